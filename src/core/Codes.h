@@ -1,0 +1,72 @@
+// The codes the kernel works with: display codes (one per "Display Type" choice, plus the two
+// parallax phases) and demux codes (the sampler's numbering of the "Demux Mode" choices).
+#pragma once
+
+#include <cstdint>
+
+namespace duovis {
+
+enum DisplayCode : int32_t {
+    DISPLAY_LEFT = 0,
+    DISPLAY_RIGHT = 1,
+    DISPLAY_SBS_HALF = 2,
+    DISPLAY_SBS_FULL = 3,
+    DISPLAY_TB_HALF = 4,
+    DISPLAY_TB_FULL = 5,
+    DISPLAY_INTERLACED = 6,
+    DISPLAY_ANAGLYPH = 7,
+    DISPLAY_ANAGLYPH_OPTIMIZED = 8,
+    DISPLAY_ANAGLYPH_GRAY = 9,
+    DISPLAY_ONION = 10,
+    DISPLAY_DIFFERENCE = 11,
+    DISPLAY_CHECKERBOARD = 12,
+    DISPLAY_PARALLAX = 13,
+    DISPLAY_PARALLAX_LEFT = 131,
+    DISPLAY_PARALLAX_RIGHT = 132,
+};
+
+// One row per "Display Type" choice; the row index is the display code.
+struct DisplayTypeInfo {
+    const char* name;    // the choice text as the host shows it
+    int32_t widthFactor;   // output width in eye widths
+    int32_t heightFactor;  // output height in eye heights
+};
+
+constexpr int kDisplayTypeCount = 14;
+extern const DisplayTypeInfo kDisplayTypes[kDisplayTypeCount];
+
+constexpr bool isDisplayTypeCode(int code) { return code >= 0 && code < kDisplayTypeCount; }
+
+// "Anaglyph (Grayscale)" turns the grayscale conversion on whatever "Grayscale" says.
+constexpr bool forcesGrayscale(int displayCode) { return displayCode == DISPLAY_ANAGLYPH_GRAY; }
+
+// "Corvant Parallax" shows the left eye on frames 0..3 of every run of seven and the right eye
+// on 4..6; the remainder keeps the sign of the frame number, so negative frames show the left.
+constexpr bool parallaxShowsLeft(int32_t frameNumber) { return frameNumber % 7 <= 3; }
+constexpr int32_t parallaxPhaseCode(int32_t frameNumber) {
+    return parallaxShowsLeft(frameNumber) ? DISPLAY_PARALLAX_LEFT : DISPLAY_PARALLAX_RIGHT;
+}
+
+enum DemuxCode : int32_t {
+    DEMUX_NONE = 0,
+    DEMUX_SBS_HALF = 1,  // side by side, eyes squeezed to half width
+    DEMUX_SBS_FULL = 2,  // side by side, eyes at full width (eye grid half the frame's width)
+    DEMUX_TB_HALF = 3,   // top-bottom, eyes squeezed to half height
+    DEMUX_TB_FULL = 4,   // top-bottom, eyes at full height (eye grid half the frame's height)
+};
+
+// One row per "Demux Mode" choice, in popup order.
+struct DemuxModeInfo {
+    const char* name;
+    DemuxCode code;
+};
+
+constexpr int kDemuxModeCount = 5;
+extern const DemuxModeInfo kDemuxModes[kDemuxModeCount];
+
+// The sampler's code for a 1-based "Demux Mode" popup value. The popup lists the two half-size
+// layouts before the two full-size ones, so its middle entries are swapped. A value outside the
+// popup (a damaged project) is read as "None" rather than indexing past the table.
+DemuxCode demuxCodeFromPopup(int popupValue);
+
+}  // namespace duovis

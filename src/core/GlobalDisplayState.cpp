@@ -1,0 +1,31 @@
+#include "GlobalDisplayState.h"
+
+#include "Codes.h"
+
+namespace duovis {
+
+namespace {
+GlobalDisplayState* g_state = nullptr;
+
+constexpr int kDefaultDisplayTypeValue = DISPLAY_SBS_HALF + 1;
+
+bool isDisplayTypeValue(int value) { return isDisplayTypeCode(value - 1); }
+}  // namespace
+
+GlobalDisplayState& globalDisplayState() {
+    if (!g_state) g_state = new GlobalDisplayState();
+    return *g_state;
+}
+
+void deleteGlobalDisplayState() {
+    delete g_state;
+    g_state = nullptr;
+}
+
+int displayCodeInForce(const GlobalDisplayState& state, int displayTypeValue) {
+    if (state.displaySwitch > 0 && isDisplayTypeValue(state.displayMode)) return state.displayMode - 1;
+    if (isDisplayTypeValue(displayTypeValue)) return displayTypeValue - 1;
+    return kDefaultDisplayTypeValue - 1;
+}
+
+}  // namespace duovis
