@@ -14,9 +14,10 @@ struct FrameRect {
 };
 
 struct EyeCoverage {
-    FrameRect bounds;     // bounding box of the mapped source rectangle
-    FrameRect inscribed;  // largest rectangle of the frame's aspect along the diagonals
+    FrameRect bounds;           // bounding box of the mapped source rectangle
+    FrameRect inscribed;        // largest rectangle of the frame's aspect along the diagonals
     bool hasInscribed = false;  // false when neither diagonal crosses the quadrilateral
+    bool hasBounds = false;     // false when a corner maps to infinity: the eye's extent is unknown
 };
 
 struct AutoAdjustResult {

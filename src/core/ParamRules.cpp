@@ -16,10 +16,10 @@ double familyBothShare(ParamId familyGroup) {
 }
 
 double familyEyeTerm(const ParamValues& v, ParamId familyGroup, Eye eye) {
-    const double both = v[ParamId(familyGroup + FAMILY_BOTH)];
+    const double both = v[ParamId(int(familyGroup) + FAMILY_BOTH)];
     const double share = familyBothShare(familyGroup);
-    if (eye == Eye::Left) return v[ParamId(familyGroup + FAMILY_LEFT)] + both * share;
-    return v[ParamId(familyGroup + FAMILY_RIGHT)] - both * share;
+    if (eye == Eye::Left) return v[ParamId(int(familyGroup) + FAMILY_LEFT)] + both * share;
+    return v[ParamId(int(familyGroup) + FAMILY_RIGHT)] - both * share;
 }
 
 CropPercent cropWindow(const ParamValues& v, Eye eye) {
