@@ -1,0 +1,74 @@
+// The pixel layouts the stereo kernel reads and writes. A pixel is handled by its named
+// channels (blue, green, red, alpha) whatever the order in memory; `kFull` is full intensity
+// in the format's own scale (8-bit channels keep their integer values, 0 to 255). Pixels are
+// addressed by index = row * pitch + column, the pitch in pixels.
+#pragma once
+
+#include "HalfFloat.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace duovis {
+
+// A pixel's four channels in one vector register, in the order blue, green, red, alpha.
+// Lane-wise arithmetic is plain IEEE single precision, so it gives the same values as four
+// scalar lines would.
+using Vec4 = float __attribute__((vector_size(16)));
+using Pixel = Vec4;
+constexpr int kB = 0, kG = 1, kR = 2, kA = 3;  // channel lanes
+
+// Four 32-bit floats: blue, green, red, alpha.
+struct Bgra32f {
+    static constexpr int kBytesPerPixel = 16;
+    static constexpr float kFull = 1.0f;
+    static Vec4 load(const void* frame, int64_t index) {
+        Vec4 v;
+        std::memcpy(&v, static_cast<const float*>(frame) + 4 * index, sizeof v);
+        return v;
+    }
+    static void store(void* frame, int64_t index, const Pixel& p) {
+        std::memcpy(static_cast<float*>(frame) + 4 * index, &p, sizeof p);
+    }
+};
+
+// Four bytes: alpha, red, green, blue. Stores truncate toward zero and keep the low byte.
+struct Argb8 {
+    static constexpr int kBytesPerPixel = 4;
+    static constexpr float kFull = 255.0f;
+    static Vec4 load(const void* frame, int64_t index) {
+        const uint8_t* s = static_cast<const uint8_t*>(frame) + 4 * index;
+        return Vec4{float(s[3]), float(s[2]), float(s[1]), float(s[0])};
+    }
+    static void store(void* frame, int64_t index, const Pixel& p) {
+        using Int4 = int32_t __attribute__((vector_size(16)));
+        const Int4 i = __builtin_convertvector(p, Int4);  // truncation toward zero
+        uint8_t* d = static_cast<uint8_t*>(frame) + 4 * index;
+        d[0] = uint8_t(i[kA]);
+        d[1] = uint8_t(i[kR]);
+        d[2] = uint8_t(i[kG]);
+        d[3] = uint8_t(i[kB]);
+    }
+};
+
+// Four half floats: blue, green, red, alpha; the store rounding is the device back end's.
+template <HalfRounding Rounding>
+struct Bgra16f {
+    static constexpr int kBytesPerPixel = 8;
+    static constexpr float kFull = 1.0f;
+    static Vec4 load(const void* frame, int64_t index) {
+        uint16_t h[4];
+        std::memcpy(h, static_cast<const uint16_t*>(frame) + 4 * index, sizeof h);
+        return Vec4{halfToFloat(h[0]), halfToFloat(h[1]), halfToFloat(h[2]), halfToFloat(h[3])};
+    }
+    static void store(void* frame, int64_t index, const Pixel& p) {
+        const uint16_t h[4] = {floatToHalf(p[kB], Rounding), floatToHalf(p[kG], Rounding),
+                               floatToHalf(p[kR], Rounding), floatToHalf(p[kA], Rounding)};
+        std::memcpy(static_cast<uint16_t*>(frame) + 4 * index, h, sizeof h);
+    }
+};
+
+using Bgra16fTowardZero = Bgra16f<HalfRounding::TowardZero>;  // as the OpenCL program stores
+using Bgra16fNearest = Bgra16f<HalfRounding::NearestEven>;    // as the CUDA kernel stores
+
+}  // namespace duovis
