@@ -16,6 +16,7 @@ enum class Placement { Whole, FirstHalf, SecondHalf, SecondOfPair };
 
 // Eye positions are mapped and located in runs of this many along a row.
 constexpr int32_t kRun = 64;
+constexpr int32_t kTileRows = 32;
 
 // Four eye positions at a time. Each lane is computed with exactly the operations, in the
 // same order, that one position alone would use, so the lanes hold the per-position values.
@@ -227,21 +228,25 @@ public:
         setUpLens();
     }
 
-    // Each row goes in short runs: first the source positions of a run (divisions only, no
-    // memory traffic, so the compiler can do several lanes at once), then its samples and
-    // stores in column order. The values are those of one position at a time.
+    // The eye grid goes in tiles of kTileRows rows by one run of kRun columns: tiles left to
+    // right, bands top to bottom, rows top to bottom inside a tile. A rotated or keystoned eye
+    // then reads a few source rows per tile instead of sweeping hundreds along a full row.
+    // Of two positions in one row the larger x still comes later, and of two in one column the
+    // larger y, which is all that decides the stores that meet in display codes 2 and 4.
+    // Inside a run the source positions are computed first, four lanes at a time, then the
+    // samples and stores follow in column order; each lane's values are those of one position
+    // computed alone.
     void run() const {
         if (!a_.inImageD) return;
-        SourcePositions run;
-        typename SampleJob<Policy>::Taps first, second;
-        for (int32_t y = 0; y < a_.inHeightLP; ++y) {
-            const float y1 = (float(y) - halfH_) / a_.inAutoScaleY + halfH_ + a_.inAutoCenterY;
+        RunState r;
+        for (int32_t y0 = 0; y0 < a_.inHeightLP; y0 += kTileRows) {
+            const int32_t y1 = std::min(a_.inHeightLP, y0 + kTileRows);
             for (int32_t x0 = 0; x0 < a_.inWidthLP; x0 += kRun) {
                 const int32_t n = std::min(kRun, a_.inWidthLP - x0);
-                mapRun(x0, y1, run);
-                first_.locate(run.uL, run.vL, run.accepted, first);
-                second_.locate(run.uR, run.vR, run.accepted, second);
-                for (int32_t i = 0; i < n; ++i) pixel(x0 + i, y, run.accepted[i], first, second, i);
+                for (int32_t y = y0; y < y1; ++y) {
+                    prepare(y, x0, r);
+                    for (int32_t i = 0; i < n; ++i) pixel(x0 + i, y, r.positions.accepted[i], r.first, r.second, i);
+                }
             }
         }
     }
@@ -309,6 +314,20 @@ private:
         alignas(16) float uL[kRun], vL[kRun], uR[kRun], vR[kRun];
         alignas(16) int32_t accepted[kRun];
     };
+
+    struct RunState {
+        SourcePositions positions;
+        typename SampleJob<Policy>::Taps first, second;
+    };
+
+    void prepare(int32_t y, int32_t x0, RunState& r) const {
+        const float y1 = (float(y) - halfH_) / a_.inAutoScaleY + halfH_ + a_.inAutoCenterY;
+        mapRun(x0, y1, r.positions);
+        first_.locate(r.positions.uL, r.positions.vL, r.positions.accepted, r.first);
+        second_.locate(r.positions.uR, r.positions.vR, r.positions.accepted, r.second);
+
+
+    }
 
     // Auto pre-mapping, auto-crop rejection, projective mapping and position swap for a run.
     void mapRun(int32_t x0, float y1, SourcePositions& out) const {
