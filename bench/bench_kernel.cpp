@@ -50,8 +50,8 @@ void runCase(benchmark::State& state, const ParamValues& v, int displayCode, Cpu
     const double pixels = double(kW) * kH;
     const double traffic = (2.0 * pixels + double(out.width) * out.height) * bytes;
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(traffic));
-    state.counters["ns_per_eye_px"] =
-        benchmark::Counter(pixels * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_eye_px"] = benchmark::Counter(
+        pixels * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     state.counters["frame_MB"] = traffic / 1e6;
 }
 
@@ -85,6 +85,24 @@ void BM_IdentityArgb8(benchmark::State& state) {
     runCase<Argb8>(state, ParamValues::defaults(), DISPLAY_ANAGLYPH, CpuPixelFormat::Argb8);
 }
 BENCHMARK(BM_IdentityArgb8)->Unit(benchmark::kMillisecond);
+
+// The floor for comparison: the same minimal frame traffic with no per-pixel work at all (read
+// both eyes once, write one output), on this machine, in the same run.
+void BM_TrafficFloor(benchmark::State& state) {
+    const std::vector<float> left = makeFrame(kW, kH, 1);
+    const std::vector<float> right = makeFrame(kW, kH, 2);
+    std::vector<float> dst(left.size());
+    for (auto _ : state) {
+        for (size_t i = 0; i < dst.size(); ++i) dst[i] = left[i] * 0.5f + right[i] * 0.5f;
+        benchmark::DoNotOptimize(dst.data());
+        benchmark::ClobberMemory();
+    }
+    const double pixels = double(kW) * kH;
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(3.0 * pixels * 16));
+    state.counters["ns_per_eye_px"] = benchmark::Counter(
+        pixels * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_TrafficFloor)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace duovis

@@ -27,7 +27,7 @@ enum DisplayCode : int32_t {
 
 // One row per "Display Type" choice; the row index is the display code.
 struct DisplayTypeInfo {
-    const char* name;    // the choice text as the host shows it
+    const char* name;      // the choice text as the host shows it
     int32_t widthFactor;   // output width in eye widths
     int32_t heightFactor;  // output height in eye heights
 };
@@ -35,14 +35,20 @@ struct DisplayTypeInfo {
 constexpr int kDisplayTypeCount = 14;
 extern const DisplayTypeInfo kDisplayTypes[kDisplayTypeCount];
 
-constexpr bool isDisplayTypeCode(int code) { return code >= 0 && code < kDisplayTypeCount; }
+constexpr bool isDisplayTypeCode(int code) {
+    return code >= 0 && code < kDisplayTypeCount;
+}
 
 // "Anaglyph (Grayscale)" turns the grayscale conversion on whatever "Grayscale" says.
-constexpr bool forcesGrayscale(int displayCode) { return displayCode == DISPLAY_ANAGLYPH_GRAY; }
+constexpr bool forcesGrayscale(int displayCode) {
+    return displayCode == DISPLAY_ANAGLYPH_GRAY;
+}
 
 // "Corvant Parallax" shows the left eye on frames 0..3 of every run of seven and the right eye
 // on 4..6; the remainder keeps the sign of the frame number, so negative frames show the left.
-constexpr bool parallaxShowsLeft(int32_t frameNumber) { return frameNumber % 7 <= 3; }
+constexpr bool parallaxShowsLeft(int32_t frameNumber) {
+    return frameNumber % 7 <= 3;
+}
 constexpr int32_t parallaxPhaseCode(int32_t frameNumber) {
     return parallaxShowsLeft(frameNumber) ? DISPLAY_PARALLAX_LEFT : DISPLAY_PARALLAX_RIGHT;
 }

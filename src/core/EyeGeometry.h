@@ -41,8 +41,8 @@ struct EyeTransform {
 
 // The transform values of one eye, composed from the Both/Left/Right sliders and the master.
 struct EyeTransformParams {
-    double shiftX = 0, shiftY = 0;  // pixels
-    double rotation = 0;            // degrees
+    double shiftX = 0, shiftY = 0;        // pixels
+    double rotation = 0;                  // degrees
     double scaleExpX = 0, scaleExpY = 0;  // base-2 exponents
     double flipX = 0, flipY = 0;          // 0 or 1
     double skewH = 0, skewV = 0;          // degrees

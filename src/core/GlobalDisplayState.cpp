@@ -9,7 +9,9 @@ GlobalDisplayState* g_state = nullptr;
 
 constexpr int kDefaultDisplayTypeValue = DISPLAY_SBS_HALF + 1;
 
-bool isDisplayTypeValue(int value) { return isDisplayTypeCode(value - 1); }
+bool isDisplayTypeValue(int value) {
+    return isDisplayTypeCode(value - 1);
+}
 }  // namespace
 
 GlobalDisplayState& globalDisplayState() {

@@ -7,9 +7,9 @@
 namespace duovis {
 
 struct GlobalDisplayState {
-    int32_t resetupCount = 0;      // sequence re-setups handled since the record was created
-    int32_t displaySwitch = -1;    // > 0: on; the switch button negates it
-    int32_t displayMode = 0;       // a 1-based "Display Type" value; 0: none chosen yet
+    int32_t resetupCount = 0;    // sequence re-setups handled since the record was created
+    int32_t displaySwitch = -1;  // > 0: on; the switch button negates it
+    int32_t displayMode = 0;     // a 1-based "Display Type" value; 0: none chosen yet
     float framesPerSecond = 29.97f;
 };
 

@@ -61,7 +61,11 @@ static_assert(offsetof(TransformKernelArgs, inAreaAlterR) == 252, "argument 60")
 static_assert(sizeof(TransformKernelArgs) == 256, "61 arguments, nothing else");
 
 // Byte offset and size of argument i (0..60) in the record, as the launch pushes them.
-constexpr size_t kernelArgOffset(int i) { return i < 3 ? size_t(i) * 8 : 24 + size_t(i - 3) * 4; }
-constexpr size_t kernelArgSize(int i) { return i < 3 ? 8 : 4; }
+constexpr size_t kernelArgOffset(int i) {
+    return i < 3 ? size_t(i) * 8 : 24 + size_t(i - 3) * 4;
+}
+constexpr size_t kernelArgSize(int i) {
+    return i < 3 ? 8 : 4;
+}
 
 }  // namespace duovis

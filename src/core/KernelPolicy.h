@@ -15,8 +15,8 @@ struct DeviceKernelPolicy {
     static constexpr bool kCentrePrimary = false;
     static constexpr CropRounding kCropRounding = CropRounding::HalfAwayFromZero;
     static constexpr bool kWindowTestInDouble = false;
-    static constexpr bool kFixedOnionWeight = false;     // blend with inFactor
-    static constexpr bool kColourMathInDouble = false;   // optimized red and differences
+    static constexpr bool kFixedOnionWeight = false;    // blend with inFactor
+    static constexpr bool kColourMathInDouble = false;  // optimized red and differences
     static constexpr bool kLensGeometryInDouble = false;
 };
 

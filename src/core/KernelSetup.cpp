@@ -20,8 +20,8 @@ int32_t frameNumberAt(int64_t time, int64_t frameDuration) {
     return int32_t(time / frameDuration);
 }
 
-TransformKernelArgs fillKernelArgs(const ParamValues& v, const KernelFrames& frames, int displayCode, EyeSize eye,
-                                   OutputSize output, int32_t frameNumber) {
+TransformKernelArgs fillKernelArgs(const ParamValues& v, const KernelFrames& frames, int displayCode,
+                                   EyeSize eye, OutputSize output, int32_t frameNumber) {
     TransformKernelArgs a;
     const bool hasSecondary = frames.secondary.data != nullptr;
     a.inImageL = frames.primary.data;

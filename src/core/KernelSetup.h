@@ -34,7 +34,7 @@ int32_t frameNumberAt(int64_t time, int64_t frameDuration);
 // `displayCode` is the code in force (0..13, from displayCodeInForce); "Corvant Parallax" is
 // resolved to its phase for `frameNumber` here. `eye` is the eye grid and `output` the output
 // size of that display code.
-TransformKernelArgs fillKernelArgs(const ParamValues& v, const KernelFrames& frames, int displayCode, EyeSize eye,
-                                   OutputSize output, int32_t frameNumber);
+TransformKernelArgs fillKernelArgs(const ParamValues& v, const KernelFrames& frames, int displayCode,
+                                   EyeSize eye, OutputSize output, int32_t frameNumber);
 
 }  // namespace duovis

@@ -6,12 +6,12 @@ namespace duovis {
 
 double familyBothShare(ParamId familyGroup) {
     switch (familyGroup) {
-    case SCALE_GROUP:
-    case HSCALE_GROUP:
-    case VSCALE_GROUP:
-        return 1.0;
-    default:
-        return 0.5;
+        case SCALE_GROUP:
+        case HSCALE_GROUP:
+        case VSCALE_GROUP:
+            return 1.0;
+        default:
+            return 0.5;
     }
 }
 
@@ -37,7 +37,11 @@ CropPercent cropWindow(const ParamValues& v, Eye eye) {
 
 // Popup values outside their choices (a damaged project) fall back to the first choice, so a
 // code never leaves the sampler's table.
-int primaryChannelCode(const ParamValues& v) { return std::clamp(v.integer(PRIMARY_DEMUX_CHANNEL) - 1, 0, 2); }
-int secondaryChannelCode(const ParamValues& v) { return std::clamp(v.integer(SECONDARY_DEMUX_CHANNEL) - 1, 0, 1); }
+int primaryChannelCode(const ParamValues& v) {
+    return std::clamp(v.integer(PRIMARY_DEMUX_CHANNEL) - 1, 0, 2);
+}
+int secondaryChannelCode(const ParamValues& v) {
+    return std::clamp(v.integer(SECONDARY_DEMUX_CHANNEL) - 1, 0, 1);
+}
 
 }  // namespace duovis

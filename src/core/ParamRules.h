@@ -33,7 +33,11 @@ CropPercent cropWindow(const ParamValues& v, Eye eye);
 int primaryChannelCode(const ParamValues& v);
 int secondaryChannelCode(const ParamValues& v);
 
-inline DemuxCode primaryDemuxCode(const ParamValues& v) { return demuxCodeFromPopup(v.integer(PRIMARY_DEMUX_MODE)); }
-inline DemuxCode secondaryDemuxCode(const ParamValues& v) { return demuxCodeFromPopup(v.integer(SECONDARY_DEMUX_MODE)); }
+inline DemuxCode primaryDemuxCode(const ParamValues& v) {
+    return demuxCodeFromPopup(v.integer(PRIMARY_DEMUX_MODE));
+}
+inline DemuxCode secondaryDemuxCode(const ParamValues& v) {
+    return demuxCodeFromPopup(v.integer(SECONDARY_DEMUX_MODE));
+}
 
 }  // namespace duovis

@@ -18,6 +18,19 @@ using Vec4 = float __attribute__((vector_size(16)));
 using Pixel = Vec4;
 constexpr int kB = 0, kG = 1, kR = 2, kA = 3;  // channel lanes
 
+using Int4 = int32_t __attribute__((vector_size(16)));
+using Byte4 = uint8_t __attribute__((vector_size(4)));
+
+// Lanes in reverse order: alpha-first bytes to blue-first channels and back.
+template <class V>
+inline V reversed(V v) {
+#if defined(__clang__)
+    return __builtin_shufflevector(v, v, 3, 2, 1, 0);
+#else
+    return __builtin_shuffle(v, Int4{3, 2, 1, 0});
+#endif
+}
+
 // Four 32-bit floats: blue, green, red, alpha.
 struct Bgra32f {
     static constexpr int kBytesPerPixel = 16;
@@ -37,17 +50,14 @@ struct Argb8 {
     static constexpr int kBytesPerPixel = 4;
     static constexpr float kFull = 255.0f;
     static Vec4 load(const void* frame, int64_t index) {
-        const uint8_t* s = static_cast<const uint8_t*>(frame) + 4 * index;
-        return Vec4{float(s[3]), float(s[2]), float(s[1]), float(s[0])};
+        Byte4 argb;
+        std::memcpy(&argb, static_cast<const uint8_t*>(frame) + 4 * index, sizeof argb);
+        return reversed(__builtin_convertvector(__builtin_convertvector(argb, Int4), Vec4));
     }
     static void store(void* frame, int64_t index, const Pixel& p) {
-        using Int4 = int32_t __attribute__((vector_size(16)));
-        const Int4 i = __builtin_convertvector(p, Int4);  // truncation toward zero
-        uint8_t* d = static_cast<uint8_t*>(frame) + 4 * index;
-        d[0] = uint8_t(i[kA]);
-        d[1] = uint8_t(i[kR]);
-        d[2] = uint8_t(i[kG]);
-        d[3] = uint8_t(i[kB]);
+        const Int4 bgra = __builtin_convertvector(p, Int4);                 // truncation toward zero
+        const Byte4 argb = __builtin_convertvector(reversed(bgra), Byte4);  // the low bytes
+        std::memcpy(static_cast<uint8_t*>(frame) + 4 * index, &argb, sizeof argb);
     }
 };
 

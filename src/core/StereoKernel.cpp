@@ -21,7 +21,6 @@ constexpr int32_t kTileRows = 32;
 // Four eye positions at a time. Each lane is computed with exactly the operations, in the
 // same order, that one position alone would use, so the lanes hold the per-position values.
 using Mask4 = int32_t __attribute__((vector_size(16)));
-using Int4 = int32_t __attribute__((vector_size(16)));
 using Double4 = double __attribute__((vector_size(32)));
 
 inline Vec4 load4(const float* p) {
@@ -70,14 +69,20 @@ struct SampleJob {
 
     void setLimits(float cl, float ct, float cr, float cb) {
         const float w = float(width), h = float(height);
-        const bool splitX = placement != Placement::Whole && (demux == DEMUX_SBS_HALF || demux == DEMUX_SBS_FULL);
-        const bool splitY = placement != Placement::Whole && (demux == DEMUX_TB_HALF || demux == DEMUX_TB_FULL);
+        const bool splitX =
+            placement != Placement::Whole && (demux == DEMUX_SBS_HALF || demux == DEMUX_SBS_FULL);
+        const bool splitY =
+            placement != Placement::Whole && (demux == DEMUX_TB_HALF || demux == DEMUX_TB_FULL);
         const bool second = placement == Placement::SecondHalf || placement == Placement::SecondOfPair;
         // A crop percentage refers to the eye's own half: 200 on the split axis, and the second
         // half starts 100 further on.
+        // A position past the frame is held just outside it before rounding, so that an absurd
+        // percentage cannot overflow the integer limit (the clamp below brings it to the edge);
+        // a NaN percentage counts as 0.
         const auto limit = [&](float pct, bool split, float size) {
-            if (!split) return roundLimit<Policy>(pct / 100.0f * size);
-            return roundLimit<Policy>((second ? pct + 100.0f : pct) / 200.0f * size);
+            float x = split ? (second ? pct + 100.0f : pct) / 200.0f * size : pct / 100.0f * size;
+            x = std::isnan(x) ? 0.0f : std::clamp(x, -1.0f, size + 1.0f);
+            return roundLimit<Policy>(x);
         };
         limL = limit(cl, splitX, w);
         limR = limit(cr, splitX, w);
@@ -96,7 +101,8 @@ struct SampleJob {
         loY = Bound(limT) - Bound(0.5);
         hiY = Bound(limB) - Bound(0.5);
         floX = float(loX), fhiX = float(hiX), floY = float(loY), fhiY = float(hiY);
-        boundsExactInFloat = Bound(floX) == loX && Bound(fhiX) == hiX && Bound(floY) == loY && Bound(fhiY) == hiY;
+        boundsExactInFloat =
+            Bound(floX) == loX && Bound(fhiX) == hiX && Bound(floY) == loY && Bound(fhiY) == hiY;
     }
 
     // Sample position in the frame for eye position (u, v).
@@ -109,11 +115,20 @@ struct SampleJob {
             if (placement == Placement::Whole) return;
             const bool second = placement != Placement::FirstHalf;
             switch (demux) {
-            case DEMUX_SBS_HALF: fX = second ? (u + w) / 2.0f : u / 2.0f; break;
-            case DEMUX_SBS_FULL: fX = second ? u + w / 2.0f : u; break;
-            case DEMUX_TB_HALF: fY = second ? (v + h) / 2.0f : v / 2.0f; break;
-            case DEMUX_TB_FULL: fY = second ? v + h / 2.0f : v; break;
-            default: break;
+                case DEMUX_SBS_HALF:
+                    fX = second ? (u + w) / 2.0f : u / 2.0f;
+                    break;
+                case DEMUX_SBS_FULL:
+                    fX = second ? u + w / 2.0f : u;
+                    break;
+                case DEMUX_TB_HALF:
+                    fY = second ? (v + h) / 2.0f : v / 2.0f;
+                    break;
+                case DEMUX_TB_FULL:
+                    fY = second ? v + h / 2.0f : v;
+                    break;
+                default:
+                    break;
             }
             return;
         }
@@ -124,19 +139,24 @@ struct SampleJob {
         if (placement == Placement::Whole) return;
         const Placement p = placement;
         switch (demux) {
-        case DEMUX_SBS_HALF:
-            fX = p == Placement::FirstHalf ? hW - (wP - u) * 0.5f : (u + w) * 0.5f;
-            break;
-        case DEMUX_SBS_FULL:
-            fX = p == Placement::FirstHalf ? hW - (wP - u) : p == Placement::SecondHalf ? w * 0.5f + u : hW + u;
-            break;
-        case DEMUX_TB_HALF:
-            fY = p == Placement::FirstHalf ? hH - (hP - v) * 0.5f : (v + h) * 0.5f;
-            break;
-        case DEMUX_TB_FULL:
-            fY = p == Placement::FirstHalf ? hH - (hP - v) : p == Placement::SecondHalf ? h * 0.5f + v : hH + v;
-            break;
-        default: break;
+            case DEMUX_SBS_HALF:
+                fX = p == Placement::FirstHalf ? hW - (wP - u) * 0.5f : (u + w) * 0.5f;
+                break;
+            case DEMUX_SBS_FULL:
+                fX = p == Placement::FirstHalf    ? hW - (wP - u)
+                     : p == Placement::SecondHalf ? w * 0.5f + u
+                                                  : hW + u;
+                break;
+            case DEMUX_TB_HALF:
+                fY = p == Placement::FirstHalf ? hH - (hP - v) * 0.5f : (v + h) * 0.5f;
+                break;
+            case DEMUX_TB_FULL:
+                fY = p == Placement::FirstHalf    ? hH - (hP - v)
+                     : p == Placement::SecondHalf ? h * 0.5f + v
+                                                  : hH + v;
+                break;
+            default:
+                break;
         }
     }
 
@@ -192,7 +212,8 @@ struct SampleJob {
         if (!t.ok[i]) return Pixel{};
         const float wX = t.wX[i], wY = t.wY[i];
         const int64_t top = int64_t(t.r0[i]) * pitch, bottom = int64_t(t.r1[i]) * pitch;
-        const Vec4 upper = Format::load(frame, top + t.c0[i]) * (1.0f - wX) + Format::load(frame, top + t.c1[i]) * wX;
+        const Vec4 upper =
+            Format::load(frame, top + t.c0[i]) * (1.0f - wX) + Format::load(frame, top + t.c1[i]) * wX;
         const Vec4 lower =
             Format::load(frame, bottom + t.c0[i]) * (1.0f - wX) + Format::load(frame, bottom + t.c1[i]) * wX;
         return upper * (1.0f - wY) + lower * wY;
@@ -202,12 +223,24 @@ struct SampleJob {
 struct EyeMatrix {
     float m11, m12, m13, m21, m22, m23, m31, m32, m33;
 
+    // An affine matrix gives w = 1 at every finite position (NaN otherwise), and a division
+    // by 1 changes nothing, so its divisions can be left out without changing a single bit.
+    bool affine() const { return m13 == 0 && m23 == 0 && m33 == 1; }
+
     // Eye-grid positions to source positions; a projective w <= 0 has no source: (-1, -1).
+    template <bool Affine>
     void map(Vec4 x, Vec4 y, Vec4& u, Vec4& v) const {
         const Vec4 w = m13 * x + m23 * y + m33;
         const Vec4 none = Vec4{} - 1.0f;
-        u = w > 0 ? (m11 * x + m21 * y + m31) / w : none;
-        v = w > 0 ? (m12 * x + m22 * y + m32) / w : none;
+        const Vec4 mu = m11 * x + m21 * y + m31;
+        const Vec4 mv = m12 * x + m22 * y + m32;
+        if constexpr (Affine) {
+            u = w > 0 ? mu : none;
+            v = w > 0 ? mv : none;
+        } else {
+            u = w > 0 ? mu / w : none;
+            v = w > 0 ? mv / w : none;
+        }
     }
 };
 
@@ -218,10 +251,13 @@ inline void toGray(Pixel& p) {
 
 template <class Format, class Policy>
 class StereoKernel {
-public:
+  public:
     explicit StereoKernel(const TransformKernelArgs& a) : a_(a) {
         left_ = EyeMatrix{a.inL11, a.inL12, a.inL13, a.inL21, a.inL22, a.inL23, a.inL31, a.inL32, a.inL33};
         right_ = EyeMatrix{a.inR11, a.inR12, a.inR13, a.inR21, a.inR22, a.inR23, a.inR31, a.inR32, a.inR33};
+        leftAffine_ = left_.affine();
+        rightAffine_ = right_.affine();
+        unitScaleX_ = a.inAutoScaleX == 1.0f;
         halfW_ = float(a.inWidthLP) / 2.0f;
         halfH_ = float(a.inHeightLP) / 2.0f;
         setUpJobs();
@@ -238,20 +274,85 @@ public:
     // computed alone.
     void run() const {
         if (!a_.inImageD) return;
+        switch (a_.inDispMode) {
+            case DISPLAY_LEFT:
+                walk<DISPLAY_LEFT>();
+                break;
+            case DISPLAY_RIGHT:
+                walk<DISPLAY_RIGHT>();
+                break;
+            case DISPLAY_SBS_HALF:
+                walk<DISPLAY_SBS_HALF>();
+                break;
+            case DISPLAY_SBS_FULL:
+                walk<DISPLAY_SBS_FULL>();
+                break;
+            case DISPLAY_TB_HALF:
+                walk<DISPLAY_TB_HALF>();
+                break;
+            case DISPLAY_TB_FULL:
+                walk<DISPLAY_TB_FULL>();
+                break;
+            case DISPLAY_INTERLACED:
+                walk<DISPLAY_INTERLACED>();
+                break;
+            case DISPLAY_ANAGLYPH:
+                walk<DISPLAY_ANAGLYPH>();
+                break;
+            case DISPLAY_ANAGLYPH_OPTIMIZED:
+                walk<DISPLAY_ANAGLYPH_OPTIMIZED>();
+                break;
+            case DISPLAY_ANAGLYPH_GRAY:
+                walk<DISPLAY_ANAGLYPH_GRAY>();
+                break;
+            case DISPLAY_ONION:
+                walk<DISPLAY_ONION>();
+                break;
+            case DISPLAY_DIFFERENCE:
+                walk<DISPLAY_DIFFERENCE>();
+                break;
+            case DISPLAY_CHECKERBOARD:
+                walk<DISPLAY_CHECKERBOARD>();
+                break;
+            case DISPLAY_PARALLAX_LEFT:
+                walk<DISPLAY_PARALLAX_LEFT>();
+                break;
+            case DISPLAY_PARALLAX_RIGHT:
+                walk<DISPLAY_PARALLAX_RIGHT>();
+                break;
+            default:
+                break;  // no such display code: nothing is stored, so nothing need be computed
+        }
+    }
+
+  private:
+    // The display code is fixed for a whole frame; as a template argument it leaves the inner
+    // loop without a per-pixel dispatch.
+    template <int32_t Code>
+    void walk() const {
         RunState r;
+        // Which sampling jobs feed what this code stores. The left colour after the looking
+        // glass never depends on the right one, so the single-eye codes need one job only;
+        // swap exchanges which job feeds which eye.
+        constexpr bool leftOnly = Code == DISPLAY_LEFT || Code == DISPLAY_PARALLAX_LEFT;
+        constexpr bool rightOnly = Code == DISPLAY_RIGHT;
+        const bool swap = a_.inSwapLR > 0;
+        r.needFirst = !(swap ? leftOnly : rightOnly);
+        r.needSecond = !(swap ? rightOnly : leftOnly);
         for (int32_t y0 = 0; y0 < a_.inHeightLP; y0 += kTileRows) {
             const int32_t y1 = std::min(a_.inHeightLP, y0 + kTileRows);
             for (int32_t x0 = 0; x0 < a_.inWidthLP; x0 += kRun) {
                 const int32_t n = std::min(kRun, a_.inWidthLP - x0);
                 for (int32_t y = y0; y < y1; ++y) {
                     prepare(y, x0, r);
-                    for (int32_t i = 0; i < n; ++i) pixel(x0 + i, y, r.positions.accepted[i], r.first, r.second, i);
+                    for (int32_t i = 0; i < n; ++i) {
+                        pixel<Code>(x0 + i, y, r.positions.accepted[i], r, i);
+                    }
                 }
             }
         }
     }
 
-private:
     void setUpJobs() {
         const TransformKernelArgs& a = a_;
         auto primary = [&](SampleJob<Policy>& j) {
@@ -318,15 +419,14 @@ private:
     struct RunState {
         SourcePositions positions;
         typename SampleJob<Policy>::Taps first, second;
+        bool needFirst = true, needSecond = true;
     };
 
     void prepare(int32_t y, int32_t x0, RunState& r) const {
         const float y1 = (float(y) - halfH_) / a_.inAutoScaleY + halfH_ + a_.inAutoCenterY;
         mapRun(x0, y1, r.positions);
-        first_.locate(r.positions.uL, r.positions.vL, r.positions.accepted, r.first);
-        second_.locate(r.positions.uR, r.positions.vR, r.positions.accepted, r.second);
-
-
+        if (r.needFirst) first_.locate(r.positions.uL, r.positions.vL, r.positions.accepted, r.first);
+        if (r.needSecond) second_.locate(r.positions.uR, r.positions.vR, r.positions.accepted, r.second);
     }
 
     // Auto pre-mapping, auto-crop rejection, projective mapping and position swap for a run.
@@ -338,11 +438,21 @@ private:
         const bool swap = a.inSwapLR > 0;
         for (int32_t i = 0; i < kRun; i += 4) {
             const Vec4 x = __builtin_convertvector(Int4{0, 1, 2, 3} + (x0 + i), Vec4);
-            const Vec4 x1 = (x - halfW_) / a.inAutoScaleX + halfW_ + a.inAutoCenterX;
+            // A division by an auto scale of 1 is exact; skipping it keeps every bit.
+            const Vec4 x1 =
+                (unitScaleX_ ? x - halfW_ : (x - halfW_) / a.inAutoScaleX) + halfW_ + a.inAutoCenterX;
             store4(out.accepted + i, rowOn & ~((x1 < a.inAutoCropL) | (x1 > a.inAutoCropR)));
             Vec4 uL, vL, uR, vR;
-            left_.map(x1, ys, uL, vL);
-            right_.map(x1, ys, uR, vR);
+            if (leftAffine_) {
+                left_.map<true>(x1, ys, uL, vL);
+            } else {
+                left_.map<false>(x1, ys, uL, vL);
+            }
+            if (rightAffine_) {
+                right_.map<true>(x1, ys, uR, vR);
+            } else {
+                right_.map<false>(x1, ys, uR, vR);
+            }
             store4(out.uL + i, swap ? uR : uL);
             store4(out.vL + i, swap ? vR : vL);
             store4(out.uR + i, swap ? uL : uR);
@@ -350,13 +460,14 @@ private:
         }
     }
 
-    [[gnu::always_inline]] void pixel(int32_t x, int32_t y, bool accepted, const typename SampleJob<Policy>::Taps& first,
-                                      const typename SampleJob<Policy>::Taps& second, int32_t i) const {
+    template <int32_t Code>
+    [[gnu::always_inline]] void pixel(int32_t x, int32_t y, bool accepted, const RunState& r,
+                                      int32_t i) const {
         const TransformKernelArgs& a = a_;
         Pixel cL{}, cR{};
         if (accepted) {
-            cL = first_.template blend<Format>(first, i);
-            cR = second_.template blend<Format>(second, i);
+            if (r.needFirst) cL = first_.template blend<Format>(r.first, i);
+            if (r.needSecond) cR = second_.template blend<Format>(r.second, i);
             if (a.inSwapLR > 0) std::swap(cL, cR);
             if (a.inGrayscale > 0) {
                 toGray(cL);
@@ -376,16 +487,24 @@ private:
                 paintRing(cL, cR);
             }
         }
-        store(x, y, l0, r0, cL, cR, outside);
+        store<Code>(x, y, l0, r0, cL, cR, outside);
     }
 
     void paintRing(Pixel& cL, Pixel& cR) const {
         constexpr float f = Format::kFull;
         switch (a_.inAreaAlterColor) {
-        case 1: cL = cR = Pixel{0, 0, f, f}; break;
-        case 2: cL = cR = Pixel{0, f, 0, f}; break;
-        case 3: cL = cR = Pixel{f, 0, 0, f}; break;
-        default: cR = cL; break;
+            case 1:
+                cL = cR = Pixel{0, 0, f, f};
+                break;
+            case 2:
+                cL = cR = Pixel{0, f, 0, f};
+                break;
+            case 3:
+                cL = cR = Pixel{f, 0, 0, f};
+                break;
+            default:
+                cR = cL;
+                break;
         }
     }
 
@@ -393,69 +512,86 @@ private:
         Format::store(a_.inImageD, int64_t(row) * a_.inPitchD + col, p);
     }
 
+    template <int32_t Code>
     void store(int32_t x, int32_t y, const Pixel& l0, const Pixel& r0, const Pixel& cL, const Pixel& cR,
                bool outside) const {
         const TransformKernelArgs& a = a_;
-        switch (a.inDispMode) {
-        case DISPLAY_LEFT: put(x, y, l0); break;
-        case DISPLAY_RIGHT: put(x, y, r0); break;
-        case DISPLAY_SBS_HALF:
-            put(x / 2, y, cL);
-            put((a.inWidthLP + x) / 2, y, cR);
-            break;
-        case DISPLAY_SBS_FULL:
-            put(x, y, cL);
-            put(a.inWidthLP + x, y, cR);
-            break;
-        case DISPLAY_TB_HALF:
-            put(x, y / 2, cL);
-            put(x, (a.inHeightLP + y) / 2, cR);
-            break;
-        case DISPLAY_TB_FULL:
-            put(x, y, cL);
-            put(x, a.inHeightLP + y, cR);
-            break;
-        case DISPLAY_INTERLACED: put(x, y, (y + a.inInterlaceOdd) % 2 == 0 ? cL : cR); break;
-        case DISPLAY_ANAGLYPH:
-        case DISPLAY_ANAGLYPH_GRAY:
-            put(x, y, outside ? cL : Pixel{cR[kB], cR[kG], cL[kR], std::max(cL[kA], cR[kA])});
-            break;
-        case DISPLAY_ANAGLYPH_OPTIMIZED: {
-            float red;
-            if constexpr (Policy::kColourMathInDouble) {
-                red = float(0.3 * double(cL[kB]) + 0.7 * double(cL[kG]));
-            } else {
-                red = 0.3f * cL[kB] + 0.7f * cL[kG];
+        switch (Code) {
+            case DISPLAY_LEFT:
+                put(x, y, l0);
+                break;
+            case DISPLAY_RIGHT:
+                put(x, y, r0);
+                break;
+            case DISPLAY_SBS_HALF:
+                put(x / 2, y, cL);
+                put((a.inWidthLP + x) / 2, y, cR);
+                break;
+            case DISPLAY_SBS_FULL:
+                put(x, y, cL);
+                put(a.inWidthLP + x, y, cR);
+                break;
+            case DISPLAY_TB_HALF:
+                put(x, y / 2, cL);
+                put(x, (a.inHeightLP + y) / 2, cR);
+                break;
+            case DISPLAY_TB_FULL:
+                put(x, y, cL);
+                put(x, a.inHeightLP + y, cR);
+                break;
+            case DISPLAY_INTERLACED:
+                put(x, y, (y + a.inInterlaceOdd) % 2 == 0 ? cL : cR);
+                break;
+            case DISPLAY_ANAGLYPH:
+            case DISPLAY_ANAGLYPH_GRAY:
+                put(x, y, outside ? cL : Pixel{cR[kB], cR[kG], cL[kR], std::max(cL[kA], cR[kA])});
+                break;
+            case DISPLAY_ANAGLYPH_OPTIMIZED: {
+                float red;
+                if constexpr (Policy::kColourMathInDouble) {
+                    red = float(0.3 * double(cL[kB]) + 0.7 * double(cL[kG]));
+                } else {
+                    red = 0.3f * cL[kB] + 0.7f * cL[kG];
+                }
+                put(x, y, outside ? cL : Pixel{cR[kB], cR[kG], red, std::max(cL[kA], cR[kA])});
+                break;
             }
-            put(x, y, outside ? cL : Pixel{cR[kB], cR[kG], red, std::max(cL[kA], cR[kA])});
-            break;
-        }
-        case DISPLAY_ONION: {
-            if constexpr (Policy::kFixedOnionWeight) {
-                put(x, y, 0.5f * cR + 0.5f * cL);
-            } else {
-                put(x, y, cL * a.inFactor + cR * (1.0f - a.inFactor));
+            case DISPLAY_ONION: {
+                if constexpr (Policy::kFixedOnionWeight) {
+                    put(x, y, 0.5f * cR + 0.5f * cL);
+                } else {
+                    put(x, y, cL * a.inFactor + cR * (1.0f - a.inFactor));
+                }
+                break;
             }
-            break;
-        }
-        case DISPLAY_DIFFERENCE: {
-            const auto diff = [](float l, float r) {
-                if constexpr (Policy::kColourMathInDouble) return float(std::fabs(double(l) - double(r)));
-                return std::fabs(l - r);
-            };
-            put(x, y, outside ? cL : Pixel{diff(cL[kB], cR[kB]), diff(cL[kG], cR[kG]), diff(cL[kR], cR[kR]),
-                                           std::max(cL[kA], cR[kA])});
-            break;
-        }
-        case DISPLAY_CHECKERBOARD: put(x, y, (x + y + a.inInterlaceOdd) % 2 == 0 ? cL : cR); break;
-        case DISPLAY_PARALLAX_LEFT: put(x, y, cL); break;
-        case DISPLAY_PARALLAX_RIGHT: put(x, y, cR); break;
-        default: break;  // no such display code: nothing is stored
+            case DISPLAY_DIFFERENCE: {
+                const auto diff = [](float l, float r) {
+                    if constexpr (Policy::kColourMathInDouble) return float(std::fabs(double(l) - double(r)));
+                    return std::fabs(l - r);
+                };
+                put(x, y,
+                    outside ? cL
+                            : Pixel{diff(cL[kB], cR[kB]), diff(cL[kG], cR[kG]), diff(cL[kR], cR[kR]),
+                                    std::max(cL[kA], cR[kA])});
+                break;
+            }
+            case DISPLAY_CHECKERBOARD:
+                put(x, y, (x + y + a.inInterlaceOdd) % 2 == 0 ? cL : cR);
+                break;
+            case DISPLAY_PARALLAX_LEFT:
+                put(x, y, cL);
+                break;
+            case DISPLAY_PARALLAX_RIGHT:
+                put(x, y, cR);
+                break;
+            default:
+                break;  // no such display code: nothing is stored
         }
     }
 
     const TransformKernelArgs& a_;
     EyeMatrix left_{}, right_{};
+    bool leftAffine_ = false, rightAffine_ = false, unitScaleX_ = false;
     float halfW_ = 0, halfH_ = 0;
     SampleJob<Policy> first_, second_;
     bool lensOn_ = false;

@@ -7,7 +7,7 @@ namespace duovis {
 namespace {
 
 class GlobalDisplay : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { deleteGlobalDisplayState(); }
     void TearDown() override { deleteGlobalDisplayState(); }
 };
@@ -58,21 +58,21 @@ TEST_P(DisplayCodeInForce, FollowsTheGlobalSwitch) {
     EXPECT_EQ(displayCodeInForce(s, c.ownDisplayType), c.expectedCode);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    GlobalDisplay, DisplayCodeInForce,
-    ::testing::Values(
-        // Off: every instance uses its own "Display Type".
-        InForceCase{-1, 8, 1, DISPLAY_LEFT}, InForceCase{-1, 0, 14, DISPLAY_PARALLAX},
-        InForceCase{0, 8, 3, DISPLAY_SBS_HALF},
-        // On: the global mode wins whatever the own value.
-        InForceCase{1, 8, 1, DISPLAY_ANAGLYPH}, InForceCase{1, 6, 3, DISPLAY_TB_FULL},
-        InForceCase{2, 14, 4, DISPLAY_PARALLAX},
-        // A mode that names no display type forces nothing.
-        InForceCase{1, 0, 4, DISPLAY_SBS_FULL}, InForceCase{1, 15, 7, DISPLAY_INTERLACED},
-        InForceCase{1, -3, 2, DISPLAY_RIGHT},
-        // An own value outside the popup reads as the default display type.
-        InForceCase{-1, 0, 0, DISPLAY_SBS_HALF}, InForceCase{-1, 0, 99, DISPLAY_SBS_HALF},
-        InForceCase{1, 0, 99, DISPLAY_SBS_HALF}));
+INSTANTIATE_TEST_SUITE_P(GlobalDisplay, DisplayCodeInForce,
+                         ::testing::Values(
+                             // Off: every instance uses its own "Display Type".
+                             InForceCase{-1, 8, 1, DISPLAY_LEFT}, InForceCase{-1, 0, 14, DISPLAY_PARALLAX},
+                             InForceCase{0, 8, 3, DISPLAY_SBS_HALF},
+                             // On: the global mode wins whatever the own value.
+                             InForceCase{1, 8, 1, DISPLAY_ANAGLYPH}, InForceCase{1, 6, 3, DISPLAY_TB_FULL},
+                             InForceCase{2, 14, 4, DISPLAY_PARALLAX},
+                             // A mode that names no display type forces nothing.
+                             InForceCase{1, 0, 4, DISPLAY_SBS_FULL},
+                             InForceCase{1, 15, 7, DISPLAY_INTERLACED}, InForceCase{1, -3, 2, DISPLAY_RIGHT},
+                             // An own value outside the popup reads as the default display type.
+                             InForceCase{-1, 0, 0, DISPLAY_SBS_HALF},
+                             InForceCase{-1, 0, 99, DISPLAY_SBS_HALF},
+                             InForceCase{1, 0, 99, DISPLAY_SBS_HALF}));
 
 TEST(DisplayCodes, EveryResultIsAStorableCode) {
     GlobalDisplayState s;

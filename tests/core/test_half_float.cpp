@@ -70,8 +70,10 @@ TEST(HalfFloat, BothRoundingsMatchTheReferencesAcrossTheRange) {
                 for (uint32_t low : lows) {
                     const uint32_t bits = (sign << 31) | (exponent << 23) | (high << 13) | low;
                     const float f = floatFromBits(bits);
-                    ASSERT_EQ(floatToHalf(f, HalfRounding::NearestEven), referenceNearest(f)) << std::hex << bits;
-                    ASSERT_EQ(floatToHalf(f, HalfRounding::TowardZero), referenceTowardZero(f)) << std::hex << bits;
+                    ASSERT_EQ(floatToHalf(f, HalfRounding::NearestEven), referenceNearest(f))
+                        << std::hex << bits;
+                    ASSERT_EQ(floatToHalf(f, HalfRounding::TowardZero), referenceTowardZero(f))
+                        << std::hex << bits;
                     ++checked;
                 }
             }

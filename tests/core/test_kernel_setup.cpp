@@ -86,19 +86,18 @@ TEST_P(KernelSetupCodes, ResolveParallaxAndForcedGrayscale) {
     EXPECT_EQ(a.inGrayscale, c.expectedGray);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    KernelSetup, KernelSetupCodes,
-    ::testing::Values(CodeCase{DISPLAY_PARALLAX, 0, 0, DISPLAY_PARALLAX_LEFT, 0},
-                      CodeCase{DISPLAY_PARALLAX, 3, 0, DISPLAY_PARALLAX_LEFT, 0},
-                      CodeCase{DISPLAY_PARALLAX, 4, 0, DISPLAY_PARALLAX_RIGHT, 0},
-                      CodeCase{DISPLAY_PARALLAX, 6, 0, DISPLAY_PARALLAX_RIGHT, 0},
-                      CodeCase{DISPLAY_PARALLAX, 7, 0, DISPLAY_PARALLAX_LEFT, 0},
-                      CodeCase{DISPLAY_PARALLAX, 10, 0, DISPLAY_PARALLAX_LEFT, 0},
-                      CodeCase{DISPLAY_PARALLAX, 11, 0, DISPLAY_PARALLAX_RIGHT, 0},
-                      CodeCase{DISPLAY_PARALLAX, -5, 0, DISPLAY_PARALLAX_LEFT, 0},
-                      CodeCase{DISPLAY_ANAGLYPH_GRAY, 0, 0, DISPLAY_ANAGLYPH_GRAY, 1},
-                      CodeCase{DISPLAY_ANAGLYPH, 0, 0, DISPLAY_ANAGLYPH, 0},
-                      CodeCase{DISPLAY_ANAGLYPH, 0, 1, DISPLAY_ANAGLYPH, 1}));
+INSTANTIATE_TEST_SUITE_P(KernelSetup, KernelSetupCodes,
+                         ::testing::Values(CodeCase{DISPLAY_PARALLAX, 0, 0, DISPLAY_PARALLAX_LEFT, 0},
+                                           CodeCase{DISPLAY_PARALLAX, 3, 0, DISPLAY_PARALLAX_LEFT, 0},
+                                           CodeCase{DISPLAY_PARALLAX, 4, 0, DISPLAY_PARALLAX_RIGHT, 0},
+                                           CodeCase{DISPLAY_PARALLAX, 6, 0, DISPLAY_PARALLAX_RIGHT, 0},
+                                           CodeCase{DISPLAY_PARALLAX, 7, 0, DISPLAY_PARALLAX_LEFT, 0},
+                                           CodeCase{DISPLAY_PARALLAX, 10, 0, DISPLAY_PARALLAX_LEFT, 0},
+                                           CodeCase{DISPLAY_PARALLAX, 11, 0, DISPLAY_PARALLAX_RIGHT, 0},
+                                           CodeCase{DISPLAY_PARALLAX, -5, 0, DISPLAY_PARALLAX_LEFT, 0},
+                                           CodeCase{DISPLAY_ANAGLYPH_GRAY, 0, 0, DISPLAY_ANAGLYPH_GRAY, 1},
+                                           CodeCase{DISPLAY_ANAGLYPH, 0, 0, DISPLAY_ANAGLYPH, 0},
+                                           CodeCase{DISPLAY_ANAGLYPH, 0, 1, DISPLAY_ANAGLYPH, 1}));
 
 struct FrameNumberCase {
     int64_t time, duration;
@@ -108,7 +107,8 @@ struct FrameNumberCase {
 TEST(KernelSetup, FrameNumberTruncatesTowardZero) {
     const FrameNumberCase cases[] = {{0, 100, 0},     {1000, 100, 10}, {1099, 100, 10},
                                      {-150, 100, -1}, {-99, 100, 0},   {500, 0, 0}};
-    for (const auto& c : cases) EXPECT_EQ(frameNumberAt(c.time, c.duration), c.frame) << c.time << "/" << c.duration;
+    for (const auto& c : cases)
+        EXPECT_EQ(frameNumberAt(c.time, c.duration), c.frame) << c.time << "/" << c.duration;
 }
 
 TEST(KernelSetup, DemuxPopupsReachTheKernelRemapped) {
