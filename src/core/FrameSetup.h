@@ -1,0 +1,26 @@
+// The output buffer the compositing host is asked for at frame set-up: the output size of the
+// display code in force, with the input kept centred in it.
+#pragma once
+
+#include "EyeGeometry.h"
+
+#include <cstdint>
+
+namespace duovis {
+
+struct OutputBufferRequest {
+    int32_t width = 0, height = 0;
+    int32_t originH = 0, originV = 0;  // where the input's top-left lands in the output
+};
+
+// `hostWidth`/`hostHeight` are the output size the host proposed for this command; the layer
+// size and downsample ratios are the host's; `primaryDemuxCode` is the sampler numbering and
+// `displayCode` the code in force.
+OutputBufferRequest outputBufferRequest(uint32_t layerWidth, uint32_t layerHeight, Ratio downsampleX,
+                                        Ratio downsampleY, int primaryDemuxCode, int displayCode,
+                                        int32_t hostWidth, int32_t hostHeight);
+
+// Frames per second from the host's time scale and frame duration; 0 when the duration is 0.
+float framesPerSecond(uint32_t timeScale, int32_t timeStep);
+
+}  // namespace duovis
