@@ -1,0 +1,65 @@
+#include "HostCallbacks.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "EffectInstance.h"
+#include "HandleArena.h"
+
+namespace duovis::refhost {
+
+namespace {
+
+EffectInstance* instanceOf(PF_ProgPtr ref) {
+    return ref == nullptr ? nullptr : ref->instance;
+}
+
+PF_Err addParam(PF_ProgPtr ref, PF_ParamIndex index, PF_ParamDef* def) {
+    EffectInstance* instance = instanceOf(ref);
+    return instance == nullptr ? PF_Err_BAD_CALLBACK_PARAM : instance->onAddParam(index, def);
+}
+
+PF_Err checkoutParam(PF_ProgPtr ref, PF_ParamIndex index, A_long time, A_long step, A_u_long scale,
+                     PF_ParamDef* param) {
+    EffectInstance* instance = instanceOf(ref);
+    return instance == nullptr ? PF_Err_BAD_CALLBACK_PARAM
+                               : instance->onCheckout(index, time, step, scale, param);
+}
+
+PF_Err checkinParam(PF_ProgPtr ref, PF_ParamDef* param) {
+    EffectInstance* instance = instanceOf(ref);
+    return instance == nullptr ? PF_Err_BAD_CALLBACK_PARAM : instance->onCheckin(param);
+}
+
+PF_Err copyWorld(PF_ProgPtr ref, PF_EffectWorld* src, PF_EffectWorld* dst, const PF_Rect* srcRect,
+                 const PF_Rect* dstRect) {
+    EffectInstance* instance = instanceOf(ref);
+    return instance == nullptr ? PF_Err_BAD_CALLBACK_PARAM : instance->onCopy(src, dst, srcRect, dstRect);
+}
+
+A_char* hostStrcpy(A_char* dest, const A_char* src) {
+    return std::strcpy(dest, src);
+}
+
+A_long hostSprintf(A_char* buffer, const A_char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const int written = std::vsprintf(buffer, format, args);
+    va_end(args);
+    return written;
+}
+
+PF_UtilCallbacks utilTable{copyWorld, handles::dispose, {hostStrcpy, hostSprintf}};
+
+}  // namespace
+
+PF_InteractCallbacks interactCallbacks() {
+    return PF_InteractCallbacks{checkoutParam, checkinParam, addParam};
+}
+
+PF_UtilCallbacks* utilCallbacks() {
+    return &utilTable;
+}
+
+}  // namespace duovis::refhost

@@ -1,0 +1,34 @@
+#include "HostParams.h"
+
+#include "ParamTable.h"
+
+#include <cstddef>
+
+namespace duovis {
+
+ParamValues paramValuesFromHost(PF_ParamDef* const params[], A_long count) {
+    ParamValues v = ParamValues::defaults();
+    if (!params) return v;
+    for (const ParamDef& d : paramTable()) {
+        if (d.position >= count) break;
+        const PF_ParamDef* p = params[d.position];
+        if (!p) continue;
+        double& value = v.values[std::size_t(d.position)];
+        switch (d.kind) {
+            case ParamKind::Popup:
+                value = p->u.pd.value;
+                break;
+            case ParamKind::Checkbox:
+                value = p->u.bd.value;
+                break;
+            case ParamKind::FloatSlider:
+                value = p->u.fs_d.value;
+                break;
+            default:
+                break;  // buttons, groups, layers, colour and data areas carry no value here
+        }
+    }
+    return v;
+}
+
+}  // namespace duovis

@@ -1,0 +1,91 @@
+// The host's own semantics that the module tests rely on.
+#include <gtest/gtest.h>
+
+#include "HandleArena.h"
+#include "ParamStore.h"
+#include "SuiteHost.h"
+#include "World.h"
+
+namespace duovis::refhost {
+namespace {
+
+struct WorldCase {
+    PixelFormat format;
+    int width, padding, rowbytes;
+};
+
+class RefhostWorld : public ::testing::TestWithParam<WorldCase> {};
+
+TEST_P(RefhostWorld, RowbytesIncludePaddingAndViewAddressesTopLeft) {
+    const WorldCase& c = GetParam();
+    World world(c.width, 3, c.format, c.padding);
+    EXPECT_EQ(world.rowbytes(), c.rowbytes);
+    PF_LayerDef* def = world.def();
+    EXPECT_EQ(def->rowbytes, c.rowbytes);
+    EXPECT_EQ(def->data, world.pixelBytes(0, 0));
+    EXPECT_EQ(world.pixelBytes(0, 2) - world.pixelBytes(0, 0), 2 * c.rowbytes);
+    World copy = world;
+    EXPECT_NE(copy.def()->data, def->data) << "a copied world must own its pixels";
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, RefhostWorld,
+                         ::testing::Values(WorldCase{PixelFormat::Argb8, 5, 0, 20},
+                                           WorldCase{PixelFormat::Argb8, 5, 12, 32},
+                                           WorldCase{PixelFormat::Bgra32f, 5, 0, 80},
+                                           WorldCase{PixelFormat::Bgra32f, 5, 4, 84}));
+
+TEST(RefhostParams, PopupsCountFromOneAndSlidersKeepTheirValidRange) {
+    ParamStore store;
+    PF_ParamDef popup{};
+    popup.param_type = PF_Param_POPUP;
+    popup.u.pd = PF_PopupDef{1, 3, 1, "a|b|c"};
+    PF_ParamDef slider{};
+    slider.param_type = PF_Param_FLOAT_SLIDER;
+    slider.u.fs_d.valid_min = -2.0f;
+    slider.u.fs_d.valid_max = 2.0f;
+    store.append(popup);
+    store.append(slider);
+    for (A_long bad : {0, 4}) EXPECT_THROW(store.setPopup(1, bad), std::invalid_argument);
+    store.setPopup(1, 3);
+    EXPECT_EQ(store.popup(1), 3);
+    EXPECT_THROW(store.setFloat(2, 2.5), std::invalid_argument);
+    EXPECT_THROW(store.setCheckbox(1, true), std::invalid_argument);
+    EXPECT_STREQ(store.at(1).u.pd.namesptr, "a|b|c");
+    EXPECT_NE(store.at(1).u.pd.namesptr, popup.u.pd.namesptr) << "the host keeps its own copy of the text";
+}
+
+TEST(RefhostHandles, StrayAndRepeatedDisposalsAreCountedNotFatal) {
+    const int live = handles::liveCount();
+    const int bad = handles::badDisposeCount();
+    PF_Handle h = handles::create(8);
+    EXPECT_EQ(handles::size(h), 8u);
+    EXPECT_EQ(handles::lock(h), *h);
+    handles::unlock(h);
+    handles::dispose(h);
+    handles::dispose(h);
+    EXPECT_EQ(handles::liveCount(), live);
+    EXPECT_EQ(handles::badDisposeCount(), bad + 1);
+    EXPECT_EQ(handles::lock(handles::create(0)), nullptr) << "an empty handle has no block to lock";
+}
+
+TEST(RefhostSuites, RefusalsAndUnmatchedReleasesShowInTheBalance) {
+    Faults faults;
+    faults.refusedSuites.insert(kPFUtilitySuite);
+    SuiteHost host(faults);
+    SuiteHost::ScopedCurrent current(host);
+    SPBasicSuite* basic = host.basicSuite();
+    const void* table = nullptr;
+    EXPECT_EQ(basic->AcquireSuite(kPFUtilitySuite, 4, &table), kSPSuiteNotFoundError);
+    EXPECT_EQ(table, nullptr);
+    EXPECT_EQ(basic->AcquireSuite(kPFHandleSuite, 1, &table), kSPSuiteNotFoundError) << "wrong version";
+    EXPECT_EQ(basic->AcquireSuite(kPFHandleSuite, 2, &table), kSPNoError);
+    EXPECT_NE(table, nullptr);
+    EXPECT_EQ(host.outstanding().size(), 1u);
+    EXPECT_EQ(basic->ReleaseSuite(kPFHandleSuite, 2), kSPNoError);
+    EXPECT_TRUE(host.outstanding().empty());
+    EXPECT_NE(basic->ReleaseSuite(kPFHandleSuite, 2), kSPNoError);
+    EXPECT_FALSE(host.outstanding().empty());
+}
+
+}  // namespace
+}  // namespace duovis::refhost
