@@ -65,7 +65,9 @@ TEST(RefhostHandles, StrayAndRepeatedDisposalsAreCountedNotFatal) {
     handles::dispose(h);
     EXPECT_EQ(handles::liveCount(), live);
     EXPECT_EQ(handles::badDisposeCount(), bad + 1);
-    EXPECT_EQ(handles::lock(handles::create(0)), nullptr) << "an empty handle has no block to lock";
+    PF_Handle empty = handles::create(0);
+    EXPECT_EQ(handles::lock(empty), nullptr) << "an empty handle has no block to lock";
+    handles::dispose(empty);
 }
 
 TEST(RefhostSuites, RefusalsAndUnmatchedReleasesShowInTheBalance) {
