@@ -1,0 +1,100 @@
+#include "ImageWorld.h"
+
+#include <QImageReader>
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+namespace duovis::cli {
+
+namespace {
+
+A_u_char to8(float v) {
+    const float c = std::clamp(std::isfinite(v) ? v : 0.0f, 0.0f, 1.0f);
+    return static_cast<A_u_char>(std::lround(c * 255.0f));
+}
+
+quint16 to16(float v) {
+    const float c = std::clamp(std::isfinite(v) ? v : 0.0f, 0.0f, 1.0f);
+    return static_cast<quint16>(std::lround(c * 65535.0f));
+}
+
+}  // namespace
+
+QImage readImage(const QString& path) {
+    QImageReader reader(path);
+    QImage image = reader.read();
+    if (image.isNull())
+        throw std::runtime_error(path.toStdString() + ": cannot read image (" +
+                                 reader.errorString().toStdString() + ")");
+    if (image.width() <= 0 || image.height() <= 0)
+        throw std::runtime_error(path.toStdString() + ": image is empty");
+    return image;
+}
+
+refhost::World toWorld(const QImage& image, refhost::PixelFormat format) {
+    refhost::World world(image.width(), image.height(), format);
+    if (format == refhost::PixelFormat::Argb8) {
+        const QImage src = image.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < src.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+            for (int x = 0; x < src.width(); ++x) {
+                const QRgb p = row[x];
+                world.setArgb(x, y,
+                              PF_Pixel8{static_cast<A_u_char>(qAlpha(p)), static_cast<A_u_char>(qRed(p)),
+                                        static_cast<A_u_char>(qGreen(p)), static_cast<A_u_char>(qBlue(p))});
+            }
+        }
+        return world;
+    }
+    // The float host keeps whatever precision the file has: 16-bit files stay 16-bit.
+    const QImage src = image.convertToFormat(QImage::Format_RGBA64);
+    for (int y = 0; y < src.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgba64*>(src.constScanLine(y));
+        for (int x = 0; x < src.width(); ++x) {
+            const QRgba64 p = row[x];
+            world.setBgra(x, y,
+                          PF_Pixel_BGRA_32f{static_cast<float>(p.blue()) / 65535.0f,
+                                            static_cast<float>(p.green()) / 65535.0f,
+                                            static_cast<float>(p.red()) / 65535.0f,
+                                            static_cast<float>(p.alpha()) / 65535.0f});
+        }
+    }
+    return world;
+}
+
+QImage fromWorld(const refhost::World& world, bool deep) {
+    if (world.format() == refhost::PixelFormat::Argb8) {
+        QImage out(world.width(), world.height(), QImage::Format_ARGB32);
+        for (int y = 0; y < world.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+            for (int x = 0; x < world.width(); ++x) {
+                const PF_Pixel8 p = world.argb(x, y);
+                row[x] = qRgba(p.red, p.green, p.blue, p.alpha);
+            }
+        }
+        return out;
+    }
+    if (deep) {
+        QImage out(world.width(), world.height(), QImage::Format_RGBA64);
+        for (int y = 0; y < world.height(); ++y) {
+            auto* row = reinterpret_cast<QRgba64*>(out.scanLine(y));
+            for (int x = 0; x < world.width(); ++x) {
+                const PF_Pixel_BGRA_32f p = world.bgra(x, y);
+                row[x] = QRgba64::fromRgba64(to16(p.red), to16(p.green), to16(p.blue), to16(p.alpha));
+            }
+        }
+        return out;
+    }
+    QImage out(world.width(), world.height(), QImage::Format_ARGB32);
+    for (int y = 0; y < world.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < world.width(); ++x) {
+            const PF_Pixel_BGRA_32f p = world.bgra(x, y);
+            row[x] = qRgba(to8(p.red), to8(p.green), to8(p.blue), to8(p.alpha));
+        }
+    }
+    return out;
+}
+
+}  // namespace duovis::cli

@@ -1,0 +1,18 @@
+#pragma once
+// `-p NAME=VALUE` assignments: which registered entry NAME means and what VALUE sets.
+
+#include <string>
+
+#include "ParamStore.h"
+
+namespace duovis::cli {
+
+// Position of the entry `key` names: a position number, or a UI name compared without
+// regard to case. Throws std::runtime_error for a key that names nothing.
+int resolveParam(const refhost::ParamStore& store, const std::string& key);
+
+// Applies one "KEY=VALUE" text and returns the entry's position; refusals name the entry
+// and its valid range or choices.
+int assignParam(refhost::ParamStore& store, const std::string& assignment);
+
+}  // namespace duovis::cli

@@ -1,0 +1,19 @@
+#pragma once
+// Words for registered parameters: kind names, choice lists and the listing `params` prints.
+
+#include <string>
+#include <vector>
+
+#include "ParamStore.h"
+
+namespace duovis::cli {
+
+std::string kindName(PF_ParamType type);
+std::vector<std::string> popupChoices(const PF_ParamDef& def);
+// The values a setter accepts, for refusals and the listing: "1..14 or a choice", "-50..50".
+std::string validRange(const PF_ParamDef& def);
+
+std::string describeText(const refhost::ParamStore& store);
+std::string describeJson(const refhost::ParamStore& store);
+
+}  // namespace duovis::cli

@@ -1,0 +1,13 @@
+#pragma once
+// Where the effect modules live: next to the binary's build tree by default, or where the
+// user points with --plugin-dir or DUOVIS_PLUGIN_DIR.
+
+#include <optional>
+#include <string>
+
+namespace duovis::cli {
+
+// `plugin` is "DuovisX" or "Duovis"; throws std::runtime_error naming the path it tried.
+std::string locatePlugin(const std::string& plugin, const std::optional<std::string>& pluginDir);
+
+}  // namespace duovis::cli

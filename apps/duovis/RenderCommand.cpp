@@ -1,0 +1,162 @@
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+#include <optional>
+#include <stdexcept>
+
+#include "Args.h"
+#include "AtomicSave.h"
+#include "Commands.h"
+#include "FrameSequence.h"
+#include "HostOptions.h"
+#include "ImageWorld.h"
+#include "ParamAssign.h"
+#include "Progress.h"
+#include "RenderJob.h"
+
+namespace duovis::cli {
+
+namespace {
+
+const char* kRenderHelp =
+    "usage: duovis render PRIMARY [--second FILE] [-p NAME=VALUE]... [--host ae|premiere]\n"
+    "                     [--plugin DuovisX|Duovis] [--plugin-dir DIR] [--frame N | --frames A-B]\n"
+    "                     [--fps RATE] [--downsample N] [--quiet] -o OUTPUT\n"
+    "\n"
+    "Renders PRIMARY (the layer the effect is applied to) through the effect. PRIMARY and\n"
+    "--second are image files or numbered sequences such as shot_%04d.png.\n"
+    "  --second FILE     the layer chosen as the secondary layer\n"
+    "  -p NAME=VALUE     sets a parameter; NAME is its position or its name as `duovis params`\n"
+    "                    lists it (case-insensitive). Popups take 1-based numbers or the choice\n"
+    "                    text, checkboxes on/off/true/false/1/0, sliders a number in range.\n"
+    "  --host ae         8-bit ARGB, output sized by the effect (default)\n"
+    "  --host premiere   32-bit float BGRA, 16-bit files keep their precision\n"
+    "  --frame N         renders at time N frames (default 0, or every frame of a sequence)\n"
+    "  --frames A-B      renders frames A to B; -o then takes a pattern\n"
+    "  --quiet           no progress on stderr\n"
+    "  --fps RATE        frames a second (default 24)\n"
+    "  --downsample N    renders as a 1/N preview (the inputs are already that size)\n"
+    "  -o OUTPUT         output image or pattern; the format follows the extension\n"
+    "The plug-ins are looked for in ../plugins beside the binary, DUOVIS_PLUGIN_DIR or --plugin-dir.\n";
+
+OptionSpec renderSpec() {
+    OptionSpec spec;
+    spec.flags = {"--help", "--quiet"};
+    spec.valued = {"--second", "--param",  "--host", "--plugin",     "--plugin-dir",
+                   "--frame",  "--frames", "--fps",  "--downsample", "--output"};
+    spec.aliases = {{"-p", "--param"}, {"-o", "--output"}, {"-h", "--help"}};
+    return spec;
+}
+
+struct FrameRange {
+    int first;
+    int last;
+};
+
+FrameRange parseRange(const std::string& text) {
+    const auto dash = text.find('-', 1);
+    if (dash == std::string::npos) {
+        const int n = parseInt(text, "--frames");
+        return {n, n};
+    }
+    const FrameRange r{parseInt(text.substr(0, dash), "--frames"),
+                       parseInt(text.substr(dash + 1), "--frames")};
+    if (r.first < 0 || r.last < r.first)
+        throw std::runtime_error("--frames: '" + text + "' is not a range A-B");
+    return r;
+}
+
+FrameRange framesToRender(const Args& args, const FrameSequence& primary) {
+    if (args.has("--frame") && args.has("--frames"))
+        throw std::runtime_error("give --frame or --frames, not both");
+    if (const auto frames = args.value("--frames")) return parseRange(*frames);
+    if (const auto frame = args.value("--frame")) {
+        const int n = parseInt(*frame, "--frame");
+        return {n, n};
+    }
+    if (primary.isPattern()) return {primary.first(), primary.last()};
+    return {0, 0};
+}
+
+// Frames of a layer by time: a sequence has pixels only where a file exists, a still has
+// the same pixels at every time.
+refhost::Layer layerFor(const FrameSequence& seq, const QImage& still, refhost::PixelFormat format,
+                        A_long timeStep) {
+    if (!seq.isPattern()) return refhost::Layer::still(toWorld(still, format));
+    return refhost::Layer::generated([seq, format, timeStep](A_long time) {
+        if (time < 0 || time % timeStep != 0) return refhost::World();
+        const QString file = seq.fileFor(static_cast<int>(time / timeStep));
+        if (!QFileInfo(file).isFile()) return refhost::World();
+        try {
+            return toWorld(readImage(file), format);
+        } catch (const std::exception&) {
+            return refhost::World();
+        }
+    });
+}
+
+}  // namespace
+
+int renderCommand(const std::vector<std::string>& words) {
+    const Args args(words, renderSpec());
+    if (args.has("--help")) {
+        std::fputs(kRenderHelp, stdout);
+        return 0;
+    }
+    if (args.positional().size() != 1)
+        throw std::runtime_error("render needs exactly one PRIMARY image (see duovis render --help)");
+    const auto output = args.value("--output");
+    if (!output) throw std::runtime_error("render needs -o OUTPUT");
+    const double fps = parseDouble(args.value("--fps").value_or("24"), "--fps");
+
+    const QString primaryName = QString::fromStdString(args.positional().front());
+    const FrameSequence primarySeq(primaryName);
+    if (primarySeq.empty())
+        throw std::runtime_error(primaryName.toStdString() + ": no frames match this pattern");
+    const FrameRange range = framesToRender(args, primarySeq);
+    if (range.first < 0) throw std::runtime_error("--frame must not be negative");
+    const QString outName = QString::fromStdString(*output);
+    if (range.last > range.first && !FrameSequence::looksLikePattern(outName))
+        throw std::runtime_error(*output + ": several frames need an output pattern such as out_%04d.png");
+    // Check the output's directory before spending time on the render.
+    if (!QFileInfo(FrameSequence::expand(outName, range.first)).absoluteDir().exists())
+        throw std::runtime_error(*output + ": output directory does not exist");
+
+    // A gap in the primary sequence is found before any frame is written.
+    if (primarySeq.isPattern())
+        for (int frame = range.first; frame <= range.last; ++frame)
+            if (!QFileInfo(primarySeq.fileFor(frame)).isFile())
+                throw std::runtime_error(primarySeq.fileFor(frame).toStdString() + ": frame missing");
+
+    const std::optional<std::string> secondName = args.value("--second");
+    std::optional<FrameSequence> secondSeq;
+    QImage primaryStill, secondStill;
+    if (!primarySeq.isPattern()) primaryStill = readImage(primaryName);
+    if (secondName) {
+        secondSeq.emplace(QString::fromStdString(*secondName));
+        if (!secondSeq->isPattern()) secondStill = readImage(QString::fromStdString(*secondName));
+    }
+
+    RenderJob job(modulePathFromArgs(args), hostFromArgs(args));
+    for (const auto& assignment : args.values("--param")) job.assign(assignment);
+    job.setDownsample(parseInt(args.value("--downsample").value_or("1"), "--downsample"));
+
+    Progress progress(range.last - range.first + 1, args.has("--quiet"));
+    for (int frame = range.first; frame <= range.last; ++frame) {
+        job.setTime(frame, fps);
+        // The frame being rendered must exist; other times may be missing, as at a layer's ends.
+        const QImage current = primarySeq.isPattern() ? readImage(primarySeq.fileFor(frame)) : primaryStill;
+        refhost::Layer primary = layerFor(primarySeq, current, job.pixelFormat(), job.timeStep());
+        primary.setFrame(frame * job.timeStep(), toWorld(current, job.pixelFormat()));
+        std::optional<refhost::Layer> second;
+        if (secondSeq) second = layerFor(*secondSeq, secondStill, job.pixelFormat(), job.timeStep());
+
+        const refhost::World out = job.render(std::move(primary), second ? &*second : nullptr);
+        if (out.empty()) throw std::runtime_error("the effect produced an empty frame");
+        saveImageAtomically(fromWorld(out, current.depth() > 32), FrameSequence::expand(outName, frame));
+        progress.frameDone();
+    }
+    return 0;
+}
+
+}  // namespace duovis::cli

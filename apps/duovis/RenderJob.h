@@ -1,0 +1,51 @@
+#pragma once
+// One effect module loaded and applied once, as a host applies it to a layer: set up,
+// then frames rendered at chosen times with the primary and chosen secondary pictures.
+
+#include <memory>
+#include <string>
+
+#include "EffectInstance.h"
+
+namespace duovis::cli {
+
+class RenderJob {
+  public:
+    // Loads the module and runs global, parameter and sequence set-up; throws
+    // std::runtime_error when any of them fails.
+    RenderJob(const std::string& modulePath, refhost::HostApp app);
+    ~RenderJob();
+    RenderJob(const RenderJob&) = delete;
+    RenderJob& operator=(const RenderJob&) = delete;
+
+    refhost::HostApp app() const { return instance_->app(); }
+    refhost::PixelFormat pixelFormat() const { return instance_->pixelFormat(); }
+    refhost::ParamStore& params() { return instance_->params(); }
+
+    // Sets one "NAME=VALUE" as a user would in the effect's controls: entries the effect
+    // supervises are followed by the change notice, so linked entries update too.
+    void assign(const std::string& assignment);
+
+    // Frame `frame` at `fps` frames a second (fractional rates such as 23.976 allowed).
+    void setTime(int frame, double fps);
+
+    // Renders as a preview at 1/factor of full resolution; the pictures given are already
+    // that small.
+    void setDownsample(int factor);
+
+    A_long timeStep() { return instance_->time().timeStep; }
+
+    // Renders one frame; `secondary` may be null (no layer chosen).
+    refhost::World render(const refhost::World& primary, const refhost::World* secondary);
+    // The same with layers that supply a frame per time, as sequences do.
+    refhost::World render(refhost::Layer primary, refhost::Layer* secondary);
+
+  private:
+    int secondaryLayerPosition() const;
+
+    std::unique_ptr<refhost::Module> module_;
+    std::unique_ptr<refhost::EffectInstance> instance_;
+    refhost::Layer secondary_;
+};
+
+}  // namespace duovis::cli

@@ -1,0 +1,57 @@
+// duovis: renders stereo pictures through the effect modules from the shell.
+#include <QGuiApplication>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+
+namespace {
+
+// Qt's own chatter (image decoders, platform set-up) would break the one-line message a
+// failure prints; DUOVIS_QT_MESSAGES brings it back for debugging.
+void quietQtMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+const char* kHelp =
+    "usage: duovis COMMAND [OPTIONS]\n"
+    "\n"
+    "Commands:\n"
+    "  render PRIMARY -o OUTPUT   render one frame through the effect\n"
+    "  params                     list the effect's parameters\n"
+    "  demo [-o DIR]              render a built-in stereo scene in every display type\n"
+    "\n"
+    "`duovis COMMAND --help` describes each command's options.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("DUOVIS_QT_MESSAGES")) qInstallMessageHandler(quietQtMessages);
+    std::vector<std::string> words(argv + 1, argv + argc);
+    // Only the contact sheet's text needs the GUI side (fonts), and never a display.
+    std::unique_ptr<QCoreApplication> app;
+    if (!words.empty() && words[0] == "demo") {
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    if (words.empty() || words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
+        std::fputs(kHelp, words.empty() ? stderr : stdout);
+        return words.empty() ? 2 : 0;
+    }
+    const std::string command = words[0];
+    words.erase(words.begin());
+    try {
+        if (command == "render") return duovis::cli::renderCommand(words);
+        if (command == "params") return duovis::cli::paramsCommand(words);
+        if (command == "demo") return duovis::cli::demoCommand(words);
+        std::fprintf(stderr, "duovis: unknown command '%s' (see duovis --help)\n", command.c_str());
+        return 2;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "duovis: %s\n", e.what());
+        return 1;
+    }
+}
