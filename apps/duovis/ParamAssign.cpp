@@ -7,6 +7,7 @@
 
 #include "Args.h"
 #include "ParamDescribe.h"
+#include "ParamTable.h"
 
 namespace duovis::cli {
 
@@ -79,6 +80,12 @@ int resolveParam(const refhost::ParamStore& store, const std::string& key) {
         throw std::runtime_error("no parameter at position " + key + " (1.." +
                                  std::to_string(store.count() - 1) + ")");
     }
+    // Identifiers are the stable way to name an entry: the module registers entries at the
+    // positions of the shared parameter table, so the table's identifier gives the position.
+    if (const auto id = findParam(key)) {
+        const int position = static_cast<int>(*id);
+        if (position >= 1 && position < store.count()) return position;
+    }
     // Names repeat across groups ("Demux Mode"), so "GROUP/NAME" picks one and a bare name
     // that several entries share is refused rather than guessed.
     const std::string wanted = lower(key);
@@ -106,7 +113,7 @@ int resolveParam(const refhost::ParamStore& store, const std::string& key) {
 int assignParam(refhost::ParamStore& store, const std::string& assignment) {
     const auto eq = assignment.find('=');
     if (eq == std::string::npos || eq == 0)
-        throw std::runtime_error("-p '" + assignment + "': expected NAME=VALUE");
+        throw std::runtime_error("-p '" + assignment + "': expected ID=VALUE");
     const int position = resolveParam(store, assignment.substr(0, eq));
     const std::string value = assignment.substr(eq + 1);
     const PF_ParamDef& def = store.at(position);

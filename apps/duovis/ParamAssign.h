@@ -7,8 +7,8 @@
 
 namespace duovis::cli {
 
-// Position of the entry `key` names: a position number, or a UI name compared without
-// regard to case. Throws std::runtime_error for a key that names nothing.
+// Position of the entry `key` names: a position number, an identifier (`HSHIFT_PCT_B`) or a
+// UI name, identifiers and names compared without regard to case. Throws std::runtime_error for a key that names nothing.
 int resolveParam(const refhost::ParamStore& store, const std::string& key);
 
 // Applies one "KEY=VALUE" text and returns the entry's position; refusals name the entry

@@ -5,6 +5,8 @@
 #include <QJsonObject>
 #include <sstream>
 
+#include "ParamTable.h"
+
 namespace duovis::cli {
 
 std::string kindName(PF_ParamType type) {
@@ -69,6 +71,12 @@ std::string defaultText(const PF_ParamDef& d) {
     }
 }
 
+// The table's identifier for a registered position: what `-p` and project files name it by.
+std::string identifierAt(int position) {
+    if (position < 0 || position >= PARAM_COUNT) return "";
+    return paramDef(static_cast<ParamId>(position)).identifier;
+}
+
 }  // namespace
 
 std::string validRange(const PF_ParamDef& d) {
@@ -89,7 +97,8 @@ std::string describeText(const refhost::ParamStore& store) {
     std::ostringstream os;
     for (int i = 1; i < store.count(); ++i) {
         const PF_ParamDef& d = store.at(i);
-        os << i << "\tid " << d.uu.id << "\t" << kindName(d.param_type) << "\t\"" << d.name << "\"";
+        os << i << "\t" << identifierAt(i) << "\tid " << d.uu.id << "\t" << kindName(d.param_type) << "\t\""
+           << d.name << "\"";
         if (d.param_type == PF_Param_FLOAT_SLIDER) {
             os << "\tvalid " << validRange(d) << "\tslider " << d.u.fs_d.slider_min << ".."
                << d.u.fs_d.slider_max << "\tprecision " << d.u.fs_d.precision;
@@ -111,6 +120,7 @@ std::string describeJson(const refhost::ParamStore& store) {
         const PF_ParamDef& d = store.at(i);
         QJsonObject o;
         o["position"] = i;
+        o["identifier"] = QString::fromStdString(identifierAt(i));
         o["hostId"] = static_cast<int>(d.uu.id);
         o["kind"] = QString::fromStdString(kindName(d.param_type));
         o["name"] = QString::fromUtf8(d.name);

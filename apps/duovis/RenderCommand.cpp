@@ -19,15 +19,16 @@ namespace duovis::cli {
 namespace {
 
 const char* kRenderHelp =
-    "usage: duovis render PRIMARY [--second FILE] [-p NAME=VALUE]... [--host ae|premiere]\n"
+    "usage: duovis render PRIMARY [--second FILE] [-p ID=VALUE]... [--host ae|premiere]\n"
     "                     [--plugin DuovisX|Duovis] [--plugin-dir DIR] [--frame N | --frames A-B]\n"
     "                     [--fps RATE] [--downsample N] [--quiet] -o OUTPUT\n"
     "\n"
     "Renders PRIMARY (the layer the effect is applied to) through the effect. PRIMARY and\n"
     "--second are image files or numbered sequences such as shot_%04d.png.\n"
     "  --second FILE     the layer chosen as the secondary layer\n"
-    "  -p NAME=VALUE     sets a parameter; NAME is its position or its name as `duovis params`\n"
-    "                    lists it (case-insensitive). Popups take 1-based numbers or the choice\n"
+    "  -p ID=VALUE       sets a parameter; ID is its identifier (DISPLAY_TYPE, hshift_pct_b),\n"
+    "                    its position or its name as `duovis params` lists them, in any case.\n"
+    "                    Popups take 1-based numbers or the choice\n"
     "                    text, checkboxes on/off/true/false/1/0, sliders a number in range.\n"
     "  --host ae         8-bit ARGB, output sized by the effect (default)\n"
     "  --host premiere   32-bit float BGRA, 16-bit files keep their precision\n"

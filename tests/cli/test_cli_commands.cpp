@@ -20,6 +20,7 @@ TEST_F(CliCommands, ParamsJsonListsEveryEntryWithItsChoices) {
         for (const auto& v : list) EXPECT_EQ(v.toObject()["position"].toInt(), ++position);
         const QJsonObject display = list[4].toObject();
         EXPECT_EQ(display["name"].toString(), "Display Type");
+        EXPECT_EQ(display["identifier"].toString(), "DISPLAY_TYPE");
         EXPECT_EQ(display["choices"].toArray().size(), 14);
     }
 }

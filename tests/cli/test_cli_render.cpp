@@ -29,9 +29,11 @@ TEST_F(CliRender, NamesPositionsAndChoiceTextAgree) {
     ASSERT_EQ(run(base + QStringList{"a.png", "-p", "Display Type=Anaglyph (Red/Cyan)"}).exitCode, 0);
     ASSERT_EQ(run(base + QStringList{"b.png", "-p", "display type=8"}).exitCode, 0);
     ASSERT_EQ(run(base + QStringList{"c.png", "-p5=8"}).exitCode, 0);
+    ASSERT_EQ(run(base + QStringList{"d.png", "-p", "DISPLAY_TYPE=Anaglyph (Red/Cyan)"}).exitCode, 0);
+    ASSERT_EQ(run(base + QStringList{"e.png", "-p", "display_type=8"}).exitCode, 0);
     const QImage a(path("a.png"));
-    EXPECT_EQ(maxDifference(a, QImage(path("b.png"))), 0);
-    EXPECT_EQ(maxDifference(a, QImage(path("c.png"))), 0);
+    for (const char* other : {"b.png", "c.png", "d.png", "e.png"})
+        EXPECT_EQ(maxDifference(a, QImage(path(other))), 0) << other;
     EXPECT_GT(maxDifference(a, QImage(path("left.png"))), 0) << "the anaglyph must differ from the left eye";
 }
 
