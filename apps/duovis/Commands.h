@@ -10,5 +10,7 @@ namespace duovis::cli {
 int renderCommand(const std::vector<std::string>& words);
 int paramsCommand(const std::vector<std::string>& words);
 int demoCommand(const std::vector<std::string>& words);
+int aboutCommand(const std::vector<std::string>& words);
+int overlayCommand(const std::vector<std::string>& words);
 
 }  // namespace duovis::cli

@@ -13,6 +13,17 @@ refhost::HostApp hostFromArgs(const Args& args) {
     throw std::runtime_error("--host: '" + host + "' is not one of ae, premiere");
 }
 
+Engine engineFromArgs(const Args& args, refhost::HostApp app) {
+    const std::string engine = args.value("--engine").value_or("cpu");
+    if (engine == "cpu") return Engine::Cpu;
+    if (engine != "opencl" && engine != "cuda")
+        throw std::runtime_error("--engine: '" + engine + "' is not one of cpu, opencl, cuda");
+    if (app != refhost::HostApp::Premiere)
+        throw std::runtime_error("--engine " + engine +
+                                 " needs --host premiere: only the editing host renders on the GPU");
+    return engine == "opencl" ? Engine::OpenCl : Engine::Cuda;
+}
+
 std::string modulePathFromArgs(const Args& args) {
     return locatePlugin(args.value("--plugin").value_or("DuovisX"), args.value("--plugin-dir"));
 }

@@ -1,6 +1,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
@@ -8,6 +9,7 @@
 #include "AtomicSave.h"
 #include "Commands.h"
 #include "FrameSequence.h"
+#include "GpuRender.h"
 #include "HostOptions.h"
 #include "ImageWorld.h"
 #include "ParamAssign.h"
@@ -20,6 +22,7 @@ namespace {
 
 const char* kRenderHelp =
     "usage: duovis render PRIMARY [--second FILE] [-p ID=VALUE]... [--host ae|premiere]\n"
+    "                     [--engine cpu|opencl|cuda]\n"
     "                     [--plugin DuovisX|Duovis] [--plugin-dir DIR] [--frame N | --frames A-B]\n"
     "                     [--fps RATE] [--downsample N] [--quiet] -o OUTPUT\n"
     "\n"
@@ -32,6 +35,9 @@ const char* kRenderHelp =
     "                    text, checkboxes on/off/true/false/1/0, sliders a number in range.\n"
     "  --host ae         8-bit ARGB, output sized by the effect (default)\n"
     "  --host premiere   32-bit float BGRA, 16-bit files keep their precision\n"
+    "  --engine cpu      the editing host's CPU render (default)\n"
+    "  --engine opencl   the editing host's GPU filter on the first OpenCL device\n"
+    "  --engine cuda     ... on the first CUDA device; both need --host premiere\n"
     "  --frame N         renders at time N frames (default 0, or every frame of a sequence)\n"
     "  --frames A-B      renders frames A to B; -o then takes a pattern\n"
     "  --quiet           no progress on stderr\n"
@@ -43,8 +49,8 @@ const char* kRenderHelp =
 OptionSpec renderSpec() {
     OptionSpec spec;
     spec.flags = {"--help", "--quiet"};
-    spec.valued = {"--second", "--param",  "--host", "--plugin",     "--plugin-dir",
-                   "--frame",  "--frames", "--fps",  "--downsample", "--output"};
+    spec.valued = {"--second", "--param", "--host",   "--plugin",     "--plugin-dir", "--frame",
+                   "--frames", "--fps",   "--engine", "--downsample", "--output"};
     spec.aliases = {{"-p", "--param"}, {"-o", "--output"}, {"-h", "--help"}};
     return spec;
 }
@@ -138,8 +144,13 @@ int renderCommand(const std::vector<std::string>& words) {
         if (!secondSeq->isPattern()) secondStill = readImage(QString::fromStdString(*secondName));
     }
 
-    RenderJob job(modulePathFromArgs(args), hostFromArgs(args));
+    const refhost::HostApp app = hostFromArgs(args);
+    const Engine engine = engineFromArgs(args, app);
+    RenderJob job(modulePathFromArgs(args), app);
     for (const auto& assignment : args.values("--param")) job.assign(assignment);
+    // A GPU engine that is not available ends the command before any frame is rendered.
+    std::unique_ptr<GpuRender> gpu;
+    if (engine != Engine::Cpu) gpu = makeGpuRender(job, engine);
     job.setDownsample(parseInt(args.value("--downsample").value_or("1"), "--downsample"));
 
     Progress progress(range.last - range.first + 1, args.has("--quiet"));
@@ -152,7 +163,9 @@ int renderCommand(const std::vector<std::string>& words) {
         std::optional<refhost::Layer> second;
         if (secondSeq) second = layerFor(*secondSeq, secondStill, job.pixelFormat(), job.timeStep());
 
-        const refhost::World out = job.render(std::move(primary), second ? &*second : nullptr);
+        refhost::Layer* secondLayer = second ? &*second : nullptr;
+        const refhost::World out = gpu ? gpu->render(std::move(primary), secondLayer, frame, fps)
+                                       : job.render(std::move(primary), secondLayer);
         if (out.empty()) throw std::runtime_error("the effect produced an empty frame");
         saveImageAtomically(fromWorld(out, current.depth() > 32), FrameSequence::expand(outName, frame));
         progress.frameDone();

@@ -19,6 +19,7 @@ class RenderJob {
     RenderJob& operator=(const RenderJob&) = delete;
 
     refhost::HostApp app() const { return instance_->app(); }
+    const refhost::Module& module() const { return *module_; }
     refhost::PixelFormat pixelFormat() const { return instance_->pixelFormat(); }
     refhost::ParamStore& params() { return instance_->params(); }
 

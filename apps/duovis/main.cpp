@@ -22,6 +22,8 @@ const char* kHelp =
     "  render PRIMARY -o OUTPUT   render one frame through the effect\n"
     "  params                     list the effect's parameters\n"
     "  demo [-o DIR]              render a built-in stereo scene in every display type\n"
+    "  about                      show the effect's About box, or capture it to a picture\n"
+    "  overlay -o OUTPUT          draw the effect panel's global display status line\n"
     "\n"
     "`duovis COMMAND --help` describes each command's options.\n";
 
@@ -30,12 +32,13 @@ const char* kHelp =
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("DUOVIS_QT_MESSAGES")) qInstallMessageHandler(quietQtMessages);
     std::vector<std::string> words(argv + 1, argv + argc);
-    // Only the contact sheet's text needs the GUI side (fonts), and never a display.
+    // Only text (the contact sheet, the status line) needs the GUI side (fonts), and never a
+    // display. The About box brings its own application object, or the effect makes one.
     std::unique_ptr<QCoreApplication> app;
-    if (!words.empty() && words[0] == "demo") {
+    if (!words.empty() && (words[0] == "demo" || words[0] == "overlay")) {
         if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
-    } else {
+    } else if (words.empty() || words[0] != "about") {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
     if (words.empty() || words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
@@ -48,6 +51,8 @@ int main(int argc, char** argv) {
         if (command == "render") return duovis::cli::renderCommand(words);
         if (command == "params") return duovis::cli::paramsCommand(words);
         if (command == "demo") return duovis::cli::demoCommand(words);
+        if (command == "about") return duovis::cli::aboutCommand(words);
+        if (command == "overlay") return duovis::cli::overlayCommand(words);
         std::fprintf(stderr, "duovis: unknown command '%s' (see duovis --help)\n", command.c_str());
         return 2;
     } catch (const std::exception& e) {

@@ -21,6 +21,11 @@ struct Faults {
     bool failNewHandle = false;  // the handle suite cannot allocate
     int outputShrinkX = 0;       // the host grants an output this much narrower
     int outputShrinkY = 0;       // ... and this much lower than asked for
+    // A Drawbot or custom UI function, by name ("NewBrush", "PF_GetDrawingReference"), fails
+    // at its Nth call within one draw event (1-based) with drawbotError.
+    std::string failDrawbotCall;
+    int failDrawbotCallAt = 1;
+    SPErr drawbotError = PF_Err_OUT_OF_MEMORY;
 };
 
 }  // namespace duovis::refhost

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "DrawbotHost.h"
 #include "HandleArena.h"
 
 namespace duovis::refhost {
@@ -31,16 +32,9 @@ PF_Handle newHandle(A_HandleSize size) {
     return handles::create(size);
 }
 
-// This host has no effect panel to draw into yet, so it hands out no drawing reference.
-PF_Err noDrawingReference(PF_ContextH, DRAWBOT_DrawRef* reference) {
-    if (reference != nullptr) *reference = nullptr;
-    return PF_Err_BAD_CALLBACK_PARAM;
-}
-
 const PF_PixelFormatSuite1 pixelFormatSuite{addPixelFormat, clearPixelFormats};
 const PF_UtilitySuite4 utilitySuite{wantMatchingFormat};
 const PF_HandleSuite2 handleSuite{newHandle, handles::lock, handles::unlock, handles::dispose, handles::size};
-const PF_EffectCustomUISuite1 customUISuite{noDrawingReference};
 
 struct ServedSuite {
     const char* name;
@@ -52,7 +46,11 @@ const ServedSuite servedSuites[] = {
     {kPFPixelFormatSuite, kPFPixelFormatSuiteVersion1, &pixelFormatSuite},
     {kPFUtilitySuite, kPFUtilitySuiteVersion4, &utilitySuite},
     {kPFHandleSuite, kPFHandleSuiteVersion2, &handleSuite},
-    {kPFEffectCustomUISuite, kPFEffectCustomUISuiteVersion1, &customUISuite},
+    {kPFEffectCustomUISuite, kPFEffectCustomUISuiteVersion1, &kEffectCustomUISuite},
+    {kDRAWBOT_DrawSuite, kDRAWBOT_DrawSuite_Version1, &kDrawbotDrawSuite},
+    {kDRAWBOT_SupplierSuite, kDRAWBOT_SupplierSuite_Version1, &kDrawbotSupplierSuite},
+    {kDRAWBOT_SurfaceSuite, kDRAWBOT_SurfaceSuite_Version1, &kDrawbotSurfaceSuite},
+    {kDRAWBOT_PathSuite, kDRAWBOT_PathSuite_Version1, &kDrawbotPathSuite},
 };
 
 SPErr basicAcquire(const char* name, A_long version, const void** suite) {

@@ -30,4 +30,9 @@ int displayCodeInForce(const GlobalDisplayState& state, int displayTypeValue) {
     return kDefaultDisplayTypeValue - 1;
 }
 
+int32_t toggledDisplaySwitch(int32_t displaySwitch) {
+    if (displaySwitch == 0 || displaySwitch == INT32_MIN) return 1;
+    return -displaySwitch;
+}
+
 }  // namespace duovis

@@ -27,4 +27,8 @@ void deleteGlobalDisplayState();
 // leave a frame unwritten.
 int displayCodeInForce(const GlobalDisplayState& state, int displayTypeValue);
 
+// The switch after one press: negated, so -1 and 1 alternate. A value negation cannot turn
+// (0, or the most negative integer, from a damaged saved state) becomes on.
+int32_t toggledDisplaySwitch(int32_t displaySwitch);
+
 }  // namespace duovis

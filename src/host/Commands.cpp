@@ -1,10 +1,13 @@
 #include "Commands.h"
 
+#include "AboutCommand.h"
+#include "ParamChange.h"
+#include "StatusOverlay.h"
+
 namespace duovis {
 
 PF_Err dispatchCommand(PF_Cmd cmd, PF_InData* in, PF_OutData* out, PF_ParamDef* params[], PF_LayerDef* output,
                        void* extra) {
-    (void)extra;  // read only by the event command
     switch (cmd) {
         case PF_Cmd_GLOBAL_SETUP:
             return globalSetup(in, out);
@@ -24,11 +27,12 @@ PF_Err dispatchCommand(PF_Cmd cmd, PF_InData* in, PF_OutData* out, PF_ParamDef* 
             return frameSetup(in, out, params);
         case PF_Cmd_RENDER:
             return render(in, out, params, output);
-        // Not built yet: the About box, parameter changes and the status overlay.
         case PF_Cmd_ABOUT:
-        case PF_Cmd_USER_CHANGED_PARAM:
+            return showAbout();
         case PF_Cmd_EVENT:
-            return PF_Err_NONE;
+            return eventCommand(in, out, static_cast<PF_EventExtra*>(extra));
+        case PF_Cmd_USER_CHANGED_PARAM:
+            return userChangedParam(in, params, static_cast<const PF_UserChangedParamExtra*>(extra));
         default:
             return PF_Err_NONE;
     }

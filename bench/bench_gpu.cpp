@@ -1,0 +1,233 @@
+// The stereo kernel through the OpenCL back end on the local OpenCL device (PoCL on the CPU
+// here), beside the host's CPU render on the same 1920 x 1080 eye and the same cases as
+// bench_kernel. Per case three rows, in this order:
+//   cpu            runCpuTransformKernel, one thread
+//   opencl_kernel  the launch and clFinish: the kernel alone, frames already on the device
+//   opencl_total   both eyes written to the device, the launch, the output read back
+//   cuda_kernel, cuda_total   the same through CUDA, where built with it and a device exists
+// Times are wall-clock milliseconds per frame (the device runs on its own threads).
+#include "Codes.h"
+#include "KernelDispatch.h"
+#include "KernelSetup.h"
+#include "StereoKernel.h"
+
+#include <CL/cl.h>
+#include <benchmark/benchmark.h>
+#if DUOVIS_BENCH_CUDA
+#include <cuda_runtime.h>
+#endif
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#ifndef DUOVIS_BENCH_CUDA
+#define DUOVIS_BENCH_CUDA 0
+#endif
+
+namespace duovis {
+namespace {
+
+constexpr int32_t kW = 1920;
+constexpr int32_t kH = 1080;
+
+struct Device {
+    cl_context context = nullptr;
+    cl_device_id device = nullptr;
+    cl_command_queue queue = nullptr;
+    cl_kernel kernel = nullptr;
+    std::string name;
+};
+
+const Device& device() {
+    static const Device d = [] {
+        Device r;
+        cl_platform_id platform = nullptr;
+        cl_uint n = 0;
+        if (clGetPlatformIDs(1, &platform, &n) != CL_SUCCESS || n == 0) return r;
+        if (clGetDeviceIDs(platform, CL_DEVICE_TYPE_ALL, 1, &r.device, &n) != CL_SUCCESS || n == 0) return r;
+        char text[256] = {};
+        clGetDeviceInfo(r.device, CL_DEVICE_NAME, sizeof text - 1, text, nullptr);
+        r.name = text;
+        cl_int error = CL_SUCCESS;
+        r.context = clCreateContext(nullptr, 1, &r.device, nullptr, nullptr, &error);
+        if (error != CL_SUCCESS) return r;
+        r.queue = clCreateCommandQueue(r.context, r.device, 0, &error);
+        if (error != CL_SUCCESS) return r;
+        r.kernel = gpu::prepareOpenClKernel(r.context, r.device, 0);
+        return r;
+    }();
+    return d;
+}
+
+// Noise in 0..1 as float channels, or the same count of bytes for half-float frames.
+std::vector<float> makeFrame(size_t floats, uint32_t seed) {
+    std::vector<float> f(floats);
+    uint32_t s = seed;
+    for (float& c : f) {
+        s = s * 1664525u + 1013904223u;
+        c = float(s >> 8) / float(1u << 24);
+    }
+    return f;
+}
+
+enum class Engine { Cpu, OpenClKernel, OpenClTotal, CudaKernel, CudaTotal };
+
+struct Case {
+    ParamValues values;
+    int displayCode;
+    bool half;
+};
+
+void run(benchmark::State& state, const Case& c, Engine engine) {
+    const int bytesPerPixel = c.half ? 8 : 16;
+    const EyeSize eye{kW, kH};
+    const OutputSize out = computeOutputSize(eye, c.displayCode);
+    const size_t eyeBytes = size_t(kW) * kH * size_t(bytesPerPixel);
+    const size_t outBytes = size_t(out.width) * size_t(out.height) * size_t(bytesPerPixel);
+    std::vector<float> left = makeFrame(eyeBytes / 4, 1), right = makeFrame(eyeBytes / 4, 2);
+    std::vector<float> dst(outBytes / 4);
+    if (c.half) {
+        // Half floats of the noise's bytes would hold NaNs and infinities; give them real values.
+        for (auto* f : {&left, &right}) {
+            auto* h = reinterpret_cast<uint16_t*>(f->data());
+            for (size_t i = 0; i < eyeBytes / 2; ++i)
+                h[i] = uint16_t(0x3000u + (i * 2654435761u >> 20) % 0x0c00u);
+        }
+    }
+
+    KernelFrames frames;
+    frames.primary = KernelFrame{left.data(), kW, kW, kH};
+    frames.secondary = KernelFrame{right.data(), kW, kW, kH};
+    frames.destination = dst.data();
+    frames.destinationPitch = out.width;
+    frames.halfFloat = c.half;
+    TransformKernelArgs args = fillKernelArgs(c.values, frames, c.displayCode, eye, out, 0);
+
+    if (engine == Engine::Cpu) {
+        for (auto _ : state) {
+            runCpuTransformKernel(args, CpuPixelFormat::Bgra32f);
+            benchmark::DoNotOptimize(dst.data());
+            benchmark::ClobberMemory();
+        }
+    } else if (engine == Engine::CudaKernel || engine == Engine::CudaTotal) {
+#if DUOVIS_BENCH_CUDA
+        int devices = 0;
+        if (cudaGetDeviceCount(&devices) != cudaSuccess || devices == 0) {
+            state.SkipWithError("no CUDA device");
+            return;
+        }
+        void *dl = nullptr, *dr = nullptr, *dd = nullptr;
+        cudaMalloc(&dl, eyeBytes);
+        cudaMalloc(&dr, eyeBytes);
+        cudaMalloc(&dd, outBytes);
+        cudaMemcpy(dl, left.data(), eyeBytes, cudaMemcpyHostToDevice);
+        cudaMemcpy(dr, right.data(), eyeBytes, cudaMemcpyHostToDevice);
+        args.inImageL = dl;
+        args.inImageR = dr;
+        args.inImageD = dd;
+        bool ok = true;
+        for (auto _ : state) {
+            if (engine == Engine::CudaTotal) {
+                cudaMemcpy(dl, left.data(), eyeBytes, cudaMemcpyHostToDevice);
+                cudaMemcpy(dr, right.data(), eyeBytes, cudaMemcpyHostToDevice);
+            }
+            ok = gpu::launchCudaKernel(args) && ok;  // waits for the device
+            if (engine == Engine::CudaTotal) cudaMemcpy(dst.data(), dd, outBytes, cudaMemcpyDeviceToHost);
+        }
+        cudaFree(dl);
+        cudaFree(dr);
+        cudaFree(dd);
+        if (!ok) state.SkipWithError("launch failed");
+#endif
+    } else {
+        const Device& d = device();
+        if (!d.kernel) {
+            state.SkipWithError("no OpenCL device with the stereo kernel");
+            return;
+        }
+        cl_int error = CL_SUCCESS;
+        cl_mem bl = clCreateBuffer(d.context, CL_MEM_READ_ONLY, eyeBytes, nullptr, &error);
+        cl_mem br = clCreateBuffer(d.context, CL_MEM_READ_ONLY, eyeBytes, nullptr, &error);
+        cl_mem bd = clCreateBuffer(d.context, CL_MEM_READ_WRITE, outBytes, nullptr, &error);
+        clEnqueueWriteBuffer(d.queue, bl, CL_TRUE, 0, eyeBytes, left.data(), 0, nullptr, nullptr);
+        clEnqueueWriteBuffer(d.queue, br, CL_TRUE, 0, eyeBytes, right.data(), 0, nullptr, nullptr);
+        std::memcpy(&args.inImageL, &bl, sizeof bl);
+        std::memcpy(&args.inImageR, &br, sizeof br);
+        std::memcpy(&args.inImageD, &bd, sizeof bd);
+        bool ok = true;
+        for (auto _ : state) {
+            if (engine == Engine::OpenClTotal) {
+                clEnqueueWriteBuffer(d.queue, bl, CL_FALSE, 0, eyeBytes, left.data(), 0, nullptr, nullptr);
+                clEnqueueWriteBuffer(d.queue, br, CL_FALSE, 0, eyeBytes, right.data(), 0, nullptr, nullptr);
+            }
+            ok = gpu::launchOpenClKernel(d.kernel, d.queue, args) && ok;
+            if (engine == Engine::OpenClTotal) {
+                clEnqueueReadBuffer(d.queue, bd, CL_TRUE, 0, outBytes, dst.data(), 0, nullptr, nullptr);
+            } else {
+                clFinish(d.queue);
+            }
+        }
+        clReleaseMemObject(bl);
+        clReleaseMemObject(br);
+        clReleaseMemObject(bd);
+        if (!ok) state.SkipWithError("launch failed");
+    }
+    // Both eyes read once and the output written once: the least a frame can move.
+    const double traffic = 2.0 * double(eyeBytes) + double(outBytes);
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(traffic));
+}
+
+ParamValues rotatedKeystoned() {
+    ParamValues v = ParamValues::defaults();
+    v[ROTATE_B] = 3;
+    v[HKEYSTONE_B] = 10;
+    v[AUTO_CROP] = 1;
+    v[AUTO_SCALE] = 3;  // "Scale-To-Fill"
+    return v;
+}
+
+void registerCase(const std::string& name, const Case& c, bool withCpu) {
+    const struct {
+        const char* suffix;
+        Engine engine;
+    } engines[] = {{"cpu", Engine::Cpu},
+                   {"opencl_kernel", Engine::OpenClKernel},
+                   {"opencl_total", Engine::OpenClTotal},
+                   {"cuda_kernel", Engine::CudaKernel},
+                   {"cuda_total", Engine::CudaTotal}};
+    for (const auto& e : engines) {
+        if (e.engine == Engine::Cpu && !withCpu) continue;
+        const bool cuda = e.engine == Engine::CudaKernel || e.engine == Engine::CudaTotal;
+        if (cuda && !(DUOVIS_BENCH_CUDA && gpu::cudaKernelBuilt())) continue;
+        benchmark::RegisterBenchmark((name + "/" + e.suffix).c_str(),
+                                     [c, engine = e.engine](benchmark::State& s) { run(s, c, engine); })
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+    }
+}
+
+void registerAll() {
+    for (int code : {DISPLAY_LEFT, DISPLAY_SBS_FULL, DISPLAY_INTERLACED, DISPLAY_ANAGLYPH}) {
+        registerCase("IdentityFloat/display:" + std::to_string(code),
+                     Case{ParamValues::defaults(), code, false}, true);
+    }
+    registerCase("RotatedKeystonedAutoFloat", Case{rotatedKeystoned(), DISPLAY_ANAGLYPH, false}, true);
+    // The editing host's other device format; the CPU render has no half-float path.
+    registerCase("IdentityHalf/display:7", Case{ParamValues::defaults(), DISPLAY_ANAGLYPH, true}, false);
+}
+
+}  // namespace
+}  // namespace duovis
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    std::printf("OpenCL device: %s\n",
+                duovis::device().name.empty() ? "none" : duovis::device().name.c_str());
+    duovis::registerAll();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,19 @@
+# cmake -DIN=<kernel text> -DOUT=<C++ file> -P EmbedKernelSource.cmake
+# Writes the kernel text into a C++ file as one NUL-terminated string, the program source the
+# OpenCL back end compiles at run time. Run at build time, so the module always carries the text
+# that the CUDA build compiled.
+file(READ "${IN}" text)
+set(delimiter "DVKERNEL")  # at most 16 characters
+string(FIND "${text}" ")${delimiter}" clash)
+if(NOT clash EQUAL -1)
+  message(FATAL_ERROR "${IN} contains the raw-string delimiter )${delimiter}")
+endif()
+set(content "// Generated from ${IN}; do not edit.\n#include \"KernelSource.h\"\n\nnamespace duovis::gpu {\n\nconst char kTransformKernelSource[] = R\"${delimiter}(${text})${delimiter}\";\n\n}  // namespace duovis::gpu\n")
+# Leave an unchanged file alone so that nothing downstream rebuilds.
+if(EXISTS "${OUT}")
+  file(READ "${OUT}" old)
+  if(old STREQUAL content)
+    return()
+  endif()
+endif()
+file(WRITE "${OUT}" "${content}")

@@ -1,0 +1,9 @@
+// The stereo kernel's text as the OpenCL program source: generated at build time from
+// kernel/TransformKernel.clh, the same text the CUDA build compiles.
+#pragma once
+
+namespace duovis::gpu {
+
+extern const char kTransformKernelSource[];
+
+}  // namespace duovis::gpu

@@ -1,0 +1,97 @@
+// Parity of the device kernels with the core's device reference kernel: argument records made
+// by the core from parameter values, host frames with real content, and a comparison that names
+// the worst pixel.
+#pragma once
+
+#include "EyeGeometry.h"
+#include "HalfFloat.h"
+#include "KernelArgs.h"
+#include "ParamValues.h"
+
+#include <cstdint>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace duovis::gpu::test {
+
+// One frame in host memory, float or half-float BGRA, with a row pitch in pixels.
+class HostFrame {
+  public:
+    HostFrame() = default;
+    HostFrame(int32_t width, int32_t height, int32_t pitch, bool half);
+
+    int32_t width() const { return width_; }
+    int32_t height() const { return height_; }
+    int32_t pitch() const { return pitch_; }
+    bool half() const { return half_; }
+    void* data() { return half_ ? static_cast<void*>(halves_.data()) : static_cast<void*>(floats_.data()); }
+    const void* data() const { return const_cast<HostFrame*>(this)->data(); }
+    size_t bytes() const { return half_ ? halves_.size() * 2 : floats_.size() * 4; }
+
+    float get(int32_t col, int32_t row, int channel) const;
+    void set(int32_t col, int32_t row, int channel, float value);
+
+  private:
+    int32_t width_ = 0, height_ = 0, pitch_ = 0;
+    bool half_ = false;
+    std::vector<float> floats_;
+    std::vector<uint16_t> halves_;
+};
+
+// Gradients across the frame with noise on top, every channel different, slightly beyond 0..1
+// on both sides (nothing is clamped on the way). Rows are padded past the width.
+HostFrame contentFrame(int32_t width, int32_t height, bool half, uint32_t seed);
+
+struct LayerSize {
+    int32_t width = 0, height = 0;  // 0 x 0: no such layer
+};
+
+// One configuration of the effect, as parameter values and layers.
+struct ParityCase {
+    std::string name;
+    std::function<void(ParamValues&)> set;
+    int displayCode = 0;  // 0..13, as the display code in force
+    int32_t frameNumber = 0;
+    LayerSize primary{96, 54};
+    LayerSize secondary{96, 54};
+};
+void PrintTo(const ParityCase& c, std::ostream* os);
+
+// The frames of one case and the record the core fills for them; the record's frame pointers
+// are the host frames' (a device runner replaces them with its own).
+struct CaseFrames {
+    HostFrame primary, secondary, destination;  // destination: a sentinel nothing computes
+    bool hasSecondary = false;
+    TransformKernelArgs args;
+};
+CaseFrames prepareCase(const ParityCase& c, bool half);
+
+// The core's device reference on the case's own frames.
+HostFrame runReference(CaseFrames& frames, HalfRounding halfStores);
+
+struct Difference {
+    double worst = 0;
+    int32_t col = -1, row = -1;
+    int channel = -1;
+    float device = 0, reference = 0;
+    size_t over = 0;  // values beyond the tolerance
+    size_t values = 0;
+};
+// Every value of the destination, stored or not; a NaN against a number counts as infinite.
+Difference compareFrames(const HostFrame& device, const HostFrame& reference, double tolerance);
+std::ostream& operator<<(std::ostream& os, const Difference& d);
+
+// The device's frame against the reference for the record in `frames`. Display codes 2 and 4
+// store two eye positions into one destination pixel, and which store remains is the device's
+// affair: there a pixel matches when it matches any one of the positions that store to it.
+Difference compareWithReference(const HostFrame& device, CaseFrames& frames, HalfRounding halfStores,
+                                double tolerance);
+
+// The cases: every display code on one stereo set-up, then a table of geometry, crop, demux,
+// swap, grayscale, interlace, looking-glass and auto-adjustment settings.
+std::vector<ParityCase> displayCodeCases();
+std::vector<ParityCase> settingCases();
+
+}  // namespace duovis::gpu::test
