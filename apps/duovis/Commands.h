@@ -12,5 +12,6 @@ int paramsCommand(const std::vector<std::string>& words);
 int demoCommand(const std::vector<std::string>& words);
 int aboutCommand(const std::vector<std::string>& words);
 int overlayCommand(const std::vector<std::string>& words);
+int projectCommand(const std::vector<std::string>& words);
 
 }  // namespace duovis::cli

@@ -12,6 +12,7 @@
 #include "EffectInstance.h"
 #include "HostOptions.h"
 #include "ParamAssign.h"
+#include "Project.h"
 
 namespace duovis::cli {
 
@@ -26,10 +27,11 @@ void check(PF_Err err, const char* step) {
 // The instance as the editing host has it when it first paints the effect panel. Whatever
 // the command line brings into the instance's state belongs here, after set-up.
 void setUpForPanel(refhost::EffectInstance& fx, const Args& args) {
-    (void)args;
     // Set-up looks at no pixels; a one-pixel layer stands in for the clip.
     fx.setInput(refhost::Layer::still(refhost::World(1, 1, fx.pixelFormat())));
     check(fx.setUp(), "set-up");
+    // A project brings its values and its saved global display.
+    if (const auto file = args.value("--project")) applyProject(loadProject(QString::fromStdString(*file)), fx);
 }
 
 }  // namespace
@@ -37,12 +39,12 @@ void setUpForPanel(refhost::EffectInstance& fx, const Args& args) {
 int overlayCommand(const std::vector<std::string>& words) {
     OptionSpec spec;
     spec.flags = {"--help"};
-    spec.valued = {"--output", "--plugin", "--plugin-dir"};
+    spec.valued = {"--output", "--plugin", "--plugin-dir", "--project"};
     spec.aliases = {{"-o", "--output"}, {"-h", "--help"}};
     const Args args(words, spec);
     if (args.has("--help")) {
         std::fputs(
-            "usage: duovis overlay -o OUT.png [--plugin DuovisX|Duovis] [--plugin-dir DIR]\n"
+            "usage: duovis overlay -o OUT.png [--project FILE] [--plugin DuovisX|Duovis] [--plugin-dir DIR]\n"
             "Draws the custom area of \"Global Display Settings\" as the editing host's effect panel\n"
             "shows it (the global display status line) and writes that area to OUT.png.\n",
             stdout);

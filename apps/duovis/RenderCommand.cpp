@@ -1,5 +1,7 @@
 #include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -13,7 +15,9 @@
 #include "HostOptions.h"
 #include "ImageWorld.h"
 #include "ParamAssign.h"
+#include "PluginLocator.h"
 #include "Progress.h"
+#include "Project.h"
 #include "RenderJob.h"
 
 namespace duovis::cli {
@@ -21,7 +25,7 @@ namespace duovis::cli {
 namespace {
 
 const char* kRenderHelp =
-    "usage: duovis render PRIMARY [--second FILE] [-p ID=VALUE]... [--host ae|premiere]\n"
+    "usage: duovis render PRIMARY|--project FILE [--second FILE] [-p ID=VALUE]... [--host ae|premiere]\n"
     "                     [--engine cpu|opencl|cuda]\n"
     "                     [--plugin DuovisX|Duovis] [--plugin-dir DIR] [--frame N | --frames A-B]\n"
     "                     [--fps RATE] [--downsample N] [--quiet] -o OUTPUT\n"
@@ -29,6 +33,8 @@ const char* kRenderHelp =
     "Renders PRIMARY (the layer the effect is applied to) through the effect. PRIMARY and\n"
     "--second are image files or numbered sequences such as shot_%04d.png.\n"
     "  --second FILE     the layer chosen as the secondary layer\n"
+    "  --project FILE    starts from a project's values, layers, module and host (see duovis\n"
+    "                    project --help); PRIMARY, --second, -p, --host and --plugin override\n"
     "  -p ID=VALUE       sets a parameter; ID is its identifier (DISPLAY_TYPE, hshift_pct_b),\n"
     "                    its position or its name as `duovis params` lists them, in any case.\n"
     "                    Popups take 1-based numbers or the choice\n"
@@ -50,7 +56,7 @@ OptionSpec renderSpec() {
     OptionSpec spec;
     spec.flags = {"--help", "--quiet"};
     spec.valued = {"--second", "--param", "--host",   "--plugin",     "--plugin-dir", "--frame",
-                   "--frames", "--fps",   "--engine", "--downsample", "--output"};
+                   "--frames", "--fps",   "--engine", "--downsample", "--output",     "--project"};
     spec.aliases = {{"-p", "--param"}, {"-o", "--output"}, {"-h", "--help"}};
     return spec;
 }
@@ -110,13 +116,18 @@ int renderCommand(const std::vector<std::string>& words) {
         std::fputs(kRenderHelp, stdout);
         return 0;
     }
-    if (args.positional().size() != 1)
+    // A project brings its layers, module, host and values; the command line overrides them.
+    std::optional<Project> project;
+    if (const auto file = args.value("--project")) project = loadProject(QString::fromStdString(*file));
+    const bool primaryFromProject = project && args.positional().empty() && !project->primary.file.isEmpty();
+    if (args.positional().size() != 1 && !primaryFromProject)
         throw std::runtime_error("render needs exactly one PRIMARY image (see duovis render --help)");
     const auto output = args.value("--output");
     if (!output) throw std::runtime_error("render needs -o OUTPUT");
     const double fps = parseDouble(args.value("--fps").value_or("24"), "--fps");
 
-    const QString primaryName = QString::fromStdString(args.positional().front());
+    const QString primaryName =
+        primaryFromProject ? project->primary.file : QString::fromStdString(args.positional().front());
     const FrameSequence primarySeq(primaryName);
     if (primarySeq.empty())
         throw std::runtime_error(primaryName.toStdString() + ": no frames match this pattern");
@@ -135,7 +146,8 @@ int renderCommand(const std::vector<std::string>& words) {
             if (!QFileInfo(primarySeq.fileFor(frame)).isFile())
                 throw std::runtime_error(primarySeq.fileFor(frame).toStdString() + ": frame missing");
 
-    const std::optional<std::string> secondName = args.value("--second");
+    std::optional<std::string> secondName = args.value("--second");
+    if (!secondName && project && !project->second.isEmpty()) secondName = project->second.toStdString();
     std::optional<FrameSequence> secondSeq;
     QImage primaryStill, secondStill;
     if (!primarySeq.isPattern()) primaryStill = readImage(primaryName);
@@ -144,14 +156,22 @@ int renderCommand(const std::vector<std::string>& words) {
         if (!secondSeq->isPattern()) secondStill = readImage(QString::fromStdString(*secondName));
     }
 
-    const refhost::HostApp app = hostFromArgs(args);
+    const refhost::HostApp app = project && !args.value("--host") ? project->host : hostFromArgs(args);
     const Engine engine = engineFromArgs(args, app);
-    RenderJob job(modulePathFromArgs(args), app);
+    const std::string plugin = args.value("--plugin").value_or(project ? project->plugin : "DuovisX");
+    RenderJob job(locatePlugin(plugin, args.value("--plugin-dir")), app);
+    // Changed values see the layer at full resolution, as the effect's controls would.
+    const int downsample = parseInt(args.value("--downsample").value_or("1"), "--downsample");
+    const QSize layerSize =
+        QImageReader(primarySeq.isPattern() ? primarySeq.fileFor(range.first) : primaryName).size();
+    job.setLayerSize(layerSize.width() * std::max(downsample, 1),
+                     layerSize.height() * std::max(downsample, 1));
+    if (project) applyProject(*project, job.instance());
     for (const auto& assignment : args.values("--param")) job.assign(assignment);
     // A GPU engine that is not available ends the command before any frame is rendered.
     std::unique_ptr<GpuRender> gpu;
     if (engine != Engine::Cpu) gpu = makeGpuRender(job, engine);
-    job.setDownsample(parseInt(args.value("--downsample").value_or("1"), "--downsample"));
+    job.setDownsample(downsample);
 
     Progress progress(range.last - range.first + 1, args.has("--quiet"));
     for (int frame = range.first; frame <= range.last; ++frame) {

@@ -40,6 +40,10 @@ void RenderJob::assign(const std::string& assignment) {
         check(instance_->userChangedParam(position), "the change of a parameter");
 }
 
+void RenderJob::setLayerSize(int width, int height) {
+    instance_->setSourceSize(width, height);
+}
+
 void RenderJob::setTime(int frame, double fps) {
     if (!(fps > 0.0) || fps > 1000.0) throw std::runtime_error("--fps must be above 0 and at most 1000");
     if (frame < 0) throw std::runtime_error("--frame must not be negative");
@@ -79,6 +83,7 @@ refhost::World RenderJob::render(const refhost::World& primary, const refhost::W
 }
 
 refhost::World RenderJob::render(refhost::Layer primary, refhost::Layer* secondary) {
+    instance_->clearSourceSize();
     instance_->setInput(std::move(primary));
     const int layerPos = secondaryLayerPosition();
     if (layerPos > 0) instance_->chooseLayer(layerPos, secondary);

@@ -22,6 +22,11 @@ class RenderJob {
     const refhost::Module& module() const { return *module_; }
     refhost::PixelFormat pixelFormat() const { return instance_->pixelFormat(); }
     refhost::ParamStore& params() { return instance_->params(); }
+    refhost::EffectInstance& instance() { return *instance_; }
+
+    // The layer size the effect sees while parameters change (shift coupling measures the
+    // eye in it); renders use their frames' own size again.
+    void setLayerSize(int width, int height);
 
     // Sets one "NAME=VALUE" as a user would in the effect's controls: entries the effect
     // supervises are followed by the change notice, so linked entries update too.

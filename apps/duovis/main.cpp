@@ -24,6 +24,7 @@ const char* kHelp =
     "  demo [-o DIR]              render a built-in stereo scene in every display type\n"
     "  about                      show the effect's About box, or capture it to a picture\n"
     "  overlay -o OUTPUT          draw the effect panel's global display status line\n"
+    "  project ACTION FILE        create, change, press buttons in and show a saved project\n"
     "\n"
     "`duovis COMMAND --help` describes each command's options.\n";
 
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
         if (command == "demo") return duovis::cli::demoCommand(words);
         if (command == "about") return duovis::cli::aboutCommand(words);
         if (command == "overlay") return duovis::cli::overlayCommand(words);
+        if (command == "project") return duovis::cli::projectCommand(words);
         std::fprintf(stderr, "duovis: unknown command '%s' (see duovis --help)\n", command.c_str());
         return 2;
     } catch (const std::exception& e) {

@@ -100,6 +100,7 @@ class EffectInstance {
     // Full-resolution size the host reports in in_data; by default the input frame's size
     // at the current time scaled up by the down-sampling.
     void setSourceSize(A_long width, A_long height) { sourceSize_ = PF_Point{width, height}; }
+    void clearSourceSize() { sourceSize_.reset(); }
 
     // The output world of the last frame set-up, or the one the test supplied.
     World& output() { return output_; }

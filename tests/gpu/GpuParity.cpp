@@ -61,6 +61,24 @@ void PrintTo(const ParityCase& c, std::ostream* os) {
     *os << c.name;
 }
 
+void PrintTo(const ParityParam& p, std::ostream* os) {
+    *os << caseName(p);
+}
+std::string caseName(const ParityParam& p) {
+    return p.c.name + (p.half ? "_Half" : "_Float");
+}
+std::string paramName(const ::testing::TestParamInfo<ParityParam>& info) {
+    return caseName(info.param);
+}
+std::vector<ParityParam> inBothFormats(const std::vector<ParityCase>& cases) {
+    std::vector<ParityParam> out;
+    for (const ParityCase& c : cases) {
+        out.push_back({c, false});
+        out.push_back({c, true});
+    }
+    return out;
+}
+
 CaseFrames prepareCase(const ParityCase& c, bool half) {
     ParamValues v = ParamValues::defaults();
     if (c.set) c.set(v);
@@ -89,6 +107,27 @@ CaseFrames prepareCase(const ParityCase& c, bool half) {
     frames.halfFloat = half;
     f.args = fillKernelArgs(v, frames, c.displayCode, eye, out, c.frameNumber);
     return f;
+}
+
+CaseFrames halfwayBlendCase() {
+    ParityCase c;
+    c.name = "HalfwayBlend";
+    c.displayCode = DISPLAY_ONION;
+    CaseFrames f = prepareCase(c, true);
+    const float below = halfToFloat(0x3BFF);
+    for (int32_t r = 0; r < f.primary.height(); ++r) {
+        for (int32_t col = 0; col < f.primary.width(); ++col) {
+            for (int k = 0; k < 4; ++k) {
+                f.primary.set(col, r, k, 1.0f);
+                f.secondary.set(col, r, k, below);
+            }
+        }
+    }
+    return f;
+}
+
+uint16_t halfAt(const HostFrame& f, int32_t col, int32_t row, int channel) {
+    return floatToHalf(f.get(col, row, channel), HalfRounding::NearestEven);  // exact: f holds halves
 }
 
 HostFrame runReference(CaseFrames& frames, HalfRounding halfStores) {

@@ -8,6 +8,8 @@
 #include "KernelArgs.h"
 #include "ParamValues.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <functional>
 #include <ostream>
@@ -68,6 +70,12 @@ struct CaseFrames {
 };
 CaseFrames prepareCase(const ParityCase& c, bool half);
 
+// The onion skin of two uniform half-float eyes, 1.0 and the largest half float below it: every
+// pixel's blend lies exactly halfway between those two half floats, so the stored value shows
+// the store's rounding (toward zero: 0x3BFF; to nearest even: 0x3C00).
+CaseFrames halfwayBlendCase();
+uint16_t halfAt(const HostFrame& f, int32_t col, int32_t row, int channel);
+
 // The core's device reference on the case's own frames.
 HostFrame runReference(CaseFrames& frames, HalfRounding halfStores);
 
@@ -93,5 +101,16 @@ Difference compareWithReference(const HostFrame& device, CaseFrames& frames, Hal
 // swap, grayscale, interlace, looking-glass and auto-adjustment settings.
 std::vector<ParityCase> displayCodeCases();
 std::vector<ParityCase> settingCases();
+
+// A case in one channel format, as a test parameter.
+struct ParityParam {
+    ParityCase c;
+    bool half;
+};
+void PrintTo(const ParityParam& p, std::ostream* os);
+std::string caseName(const ParityParam& p);
+std::string paramName(const ::testing::TestParamInfo<ParityParam>& info);
+// Every case in float and in half float.
+std::vector<ParityParam> inBothFormats(const std::vector<ParityCase>& cases);
 
 }  // namespace duovis::gpu::test

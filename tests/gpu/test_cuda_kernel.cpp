@@ -65,23 +65,19 @@ TEST(CudaKernel, LaunchFailsCleanlyWithoutADevice) {
     EXPECT_FALSE(launchCudaKernel(args));
 }
 
-struct ParityParam {
-    ParityCase c;
-    bool half;
-};
-void PrintTo(const ParityParam& p, std::ostream* os) {
-    *os << p.c.name << (p.half ? "/Half" : "/Float");
-}
-std::string caseName(const ParityParam& p) {
-    return p.c.name + (p.half ? "_Half" : "_Float");
-}
-std::vector<ParityParam> params(const std::vector<ParityCase>& cases) {
-    std::vector<ParityParam> out;
-    for (const ParityCase& c : cases) {
-        out.push_back({c, false});
-        out.push_back({c, true});
-    }
-    return out;
+// Half-float stores round to nearest (ties to even) in the CUDA kernel, where OpenCL rounds
+// toward zero.
+TEST(CudaKernel, HalfStoresRoundToNearest) {
+    if (cudaDevices() == 0) GTEST_SKIP() << "the CUDA runtime reports no device";
+    const CaseFrames frames = halfwayBlendCase();
+    bool launched = false;
+    const HostFrame out = runOnCuda(frames, &launched);
+    ASSERT_TRUE(launched);
+    int wrong = 0;
+    for (int32_t r = 0; r < out.height(); ++r)
+        for (int32_t c = 0; c < out.width(); ++c)
+            for (int k = 0; k < 4; ++k) wrong += halfAt(out, c, r, k) != 0x3C00;
+    EXPECT_EQ(wrong, 0) << "first pixel holds 0x" << std::hex << halfAt(out, 0, 0, 0);
 }
 
 class CudaParity : public ::testing::TestWithParam<ParityParam> {};
@@ -120,12 +116,9 @@ TEST_P(CudaParity, MatchesOpenCl) {
     EXPECT_EQ(d.over, 0u) << d;
 }
 
-std::string paramName(const ::testing::TestParamInfo<ParityParam>& i) {
-    return caseName(i.param);
-}
-INSTANTIATE_TEST_SUITE_P(DisplayCodes, CudaParity, ::testing::ValuesIn(params(displayCodeCases())),
+INSTANTIATE_TEST_SUITE_P(DisplayCodes, CudaParity, ::testing::ValuesIn(inBothFormats(displayCodeCases())),
                          paramName);
-INSTANTIATE_TEST_SUITE_P(Settings, CudaParity, ::testing::ValuesIn(params(settingCases())), paramName);
+INSTANTIATE_TEST_SUITE_P(Settings, CudaParity, ::testing::ValuesIn(inBothFormats(settingCases())), paramName);
 
 }  // namespace
 }  // namespace duovis::gpu::test

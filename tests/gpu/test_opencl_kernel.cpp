@@ -30,30 +30,6 @@ namespace {
 constexpr double kFloatTolerance = 5e-5;
 constexpr double kHalfTolerance = 1.0 / 1024.0;
 
-struct ParityParam {
-    ParityCase c;
-    bool half;
-};
-void PrintTo(const ParityParam& p, std::ostream* os) {
-    *os << p.c.name << (p.half ? "/Half" : "/Float");
-}
-
-std::vector<ParityParam> params(const std::vector<ParityCase>& cases) {
-    std::vector<ParityParam> out;
-    for (const ParityCase& c : cases) {
-        out.push_back({c, false});
-        out.push_back({c, true});
-    }
-    return out;
-}
-
-std::string caseName(const ParityParam& p) {
-    return p.c.name + (p.half ? "_Half" : "_Float");
-}
-std::string paramName(const ::testing::TestParamInfo<ParityParam>& i) {
-    return caseName(i.param);
-}
-
 class OpenClParity : public ::testing::TestWithParam<ParityParam> {};
 
 TEST_P(OpenClParity, MatchesDeviceReference) {
@@ -70,9 +46,26 @@ TEST_P(OpenClParity, MatchesDeviceReference) {
     EXPECT_EQ(d.over, 0u) << d;
 }
 
-INSTANTIATE_TEST_SUITE_P(DisplayCodes, OpenClParity, ::testing::ValuesIn(params(displayCodeCases())),
+INSTANTIATE_TEST_SUITE_P(DisplayCodes, OpenClParity, ::testing::ValuesIn(inBothFormats(displayCodeCases())),
                          paramName);
-INSTANTIATE_TEST_SUITE_P(Settings, OpenClParity, ::testing::ValuesIn(params(settingCases())), paramName);
+INSTANTIATE_TEST_SUITE_P(Settings, OpenClParity, ::testing::ValuesIn(inBothFormats(settingCases())),
+                         paramName);
+
+// Half-float stores round toward zero in the OpenCL program: a blend halfway between the largest
+// half float below 1 and 1 stores as the one below.
+TEST(OpenClHalfStores, RoundTowardZero) {
+    REQUIRE_OPENCL();
+    const OpenClDevice& cl = openClDevice();
+    const CaseFrames frames = halfwayBlendCase();
+    bool launched = false;
+    const HostFrame out = runOnOpenCl(cl, cl.kernel, cl.queue, frames, &launched);
+    ASSERT_TRUE(launched);
+    int wrong = 0;
+    for (int32_t r = 0; r < out.height(); ++r)
+        for (int32_t c = 0; c < out.width(); ++c)
+            for (int k = 0; k < 4; ++k) wrong += halfAt(out, c, r, k) != 0x3BFF;
+    EXPECT_EQ(wrong, 0) << "first pixel holds 0x" << std::hex << halfAt(out, 0, 0, 0);
+}
 
 // ---------------------------------------------------------------------------------------------
 // The per-device cache.
