@@ -91,9 +91,8 @@ struct Difference {
 Difference compareFrames(const HostFrame& device, const HostFrame& reference, double tolerance);
 std::ostream& operator<<(std::ostream& os, const Difference& d);
 
-// The device's frame against the reference for the record in `frames`. Display codes 2 and 4
-// store two eye positions into one destination pixel, and which store remains is the device's
-// affair: there a pixel matches when it matches any one of the positions that store to it.
+// The device's frame against the reference for the record in `frames`, every pixel: the folds of
+// display codes 2 and 4 keep the store the reference loop makes last.
 Difference compareWithReference(const HostFrame& device, CaseFrames& frames, HalfRounding halfStores,
                                 double tolerance);
 
