@@ -9,6 +9,7 @@
 #include "AtomicSave.h"
 #include "Commands.h"
 #include "DrawbotHost.h"
+#include "EffectCheck.h"
 #include "EffectInstance.h"
 #include "HostOptions.h"
 #include "ParamAssign.h"
@@ -18,20 +19,15 @@ namespace duovis::cli {
 
 namespace {
 
-void check(PF_Err err, const char* step) {
-    if (err != PF_Err_NONE)
-        throw std::runtime_error(std::string("the effect failed in ") + step + " (error " +
-                                 std::to_string(err) + ")");
-}
-
 // The instance as the editing host has it when it first paints the effect panel. Whatever
 // the command line brings into the instance's state belongs here, after set-up.
 void setUpForPanel(refhost::EffectInstance& fx, const Args& args) {
     // Set-up looks at no pixels; a one-pixel layer stands in for the clip.
     fx.setInput(refhost::Layer::still(refhost::World(1, 1, fx.pixelFormat())));
-    check(fx.setUp(), "set-up");
+    checkEffect(fx.setUp(), "set-up");
     // A project brings its values and its saved global display.
-    if (const auto file = args.value("--project")) applyProject(loadProject(QString::fromStdString(*file)), fx);
+    if (const auto file = args.value("--project"))
+        applyProject(loadProject(QString::fromStdString(*file)), fx);
 }
 
 }  // namespace
@@ -75,7 +71,7 @@ int overlayCommand(const std::vector<std::string>& words) {
     const refhost::DrawOutcome drawn = refhost::drawEvent(fx, request);
     fx.sequenceSetdown();
     fx.globalSetdown();
-    check(drawn.err, "the draw event");
+    checkEffect(drawn.err, "the draw event");
     if ((drawn.outFlags & PF_EO_HANDLED_EVENT) == 0)
         throw std::runtime_error("the effect left the draw event unhandled");
 

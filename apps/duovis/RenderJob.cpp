@@ -3,19 +3,10 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "EffectCheck.h"
 #include "ParamAssign.h"
 
 namespace duovis::cli {
-
-namespace {
-
-void check(PF_Err err, const char* step) {
-    if (err != PF_Err_NONE)
-        throw std::runtime_error(std::string("the effect failed in ") + step + " (error " +
-                                 std::to_string(err) + ")");
-}
-
-}  // namespace
 
 RenderJob::RenderJob(const std::string& modulePath, refhost::HostApp app) {
     try {
@@ -26,7 +17,7 @@ RenderJob::RenderJob(const std::string& modulePath, refhost::HostApp app) {
     instance_ = std::make_unique<refhost::EffectInstance>(*module_, app);
     // A placeholder frame until the real one is known; set-up does not look at pixels.
     instance_->setInput(refhost::Layer::still(refhost::World(1, 1, instance_->pixelFormat())));
-    check(instance_->setUp(), "set-up");
+    checkEffect(instance_->setUp(), "set-up");
 }
 
 RenderJob::~RenderJob() {
@@ -37,7 +28,7 @@ RenderJob::~RenderJob() {
 void RenderJob::assign(const std::string& assignment) {
     const int position = assignParam(instance_->params(), assignment);
     if ((instance_->params().at(position).flags & PF_ParamFlag_SUPERVISE) != 0)
-        check(instance_->userChangedParam(position), "the change of a parameter");
+        checkEffect(instance_->userChangedParam(position), "the change of a parameter");
 }
 
 void RenderJob::setLayerSize(int width, int height) {
@@ -90,7 +81,7 @@ refhost::World RenderJob::render(refhost::Layer primary, refhost::Layer* seconda
     const PF_Err err = instance_->renderFrame();
     // The caller's layer may not outlive this call.
     if (layerPos > 0) instance_->chooseLayer(layerPos, nullptr);
-    check(err, "render");
+    checkEffect(err, "render");
     return instance_->output();
 }
 

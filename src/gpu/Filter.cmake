@@ -14,10 +14,5 @@ function(duovis_attach_gpu_filter)
   target_link_libraries(DuovisX PRIVATE duovis_gpu_kernel duovis_sdk_premiere)
 endfunction()
 
-# The kernel's directory may come after the modules' in the build; then the filter is attached
-# once the whole tree has been read.
-if(TARGET duovis_gpu_kernel)
-  duovis_attach_gpu_filter()
-else()
-  cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL duovis_attach_gpu_filter)
-endif()
+# src/gpu is read before src/host, so the kernel library is known by the time this runs.
+duovis_attach_gpu_filter()
