@@ -125,12 +125,6 @@ const PrSDKMemoryManagerSuite memorySuite{newPtr, ptrSize, disposePtr};
 // Served so a filter that holds them can, but this host offers nothing through them.
 const int unusedSuite = 0;
 
-struct ServedSuite {
-    const char* name;
-    A_long version;
-    const void* table;
-};
-
 const ServedSuite servedSuites[] = {
     {kPrSDKGPUDeviceSuite, kPrSDKGPUDeviceSuiteVersion2, &deviceSuite},
     {kPrSDKGPUImageProcessingSuite, kPrSDKGPUImageProcessingSuiteVersion, &unusedSuite},
@@ -141,28 +135,9 @@ const ServedSuite servedSuites[] = {
     {kPrSDKVideoSegmentSuite, kPrSDKVideoSegmentSuiteVersion, &segmentSuite},
 };
 
-SPErr basicAcquire(const char* name, A_long version, const void** suite) {
-    GpuHost* host = GpuHost::current();
-    if (host == nullptr) return kSPSuiteNotFoundError;
-    return host->acquire(name, version, suite);
-}
-SPErr basicRelease(const char* name, A_long version) {
-    GpuHost* host = GpuHost::current();
-    if (host == nullptr) return kSPSuiteNotFoundError;
-    return host->release(name, version);
-}
-SPBoolean basicIsEqual(const char* a, const char* b) {
-    return a != nullptr && b != nullptr && std::strcmp(a, b) == 0 ? 1 : 0;
-}
-SPBasicSuite basicSuiteTable{basicAcquire, basicRelease, basicIsEqual};
-
-std::string entry(const char* verb, const char* name, A_long version) {
-    return std::string(verb) + " " + (name != nullptr ? name : "(null)") + " " + std::to_string(version);
-}
-
 }  // namespace
 
-GpuHost::GpuHost() = default;
+GpuHost::GpuHost() : ledger_(servedSuites) {}
 
 GpuHost::~GpuHost() {
     for (PPix* frame : frames_) {
@@ -173,7 +148,7 @@ GpuHost::~GpuHost() {
 }
 
 SPBasicSuite* GpuHost::basicSuite() {
-    return &basicSuiteTable;
+    return &BasicSuiteOf<GpuHost>::table;
 }
 
 GpuHost::ScopedCurrent::ScopedCurrent(GpuHost& host) : previous_(currentHost) {
@@ -202,41 +177,30 @@ void GpuHost::clearLog() {
 }
 
 SPErr GpuHost::acquire(const char* name, A_long version, const void** suite) {
-    if (suite != nullptr) *suite = nullptr;
-    if (name == nullptr || suite == nullptr || faults_.refusedSuites.count(name) > 0) {
-        note(entry("refuse", name, version));
-        return kSPSuiteNotFoundError;
+    std::string line;
+    SPErr err;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        err = ledger_.acquire(name, version, suite, faults_.refusedSuites, line);
     }
-    for (const ServedSuite& served : servedSuites) {
-        if (std::strcmp(served.name, name) == 0 && served.version == version) {
-            *suite = served.table;
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                ++held_[{name, version}];
-            }
-            note(entry("acquire", name, version));
-            return kSPNoError;
-        }
-    }
-    note(entry("refuse", name, version));
-    return kSPSuiteNotFoundError;
+    note(std::move(line));
+    return err;
 }
 
 SPErr GpuHost::release(const char* name, A_long version) {
-    note(entry("release", name, version));
-    if (name == nullptr) return kSPSuiteNotFoundError;
-    std::lock_guard<std::mutex> lock(mutex_);
-    int& count = held_[{name, version}];
-    --count;  // an unmatched release shows as a negative balance
-    return count >= 0 ? kSPNoError : kSPSuiteNotFoundError;
+    std::string line;
+    SPErr err;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        err = ledger_.release(name, version, line);
+    }
+    note(std::move(line));
+    return err;
 }
 
 std::map<std::pair<std::string, A_long>, int> GpuHost::outstandingSuites() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    std::map<std::pair<std::string, A_long>, int> result;
-    for (const auto& [key, count] : held_)
-        if (count != 0) result[key] = count;
-    return result;
+    return ledger_.outstanding();
 }
 
 prSuiteError GpuHost::deviceInfo(csSDK_uint32 index, PrGPUDeviceInfo* out) {

@@ -17,6 +17,7 @@
 #include "GpuFrame.h"
 #include "ParamStore.h"
 #include "PrSDKVideoSegmentSuite.h"
+#include "SuiteLedger.h"
 
 namespace duovis::refhost::gpu {
 
@@ -93,7 +94,7 @@ class GpuHost {
     GpuFaults faults_;
     mutable std::mutex mutex_;  // filters may call from several threads at once
     std::vector<std::string> log_;
-    std::map<std::pair<std::string, A_long>, int> held_;
+    SuiteLedger ledger_;
     std::map<csSDK_int32, GpuNode> nodes_;
     csSDK_int32 nextNode_ = 1;
     std::set<PPix*> frames_;

@@ -10,12 +10,13 @@
 
 #include "AE_EffectSuites.h"
 #include "Faults.h"
+#include "SuiteLedger.h"
 
 namespace duovis::refhost {
 
 class SuiteHost {
   public:
-    explicit SuiteHost(const Faults& faults) : faults_(faults) {}
+    explicit SuiteHost(const Faults& faults);
 
     SPBasicSuite* basicSuite();
 
@@ -24,7 +25,7 @@ class SuiteHost {
     const std::vector<std::string>& log() const { return log_; }
     void clearLog() { log_.clear(); }
     // Acquisitions not yet released, per (name, version); empty when balanced.
-    std::map<std::pair<std::string, A_long>, int> outstanding() const;
+    std::map<std::pair<std::string, A_long>, int> outstanding() const { return ledger_.outstanding(); }
     int acquireCount() const;
 
     const std::vector<PrPixelFormat>& pixelFormats() const { return pixelFormats_; }
@@ -58,7 +59,7 @@ class SuiteHost {
   private:
     const Faults& faults_;
     std::vector<std::string> log_;
-    std::map<std::pair<std::string, A_long>, int> held_;
+    SuiteLedger ledger_;
     std::vector<PrPixelFormat> pixelFormats_;
     int pixelFormatClears_ = 0;
     bool wantsMatchingFormat_ = false;
