@@ -6,6 +6,7 @@
 //   opencl_total   both eyes written to the device, the launch, the output read back
 //   cuda_kernel, cuda_total   the same through CUDA, where built with it and a device exists
 // Times are wall-clock milliseconds per frame (the device runs on its own threads).
+#include "BenchCases.h"
 #include "Codes.h"
 #include "KernelDispatch.h"
 #include "KernelSetup.h"
@@ -179,15 +180,6 @@ void run(benchmark::State& state, const Case& c, Engine engine) {
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(traffic));
 }
 
-ParamValues rotatedKeystoned() {
-    ParamValues v = ParamValues::defaults();
-    v[ROTATE_B] = 3;
-    v[HKEYSTONE_B] = 10;
-    v[AUTO_CROP] = 1;
-    v[AUTO_SCALE] = 3;  // "Scale-To-Fill"
-    return v;
-}
-
 void registerCase(const std::string& name, const Case& c, bool withCpu) {
     const struct {
         const char* suffix;
@@ -213,7 +205,7 @@ void registerAll() {
         registerCase("IdentityFloat/display:" + std::to_string(code),
                      Case{ParamValues::defaults(), code, false}, true);
     }
-    registerCase("RotatedKeystonedAutoFloat", Case{rotatedKeystoned(), DISPLAY_ANAGLYPH, false}, true);
+    registerCase("RotatedKeystonedAutoFloat", Case{bench::rotatedKeystoned(), DISPLAY_ANAGLYPH, false}, true);
     // The editing host's other device format; the CPU render has no half-float path.
     registerCase("IdentityHalf/display:7", Case{ParamValues::defaults(), DISPLAY_ANAGLYPH, true}, false);
 }

@@ -1,6 +1,7 @@
 // The CPU stereo kernel on one 1920 x 1080 eye, float BGRA, one thread: identity geometry in
 // four display codes, and a rotated, keystoned, auto-cropped and scaled case. Frame traffic is
 // the minimum a frame needs: both eyes read once, the output written once.
+#include "BenchCases.h"
 #include "Codes.h"
 #include "KernelSetup.h"
 #include "StereoKernel.h"
@@ -66,17 +67,8 @@ BENCHMARK(BM_IdentityFloat)
     ->Arg(DISPLAY_ANAGLYPH)
     ->Unit(benchmark::kMillisecond);
 
-ParamValues rotatedKeystoned() {
-    ParamValues v = ParamValues::defaults();
-    v[ROTATE_B] = 3;
-    v[HKEYSTONE_B] = 10;
-    v[AUTO_CROP] = 1;
-    v[AUTO_SCALE] = 3;  // "Scale-To-Fill"
-    return v;
-}
-
 void BM_RotatedKeystonedAutoFloat(benchmark::State& state) {
-    runCase<Bgra32f>(state, rotatedKeystoned(), DISPLAY_ANAGLYPH, CpuPixelFormat::Bgra32f);
+    runCase<Bgra32f>(state, bench::rotatedKeystoned(), DISPLAY_ANAGLYPH, CpuPixelFormat::Bgra32f);
 }
 BENCHMARK(BM_RotatedKeystonedAutoFloat)->Unit(benchmark::kMillisecond);
 

@@ -226,20 +226,21 @@ std::vector<ParityCase> displayCodeCases() {
     right.frameNumber = 5;
     cases.push_back(left);
     cases.push_back(right);
-    // Odd eye sizes make the two eyes meet in one middle column or row.
-    ParityCase oddSbs = make("Code2OddWidth", stereoSetup, DISPLAY_SBS_HALF);
-    oddSbs.primary = oddSbs.secondary = LayerSize{95, 53};
-    ParityCase oddTb = make("Code4OddHeight", stereoSetup, DISPLAY_TB_HALF);
-    oddTb.primary = oddTb.secondary = LayerSize{95, 53};
-    cases.push_back(oddSbs);
-    cases.push_back(oddTb);
-    // A one-column (one-row) eye: its only position stores both eyes into one pixel.
-    ParityCase oneColumn = make("Code2OneColumn", stereoSetup, DISPLAY_SBS_HALF);
-    oneColumn.primary = oneColumn.secondary = LayerSize{1, 7};
-    ParityCase oneRow = make("Code4OneRow", stereoSetup, DISPLAY_TB_HALF);
-    oneRow.primary = oneRow.secondary = LayerSize{9, 1};
-    cases.push_back(oneColumn);
-    cases.push_back(oneRow);
+    // Odd eye sizes make the two eyes meet in one middle column or row; a one-column (one-row)
+    // eye stores both eyes of its only position into one pixel.
+    const struct {
+        const char* name;
+        int code;
+        LayerSize size;
+    } folds[] = {{"Code2OddWidth", DISPLAY_SBS_HALF, {95, 53}},
+                 {"Code4OddHeight", DISPLAY_TB_HALF, {95, 53}},
+                 {"Code2OneColumn", DISPLAY_SBS_HALF, {1, 7}},
+                 {"Code4OneRow", DISPLAY_TB_HALF, {9, 1}}};
+    for (const auto& f : folds) {
+        ParityCase c = make(f.name, stereoSetup, f.code);
+        c.primary = c.secondary = f.size;
+        cases.push_back(c);
+    }
     return cases;
 }
 

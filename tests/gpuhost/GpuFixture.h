@@ -137,6 +137,26 @@ struct GpuSession {
     GpuEffect effect;
 };
 
+// A suite whose tests share one session, so the device program is built once for all of them.
+class SharedGpuSession : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        if (!gpuModules().skip.empty() || !gpuModules().error.empty()) return;
+        session_ = new GpuSession;
+        ASSERT_EQ(session_->effect.create(), suiteError_NoError);
+    }
+    static void TearDownTestSuite() {
+        delete session_;
+        session_ = nullptr;
+    }
+    void SetUp() override {
+        SKIP_WITHOUT_GPU_FILTER();
+        ASSERT_NE(session_, nullptr);
+    }
+    static GpuSession& s() { return *session_; }
+    static inline GpuSession* session_ = nullptr;
+};
+
 // Sets an entry by its kind: popups take 1-based choices, checkboxes 0 or 1, sliders values.
 void setEntry(refhost::ParamStore& params, int position, double value);
 // Every entry back at its default.

@@ -79,29 +79,18 @@ struct Worst {
 };
 
 // One CPU and GPU pair for each suite keeps the device program built once.
-class GpuPair : public ::testing::Test {
+class GpuPair : public SharedGpuSession {
   protected:
-    static void SetUpTestSuite() {
-        if (!gpuModules().skip.empty() || !gpuModules().error.empty()) return;
-        session_ = new GpuSession;
-        ASSERT_EQ(session_->effect.create(), suiteError_NoError);
-    }
     static void TearDownTestSuite() {
-        delete session_;
-        session_ = nullptr;
+        SharedGpuSession::TearDownTestSuite();
         for (const auto& [format, w] : worst_)
             std::cout << "[ parity  ] worst " << format << " difference " << w.value << " (" << w.where
                       << ")\n";
-    }
-    void SetUp() override {
-        SKIP_WITHOUT_GPU_FILTER();
-        ASSERT_NE(session_, nullptr);
     }
     static void note(const std::string& format, double value, const std::string& where) {
         Worst& w = worst_[format];
         if (value >= w.value) w = Worst{value, where};
     }
-    static inline GpuSession* session_ = nullptr;
     static inline std::map<std::string, Worst> worst_;
 };
 

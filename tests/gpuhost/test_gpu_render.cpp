@@ -5,32 +5,20 @@
 namespace duovis::gputest {
 namespace {
 
-// One instance for the whole suite keeps the device program built once.
-class GpuRender : public ::testing::Test {
+class GpuRender : public SharedGpuSession {
   protected:
-    static void SetUpTestSuite() {
-        if (!gpuModules().skip.empty() || !gpuModules().error.empty()) return;
-        session_ = new GpuSession;
-        ASSERT_EQ(session_->effect.create(), suiteError_NoError);
-    }
-    static void TearDownTestSuite() {
-        delete session_;
-        session_ = nullptr;
-    }
     void SetUp() override {
-        SKIP_WITHOUT_GPU_FILTER();
-        ASSERT_NE(session_, nullptr);
+        SharedGpuSession::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
         s().host.faults() = {};
         s().host.clearLog();
         for (int pos : {kDisplayType, kPrimaryDemux, kFrameOffset}) resetEntry(pos);
     }
-    static GpuSession& s() { return *session_; }
     static void resetEntry(int pos) {
         const PF_ParamDef& d = s().fx.params().at(pos);
         if (d.param_type == PF_Param_POPUP) s().fx.params().setPopup(pos, d.u.pd.dephault);
         if (d.param_type == PF_Param_FLOAT_SLIDER) s().fx.params().setFloat(pos, d.u.fs_d.dephault);
     }
-    static inline GpuSession* session_ = nullptr;
 };
 
 struct SizeCase {
