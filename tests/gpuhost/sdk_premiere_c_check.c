@@ -6,18 +6,11 @@
 #include "PrSDKMemoryManagerSuite.h"
 #include "PrSDKPPixSuite.h"
 #include "PrSDKVideoSegmentSuite.h"
+#include "PremiereRecordSizes.h"
 
 _Static_assert((uint32_t)suiteError_Fail == 0x80000000u, "failure code");
 _Static_assert((uint32_t)suiteError_InvalidParms == 0x80000001u, "invalid parameters code");
 _Static_assert((uint32_t)suiteError_NotImplemented == 0x80000004u, "not implemented code");
 _Static_assert(PrPixelFormat_GPU_BGRA_4444_32f == PrPixelFormat_FOURCC('@', 'C', 'D', 'A'), "float format");
 
-size_t premiereCSizes[] = {sizeof(PrGPUFilterInstance),
-                           sizeof(PrGPUFilterRenderParams),
-                           sizeof(PrGPUFilterFrameDependency),
-                           sizeof(PrGPUFilterInfo),
-                           sizeof(PrGPUFilter),
-                           sizeof(PrGPUDeviceInfo),
-                           sizeof(PrSDKGPUDeviceSuite),
-                           sizeof(PrParam),
-                           sizeof(prRect)};
+size_t premiereCSizes[] = {DUOVIS_PREMIERE_RECORD_SIZES};

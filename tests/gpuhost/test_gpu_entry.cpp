@@ -6,6 +6,7 @@
 #include "GpuFixture.h"
 #include "PrSDKPPixSuite.h"
 #include "PrSDKVideoSegmentSuite.h"
+#include "PremiereRecordSizes.h"
 
 extern "C" size_t premiereCSizes[];
 
@@ -13,15 +14,7 @@ namespace duovis::gputest {
 namespace {
 
 TEST(GpuSdk, RecordsHaveOneLayoutInCAndCpp) {
-    const size_t cpp[] = {sizeof(PrGPUFilterInstance),
-                          sizeof(PrGPUFilterRenderParams),
-                          sizeof(PrGPUFilterFrameDependency),
-                          sizeof(PrGPUFilterInfo),
-                          sizeof(PrGPUFilter),
-                          sizeof(PrGPUDeviceInfo),
-                          sizeof(PrSDKGPUDeviceSuite),
-                          sizeof(PrParam),
-                          sizeof(prRect)};
+    const size_t cpp[] = {DUOVIS_PREMIERE_RECORD_SIZES};
     for (size_t i = 0; i < sizeof cpp / sizeof cpp[0]; ++i)
         EXPECT_EQ(premiereCSizes[i], cpp[i]) << "record " << i;
 }
