@@ -88,7 +88,7 @@ double decodeToolSlot(const ToolSlotEntry& entry, int32_t slot, float pixelScale
             break;
     }
     double value = static_cast<double>(static_cast<float>(slot)) / entry.scale;
-    if (entry.pixelScaled) value /= usablePixelScale(pixelScale);
+    if (entry.pixelScaled) value /= static_cast<double>(usablePixelScale(pixelScale));
     return value;
 }
 
