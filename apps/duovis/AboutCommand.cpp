@@ -111,12 +111,7 @@ int aboutCommand(const std::vector<std::string>& words) {
         modulePath = modulePathFromArgs(args);
     }
 
-    std::unique_ptr<refhost::Module> module;
-    try {
-        module = std::make_unique<refhost::Module>(modulePath);
-    } catch (const std::exception& e) {
-        throw std::runtime_error(modulePath + ": " + e.what());
-    }
+    const auto module = std::make_unique<refhost::Module>(modulePath);  // its errors name the file
     refhost::EffectInstance fx(*module, refhost::HostApp::AfterEffects);
     check(fx.globalSetup(), "global set-up");
     const PF_Err err = fx.command(PF_Cmd_ABOUT);

@@ -33,22 +33,30 @@ QString FrameSequence::expand(const QString& name, int frame) {
 FrameSequence::FrameSequence(const QString& name) : name_(name), pattern_(looksLikePattern(name)) {
     if (!pattern_) return;
     // Frame numbers come from the names on disk that the pattern could have made.
-    const QFileInfo info(name);
-    const QString base = info.fileName();
+    for (const QString& entry : QFileInfo(name).dir().entryList(QDir::Files)) {
+        const std::optional<int> n = frameNamed(entry);
+        if (!n) continue;
+        first_ = first_ ? std::min(*first_, *n) : *n;
+        last_ = last_ ? std::max(*last_, *n) : *n;
+    }
+}
+
+std::optional<int> FrameSequence::frameNamed(const QString& fileName) const {
+    if (!pattern_) return std::nullopt;
+    const QString base = QFileInfo(name_).fileName();
     const auto m = field().match(base);
-    if (!m.hasMatch()) return;  // the number field sits in a directory name
+    if (!m.hasMatch()) return std::nullopt;  // the number field sits in a directory name
     const QString before = QRegularExpression::escape(base.left(m.capturedStart()));
     const QString after = QRegularExpression::escape(base.mid(m.capturedEnd()));
-    const QRegularExpression frameName("^" + before + "(\\d+)" + after + "$");
-    for (const QString& entry : info.dir().entryList(QDir::Files)) {
-        const auto fm = frameName.match(entry);
-        if (!fm.hasMatch()) continue;
-        bool ok = false;
-        const int n = fm.captured(1).toInt(&ok);
-        if (!ok || expand(base, n) != entry) continue;
-        first_ = first_ ? std::min(*first_, n) : n;
-        last_ = last_ ? std::max(*last_, n) : n;
-    }
+    const auto fm = QRegularExpression("^" + before + "(\\d+)" + after + "$").match(fileName);
+    bool ok = false;
+    const int n = fm.hasMatch() ? fm.captured(1).toInt(&ok) : 0;
+    if (!ok || expand(base, n) != fileName) return std::nullopt;
+    return n;
+}
+
+QString FrameSequence::directory() const {
+    return QFileInfo(name_).path();
 }
 
 QString FrameSequence::fileFor(int frame) const {

@@ -17,6 +17,10 @@ class FrameSequence {
     int first() const { return first_.value_or(0); }
     int last() const { return last_.value_or(0); }
     QString fileFor(int frame) const;
+    // The frame number a file name in the sequence's directory stands for, if the pattern
+    // makes that name.
+    std::optional<int> frameNamed(const QString& fileName) const;
+    QString directory() const;
 
     static bool looksLikePattern(const QString& name);
     // Fills the pattern's number field; plain names come back unchanged.

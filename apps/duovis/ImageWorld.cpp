@@ -1,6 +1,5 @@
 #include "ImageWorld.h"
 
-#include <QImageReader>
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -21,15 +20,20 @@ quint16 to16(float v) {
 
 }  // namespace
 
-QImage readImage(const QString& path) {
-    QImageReader reader(path);
-    QImage image = reader.read();
-    if (image.isNull())
-        throw std::runtime_error(path.toStdString() + ": cannot read image (" +
-                                 reader.errorString().toStdString() + ")");
-    if (image.width() <= 0 || image.height() <= 0)
-        throw std::runtime_error(path.toStdString() + ": image is empty");
-    return image;
+bool hasDeepChannels(const QImage& image) {
+    switch (image.format()) {
+        case QImage::Format_RGBX64:
+        case QImage::Format_RGBA64:
+        case QImage::Format_RGBA64_Premultiplied:
+        case QImage::Format_Grayscale16:
+        case QImage::Format_BGR30:
+        case QImage::Format_A2BGR30_Premultiplied:
+        case QImage::Format_RGB30:
+        case QImage::Format_A2RGB30_Premultiplied:
+            return true;
+        default:
+            return false;
+    }
 }
 
 refhost::World toWorld(const QImage& image, refhost::PixelFormat format) {

@@ -8,11 +8,9 @@
 
 namespace duovis::cli {
 
-// Reads an image file; throws std::runtime_error naming the file when it cannot be read
-// or holds no pixels.
-QImage readImage(const QString& path);
-
 refhost::World toWorld(const QImage& image, refhost::PixelFormat format);
+// More than 8 bits a channel (16-bit colour or grey, 10-bit colour): worth a deep output.
+bool hasDeepChannels(const QImage& image);
 // `deep` keeps 16 bits a channel (float worlds only).
 QImage fromWorld(const refhost::World& world, bool deep);
 

@@ -52,12 +52,7 @@ int overlayCommand(const std::vector<std::string>& words) {
     if (!output || output->empty()) throw std::runtime_error("overlay needs -o OUT.png");
 
     const std::string modulePath = modulePathFromArgs(args);
-    std::unique_ptr<refhost::Module> module;
-    try {
-        module = std::make_unique<refhost::Module>(modulePath);
-    } catch (const std::exception& e) {
-        throw std::runtime_error(modulePath + ": " + e.what());
-    }
+    const auto module = std::make_unique<refhost::Module>(modulePath);  // its errors name the file
     refhost::EffectInstance fx(*module, refhost::HostApp::Premiere);
     setUpForPanel(fx, args);
 

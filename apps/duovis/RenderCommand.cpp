@@ -1,6 +1,6 @@
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -13,11 +13,13 @@
 #include "FrameSequence.h"
 #include "GpuRender.h"
 #include "HostOptions.h"
+#include "ImageInput.h"
 #include "ImageWorld.h"
 #include "ParamAssign.h"
 #include "PluginLocator.h"
 #include "Progress.h"
 #include "Project.h"
+#include "RenderInputs.h"
 #include "RenderJob.h"
 
 namespace duovis::cli {
@@ -28,7 +30,8 @@ const char* kRenderHelp =
     "usage: duovis render PRIMARY|--project FILE [--second FILE] [-p ID=VALUE]... [--host ae|premiere]\n"
     "                     [--engine cpu|opencl|cuda]\n"
     "                     [--plugin DuovisX|Duovis] [--plugin-dir DIR] [--frame N | --frames A-B]\n"
-    "                     [--fps RATE] [--downsample N] [--quiet] -o OUTPUT\n"
+    "                     [--fps RATE] [--downsample N] [--missing error|black] [--max-megapixels N]\n"
+    "                     [--quiet] -o OUTPUT\n"
     "\n"
     "Renders PRIMARY (the layer the effect is applied to) through the effect. PRIMARY and\n"
     "--second are image files or numbered sequences such as shot_%04d.png.\n"
@@ -49,14 +52,20 @@ const char* kRenderHelp =
     "  --quiet           no progress on stderr\n"
     "  --fps RATE        frames a second (default 24)\n"
     "  --downsample N    renders as a 1/N preview (the inputs are already that size)\n"
+    "  --missing error   a frame of the --second sequence that the effect asks for and that\n"
+    "                    is not there ends the render, naming it (default)\n"
+    "  --missing black   ... leaves that eye empty instead, with a warning for each frame\n"
+    "  --max-megapixels N  refuses an input that declares more pixels (default 300, or\n"
+    "                    DUOVIS_MAX_MEGAPIXELS)\n"
     "  -o OUTPUT         output image or pattern; the format follows the extension\n"
     "The plug-ins are looked for in ../plugins beside the binary, DUOVIS_PLUGIN_DIR or --plugin-dir.\n";
 
 OptionSpec renderSpec() {
     OptionSpec spec;
     spec.flags = {"--help", "--quiet"};
-    spec.valued = {"--second", "--param", "--host",   "--plugin",     "--plugin-dir", "--frame",
-                   "--frames", "--fps",   "--engine", "--downsample", "--output",     "--project"};
+    spec.valued = {"--second", "--param",   "--host",    "--plugin",        "--plugin-dir",
+                   "--frame",  "--frames",  "--fps",     "--engine",        "--downsample",
+                   "--output", "--project", "--missing", "--max-megapixels"};
     spec.aliases = {{"-p", "--param"}, {"-o", "--output"}, {"-h", "--help"}};
     return spec;
 }
@@ -91,21 +100,39 @@ FrameRange framesToRender(const Args& args, const FrameSequence& primary) {
     return {0, 0};
 }
 
-// Frames of a layer by time: a sequence has pixels only where a file exists, a still has
-// the same pixels at every time.
-refhost::Layer layerFor(const FrameSequence& seq, const QImage& still, refhost::PixelFormat format,
-                        A_long timeStep) {
-    if (!seq.isPattern()) return refhost::Layer::still(toWorld(still, format));
-    return refhost::Layer::generated([seq, format, timeStep](A_long time) {
-        if (time < 0 || time % timeStep != 0) return refhost::World();
-        const QString file = seq.fileFor(static_cast<int>(time / timeStep));
-        if (!QFileInfo(file).isFile()) return refhost::World();
-        try {
-            return toWorld(readImage(file), format);
-        } catch (const std::exception&) {
-            return refhost::World();
-        }
-    });
+// --missing: whether a second-layer frame that is not there stops the render.
+bool missingFramesAreBlack(const Args& args) {
+    const std::string mode = args.value("--missing").value_or("error");
+    if (mode != "error" && mode != "black")
+        throw std::runtime_error("--missing: '" + mode + "' is not one of error, black");
+    return mode == "black";
+}
+
+// After each frame: what the effect asked of the second layer and did not get.
+void reportSecondRequests(const SecondRequests& requests, const InputLayer& second, bool black) {
+    if (!requests.failure.empty()) throw std::runtime_error(requests.failure);
+    for (const std::string& file : requests.missing) {
+        if (!black)
+            throw std::runtime_error(file + ": frame of the second layer " + second.name() +
+                                     " missing (--missing black renders that eye empty)");
+        std::fprintf(stderr, "duovis: warning: %s: frame missing, the second eye is left empty\n",
+                     file.c_str());
+    }
+}
+
+void warnOnSizeMismatch(const InputLayer& primary, QSize primarySize, const InputLayer& second,
+                        QSize secondSize) {
+    if (!secondSize.isValid() || secondSize == primarySize) return;
+    std::fprintf(stderr, "duovis: warning: the second layer %s is %d x %d, the primary %s %d x %d\n",
+                 second.name().c_str(), secondSize.width(), secondSize.height(), primary.name().c_str(),
+                 primarySize.width(), primarySize.height());
+}
+
+// A name Qt would spell differently on disk would write some other file.
+std::string outputName(const std::string& bytes) {
+    if (QFile::encodeName(QFile::decodeName(bytes.c_str())).toStdString() != bytes)
+        throw std::runtime_error(bytes + ": an output name must be valid UTF-8");
+    return bytes;
 }
 
 }  // namespace
@@ -125,15 +152,17 @@ int renderCommand(const std::vector<std::string>& words) {
     const auto output = args.value("--output");
     if (!output) throw std::runtime_error("render needs -o OUTPUT");
     const double fps = parseDouble(args.value("--fps").value_or("24"), "--fps");
+    const bool black = missingFramesAreBlack(args);
+    const qint64 maxPixels = maxInputPixels(args.value("--max-megapixels"));
 
-    const QString primaryName =
-        primaryFromProject ? project->primary.file : QString::fromStdString(args.positional().front());
-    const FrameSequence primarySeq(primaryName);
-    if (primarySeq.empty())
-        throw std::runtime_error(primaryName.toStdString() + ": no frames match this pattern");
+    // File names stay the bytes given, so names that are not UTF-8 still reach their files.
+    const InputLayer primaryLayer(primaryFromProject ? QFile::encodeName(project->primary.file).toStdString()
+                                                     : args.positional().front());
+    const FrameSequence& primarySeq = primaryLayer.sequence();
+    if (primarySeq.empty()) throw std::runtime_error(primaryLayer.name() + ": no frames match this pattern");
     const FrameRange range = framesToRender(args, primarySeq);
     if (range.first < 0) throw std::runtime_error("--frame must not be negative");
-    const QString outName = QString::fromStdString(*output);
+    const QString outName = QFile::decodeName(outputName(*output).c_str());
     if (range.last > range.first && !FrameSequence::looksLikePattern(outName))
         throw std::runtime_error(*output + ": several frames need an output pattern such as out_%04d.png");
     // Check the output's directory before spending time on the render.
@@ -144,26 +173,41 @@ int renderCommand(const std::vector<std::string>& words) {
     if (primarySeq.isPattern())
         for (int frame = range.first; frame <= range.last; ++frame)
             if (!QFileInfo(primarySeq.fileFor(frame)).isFile())
-                throw std::runtime_error(primarySeq.fileFor(frame).toStdString() + ": frame missing");
+                throw std::runtime_error(primaryLayer.fileFor(frame) + ": frame missing");
 
     std::optional<std::string> secondName = args.value("--second");
-    if (!secondName && project && !project->second.isEmpty()) secondName = project->second.toStdString();
-    std::optional<FrameSequence> secondSeq;
-    QImage primaryStill, secondStill;
-    if (!primarySeq.isPattern()) primaryStill = readImage(primaryName);
-    if (secondName) {
-        secondSeq.emplace(QString::fromStdString(*secondName));
-        if (!secondSeq->isPattern()) secondStill = readImage(QString::fromStdString(*secondName));
-    }
+    if (!secondName && project && !project->second.isEmpty())
+        secondName = QFile::encodeName(project->second).toStdString();
+    std::optional<InputLayer> secondLayer;
+    if (secondName) secondLayer.emplace(*secondName);
+    if (secondLayer && secondLayer->sequence().empty() && !black)
+        throw std::runtime_error(*secondName + ": no frames match this pattern");
+
+    std::vector<const InputLayer*> inputs{&primaryLayer};
+    if (secondLayer) inputs.push_back(&*secondLayer);
+    refuseOutputOverInputs(inputs, outName, range.first, range.last);
+    const QSize layerSize = layerFrameSize(primaryLayer, range.first, range.last);
+    if (secondLayer)
+        warnOnSizeMismatch(
+            primaryLayer, layerSize, *secondLayer,
+            layerFrameSize(*secondLayer, secondLayer->sequence().first(), secondLayer->sequence().last()));
 
     const refhost::HostApp app = project && !args.value("--host") ? project->host : hostFromArgs(args);
     const Engine engine = engineFromArgs(args, app);
     const std::string plugin = args.value("--plugin").value_or(project ? project->plugin : "DuovisX");
     RenderJob job(locatePlugin(plugin, args.value("--plugin-dir")), app);
+    const refhost::PixelFormat format = job.pixelFormat();
+    QImage primaryStill;
+    refhost::World primaryStillWorld, secondStill;
+    if (!primaryLayer.isPattern()) {
+        primaryStill = readImage(primaryLayer.name(), maxPixels);
+        primaryStillWorld = worldFor(primaryStill, format, primaryLayer.name());
+    }
+    if (secondLayer && !secondLayer->isPattern())
+        secondStill = readWorld(secondLayer->name(), format, maxPixels);
+
     // Changed values see the layer at full resolution, as the effect's controls would.
     const int downsample = parseInt(args.value("--downsample").value_or("1"), "--downsample");
-    const QSize layerSize =
-        QImageReader(primarySeq.isPattern() ? primarySeq.fileFor(range.first) : primaryName).size();
     job.setLayerSize(layerSize.width() * std::max(downsample, 1),
                      layerSize.height() * std::max(downsample, 1));
     if (project) applyProject(*project, job.instance());
@@ -177,17 +221,24 @@ int renderCommand(const std::vector<std::string>& words) {
     for (int frame = range.first; frame <= range.last; ++frame) {
         job.setTime(frame, fps);
         // The frame being rendered must exist; other times may be missing, as at a layer's ends.
-        const QImage current = primarySeq.isPattern() ? readImage(primarySeq.fileFor(frame)) : primaryStill;
-        refhost::Layer primary = layerFor(primarySeq, current, job.pixelFormat(), job.timeStep());
-        primary.setFrame(frame * job.timeStep(), toWorld(current, job.pixelFormat()));
+        const std::string currentFile = primaryLayer.fileFor(frame);
+        const QImage current = primaryLayer.isPattern() ? readImage(currentFile, maxPixels) : primaryStill;
+        refhost::World currentWorld =
+            primaryLayer.isPattern() ? worldFor(current, format, currentFile) : primaryStillWorld;
+        refhost::Layer primary =
+            layerFor(primaryLayer, primaryStillWorld, format, job.timeStep(), maxPixels, {});
+        primary.setFrame(frame * job.timeStep(), std::move(currentWorld));
+        const auto requests = std::make_shared<SecondRequests>();
         std::optional<refhost::Layer> second;
-        if (secondSeq) second = layerFor(*secondSeq, secondStill, job.pixelFormat(), job.timeStep());
+        if (secondLayer)
+            second = layerFor(*secondLayer, secondStill, format, job.timeStep(), maxPixels, requests);
 
-        refhost::Layer* secondLayer = second ? &*second : nullptr;
-        const refhost::World out = gpu ? gpu->render(std::move(primary), secondLayer, frame, fps)
-                                       : job.render(std::move(primary), secondLayer);
+        refhost::Layer* secondPtr = second ? &*second : nullptr;
+        const refhost::World out = gpu ? gpu->render(std::move(primary), secondPtr, frame, fps)
+                                       : job.render(std::move(primary), secondPtr);
+        if (secondLayer) reportSecondRequests(*requests, *secondLayer, black);
         if (out.empty()) throw std::runtime_error("the effect produced an empty frame");
-        saveImageAtomically(fromWorld(out, current.depth() > 32), FrameSequence::expand(outName, frame));
+        saveImageAtomically(fromWorld(out, hasDeepChannels(current)), FrameSequence::expand(outName, frame));
         progress.frameDone();
     }
     return 0;

@@ -8,12 +8,8 @@
 
 namespace duovis::cli {
 
-RenderJob::RenderJob(const std::string& modulePath, refhost::HostApp app) {
-    try {
-        module_ = std::make_unique<refhost::Module>(modulePath);
-    } catch (const std::exception& e) {
-        throw std::runtime_error(modulePath + ": " + e.what());
-    }
+RenderJob::RenderJob(const std::string& modulePath, refhost::HostApp app)
+    : module_(std::make_unique<refhost::Module>(modulePath)) {  // its errors name the file
     instance_ = std::make_unique<refhost::EffectInstance>(*module_, app);
     // A placeholder frame until the real one is known; set-up does not look at pixels.
     instance_->setInput(refhost::Layer::still(refhost::World(1, 1, instance_->pixelFormat())));

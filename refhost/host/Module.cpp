@@ -13,7 +13,7 @@ namespace {
 
 pipl::Descriptor readDescriptor(const std::string& path) {
     auto list = pipl::readPiplFile(path);
-    if (!list.ok()) throw std::runtime_error(path + ": " + list.error);
+    if (!list.ok()) throw std::runtime_error(list.error);  // it names the file
     auto descriptor = pipl::describe(*list.value);
     if (!descriptor.ok()) throw std::runtime_error(path + ": " + descriptor.error);
     if (descriptor.value->kind != PiPL_KIND_EFFECT) throw std::runtime_error(path + ": not an effect module");
@@ -25,7 +25,7 @@ pipl::Descriptor readDescriptor(const std::string& path) {
 Module::Module(const std::string& path) : path_(path), descriptor_(readDescriptor(path)) {
     // Local binding keeps two modules that share symbol names apart in one process.
     library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library_ == nullptr) throw std::runtime_error(path + ": " + dlerror());
+    if (library_ == nullptr) throw std::runtime_error(dlerror());  // it names the file
     void* symbol = dlsym(library_, descriptor_.entryPoint.c_str());
     if (symbol == nullptr) {
         dlclose(library_);

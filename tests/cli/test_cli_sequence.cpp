@@ -37,8 +37,9 @@ struct OffsetCase {
 TEST_F(CliSequence, FrameOffsetPicksTheMatchingSecondaryFrame) {
     const OffsetCase cases[] = {{0, 3, 3}, {1, 1, 2}, {1, 5, 0}, {-2, 3, 1}, {-2, 2, 0}};
     for (const OffsetCase& c : cases) {
-        const Result r = run({"render", "L_%04d.png", "--second", "R_%04d.png", "-p", "5=4", "-p",
-                              "Frame Offset=" + QString::number(c.offset), "--frames",
+        // Frames beyond the secondary sequence's ends are left empty only when asked for.
+        const Result r = run({"render", "L_%04d.png", "--second", "R_%04d.png", "--missing", "black", "-p",
+                              "5=4", "-p", "Frame Offset=" + QString::number(c.offset), "--frames",
                               QString("%1-%1").arg(c.frame), "-o", "out_%04d.png"});
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
         const QRgb p = secondaryAt(c.frame);

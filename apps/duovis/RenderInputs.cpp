@@ -1,0 +1,114 @@
+#include "RenderInputs.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <map>
+#include <stdexcept>
+#include <utility>
+
+#include "ImageInput.h"
+
+namespace duovis::cli {
+
+namespace {
+
+std::string bytesOf(const QString& name) {
+    return QFile::encodeName(name).toStdString();
+}
+
+std::string sizeText(const QSize& s) {
+    return std::to_string(s.width()) + " x " + std::to_string(s.height());
+}
+
+bool sameFile(const std::optional<FileId>& a, const std::optional<FileId>& b) {
+    return a && b && *a == *b;
+}
+
+}  // namespace
+
+InputLayer::InputLayer(std::string name) : name_(std::move(name)), seq_(QFile::decodeName(name_.c_str())) {}
+
+std::string InputLayer::fileFor(int frame) const {
+    return isPattern() ? bytesOf(seq_.fileFor(frame)) : name_;
+}
+
+std::vector<std::pair<int, std::string>> InputLayer::filesOnDisk() const {
+    if (!isPattern()) return {{0, name_}};
+    std::vector<std::pair<int, std::string>> files;
+    if (seq_.empty()) return files;
+    for (int frame = seq_.first(); frame <= seq_.last(); ++frame)
+        if (QFileInfo(seq_.fileFor(frame)).isFile()) files.emplace_back(frame, fileFor(frame));
+    return files;
+}
+
+QSize layerFrameSize(const InputLayer& layer, int first, int last) {
+    if (!layer.isPattern()) return declaredImageSize(layer.name());
+    QSize size;
+    std::string sizedBy;
+    for (const auto& [frame, file] : layer.filesOnDisk()) {
+        if (frame < first || frame > last) continue;
+        const QSize s = declaredImageSize(file);
+        if (!size.isValid()) {
+            size = s;
+            sizedBy = file;
+        } else if (s != size) {
+            // The effect sizes its output from each frame; a sequence must keep one size.
+            throw std::runtime_error(file + ": is " + sizeText(s) + ", but " + sizedBy + " is " +
+                                     sizeText(size) + "; a sequence's frames must all be one size");
+        }
+    }
+    return size;
+}
+
+void refuseOutputOverInputs(const std::vector<const InputLayer*>& inputs, const QString& output, int first,
+                            int last) {
+    std::map<std::pair<dev_t, ino_t>, std::string> inputFiles;
+    for (const InputLayer* layer : inputs)
+        for (const auto& [frame, file] : layer->filesOnDisk())
+            if (const auto id = fileId(file)) inputFiles.emplace(std::make_pair(id->device, id->inode), file);
+
+    for (int frame = first; frame <= last; ++frame) {
+        const QString outName = FrameSequence::expand(output, frame);
+        const std::string out = bytesOf(outName);
+        if (const auto id = fileId(out)) {
+            const auto hit = inputFiles.find({id->device, id->inode});
+            if (hit != inputFiles.end())
+                throw std::runtime_error(out + ": is the input " + hit->second +
+                                         "; writing it would destroy the input (choose another output)");
+            continue;
+        }
+        // A file not there yet may still be one an input sequence reads at a later frame.
+        const QFileInfo outInfo(outName);
+        const auto outDir = fileId(bytesOf(outInfo.path()));
+        for (const InputLayer* layer : inputs) {
+            if (!layer->isPattern() || !sameFile(outDir, fileId(bytesOf(layer->sequence().directory()))))
+                continue;
+            if (const auto n = layer->sequence().frameNamed(outInfo.fileName()))
+                throw std::runtime_error(out + ": would become frame " + std::to_string(*n) +
+                                         " of the input " + layer->name() + " (choose another output)");
+        }
+    }
+}
+
+refhost::Layer layerFor(const InputLayer& layer, const refhost::World& still, refhost::PixelFormat format,
+                        A_long timeStep, qint64 maxPixels, std::shared_ptr<SecondRequests> requests) {
+    if (!layer.isPattern()) return refhost::Layer::still(still);
+    // Runs inside the effect's own call to fetch a frame: nothing may be thrown through it,
+    // so what went wrong is noted and read once the effect returns.
+    return refhost::Layer::generated([layer, format, timeStep, maxPixels, requests](A_long time) {
+        if (time < 0 || time % timeStep != 0) return refhost::World();
+        const std::string file = layer.fileFor(static_cast<int>(time / timeStep));
+        if (!QFileInfo(QFile::decodeName(file.c_str())).isFile()) {
+            if (requests) requests->missing.push_back(file);
+            return refhost::World();
+        }
+        try {
+            return readWorld(file, format, maxPixels);
+        } catch (const std::exception& e) {
+            if (requests && requests->failure.empty()) requests->failure = e.what();
+            return refhost::World();
+        }
+    });
+}
+
+}  // namespace duovis::cli

@@ -1,0 +1,57 @@
+#pragma once
+// The layers a render reads, checked before any frame is written (one frame size per layer,
+// no output that is one of them), and the second layer's frames fetched as the effect asks
+// for them, with the ones that are not there reported rather than painted over.
+
+#include <QSize>
+#include <QString>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FrameSequence.h"
+#include "Layer.h"
+
+namespace duovis::cli {
+
+class InputLayer {
+  public:
+    // `name` holds the bytes as typed: a still file or a numbered pattern.
+    explicit InputLayer(std::string name);
+
+    const std::string& name() const { return name_; }
+    const FrameSequence& sequence() const { return seq_; }
+    bool isPattern() const { return seq_.isPattern(); }
+    // The file holding frame `frame`; a still's one file for every frame.
+    std::string fileFor(int frame) const;
+    // The files on disk that the layer reads, with their frame numbers.
+    std::vector<std::pair<int, std::string>> filesOnDisk() const;
+
+  private:
+    std::string name_;
+    FrameSequence seq_;
+};
+
+// The one size of the layer's frames from `first` to `last` (a still's size), read from their
+// headers; throws naming the first frame whose size differs.
+QSize layerFrameSize(const InputLayer& layer, int first, int last);
+
+// Throws when writing `output` (a name or pattern, frames `first` to `last`) would replace an
+// input file (by device and inode, so links and other spellings count) or make a file that an
+// input sequence would read later.
+void refuseOutputOverInputs(const std::vector<const InputLayer*>& inputs, const QString& output, int first,
+                            int last);
+
+// What the effect asked of the second layer and did not get, during one frame.
+struct SecondRequests {
+    std::vector<std::string> missing;  // frame files that are not there
+    std::string failure;               // why a frame that is there could not be read
+};
+
+// The layer's frame at each time: a still's one frame, a sequence's files read on demand.
+// Frames of a sequence the effect asks for and cannot have are noted in `requests` when given
+// (the second layer); the primary's other times may be missing, as at a layer's ends.
+refhost::Layer layerFor(const InputLayer& layer, const refhost::World& still, refhost::PixelFormat format,
+                        A_long timeStep, qint64 maxPixels, std::shared_ptr<SecondRequests> requests);
+
+}  // namespace duovis::cli
