@@ -71,10 +71,6 @@ void openInput(const std::string& path, QFile& file) {
     }
 }
 
-std::string sizeText(const QSize& s) {
-    return std::to_string(s.width()) + " x " + std::to_string(s.height());
-}
-
 QSize headerSize(const std::string& path, QImageReader& reader) {
     const QSize size = reader.size();
     if (!size.isValid())
@@ -136,6 +132,10 @@ refhost::World worldFor(const QImage& image, refhost::PixelFormat format, const 
 
 refhost::World readWorld(const std::string& path, refhost::PixelFormat format, qint64 maxPixels) {
     return worldFor(readImage(path, maxPixels), format, path);
+}
+
+std::string sizeText(const QSize& s) {
+    return std::to_string(s.width()) + " x " + std::to_string(s.height());
 }
 
 std::optional<FileId> fileId(const std::string& path) {

@@ -28,6 +28,9 @@ refhost::World worldFor(const QImage& image, refhost::PixelFormat format, const 
 // readImage, then worldFor.
 refhost::World readWorld(const std::string& path, refhost::PixelFormat format, qint64 maxPixels);
 
+// "W x H", as every message about a picture's size puts it.
+std::string sizeText(const QSize& size);
+
 // What the file system knows a file by, whatever name reaches it.
 struct FileId {
     dev_t device;

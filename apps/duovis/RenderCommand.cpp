@@ -123,9 +123,9 @@ void reportSecondRequests(const SecondRequests& requests, const InputLayer& seco
 void warnOnSizeMismatch(const InputLayer& primary, QSize primarySize, const InputLayer& second,
                         QSize secondSize) {
     if (!secondSize.isValid() || secondSize == primarySize) return;
-    std::fprintf(stderr, "duovis: warning: the second layer %s is %d x %d, the primary %s %d x %d\n",
-                 second.name().c_str(), secondSize.width(), secondSize.height(), primary.name().c_str(),
-                 primarySize.width(), primarySize.height());
+    std::fprintf(stderr, "duovis: warning: the second layer %s is %s, the primary %s %s\n",
+                 second.name().c_str(), sizeText(secondSize).c_str(), primary.name().c_str(),
+                 sizeText(primarySize).c_str());
 }
 
 // A name Qt would spell differently on disk would write some other file.

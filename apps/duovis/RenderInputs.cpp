@@ -16,10 +16,6 @@ std::string bytesOf(const QString& name) {
     return QFile::encodeName(name).toStdString();
 }
 
-std::string sizeText(const QSize& s) {
-    return std::to_string(s.width()) + " x " + std::to_string(s.height());
-}
-
 bool sameFile(const std::optional<FileId>& a, const std::optional<FileId>& b) {
     return a && b && *a == *b;
 }
