@@ -234,8 +234,15 @@ int renderCommand(const std::vector<std::string>& words) {
             second = layerFor(*secondLayer, secondStill, format, job.timeStep(), maxPixels, requests);
 
         refhost::Layer* secondPtr = second ? &*second : nullptr;
-        const refhost::World out = gpu ? gpu->render(std::move(primary), secondPtr, frame, fps)
-                                       : job.render(std::move(primary), secondPtr);
+        refhost::World out;
+        try {
+            out = gpu ? gpu->render(std::move(primary), secondPtr, frame, fps)
+                      : job.render(std::move(primary), secondPtr);
+        } catch (const std::exception&) {
+            // A frame the effect could not have says more than the effect's error code.
+            if (secondLayer) reportSecondRequests(*requests, *secondLayer, black);
+            throw;
+        }
         if (secondLayer) reportSecondRequests(*requests, *secondLayer, black);
         if (out.empty()) throw std::runtime_error("the effect produced an empty frame");
         saveImageAtomically(fromWorld(out, hasDeepChannels(current)), FrameSequence::expand(outName, frame));

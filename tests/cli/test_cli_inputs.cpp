@@ -156,6 +156,10 @@ const InputCase kCases[] = {
      [](const Result&, QDir d) {
          EXPECT_EQ(maxDifference(QImage(d.filePath("left.png")), pattern(32, 18, 1)), 0);
      }},
+    {"output over the second sequence with a frame offset",
+     kSeq.mid(0, 6) + QStringList{"R_%04d.png", "--second", "R_%04d.png", "-p", "SECONDARY_FRAME_OFFSET=1"},
+     nullptr, false, "R_0001.png: is the input R_0001.png",
+     [](const Result&, QDir d) { EXPECT_EQ(qGreen(QImage(d.filePath("R_0002.png")).pixel(0, 0)), 90); }},
     {"output would become a later input frame",
      kSeq.mid(0, 6) + QStringList{"S_%04d.png", "--second", "S_%04d.png"}, nullptr, false,
      "S_0001.png: would become frame 1", nullptr},
