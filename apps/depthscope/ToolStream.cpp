@@ -6,6 +6,7 @@
 #include <QLocalSocket>
 #include <QThread>
 
+#include <exception>
 #include <vector>
 
 namespace depthscope {
@@ -115,7 +116,13 @@ Exchange runExchange(const StreamOptions& options, const std::function<void(cons
             log(ex.error);
             return ex;
         }
-        measured = readRequest(in, options.timeoutMs, block, ex);
+        // Whatever fails while reading or measuring (memory for a huge layer, a degenerate fit
+        // deep in OpenCV), the effect still gets its reply.
+        try {
+            measured = readRequest(in, options.timeoutMs, block, ex);
+        } catch (const std::exception& e) {
+            ex.error = std::string("the measurement failed: ") + e.what();
+        }
         in.abort();
     }
     if (!measured) log(ex.error + "; replying with no changes");
