@@ -1,0 +1,158 @@
+#include "Correction.h"
+
+#include "Codes.h"
+#include "ParamTable.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace depthscope {
+
+using namespace duovis;
+
+namespace {
+
+// The three parameters the tool corrects, each with the slot that carries it.
+constexpr ParamId kCorrected[] = {VSHIFT_PCT_R, ROTATE_R, SCALE_R};
+
+cv::Point2d mapPoint(const EyeTransform& t, cv::Point2d p, bool& ok) {
+    const double w = t.m13 * p.x + t.m23 * p.y + t.m33;
+    ok = w > 0;
+    return {(t.m11 * p.x + t.m21 * p.y + t.m31) / w, (t.m12 * p.x + t.m22 * p.y + t.m32) / w};
+}
+
+// Both eyes' points as the effect displays them under `v`.
+struct Displayed {
+    StereoGeometry g;
+    std::vector<cv::Point2d> left, right;
+};
+
+Displayed display(const ParamValues& v, EyeSize eye, const EyeMatches& pairs) {
+    Displayed d;
+    // The output width only enters the keystone's viewing distance; one eye's width is what a
+    // single-eye display uses.
+    d.g = computeStereoGeometry(v, eye, computeOutputSize(eye, DISPLAY_LEFT));
+    for (std::size_t i = 0; i < pairs.left.size(); ++i) {
+        bool okL = false, okR = false;
+        const cv::Point2d l = mapPoint(d.g.forwardL, pairs.left[i], okL);
+        const cv::Point2d r = mapPoint(d.g.forwardR, pairs.right[i], okR);
+        if (!okL || !okR) continue;
+        d.left.push_back(l);
+        d.right.push_back(r);
+    }
+    return d;
+}
+
+// The fit takes the right eye onto the left; the misalignment is its inverse, read at the
+// centre.
+Misalignment misalignmentOf(const VerticalFit& f, const Displayed& d) {
+    Misalignment m;
+    const double s = f.scale();
+    m.rotationDeg = -f.rotationDeg();
+    m.scalePct = (1.0 / s - 1.0) * 100.0;
+    m.verticalPx = -f.ty * (f.a / s) / s;
+    m.rmsPx = verticalRms(f, d.right, d.left);
+    return m;
+}
+
+double percentile(std::vector<double> v, double p) {
+    if (v.empty()) return 0.0;
+    const auto k = static_cast<std::size_t>(std::lround(p * static_cast<double>(v.size() - 1)));
+    std::nth_element(v.begin(), v.begin() + static_cast<long>(k), v.end());
+    return v[k];
+}
+
+DisparityRange disparityOf(const Displayed& d, EyeSize eye) {
+    DisparityRange r;
+    for (std::size_t i = 0; i < d.left.size(); ++i)
+        r.pct.push_back((d.right[i].x - d.left[i].x) / eye.width * 100.0);
+    // A stray pair or two must not set the depth budget.
+    r.nearPct = percentile(r.pct, 0.01);
+    r.farPct = percentile(r.pct, 0.99);
+    return r;
+}
+
+// The reply slot for a value: rounded to the slot's step (the effect's own packing truncates,
+// which would throw away up to a whole step of the correction).
+int32_t replySlotValue(const ToolSlotEntry& e, double value) {
+    const double x = std::round(value * e.scale);
+    const double lim = static_cast<double>(std::numeric_limits<int32_t>::max());
+    return static_cast<int32_t>(std::clamp(x, -lim, lim));
+}
+
+double heldToRange(ParamId id, double value) {
+    const ParamDef& def = paramDef(id);
+    return std::clamp(value, static_cast<double>(def.validMin), static_cast<double>(def.validMax));
+}
+
+}  // namespace
+
+ParamValues valuesFromBlock(const ToolBlock& block) {
+    ParamValues v = ParamValues::defaults();
+    const ToolSlotTable& table = toolSlotTable();
+    for (int s = 0; s < kToolBlockSlots; ++s) {
+        const ToolSlotEntry& e = table[static_cast<std::size_t>(s)];
+        if (e.encoding != SlotEncoding::None)
+            v[e.param] = decodeToolSlot(e, block.slots[static_cast<std::size_t>(s)], 1.0f);
+    }
+    return v;
+}
+
+Correction computeCorrection(const ParamValues& current, EyeSize eye, const EyeMatches& pairs) {
+    Correction c;
+    c.before = current;
+    const Displayed now = display(current, eye, pairs);
+    VerticalFit fit;
+    fit.centre = cv::Point2d(now.g.centreX, now.g.centreY);
+    if (!fitVertical(now.right, now.left, fit.centre, fit)) fit = VerticalFit{1, 0, 0, fit.centre};
+    c.measured = misalignmentOf(fit, now);
+
+    // The fit acts after everything the right eye's transform does, so it composes onto the
+    // rotation and the scale exponent, and the shift it leaves is the fit applied to the shift.
+    const EyeTransformParams right = eyeTransformParams(current, Eye::Right, eye);
+    const double shiftY = fit.ty + fit.b * right.shiftX + fit.a * right.shiftY;
+    const double wanted[] = {
+        current[VSHIFT_PCT_R] + (shiftY - right.shiftY) / eye.height * 100.0,
+        current[ROTATE_R] + fit.rotationDeg(),
+        current[SCALE_R] + std::log2(fit.scale()),
+    };
+    c.after = current;
+    const ToolSlotTable& table = toolSlotTable();
+    for (std::size_t k = 0; k < std::size(kCorrected); ++k) {
+        const int slot = *toolSlotOf(kCorrected[k]);
+        const ToolSlotEntry& e = table[static_cast<std::size_t>(slot)];
+        const int32_t encoded = replySlotValue(e, heldToRange(kCorrected[k], wanted[k]));
+        c.replySlots.emplace_back(slot, encoded);
+        // What the effect will hold once it has decoded the slot.
+        c.after[kCorrected[k]] = decodeToolSlot(e, encoded, 1.0f);
+    }
+
+    const Displayed corrected = display(c.after, eye, pairs);
+    VerticalFit rest;
+    if (!fitVertical(corrected.right, corrected.left, fit.centre, rest))
+        rest = VerticalFit{1, 0, 0, fit.centre};
+    c.residual = misalignmentOf(rest, corrected);
+    c.disparity = disparityOf(corrected, eye);
+    return c;
+}
+
+ToolBlock replyBlock(const ToolBlock& sent, const Correction& c) {
+    ToolBlock reply = emptyReply(sent);
+    uint64_t mask = 0;
+    for (const auto& [slot, value] : c.replySlots) {
+        reply.slots[static_cast<std::size_t>(slot)] = value;
+        mask |= uint64_t(1) << slot;
+    }
+    reply.setMask(mask);
+    return reply;
+}
+
+ToolBlock emptyReply(const ToolBlock& sent) {
+    ToolBlock reply = sent;
+    reply.slots[TOOL_SLOT_LENGTH] = kToolBlockBytes;
+    reply.setMask(0);
+    return reply;
+}
+
+}  // namespace depthscope

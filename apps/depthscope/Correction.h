@@ -1,0 +1,53 @@
+// From matched points to the values the effect should take: the pairs are carried through the
+// effect's own eye geometry at the values it holds now, the remaining misalignment of the
+// displayed right eye is fitted there, and it is folded into "Vertical Shift Right %",
+// "Rotate Right" and "Scale Right" so that the geometry, evaluated again, puts the right eye on
+// the left. Horizontal offsets stay: they are the depth of the picture.
+#pragma once
+
+#include "Matching.h"
+
+#include "EyeGeometry.h"
+#include "ParamValues.h"
+#include "ToolBlock.h"
+
+#include <opencv2/core.hpp>
+
+#include <vector>
+
+namespace depthscope {
+
+// The right eye against the left as displayed: where it sits, how it is turned and sized.
+struct Misalignment {
+    double verticalPx = 0;   // positive: the right eye sits lower
+    double rotationDeg = 0;  // positive: turned clockwise
+    double scalePct = 0;     // positive: larger
+    double rmsPx = 0;        // vertical scatter of the pairs around the fit
+};
+
+struct DisparityRange {
+    double nearPct = 0, farPct = 0;  // right minus left, percent of the eye width
+    std::vector<double> pct;         // every pair's disparity, for the histogram
+};
+
+struct Correction {
+    duovis::ParamValues before, after;                // the effect's values now, and as the reply sets them
+    Misalignment measured;                            // at the values now
+    Misalignment residual;                            // at the replied values
+    DisparityRange disparity;                         // at the replied values
+    std::vector<std::pair<int, int32_t>> replySlots;  // slot and encoded value, mask bits to set
+};
+
+// The parameter values the block carries; what it does not carry keeps its default.
+duovis::ParamValues valuesFromBlock(const duovis::ToolBlock& block);
+
+Correction computeCorrection(const duovis::ParamValues& current, duovis::EyeSize eye,
+                             const EyeMatches& pairs);
+
+// The block the effect gets back: the one it sent with the corrected slots and their mask bits.
+duovis::ToolBlock replyBlock(const duovis::ToolBlock& sent, const Correction& c);
+
+// The same block with nothing to apply.
+duovis::ToolBlock emptyReply(const duovis::ToolBlock& sent);
+
+}  // namespace depthscope

@@ -1,0 +1,150 @@
+#include "EyeViews.h"
+
+#include "Codes.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <cstring>
+
+namespace depthscope {
+
+using duovis::ToolLayout;
+
+namespace {
+
+// The effect's frames stay well inside this; anything larger is a damaged block.
+constexpr int32_t kMaxSide = 32768;
+constexpr int64_t kMaxLayerBytes = int64_t(1) << 31;
+
+float luma(float r, float g, float b) {
+    return 0.299f * r + 0.587f * g + 0.114f * b;
+}
+
+enum class Placement { Whole, First, Second };
+
+Placement placementOf(const ToolLayout& l) {
+    if (!l.packed) return Placement::Whole;
+    return l.channel == 1 ? Placement::Second : Placement::First;
+}
+
+duovis::DemuxCode demuxOf(const ToolLayout& l) {
+    if (!l.packed) return duovis::DEMUX_NONE;
+    if (l.sideBySide) return l.fullSize ? duovis::DEMUX_SBS_FULL : duovis::DEMUX_SBS_HALF;
+    return l.fullSize ? duovis::DEMUX_TB_FULL : duovis::DEMUX_TB_HALF;
+}
+
+// The eye at `placement` in `frame`, sampled at each eye-grid position where the effect's
+// sampler reads it: a half-size eye is stretched back, a full-size one taken as is.
+cv::Mat eyeView(const cv::Mat& frame, const ToolLayout& layout, Placement placement, duovis::EyeSize eye) {
+    const double w = frame.cols, h = frame.rows;
+    const bool second = placement == Placement::Second;
+    double sx = 1, ox = 0, sy = 1, oy = 0;
+    if (placement != Placement::Whole) {
+        const bool half = !layout.fullSize;
+        if (layout.sideBySide) {
+            sx = half ? 0.5 : 1.0;
+            ox = second ? w / 2 : 0.0;
+        } else {
+            sy = half ? 0.5 : 1.0;
+            oy = second ? h / 2 : 0.0;
+        }
+    }
+    const cv::Matx23d toFrame(sx, 0, ox, 0, sy, oy);
+    cv::Mat view;
+    cv::warpAffine(frame, view, toFrame, cv::Size(eye.width, eye.height),
+                   cv::INTER_LINEAR | cv::WARP_INVERSE_MAP, cv::BORDER_REPLICATE);
+    return view;
+}
+
+}  // namespace
+
+LayerDesc LayerDesc::fromBlock(const duovis::ToolBlock& block, int firstSlot) {
+    const auto s = [&](int i) { return block.slots[static_cast<std::size_t>(firstSlot + i)]; };
+    return {s(0), s(1), s(2), s(3), s(4)};
+}
+
+bool pixelLayoutOf(const LayerDesc& d, PixelLayout& layout, std::string& error) {
+    if (d.width <= 0 || d.height <= 0 || d.width > kMaxSide || d.height > kMaxSide) {
+        error = "layer size " + std::to_string(d.width) + " x " + std::to_string(d.height) + " is not usable";
+        return false;
+    }
+    if (d.byteCount() > kMaxLayerBytes) {
+        error = "layer of " + std::to_string(d.byteCount()) + " bytes is larger than any frame";
+        return false;
+    }
+    if (int64_t(d.rowBytes) >= 16 * int64_t(d.width)) {
+        layout = PixelLayout::Bgra32f;
+        return true;
+    }
+    if (int64_t(d.rowBytes) >= 4 * int64_t(d.width)) {
+        layout = PixelLayout::Argb8;
+        return true;
+    }
+    error = "row bytes " + std::to_string(d.rowBytes) + " do not hold " + std::to_string(d.width) + " pixels";
+    return false;
+}
+
+cv::Mat lumaFromLayer(const unsigned char* bytes, const LayerDesc& d, PixelLayout layout) {
+    cv::Mat out(d.height, d.width, CV_32F);
+    for (int y = 0; y < d.height; ++y) {
+        const unsigned char* row = bytes + int64_t(y) * d.rowBytes;
+        float* o = out.ptr<float>(y);
+        for (int x = 0; x < d.width; ++x) {
+            if (layout == PixelLayout::Argb8) {
+                const unsigned char* p = row + 4 * x;
+                o[x] = luma(p[1], p[2], p[3]);
+            } else {
+                float p[4];
+                std::memcpy(p, row + 16 * x, sizeof p);
+                o[x] = 255.0f * std::min(1.0f, std::max(0.0f, luma(p[2], p[1], p[0])));
+            }
+        }
+    }
+    return out;
+}
+
+cv::Mat lumaFromImage(const QImage& image) {
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    cv::Mat out(argb.height(), argb.width(), CV_32F);
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        float* o = out.ptr<float>(y);
+        for (int x = 0; x < argb.width(); ++x)
+            o[x] = luma(float(qRed(row[x])), float(qGreen(row[x])), float(qBlue(row[x])));
+    }
+    return out;
+}
+
+bool eyeViewsFromLayers(const cv::Mat& primary, int32_t primaryLayout, const cv::Mat& secondary,
+                        int32_t secondaryLayout, EyeViews& views, std::string& error) {
+    const ToolLayout p = duovis::decodeToolLayout(primaryLayout);
+    views.eye = duovis::computeEyeSize(uint32_t(primary.cols), uint32_t(primary.rows), {}, {}, demuxOf(p));
+    if (views.eye.width < 8 || views.eye.height < 8) {
+        error = "eye frame " + std::to_string(views.eye.width) + " x " + std::to_string(views.eye.height) +
+                " is too small to measure";
+        return false;
+    }
+    if (p.packed && p.channel == 3) {
+        views.left = eyeView(primary, p, Placement::First, views.eye);
+        views.right = eyeView(primary, p, Placement::Second, views.eye);
+        return true;
+    }
+    if (secondary.empty()) {
+        error = "the effect sent one eye only (no second layer and no packed pair)";
+        return false;
+    }
+    const ToolLayout s = duovis::decodeToolLayout(secondaryLayout);
+    views.left = eyeView(primary, p, placementOf(p), views.eye);
+    views.right = eyeView(secondary, s, placementOf(s), views.eye);
+    return true;
+}
+
+EyeViews eyeViewsFromImages(const cv::Mat& left, const cv::Mat& right) {
+    EyeViews v;
+    v.eye = {left.cols, left.rows};
+    v.left = left;
+    v.right = eyeView(right, ToolLayout{}, Placement::Whole, v.eye);
+    return v;
+}
+
+}  // namespace depthscope

@@ -1,0 +1,30 @@
+// Matched points between the two eye views: ORB features paired by descriptor, wrong pairs
+// rejected by the epipolar constraint (RANSAC) and by the vertical fit, then each pair refined
+// to a fraction of a pixel by phase correlation of small patches, the right patch resampled
+// through the fit so that rotation and scale do not blur the comparison.
+#pragma once
+
+#include "VerticalFit.h"
+
+#include <opencv2/core.hpp>
+
+#include <string>
+#include <vector>
+
+namespace depthscope {
+
+struct EyeMatches {
+    int keypointsLeft = 0, keypointsRight = 0;
+    int matches = 0;  // descriptor pairs before any rejection
+    // Surviving pairs, in eye-view pixels (integer values at pixel centres).
+    std::vector<cv::Point2d> left, right;
+    VerticalFit fit;  // right onto left, about the view's integer centre
+};
+
+// Fewer pairs than this cannot be told from chance.
+constexpr int kMinPairs = 20;
+
+// False with a message when the views do not give enough reliable pairs (a flat picture).
+bool matchEyes(const cv::Mat& left, const cv::Mat& right, EyeMatches& out, std::string& error);
+
+}  // namespace depthscope

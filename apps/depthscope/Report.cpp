@@ -1,0 +1,150 @@
+#include "Report.h"
+
+#include "ParamTable.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace depthscope {
+
+using namespace duovis;
+
+namespace {
+
+QJsonObject misalignmentJson(const Misalignment& m) {
+    return {{"vertical_px", m.verticalPx},
+            {"rotation_deg", m.rotationDeg},
+            {"scale_pct", m.scalePct},
+            {"vertical_rms_px", m.rmsPx}};
+}
+
+QImage toImage(const cv::Mat& view) {
+    QImage img(view.cols, view.rows, QImage::Format_RGB32);
+    for (int y = 0; y < view.rows; ++y) {
+        const float* row = view.ptr<float>(y);
+        auto* out = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < view.cols; ++x) {
+            const int g = std::clamp(static_cast<int>(row[x] * 0.7f), 0, 255);  // dimmed, so the marks show
+            out[x] = qRgb(g, g, g);
+        }
+    }
+    return img;
+}
+
+// Blue for the nearest pairs, red for the farthest.
+QColor depthColour(double pct, const DisparityRange& r) {
+    const double span = std::max(1e-9, r.farPct - r.nearPct);
+    const double t = std::clamp((pct - r.nearPct) / span, 0.0, 1.0);
+    return QColor::fromRgbF(t, 0.3, 1.0 - t);
+}
+
+void drawHistogram(QPainter& p, const QRect& area, const DisparityRange& r) {
+    p.fillRect(area, QColor(24, 24, 24));
+    if (r.pct.empty()) return;
+    const double lo = std::min(r.nearPct, *std::min_element(r.pct.begin(), r.pct.end()));
+    const double hi = std::max(r.farPct, *std::max_element(r.pct.begin(), r.pct.end()));
+    const double margin = std::max(0.1, 0.05 * (hi - lo));
+    const double from = lo - margin, to = hi + margin;
+    constexpr int kBins = 80;
+    std::vector<int> bins(kBins, 0);
+    for (double d : r.pct)
+        ++bins[static_cast<std::size_t>(std::clamp(int((d - from) / (to - from) * kBins), 0, kBins - 1))];
+    const int peak = std::max(1, *std::max_element(bins.begin(), bins.end()));
+    const int plotTop = area.top() + 24, plotBottom = area.bottom() - 24;
+    const double binW = double(area.width()) / kBins;
+    for (int i = 0; i < kBins; ++i) {
+        const int h = int(double(bins[static_cast<std::size_t>(i)]) / peak * (plotBottom - plotTop));
+        const double centre = from + (i + 0.5) * (to - from) / kBins;
+        p.fillRect(QRectF(area.left() + i * binW, plotBottom - h, binW - 1, h), depthColour(centre, r));
+    }
+    const auto xOf = [&](double pct) { return area.left() + (pct - from) / (to - from) * area.width(); };
+    p.setPen(QPen(Qt::white, 2));
+    for (const auto& [pct, name] : {std::pair{r.nearPct, "near"}, std::pair{r.farPct, "far"}}) {
+        p.drawLine(QPointF(xOf(pct), plotTop), QPointF(xOf(pct), plotBottom));
+        p.drawText(QPointF(xOf(pct) + 4, plotTop + 12), QString("%1 %2 %").arg(name).arg(pct, 0, 'f', 2));
+    }
+    p.drawText(QPointF(area.left() + 6, area.bottom() - 6),
+               QString("horizontal disparity, right minus left, %1 % to %2 % of the eye width")
+                   .arg(from, 0, 'f', 2)
+                   .arg(to, 0, 'f', 2));
+}
+
+}  // namespace
+
+QByteArray reportJson(const Analysis& a) {
+    QJsonObject o;
+    o["eye"] = QJsonObject{{"width", a.views.eye.width}, {"height", a.views.eye.height}};
+    o["ok"] = a.ok;
+    if (!a.ok) o["error"] = QString::fromStdString(a.error);
+    o["matches"] = a.pairs.matches;
+    o["pairs_used"] = static_cast<int>(a.pairs.left.size());
+    if (a.ok) {
+        const Correction& c = a.correction;
+        o["measured"] = misalignmentJson(c.measured);
+        o["residual_after_correction"] = misalignmentJson(c.residual);
+        o["disparity_pct"] = QJsonObject{{"near", c.disparity.nearPct},
+                                         {"far", c.disparity.farPct},
+                                         {"range", c.disparity.farPct - c.disparity.nearPct}};
+        QJsonObject reply;
+        for (const auto& [slot, value] : c.replySlots) {
+            const ParamId id = toolSlotTable()[static_cast<std::size_t>(slot)].param;
+            reply[paramDef(id).identifier] =
+                QJsonObject{{"from", c.before[id]}, {"to", c.after[id]}, {"slot", slot}};
+        }
+        o["reply"] = reply;
+    }
+    return QJsonDocument(o).toJson(QJsonDocument::Indented);
+}
+
+QImage reportImage(const Analysis& a) {
+    const int w = a.views.eye.width, h = a.views.eye.height;
+    constexpr int kHistogram = 220, kCaption = 28;
+    QImage out(2 * w, h + kCaption + kHistogram, QImage::Format_RGB32);
+    out.fill(QColor(16, 16, 16));
+    QPainter p(&out);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.drawImage(0, 0, toImage(a.views.left));
+    p.drawImage(w, 0, toImage(a.views.right));
+    const DisparityRange& r = a.correction.disparity;
+    // The pairs the fit kept, coloured by depth; every fifth joined across the two eyes.
+    for (std::size_t i = 0; i < a.pairs.left.size(); ++i) {
+        const QColor colour = i < r.pct.size() ? depthColour(r.pct[i], r) : QColor(Qt::yellow);
+        const QPointF l(a.pairs.left[i].x, a.pairs.left[i].y), rr(w + a.pairs.right[i].x, a.pairs.right[i].y);
+        p.setPen(QPen(colour, 1.5));
+        p.drawEllipse(l, 3, 3);
+        p.drawEllipse(rr, 3, 3);
+        if (i % 5 == 0) {
+            QColor faint = colour;
+            faint.setAlpha(110);
+            p.setPen(QPen(faint, 1));
+            p.drawLine(l, rr);
+        }
+    }
+    p.setPen(Qt::white);
+    const Misalignment& m = a.correction.measured;
+    const QString caption =
+        a.ok
+            ? QString(
+                  "%1 pairs of %2 matches   right eye vs left: vertical %3 px, rotation %4 deg, scale %5 %   "
+                  "after correction: %6 px, %7 deg, %8 %")
+                  .arg(a.pairs.left.size())
+                  .arg(a.pairs.matches)
+                  .arg(m.verticalPx, 0, 'f', 2)
+                  .arg(m.rotationDeg, 0, 'f', 3)
+                  .arg(m.scalePct, 0, 'f', 2)
+                  .arg(a.correction.residual.verticalPx, 0, 'f', 3)
+                  .arg(a.correction.residual.rotationDeg, 0, 'f', 3)
+                  .arg(a.correction.residual.scalePct, 0, 'f', 3)
+            : QString("no correction: %1").arg(QString::fromStdString(a.error));
+    p.drawText(QRect(8, h, 2 * w - 16, kCaption), Qt::AlignVCenter | Qt::AlignLeft, caption);
+    drawHistogram(p, QRect(0, h + kCaption, 2 * w, kHistogram), r);
+    p.end();
+    return out;
+}
+
+}  // namespace depthscope

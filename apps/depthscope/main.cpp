@@ -1,0 +1,232 @@
+// depthscope: measures how the right eye of a stereo pair is misaligned against the left and
+// gives the effect the corrections, over its two local sockets or on two image files.
+#include "Analysis.h"
+#include "Report.h"
+#include "Synth.h"
+#include "ToolStream.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QImage>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace depthscope;
+
+namespace {
+
+void quietQtMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+const char* kHelp =
+    "usage: depthscope COMMAND [OPTIONS]\n"
+    "\n"
+    "Commands:\n"
+    "  Plugin                    the effect's exchange: read the pair from the local socket\n"
+    "                            \"depthscope.pipe\", reply on \"depthscope.pipeout\"\n"
+    "  analyse LEFT RIGHT        measure two image files, one per eye\n"
+    "  synth LEFT RIGHT          write a synthetic misaligned pair\n"
+    "\n"
+    "`depthscope COMMAND --help` describes each command's options.\n";
+
+const char* kPluginHelp =
+    "usage: depthscope Plugin\n"
+    "\n"
+    "Connects to the effect's local socket \"depthscope.pipe\", reads the parameter block and the\n"
+    "layer pixels, measures the right eye against the left and replies on \"depthscope.pipeout\"\n"
+    "with corrected \"Vertical Shift Right %\", \"Rotate Right\" and \"Scale Right\". Bad input gets a\n"
+    "reply that changes nothing. Each connect and each wait for data gives up after 20 s\n"
+    "(DEPTHSCOPE_TIMEOUT_MS overrides). Exit 0: corrections sent; 1: a reply without changes;\n"
+    "3: the effect could not be reached.\n";
+
+const char* kAnalyseHelp =
+    "usage: depthscope analyse LEFT RIGHT [--json] [--report REPORT.png]\n"
+    "\n"
+    "Measures the right eye against the left: vertical offset, rotation and scale (to be\n"
+    "corrected), the horizontal disparity range (depth: reported, not corrected), and what the\n"
+    "effect's right-eye values would become from their defaults.\n"
+    "  --json            print the JSON record instead of the summary\n"
+    "  --report FILE     write a picture: the matched pairs and a disparity histogram\n"
+    "Exit 0: measured; 1: the pair could not be measured (too few matches).\n";
+
+const char* kSynthHelp =
+    "usage: depthscope synth LEFT RIGHT [--size WxH] [--vertical PX] [--rotate DEG] [--scale PCT]\n"
+    "                        [--near PCT] [--far PCT] [--seed N]\n"
+    "\n"
+    "Writes a synthetic pair: a textured background and three slabs in front of it, the right eye\n"
+    "moved down by --vertical pixels (default 4), turned clockwise by --rotate degrees (0.8) and\n"
+    "enlarged by --scale percent (1.5) about its centre. --near and --far are the disparities of\n"
+    "the slabs and the background in percent of the width (-1.5 and 1.0). Size 960x540.\n";
+
+int usage(const std::string& message) {
+    std::fprintf(stderr, "depthscope: %s\n", message.c_str());
+    return 2;
+}
+
+bool wantsHelp(const std::vector<std::string>& args) {
+    for (const auto& a : args)
+        if (a == "--help" || a == "-h") return true;
+    return false;
+}
+
+bool parseNumber(const std::string& text, double& out) {
+    bool ok = false;
+    out = QString::fromStdString(text).toDouble(&ok);
+    return ok && std::isfinite(out);
+}
+
+cv::Mat loadLuma(const std::string& path, std::string& error) {
+    QImage img(QString::fromStdString(path));
+    if (img.isNull()) error = "cannot read the image '" + path + "'";
+    return img.isNull() ? cv::Mat() : lumaFromImage(img);
+}
+
+void printSummary(const Analysis& a) {
+    const Correction& c = a.correction;
+    std::printf("eye %d x %d, %d matches, %zu pairs used\n", a.views.eye.width, a.views.eye.height,
+                a.pairs.matches, a.pairs.left.size());
+    std::printf("right eye vs left: vertical %+.3f px, rotation %+.4f deg, scale %+.4f %%\n",
+                c.measured.verticalPx, c.measured.rotationDeg, c.measured.scalePct);
+    std::printf("disparity: near %+.3f %%, far %+.3f %% of the eye width (range %.3f %%)\n",
+                c.disparity.nearPct, c.disparity.farPct, c.disparity.farPct - c.disparity.nearPct);
+    std::printf("correction: Vertical Shift Right %% %.4f, Rotate Right %.2f, Scale Right %.4f\n",
+                c.after[duovis::VSHIFT_PCT_R], c.after[duovis::ROTATE_R], c.after[duovis::SCALE_R]);
+    std::printf(
+        "after correction: vertical %+.3f px, rotation %+.4f deg, scale %+.4f %%, scatter %.3f px rms\n",
+        c.residual.verticalPx, c.residual.rotationDeg, c.residual.scalePct, c.residual.rmsPx);
+}
+
+int analyseCommand(const std::vector<std::string>& args) {
+    if (wantsHelp(args)) return std::fputs(kAnalyseHelp, stdout), 0;
+    std::vector<std::string> files;
+    bool json = false;
+    std::string report;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--json") {
+            json = true;
+        } else if (args[i] == "--report") {
+            if (++i >= args.size()) return usage("--report needs a file name");
+            report = args[i];
+        } else if (!args[i].empty() && args[i][0] == '-') {
+            return usage("unknown option '" + args[i] + "' (see depthscope analyse --help)");
+        } else {
+            files.push_back(args[i]);
+        }
+    }
+    if (files.size() != 2) return usage("analyse needs two image files, LEFT and RIGHT");
+    std::string error;
+    const cv::Mat left = loadLuma(files[0], error);
+    const cv::Mat right = left.empty() ? cv::Mat() : loadLuma(files[1], error);
+    if (left.empty() || right.empty()) return usage(error);
+    const Analysis a = analyse(eyeViewsFromImages(left, right), duovis::ParamValues::defaults());
+    if (!report.empty() && !reportImage(a).save(QString::fromStdString(report), "PNG"))
+        return usage("cannot write the report '" + report + "'");
+    if (json) std::fputs(reportJson(a).constData(), stdout);
+    if (!a.ok) {
+        std::fprintf(stderr, "depthscope: %s\n", a.error.c_str());
+        return 1;
+    }
+    if (!json) printSummary(a);
+    return 0;
+}
+
+int synthCommand(const std::vector<std::string>& args) {
+    if (wantsHelp(args)) return std::fputs(kSynthHelp, stdout), 0;
+    SynthSpec spec;
+    std::vector<std::string> files;
+    const std::pair<const char*, double*> numbers[] = {{"--vertical", &spec.verticalPx},
+                                                       {"--rotate", &spec.rotationDeg},
+                                                       {"--scale", &spec.scalePct},
+                                                       {"--near", &spec.nearPct},
+                                                       {"--far", &spec.farPct}};
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a.empty() || a[0] != '-' || (a.size() > 1 && std::isdigit(static_cast<unsigned char>(a[1])))) {
+            files.push_back(a);
+            continue;
+        }
+        if (++i >= args.size()) return usage(a + " needs a value");
+        const std::string& value = args[i];
+        bool known = false;
+        for (const auto& [name, target] : numbers) {
+            if (a != name) continue;
+            known = true;
+            if (!parseNumber(value, *target)) return usage(a + ": '" + value + "' is not a number");
+        }
+        if (a == "--size") {
+            known = true;
+            const auto x = value.find('x');
+            double w = 0, h = 0;
+            if (x == std::string::npos || !parseNumber(value.substr(0, x), w) ||
+                !parseNumber(value.substr(x + 1), h) || w < 64 || h < 64 || w > 8192 || h > 8192)
+                return usage("--size: '" + value + "' is not WIDTHxHEIGHT between 64 and 8192");
+            spec.width = static_cast<int>(w);
+            spec.height = static_cast<int>(h);
+        } else if (a == "--seed") {
+            known = true;
+            double s = 0;
+            if (!parseNumber(value, s) || s < 0 || s > 4294967295.0)
+                return usage("--seed: '" + value + "' is not a count");
+            spec.seed = static_cast<uint32_t>(s);
+        }
+        if (!known) return usage("unknown option '" + a + "' (see depthscope synth --help)");
+    }
+    if (files.size() != 2) return usage("synth needs two output files, LEFT and RIGHT");
+    if (std::abs(spec.scalePct) >= 50 || std::abs(spec.rotationDeg) > 45)
+        return usage("--scale must stay within 50 % and --rotate within 45 degrees");
+    const SynthPair pair = makeSynthPair(spec);
+    for (const auto& [image, file] : {std::pair{&pair.left, files[0]}, std::pair{&pair.right, files[1]}})
+        if (!image->save(QString::fromStdString(file), "PNG")) return usage("cannot write '" + file + "'");
+    return 0;
+}
+
+int pluginCommand(const std::vector<std::string>& args) {
+    if (wantsHelp(args)) return std::fputs(kPluginHelp, stdout), 0;
+    if (!args.empty()) return usage("Plugin takes no arguments, got '" + args[0] + "'");
+    const Exchange ex = runExchange(streamOptionsFromEnvironment(), [](const std::string& m) {
+        std::fprintf(stderr, "depthscope: %s\n", m.c_str());
+    });
+    if (ex.result == ExchangeResult::Corrected) {
+        const Correction& c = ex.analysis.correction;
+        std::fprintf(stderr,
+                     "depthscope: %zu pairs; right eye vs left: vertical %+.3f px, rotation %+.4f deg, scale "
+                     "%+.4f %%; "
+                     "disparity %+.3f %% to %+.3f %%; corrections sent\n",
+                     ex.analysis.pairs.left.size(), c.measured.verticalPx, c.measured.rotationDeg,
+                     c.measured.scalePct, c.disparity.nearPct, c.disparity.farPct);
+        return 0;
+    }
+    return ex.result == ExchangeResult::NoChange ? 1 : 3;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("DEPTHSCOPE_QT_MESSAGES")) qInstallMessageHandler(quietQtMessages);
+    std::vector<std::string> words(argv + 1, argv + argc);
+    // The report's labels need fonts, never a display.
+    std::unique_ptr<QCoreApplication> app;
+    if (!words.empty() && words[0] == "analyse") {
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    if (words.empty() || words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
+        std::fputs(kHelp, words.empty() ? stderr : stdout);
+        return words.empty() ? 2 : 0;
+    }
+    const std::string command = words[0];
+    words.erase(words.begin());
+    try {
+        if (command == "Plugin") return pluginCommand(words);
+        if (command == "analyse") return analyseCommand(words);
+        if (command == "synth") return synthCommand(words);
+        return usage("unknown command '" + command + "' (see depthscope --help)");
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "depthscope: %s\n", e.what());
+        return 1;
+    }
+}
