@@ -321,6 +321,10 @@ struct LimitCase {
     int exchangesRecorded;
 };
 
+void PrintTo(const LimitCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 const LimitCase kLimitCases[] = {
     {"ToolNeverConnects", "silent", "300", "20000", 0},
     {"ToolNeverReplies", "no-reply", "20000", "300", 1},
