@@ -94,7 +94,7 @@ ParamValues valuesFromBlock(const ToolBlock& block) {
     for (int s = 0; s < kToolBlockSlots; ++s) {
         const ToolSlotEntry& e = table[static_cast<std::size_t>(s)];
         if (e.encoding != SlotEncoding::None)
-            v[e.param] = decodeToolSlot(e, block.slots[static_cast<std::size_t>(s)], 1.0f);
+            v[e.param] = decodeToolSlot(e, block.slot[static_cast<std::size_t>(s)], 1.0f);
     }
     return v;
 }
@@ -141,7 +141,7 @@ ToolBlock replyBlock(const ToolBlock& sent, const Correction& c) {
     ToolBlock reply = emptyReply(sent);
     uint64_t mask = 0;
     for (const auto& [slot, value] : c.replySlots) {
-        reply.slots[static_cast<std::size_t>(slot)] = value;
+        reply.slot[static_cast<std::size_t>(slot)] = value;
         mask |= uint64_t(1) << slot;
     }
     reply.setMask(mask);
@@ -150,7 +150,7 @@ ToolBlock replyBlock(const ToolBlock& sent, const Correction& c) {
 
 ToolBlock emptyReply(const ToolBlock& sent) {
     ToolBlock reply = sent;
-    reply.slots[TOOL_SLOT_LENGTH] = kToolBlockBytes;
+    reply.slot[TOOL_SLOT_LENGTH] = kToolBlockBytes;
     reply.setMask(0);
     return reply;
 }

@@ -59,7 +59,7 @@ cv::Mat eyeView(const cv::Mat& frame, const ToolLayout& layout, Placement placem
 }  // namespace
 
 LayerDesc LayerDesc::fromBlock(const duovis::ToolBlock& block, int firstSlot) {
-    const auto s = [&](int i) { return block.slots[static_cast<std::size_t>(firstSlot + i)]; };
+    const auto s = [&](int i) { return block.slot[static_cast<std::size_t>(firstSlot + i)]; };
     return {s(0), s(1), s(2), s(3), s(4)};
 }
 

@@ -11,11 +11,13 @@
 #include "Commands.h"
 #include "HostOptions.h"
 #include "ParamAssign.h"
+#include "ParamId.h"
 #include "ParamTable.h"
 #include "PluginLocator.h"
 #include "Project.h"
 #include "RenderJob.h"
 #include "SequenceRecord.h"
+#include "ToolPress.h"
 
 namespace duovis::cli {
 
@@ -32,7 +34,9 @@ const char* kProjectHelp =
     "value and the effect's sequence data (the global display). `set` changes values as a\n"
     "user does in the effect's controls, so linked values follow (a percent shift and its\n"
     "pixel twin); `press` presses a button (XFORM_RESET_ALL, CROP_RESET, COPY_PARAMS,\n"
-    "PASTE_PARAMS, GLOBAL_DISPLAY_SWITCH, ABOUT_BUTTON, ...). Every change is saved whole or\n"
+    "PASTE_PARAMS, GLOBAL_DISPLAY_SWITCH, ABOUT_BUTTON, ...). LAUNCH_TOOL runs the parallax\n"
+    "tool (DUOVIS_DEPTHSCOPE, else the depthscope next to duovis) on the project's layers and\n"
+    "keeps the corrections it sends back. Every change is saved whole or\n"
     "not at all. `duovis render --project FILE` renders with the project's values.\n"
     "  --plugin-dir DIR   where the plug-ins are (as for render)\n";
 
@@ -114,10 +118,15 @@ int projectPress(const QString& path, const std::vector<std::string>& buttons, c
     const int position = resolveParam(fx.params(), buttons[0]);
     const PF_ParamDef& def = fx.params().at(position);
     if (def.param_type != PF_Param_BUTTON) throw std::runtime_error(buttons[0] + " is not a button");
-    if ((def.ui_flags & PF_PUI_INVISIBLE) != 0)
+    // The tool button is hidden in every host, yet runs whenever the host reports a press.
+    if (position == LAUNCH_TOOL) {
+        const int changed = pressToolButton(fx, p);
+        std::printf("the parallax tool changed %d value%s\n", changed, changed == 1 ? "" : "s");
+    } else if ((def.ui_flags & PF_PUI_INVISIBLE) != 0) {
         throw std::runtime_error(buttons[0] + " is hidden in the " + hostName(p.host) + " host");
-    if (fx.userChangedParam(position) != PF_Err_NONE)
+    } else if (fx.userChangedParam(position) != PF_Err_NONE) {
         throw std::runtime_error("the effect failed the button press");
+    }
     saveFrom(p, open, path);
     return 0;
 }

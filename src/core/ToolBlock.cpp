@@ -110,18 +110,18 @@ ToolLayout decodeToolLayout(int32_t code) {
 }
 
 uint64_t ToolBlock::mask() const {
-    return static_cast<uint64_t>(static_cast<uint32_t>(slots[TOOL_SLOT_MASK])) |
-           (static_cast<uint64_t>(static_cast<uint32_t>(slots[TOOL_SLOT_MASK + 1])) << 32);
+    return static_cast<uint64_t>(static_cast<uint32_t>(slot[TOOL_SLOT_MASK])) |
+           (static_cast<uint64_t>(static_cast<uint32_t>(slot[TOOL_SLOT_MASK + 1])) << 32);
 }
 
 void ToolBlock::setMask(uint64_t mask) {
-    slots[TOOL_SLOT_MASK] = static_cast<int32_t>(static_cast<uint32_t>(mask));
-    slots[TOOL_SLOT_MASK + 1] = static_cast<int32_t>(static_cast<uint32_t>(mask >> 32));
+    slot[TOOL_SLOT_MASK] = static_cast<int32_t>(static_cast<uint32_t>(mask));
+    slot[TOOL_SLOT_MASK + 1] = static_cast<int32_t>(static_cast<uint32_t>(mask >> 32));
 }
 
 void ToolBlock::toBytes(unsigned char (&out)[kToolBlockBytes]) const {
     for (int s = 0; s < kToolBlockSlots; ++s) {
-        const auto v = static_cast<uint32_t>(slots[s]);
+        const auto v = static_cast<uint32_t>(slot[s]);
         for (int b = 0; b < 4; ++b) out[4 * s + b] = static_cast<unsigned char>(v >> (8 * b));
     }
 }
@@ -134,7 +134,7 @@ ToolBlock ToolBlock::fromBytes(const unsigned char* bytes, std::size_t size) {
     for (int s = 0; s < kToolBlockSlots; ++s) {
         uint32_t v = 0;
         for (int b = 0; b < 4; ++b) v |= static_cast<uint32_t>(full[4 * s + b]) << (8 * b);
-        block.slots[s] = static_cast<int32_t>(v);
+        block.slot[s] = static_cast<int32_t>(v);
     }
     return block;
 }

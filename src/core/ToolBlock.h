@@ -70,11 +70,11 @@ ToolLayout decodeToolLayout(int32_t code);
 
 // The block as 64 host-order integers, with little-endian conversion at the edges.
 struct ToolBlock {
-    std::array<int32_t, kToolBlockSlots> slots{};
+    std::array<int32_t, kToolBlockSlots> slot{};  // not "slots": Qt defines that word as a macro
 
     uint64_t mask() const;
     void setMask(uint64_t mask);
-    bool maskBit(int slot) const { return (mask() >> slot) & 1u; }
+    bool maskBit(int s) const { return (mask() >> s) & 1u; }
 
     void toBytes(unsigned char (&out)[kToolBlockBytes]) const;
     static ToolBlock fromBytes(const unsigned char* bytes, std::size_t size);  // size < 256: rest 0

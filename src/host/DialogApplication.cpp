@@ -1,6 +1,7 @@
 #include "DialogApplication.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QThread>
 
 namespace duovis {
@@ -24,7 +25,9 @@ bool windowSystemReachable() {
 // reads the program name from the vector, so both live as long as the module.
 int gArgc = 1;
 char gProgramName[] = "Duovis";
-char* gArgv[] = {gProgramName, nullptr};
+char gPlatformOption[] = "-platform";
+char gOffscreen[] = "offscreen";
+char* gArgv[] = {gProgramName, nullptr, nullptr, nullptr};
 
 }  // namespace
 
@@ -32,19 +35,27 @@ QApplication* dialogApplication() {
     return gDialogApplication;
 }
 
-DialogApplicationScope::DialogApplicationScope() {
+DialogApplicationScope::DialogApplicationScope(Headless headless) {
     if (gDialogApplication) return;  // a dialog of ours is open already
     if (QCoreApplication* existing = QCoreApplication::instance()) {
         auto* widgets = qobject_cast<QApplication*>(existing);
         if (!widgets || widgets->thread() != QThread::currentThread()) return;
         gDialogApplication = widgets;
     } else {
-        if (!windowSystemReachable()) return;
-        gArgc = 1;
+        const bool reachable = windowSystemReachable();
+        if (!reachable && headless == Headless::Refuse) return;
+        // QApplication takes its arguments apart, so the vector is rebuilt every time.
+        gArgv[1] = reachable ? nullptr : gPlatformOption;
+        gArgv[2] = reachable ? nullptr : gOffscreen;
+        gArgc = reachable ? 1 : 3;
         gDialogApplication = new QApplication(gArgc, gArgv);
         owned_ = true;
     }
     held_ = true;
+}
+
+bool DialogApplicationScope::offscreen() const {
+    return held_ && QGuiApplication::platformName() == QLatin1String("offscreen");
 }
 
 DialogApplicationScope::~DialogApplicationScope() {

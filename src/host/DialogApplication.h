@@ -15,7 +15,11 @@ QApplication* dialogApplication();
 // loop out from under it.
 class DialogApplicationScope {
   public:
-    DialogApplicationScope();
+    // Without a window system, `Refuse` shows nothing and `Offscreen` makes the application on
+    // Qt's offscreen platform, for a box that must exist even where no one can see it.
+    enum class Headless { Refuse, Offscreen };
+
+    explicit DialogApplicationScope(Headless headless = Headless::Refuse);
     ~DialogApplicationScope();
     DialogApplicationScope(const DialogApplicationScope&) = delete;
     DialogApplicationScope& operator=(const DialogApplicationScope&) = delete;
@@ -24,6 +28,8 @@ class DialogApplicationScope {
     // process's application object cannot run widgets or belongs to another thread, or
     // there is no window system to show one on.
     bool ready() const { return held_; }
+    // True when the dialog will be on the offscreen platform, where no one sees it.
+    bool offscreen() const;
 
   private:
     bool held_ = false;

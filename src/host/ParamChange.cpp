@@ -8,6 +8,8 @@
 #include "ParamClipboardFile.h"
 #include "ResetGroups.h"
 #include "ShiftCoupling.h"
+#include "ToolLaunch.h"
+#include "ToolMessageBox.h"
 
 namespace duovis {
 
@@ -64,7 +66,7 @@ PF_Err userChangedParam(PF_InData* in, PF_ParamDef* params[], const PF_UserChang
             (void)showAbout();
             break;
         case LAUNCH_TOOL:
-            // The parallax tool link is not part of this build: the press changes nothing.
+            (void)launchExternalTool(in, params, globalDisplayState().framesPerSecond, showToolMessage);
             break;
         case DISPLAY_TYPE:
             globalDisplayState().displayMode = p.integer(DISPLAY_TYPE, globalDisplayState().displayMode);

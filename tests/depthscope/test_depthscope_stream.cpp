@@ -42,14 +42,14 @@ struct Layer {
 // The block and the pixels as the effect streams them.
 QByteArray request(const Layer& primary, const Layer* secondary) {
     ToolBlock b;
-    b.slots.fill(0);
-    b.slots[TOOL_SLOT_LENGTH] = kToolBlockBytes;
+    b.slot.fill(0);
+    b.slot[TOOL_SLOT_LENGTH] = kToolBlockBytes;
     QByteArray pixels;
     const auto describe = [&](const Layer& l, int first) {
         const int32_t bpp = l.format == PixelLayout::Argb8 ? 4 : 16;
         const int32_t rowBytes = bpp * l.image.width() + l.padding;
         const int32_t fields[] = {l.image.width(), l.image.height(), 4, rowBytes, l.layout};
-        for (int i = 0; i < kToolLayerFields; ++i) b.slots[static_cast<std::size_t>(first + i)] = fields[i];
+        for (int i = 0; i < kToolLayerFields; ++i) b.slot[static_cast<std::size_t>(first + i)] = fields[i];
         const auto bytes = layerBytes(l.image, l.format, rowBytes);
         pixels.append(reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size()));
     };
@@ -137,7 +137,7 @@ ToolBlock replyOf(const Outcome& o) {
 double replied(const ToolBlock& b, ParamId id) {
     const int slot = *toolSlotOf(id);
     return decodeToolSlot(toolSlotTable()[static_cast<std::size_t>(slot)],
-                          b.slots[static_cast<std::size_t>(slot)], 1.0f);
+                          b.slot[static_cast<std::size_t>(slot)], 1.0f);
 }
 
 struct GoodRow {

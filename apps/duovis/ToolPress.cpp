@@ -1,0 +1,40 @@
+#include "ToolPress.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include "EffectCheck.h"
+#include "ImageWorld.h"
+#include "ParamId.h"
+
+namespace duovis::cli {
+
+namespace {
+
+refhost::World layerWorld(const ProjectLayer& layer, refhost::PixelFormat format) {
+    if (layer.file.isEmpty()) return refhost::World(layer.width, layer.height, format);
+    return toWorld(readImage(layer.file), format);
+}
+
+}  // namespace
+
+int pressToolButton(refhost::EffectInstance& fx, const Project& project) {
+    if (qEnvironmentVariable("DUOVIS_DEPTHSCOPE").isEmpty())
+        qputenv("DUOVIS_DEPTHSCOPE",
+                QFile::encodeName(QCoreApplication::applicationDirPath() + "/depthscope"));
+    fx.setInput(refhost::Layer::still(layerWorld(project.primary, fx.pixelFormat())));
+    refhost::Layer second;
+    if (!project.second.isEmpty()) {
+        second = refhost::Layer::still(toWorld(readImage(project.second), fx.pixelFormat()));
+        fx.chooseLayer(SECONDARY_LAYER, &second);
+    }
+    // A host has set up a frame before the user reaches the button; that gives the effect the
+    // frame rate the secondary layer's offset is counted in.
+    PF_Err err = fx.frameSetup();
+    if (err == PF_Err_NONE) err = fx.userChangedParam(LAUNCH_TOOL);
+    fx.chooseLayer(SECONDARY_LAYER, nullptr);  // the layer goes out of scope here
+    checkEffect(err, "the tool button press");
+    return static_cast<int>(fx.calls().changedPositions.size());
+}
+
+}  // namespace duovis::cli
