@@ -289,8 +289,11 @@ int projectCommand(const std::vector<std::string>& words) {
         printHelp(action);
         return 0;
     }
-    if (!pos.empty() && action == nullptr)
-        throw std::runtime_error("project: unknown action '" + pos[0] + "' (new, set, press, show)");
+    if (!pos.empty() && action == nullptr) {
+        std::string names;
+        for (const Action& a : kActions) names += (names.empty() ? "" : ", ") + std::string(a.name);
+        throw std::runtime_error("project: unknown action '" + pos[0] + "' (" + names + ")");
+    }
     if (pos.size() < 2)
         throw std::runtime_error("project needs an action and a FILE (see duovis project --help)");
     return action->run(QString::fromStdString(pos[1]), Words(pos.begin() + 2, pos.end()), args);

@@ -82,6 +82,13 @@ const Fault kFaults[] = {
     {"NameAtTheLengthLimit", 255, false, false, false, nullptr},
 };
 
+void PrintTo(const Writer& w, std::ostream* os) {
+    *os << w.name;
+}
+void PrintTo(const Fault& f, std::ostream* os) {
+    *os << f.name;
+}
+
 class CliWrites : public CliTest, public ::testing::WithParamInterface<std::tuple<Writer, Fault>> {
   protected:
     // Every writer's output must be larger than the size limit.
