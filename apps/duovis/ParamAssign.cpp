@@ -3,6 +3,7 @@
 #include <QString>
 #include <cctype>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "Args.h"
@@ -71,6 +72,13 @@ void setFloat(refhost::ParamStore& store, int position, const std::string& value
     store.setFloat(position, v);
 }
 
+std::pair<std::string, std::string> splitAssignment(const std::string& assignment) {
+    const auto eq = assignment.find('=');
+    if (eq == std::string::npos || eq == 0)
+        throw std::runtime_error("-p '" + assignment + "': expected ID=VALUE");
+    return {assignment.substr(0, eq), assignment.substr(eq + 1)};
+}
+
 }  // namespace
 
 int resolveParam(const refhost::ParamStore& store, const std::string& key) {
@@ -111,11 +119,8 @@ int resolveParam(const refhost::ParamStore& store, const std::string& key) {
 }
 
 int assignParam(refhost::ParamStore& store, const std::string& assignment) {
-    const auto eq = assignment.find('=');
-    if (eq == std::string::npos || eq == 0)
-        throw std::runtime_error("-p '" + assignment + "': expected ID=VALUE");
-    const int position = resolveParam(store, assignment.substr(0, eq));
-    const std::string value = assignment.substr(eq + 1);
+    const auto [key, value] = splitAssignment(assignment);
+    const int position = resolveParam(store, key);
     const PF_ParamDef& def = store.at(position);
     switch (def.param_type) {
         case PF_Param_POPUP:
@@ -132,6 +137,14 @@ int assignParam(refhost::ParamStore& store, const std::string& assignment) {
                                      " and takes no value");
     }
     return position;
+}
+
+std::optional<SliderRequest> sliderRequest(const refhost::ParamStore& store, const std::string& assignment) {
+    const auto [key, value] = splitAssignment(assignment);
+    const int position = resolveParam(store, key);
+    const PF_ParamDef& def = store.at(position);
+    if (def.param_type != PF_Param_FLOAT_SLIDER) return std::nullopt;
+    return SliderRequest{position, parseDouble(value, label(def, position))};
 }
 
 }  // namespace duovis::cli

@@ -1,15 +1,14 @@
 #include "Project.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 
+#include <cmath>
 #include <stdexcept>
 #include <vector>
 
+#include "AtomicSave.h"
 #include "HandleArena.h"
 #include "ParamTable.h"
 
@@ -27,6 +26,16 @@ constexpr qint64 kMaxProjectBytes = 4 * 1024 * 1024;
 
 bool carriesValue(PF_ParamType type) {
     return type == PF_Param_POPUP || type == PF_Param_CHECKBOX || type == PF_Param_FLOAT_SLIDER;
+}
+
+// Anything but a whole number is a damaged file, not a version from the future.
+void checkVersion(const QJsonValue& v, const QString& path) {
+    const double number = v.toDouble(-1);
+    if (!v.isDouble() || number != std::floor(number) || std::fabs(number) > 1e9)
+        refuse(path, "\"version\" is not an integer");
+    if (number != kVersion)
+        refuse(path,
+               "project version " + std::to_string(static_cast<long>(number)) + " is not supported (1)");
 }
 
 ProjectLayer readLayer(const QJsonObject& o, const QString& path) {
@@ -56,9 +65,7 @@ Project loadProject(const QString& path) {
     const QJsonObject root = doc.object();
     if (root.value("format").toString() != kFormat)
         refuse(path, "not a duovis project (no \"format\": \"duovis-project\")");
-    if (root.value("version").toInt() != kVersion)
-        refuse(path,
-               "project version " + std::to_string(root.value("version").toInt()) + " is not supported (1)");
+    checkVersion(root.value("version"), path);
 
     Project p;
     p.plugin = root.value("plugin").toString().toStdString();
@@ -102,12 +109,7 @@ void saveProject(const Project& p, const QString& path) {
     const QJsonObject root{
         {"format", kFormat},        {"version", kVersion}, {"plugin", QString::fromStdString(p.plugin)},
         {"host", hostName(p.host)}, {"layers", layers},    {"instances", QJsonArray{instance}}};
-    if (!QFileInfo(path).absoluteDir().exists()) refuse(path, "directory does not exist");
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        refuse(path, "cannot write (" + file.errorString().toStdString() + ")");
-    file.write(QJsonDocument(root).toJson(QJsonDocument::Indented));
-    if (!file.commit()) refuse(path, "cannot write (" + file.errorString().toStdString() + ")");
+    saveBytesAtomically(QJsonDocument(root).toJson(QJsonDocument::Indented), path);
 }
 
 void applyProject(const Project& p, refhost::EffectInstance& fx) {
@@ -143,7 +145,7 @@ void applyProject(const Project& p, refhost::EffectInstance& fx) {
     }
 }
 
-void captureProject(Project& p, refhost::EffectInstance& fx) {
+QJsonObject captureValues(const refhost::EffectInstance& fx) {
     const refhost::ParamStore& store = fx.params();
     QJsonObject values;
     for (int i = 1; i < store.count() && i < PARAM_COUNT; ++i) {
@@ -154,7 +156,11 @@ void captureProject(Project& p, refhost::EffectInstance& fx) {
         if (def.param_type == PF_Param_CHECKBOX) values[id] = store.checkbox(i);
         if (def.param_type == PF_Param_FLOAT_SLIDER) values[id] = store.floatValue(i);
     }
-    p.values = values;
+    return values;
+}
+
+void captureProject(Project& p, refhost::EffectInstance& fx) {
+    p.values = captureValues(fx);
     if (fx.sequenceFlatten() != PF_Err_NONE)
         throw std::runtime_error("the effect could not flatten its sequence data");
     const auto bytes = refhost::handles::contents(fx.sequenceData());

@@ -32,13 +32,17 @@ struct Project {
 // for anything that is not a well-formed project of ours.
 Project loadProject(const QString& path);
 
-// Writes the project whole or not at all (temporary file, then rename).
+// Writes the project whole or not at all (temporary file, then rename). A command that reads,
+// changes and writes a project holds a FileLock on it throughout.
 void saveProject(const Project& project, const QString& path);
 
 // Gives a set-up instance the project's values and sequence data, the way a host opens a
 // saved project (values first, then sequence re-setup). Throws for values the effect's
 // registration does not allow.
 void applyProject(const Project& project, refhost::EffectInstance& fx);
+
+// Every value the instance holds, by identifier.
+QJsonObject captureValues(const refhost::EffectInstance& fx);
 
 // Takes every value and the flattened sequence data back from the instance.
 void captureProject(Project& project, refhost::EffectInstance& fx);

@@ -1,14 +1,17 @@
 // `duovis project`: create a project, change its values as a user would, press its buttons,
-// and show it.
+// and show it. Each action is one row of kActions: its words, its help and its function.
 #include <QFileInfo>
 #include <QImageReader>
 #include <QJsonDocument>
 
+#include <cmath>
 #include <cstdio>
 #include <stdexcept>
 
 #include "Args.h"
+#include "ClipboardWatch.h"
 #include "Commands.h"
+#include "FileLock.h"
 #include "HostOptions.h"
 #include "ParamAssign.h"
 #include "ParamId.h"
@@ -16,29 +19,14 @@
 #include "PluginLocator.h"
 #include "Project.h"
 #include "RenderJob.h"
-#include "SequenceRecord.h"
+#include "StatusArea.h"
 #include "ToolPress.h"
 
 namespace duovis::cli {
 
 namespace {
 
-const char* kProjectHelp =
-    "usage: duovis project new FILE [--host ae|premiere] [--plugin DuovisX|Duovis]\n"
-    "                          (--primary IMAGE | --layer WIDTHxHEIGHT) [--second IMAGE]\n"
-    "       duovis project set FILE ID=VALUE...\n"
-    "       duovis project press FILE BUTTON_ID\n"
-    "       duovis project show FILE [--json]\n"
-    "\n"
-    "A project holds what a host saves of the applied effect: the layers, every parameter\n"
-    "value and the effect's sequence data (the global display). `set` changes values as a\n"
-    "user does in the effect's controls, so linked values follow (a percent shift and its\n"
-    "pixel twin); `press` presses a button (XFORM_RESET_ALL, CROP_RESET, COPY_PARAMS,\n"
-    "PASTE_PARAMS, GLOBAL_DISPLAY_SWITCH, ABOUT_BUTTON, ...). LAUNCH_TOOL runs the parallax\n"
-    "tool (DUOVIS_DEPTHSCOPE, else the depthscope next to duovis) on the project's layers and\n"
-    "keeps the corrections it sends back. Every change is saved whole or\n"
-    "not at all. `duovis render --project FILE` renders with the project's values.\n"
-    "  --plugin-dir DIR   where the plug-ins are (as for render)\n";
+using Words = std::vector<std::string>;
 
 ProjectLayer layerFromArgs(const Args& args) {
     const auto image = args.value("--primary");
@@ -81,7 +69,17 @@ void saveFrom(Project& p, OpenProject& open, const QString& path) {
     saveProject(p, path);
 }
 
-int projectNew(const QString& path, const Args& args) {
+std::string identifierAt(int position) {
+    return paramDef(static_cast<ParamId>(position)).identifier;
+}
+
+std::string number(double v) {
+    return QString::number(v, 'g', 10).toStdString();
+}
+
+int projectNew(const QString& path, const Words& rest, const Args& args) {
+    if (!rest.empty())
+        throw std::runtime_error("project new takes only FILE and options, not '" + rest[0] + "'");
     if (QFileInfo::exists(path))
         throw std::runtime_error(path.toStdString() + ": already exists; remove it first");
     Project p;
@@ -101,17 +99,68 @@ int projectNew(const QString& path, const Args& args) {
     return 0;
 }
 
-int projectSet(const QString& path, const std::vector<std::string>& assignments, const Args& args) {
+// Sets one value as the user does and says when the effect kept another number than asked
+// (a shift whose pixel twin reached its bound is held there).
+void setAndReport(RenderJob& job, const std::string& assignment) {
+    const auto asked = sliderRequest(job.params(), assignment);
+    job.assign(assignment);
+    if (!asked) return;
+    const double stored = job.params().floatValue(asked->position);
+    if (std::fabs(stored - asked->value) > 1e-9 * std::max(1.0, std::fabs(asked->value)))
+        std::fprintf(stderr, "duovis: warning: %s: asked %s, stored %s (the effect held it to its range)\n",
+                     identifierAt(asked->position).c_str(), number(asked->value).c_str(),
+                     number(stored).c_str());
+}
+
+int projectSet(const QString& path, const Words& assignments, const Args& args) {
     if (assignments.empty()) throw std::runtime_error("project set needs at least one ID=VALUE");
+    const FileLock lock(path);
     Project p = loadProject(path);
     OpenProject open(p, args);
-    for (const auto& a : assignments) open.job.assign(a);
+    for (const auto& a : assignments) setAndReport(open.job, a);
     saveFrom(p, open, path);
     return 0;
 }
 
-int projectPress(const QString& path, const std::vector<std::string>& buttons, const Args& args) {
+// What the host can see of a press, before and after it.
+struct PressView {
+    QString clipboard;
+    ClipboardSnapshot clipboardBefore;
+    QJsonObject valuesBefore;
+    QJsonObject valuesAfter;
+};
+
+// The effect cannot report that Copy wrote nothing or that Paste found nothing, so the host
+// checks what each press should have changed; a press that changed none of it fails.
+void copyWroteTheClipboard(const PressView& v) {
+    if (!snapshotClipboard(v.clipboard).sameAs(v.clipboardBefore)) return;
+    throw std::runtime_error("COPY_PARAMS wrote nothing: the effect could not write its clipboard file " +
+                             QFile::encodeName(v.clipboard).toStdString());
+}
+
+void pasteChangedValues(const PressView& v) {
+    const std::string file = QFile::encodeName(v.clipboard).toStdString();
+    if (!v.clipboardBefore.exists)
+        throw std::runtime_error("PASTE_PARAMS found nothing: there is no clipboard file " + file +
+                                 " (press COPY_PARAMS first)");
+    if (v.valuesAfter == v.valuesBefore)
+        throw std::runtime_error("PASTE_PARAMS changed nothing: " + file +
+                                 " holds no value that differs from the project's");
+}
+
+struct PressCheck {
+    ParamId button;
+    void (*check)(const PressView&);
+};
+
+const PressCheck kPressChecks[] = {
+    {COPY_PARAMS, copyWroteTheClipboard},
+    {PASTE_PARAMS, pasteChangedValues},
+};
+
+int projectPress(const QString& path, const Words& buttons, const Args& args) {
     if (buttons.size() != 1) throw std::runtime_error("project press needs exactly one BUTTON_ID");
+    const FileLock lock(path);
     Project p = loadProject(path);
     OpenProject open(p, args);
     refhost::EffectInstance& fx = open.job.instance();
@@ -124,8 +173,16 @@ int projectPress(const QString& path, const std::vector<std::string>& buttons, c
         std::printf("the parallax tool changed %d value%s\n", changed, changed == 1 ? "" : "s");
     } else if ((def.ui_flags & PF_PUI_INVISIBLE) != 0) {
         throw std::runtime_error(buttons[0] + " is hidden in the " + hostName(p.host) + " host");
-    } else if (fx.userChangedParam(position) != PF_Err_NONE) {
-        throw std::runtime_error("the effect failed the button press");
+    } else {
+        PressView view;
+        view.clipboard = parameterClipboardFile();
+        view.clipboardBefore = snapshotClipboard(view.clipboard);
+        view.valuesBefore = captureValues(fx);
+        if (fx.userChangedParam(position) != PF_Err_NONE)
+            throw std::runtime_error("the effect failed the button press");
+        view.valuesAfter = captureValues(fx);
+        for (const PressCheck& c : kPressChecks)
+            if (position == static_cast<int>(c.button)) c.check(view);
     }
     saveFrom(p, open, path);
     return 0;
@@ -133,14 +190,15 @@ int projectPress(const QString& path, const std::vector<std::string>& buttons, c
 
 std::string valueText(const QJsonValue& v) {
     if (v.isBool()) return v.toBool() ? "on" : "off";
-    return QString::number(v.toDouble(), 'g', 10).toStdString();
+    return number(v.toDouble());
 }
 
-int projectShow(const QString& path, const Args& args) {
+int projectShow(const QString& path, const Words& rest, const Args& args) {
+    if (!rest.empty()) throw std::runtime_error("project show takes only FILE, not '" + rest[0] + "'");
     const Project p = loadProject(path);
-    SequenceRecord r = initialSequenceRecord();
-    if (p.sequenceData.size() >= static_cast<int>(kSequenceRecordSize))
-        r = decodeSequenceRecord(reinterpret_cast<const std::uint8_t*>(p.sequenceData.constData()));
+    // The global display as the effect itself shows it in its panel.
+    const std::string status =
+        drawnText(drawStatusArea(locatePlugin(p.plugin, args.value("--plugin-dir")), &p));
     if (args.has("--json")) {
         QJsonObject o{
             {"plugin", QString::fromStdString(p.plugin)},
@@ -148,8 +206,7 @@ int projectShow(const QString& path, const Args& args) {
             {"layer",
              QJsonObject{{"file", p.primary.file}, {"width", p.primary.width}, {"height", p.primary.height}}},
             {"second", p.second},
-            {"globalDisplay",
-             QJsonObject{{"switch", r.displaySwitch}, {"on", r.displaySwitch > 0}, {"mode", r.displayMode}}},
+            {"globalDisplay", QJsonObject{{"statusLine", QString::fromStdString(status)}}},
             {"params", p.values}};
         std::fputs(QJsonDocument(o).toJson(QJsonDocument::Indented).constData(), stdout);
         return 0;
@@ -158,13 +215,72 @@ int projectShow(const QString& path, const Args& args) {
                 p.primary.width, p.primary.height, p.primary.file.isEmpty() ? "" : ": ",
                 p.primary.file.toUtf8().constData());
     if (!p.second.isEmpty()) std::printf("second layer: %s\n", p.second.toUtf8().constData());
-    std::printf("global display: %s, mode %d\n", r.displaySwitch > 0 ? "on" : "off", r.displayMode);
+    std::printf("status line: %s\n", status.c_str());
     // In list order, so related entries stay together.
     for (const ParamDef& d : paramTable()) {
         const QJsonValue v = p.values.value(QString::fromLatin1(d.identifier));
         if (!v.isUndefined()) std::printf("%s = %s\n", d.identifier, valueText(v).c_str());
     }
     return 0;
+}
+
+struct Action {
+    const char* name;
+    const char* usage;
+    const char* help;
+    int (*run)(const QString& file, const Words& rest, const Args& args);
+};
+
+const Action kActions[] = {
+    {"new",
+     "new FILE [--host ae|premiere] [--plugin DuovisX|Duovis]\n"
+     "                          (--primary IMAGE | --layer WIDTHxHEIGHT) [--second IMAGE]",
+     "Creates FILE: the effect applied once to a layer, either a picture (--primary; the layer\n"
+     "takes its size) or a layer of WIDTHxHEIGHT without pictures (--layer). --second chooses the\n"
+     "second-eye layer. An existing FILE is never replaced.\n",
+     projectNew},
+    {"set", "set FILE ID=VALUE...",
+     "Changes values as a user does in the effect's controls, so linked values follow (a percent\n"
+     "shift and its pixel twin). A value the effect keeps different from what was asked (held to\n"
+     "the range its twin allows) is reported in a warning with both numbers. The file is locked\n"
+     "from reading to saving: a second command on it waits for the first.\n",
+     projectSet},
+    {"press", "press FILE BUTTON_ID",
+     "Presses a button (XFORM_RESET_ALL, CROP_RESET, COPY_PARAMS, PASTE_PARAMS,\n"
+     "GLOBAL_DISPLAY_SWITCH, ABOUT_BUTTON, ...). COPY_PARAMS and PASTE_PARAMS share one clipboard\n"
+     "file, $ProgramData/Corvant/Duovis/TempData (without ProgramData, Corvant/Duovis/TempData in\n"
+     "the user's data folder); a copy that wrote nothing there, or a paste that found no file or\n"
+     "changed no value, fails. LAUNCH_TOOL runs the parallax tool (DUOVIS_DEPTHSCOPE, else the\n"
+     "depthscope next to duovis) on the project's layers and keeps the corrections it sends back.\n",
+     projectPress},
+    {"show", "show FILE [--json]",
+     "Prints the module, host and layers, every value, and the global display as the effect's\n"
+     "panel shows it (its status line). --json prints the same as one JSON object.\n",
+     projectShow},
+};
+
+const char* kCommon =
+    "A project holds what a host saves of the applied effect: the layers, every parameter\n"
+    "value and the effect's sequence data (the global display). Every change is saved whole or\n"
+    "not at all. `duovis render --project FILE` renders with the project's values;\n"
+    "`duovis project ACTION --help` describes one action.\n"
+    "  --plugin-dir DIR   where the plug-ins are (as for render)\n";
+
+void printHelp(const Action* only) {
+    bool first = true;
+    for (const Action& a : kActions) {
+        if (only != nullptr && only != &a) continue;
+        std::printf("%s duovis project %s\n", first ? "usage:" : "      ", a.usage);
+        first = false;
+    }
+    std::printf("\n%s", only != nullptr ? only->help : kCommon);
+    if (only != nullptr) std::printf("  --plugin-dir DIR   where the plug-ins are (as for render)\n");
+}
+
+const Action* findAction(const std::string& name) {
+    for (const Action& a : kActions)
+        if (name == a.name) return &a;
+    return nullptr;
 }
 
 }  // namespace
@@ -175,22 +291,20 @@ int projectCommand(const std::vector<std::string>& words) {
     spec.valued = {"--host", "--plugin", "--plugin-dir", "--primary", "--layer", "--second"};
     spec.aliases = {{"-h", "--help"}};
     const Args args(words, spec);
+    const auto& pos = args.positional();
+    const Action* action = pos.empty() ? nullptr : findAction(pos[0]);
     if (args.has("--help")) {
-        std::fputs(kProjectHelp, stdout);
+        printHelp(action);
         return 0;
     }
-    const auto& pos = args.positional();
+    if (!pos.empty() && action == nullptr) {
+        std::string names;
+        for (const Action& a : kActions) names += (names.empty() ? "" : ", ") + std::string(a.name);
+        throw std::runtime_error("project: unknown action '" + pos[0] + "' (" + names + ")");
+    }
     if (pos.size() < 2)
         throw std::runtime_error("project needs an action and a FILE (see duovis project --help)");
-    const std::string action = pos[0];
-    const QString file = QString::fromStdString(pos[1]);
-    const std::vector<std::string> rest(pos.begin() + 2, pos.end());
-    if (action == "new" && rest.empty()) return projectNew(file, args);
-    if (action == "set") return projectSet(file, rest, args);
-    if (action == "press") return projectPress(file, rest, args);
-    if (action == "show" && rest.empty()) return projectShow(file, args);
-    throw std::runtime_error("project: unknown action or extra words '" + action +
-                             "' (new, set, press, show)");
+    return action->run(QString::fromStdString(pos[1]), Words(pos.begin() + 2, pos.end()), args);
 }
 
 }  // namespace duovis::cli

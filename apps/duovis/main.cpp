@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
     // Only text (the contact sheet, the status line) needs the GUI side (fonts), and never a
     // display. The About box brings its own application object, or the effect makes one.
     std::unique_ptr<QCoreApplication> app;
-    if (!words.empty() && (words[0] == "demo" || words[0] == "overlay")) {
+    if (!words.empty() && (words[0] == "demo" || words[0] == "overlay" ||
+                           (words[0] == "project" && words.size() > 1 && words[1] == "show"))) {
         if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else if (words.empty() || words[0] != "about") {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 #include "HandleArena.h"
 #include "HostCallbacks.h"
@@ -12,8 +13,17 @@ A_long applicationId(HostApp app) {
     return app == HostApp::AfterEffects ? PF_APPL_ID_AFTER_EFFECTS : PF_APPL_ID_PREMIERE;
 }
 
-PixelFormat hostPixelFormat(HostApp app) {
-    return app == HostApp::AfterEffects ? PixelFormat::Argb8 : PixelFormat::Bgra32f;
+std::optional<PixelFormat> servedPixelFormat(HostApp app, const std::vector<PrPixelFormat>& registered) {
+    if (app == HostApp::AfterEffects || registered.empty()) return PixelFormat::Argb8;
+    const bool floatBgra =
+        std::find(registered.begin(), registered.end(),
+                  static_cast<PrPixelFormat>(PrPixelFormat_BGRA_4444_32f)) != registered.end();
+    if (floatBgra) return PixelFormat::Bgra32f;
+    return std::nullopt;
+}
+
+PixelFormat EffectInstance::pixelFormat() const {
+    return servedPixelFormat(app_, suites_.pixelFormats()).value_or(PixelFormat::Argb8);
 }
 
 EffectInstance::EffectInstance(const Module& module, HostApp app)
@@ -105,7 +115,12 @@ PF_Err EffectInstance::command(PF_Cmd cmd, void* extra) {
 }
 
 PF_Err EffectInstance::globalSetup() {
-    return dispatch(PF_Cmd_GLOBAL_SETUP, nullptr, nullptr);
+    const PF_Err err = dispatch(PF_Cmd_GLOBAL_SETUP, nullptr, nullptr);
+    if (!servedPixelFormat(app_, suites_.pixelFormats()))
+        throw std::runtime_error(
+            "the effect renders only pixel formats the editing host cannot give it "
+            "(it serves float BGRA, or 8-bit to an effect that registers none)");
+    return err;
 }
 PF_Err EffectInstance::globalSetdown() {
     return dispatch(PF_Cmd_GLOBAL_SETDOWN, nullptr, nullptr);

@@ -29,7 +29,11 @@ namespace duovis::refhost {
 enum class HostApp { AfterEffects, Premiere };
 
 A_long applicationId(HostApp app);
-PixelFormat hostPixelFormat(HostApp app);
+// The worlds a host gives an effect that registered `registered` pixel formats: the
+// compositing host's are 8-bit; the editing host gives float BGRA only to an effect that
+// registered it and 8-bit to one that registered none. Nullopt: the effect registered formats
+// of which this host serves none.
+std::optional<PixelFormat> servedPixelFormat(HostApp app, const std::vector<PrPixelFormat>& registered);
 
 struct HostTime {
     A_long currentTime = 0;
@@ -64,6 +68,8 @@ class EffectInstance {
     EffectInstance& operator=(const EffectInstance&) = delete;
 
     // ---- Commands, each returning the effect's error code ----
+    // Throws std::runtime_error when the effect registers only pixel formats this host
+    // cannot serve, as a host refuses to apply such an effect.
     PF_Err globalSetup();
     PF_Err globalSetdown();
     PF_Err paramsSetup();
@@ -84,9 +90,11 @@ class EffectInstance {
 
     // ---- Host state ----
     HostApp app() const { return app_; }
-    PixelFormat pixelFormat() const { return hostPixelFormat(app_); }
+    // The layout of every world this instance gets, by what the effect has registered so far.
+    PixelFormat pixelFormat() const;
     HostTime& time() { return time_; }
     ParamStore& params() { return params_; }
+    const ParamStore& params() const { return params_; }
     Faults& faults() { return faults_; }
     SuiteHost& suites() { return suites_; }
     const CallLog& calls() const { return calls_; }

@@ -1,6 +1,8 @@
 // `duovis project` and `render --project`: values changed as a user changes them, buttons,
 // the saved global display, and damaged files refused without harm.
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -15,6 +17,10 @@ class CliProject : public CliTest {
         const Result r = run({"project", "show", file, "--json"});
         EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
         return QJsonDocument::fromJson(r.out.toUtf8()).object();
+    }
+    // The global display as the effect's panel shows it.
+    QString statusLine(const QString& file) const {
+        return show(file)["globalDisplay"].toObject()["statusLine"].toString();
     }
     double value(const QString& file, const char* id) const {
         return show(file)["params"].toObject()[id].toDouble();
@@ -60,15 +66,11 @@ TEST_F(CliProject, TheSwitchIsSavedAndComesBack) {
     make("p.json", {"--host", "premiere", "--layer", "64x36"});
     ASSERT_EQ(run({"project", "set", "p.json", "DISPLAY_TYPE=8"}).exitCode, 0);
     ASSERT_EQ(run({"project", "press", "p.json", "GLOBAL_DISPLAY_SWITCH"}).exitCode, 0);
-    QJsonObject g = show("p.json")["globalDisplay"].toObject();
-    EXPECT_TRUE(g["on"].toBool());
-    EXPECT_EQ(g["mode"].toInt(), 8);
+    EXPECT_EQ(statusLine("p.json"), "Global Display: ON, mode: Anaglyph (Red/Cyan).");
     // The next command opens the project with the switch on, so a second press turns it off.
     ASSERT_EQ(run({"project", "set", "p.json", "DISPLAY_TYPE=1"}).exitCode, 0);
     ASSERT_EQ(run({"project", "press", "p.json", "global_display_switch"}).exitCode, 0);
-    g = show("p.json")["globalDisplay"].toObject();
-    EXPECT_FALSE(g["on"].toBool());
-    EXPECT_EQ(g["mode"].toInt(), 1);
+    EXPECT_EQ(statusLine("p.json"), "Global Display: OFF");
 }
 
 TEST_F(CliProject, ResetButtonsRestoreTheirSets) {
@@ -125,6 +127,103 @@ TEST_F(CliProject, OverlayShowsTheProjectsGlobalDisplay) {
     EXPECT_TRUE(r.out.contains("Anaglyph (Red/Cyan)")) << r.out.toStdString();
 }
 
+// A value the effect keeps different from the one asked is reported; one it keeps is not.
+TEST_F(CliProject, SetWarnsWhenTheEffectHoldsAValue) {
+    const struct {
+        const char* layer;
+        const char* assignment;
+        const char* warning;  // null: none
+    } cases[] = {
+        {"3840x2160", "VSHIFT_PCT_R=60", "VSHIFT_PCT_R: asked 60, stored 50"},
+        {"4096x1080", "hshift_pct_b=60", "HSHIFT_PCT_B: asked 60, stored 46.875"},
+        {"1920x1080", "VSHIFT_PCT_R=40", nullptr},
+        {"1920x1080", "ROTATE_B=3", nullptr},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const QString file = QString("w%1.json").arg(n++);
+        make(file, {"--layer", c.layer});
+        const Result r = run({"project", "set", file, c.assignment});
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        if (c.warning) {
+            EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+            EXPECT_TRUE(r.err.contains("warning") && r.err.contains(c.warning)) << r.err.toStdString();
+        } else {
+            EXPECT_TRUE(r.err.isEmpty()) << c.assignment << ": " << r.err.toStdString();
+        }
+    }
+}
+
+// A saved record the effect treats as off shows as off: what the panel draws, not its bytes.
+TEST_F(CliProject, ShowTellsWhatTheEffectDoesWithTheSavedRecord) {
+    make("p.json", {"--host", "premiere", "--layer", "64x36"});
+    QJsonObject root = QJsonDocument::fromJson(bytes("p.json")).object();
+    QJsonArray instances = root["instances"].toArray();
+    QJsonObject instance = instances[0].toObject();
+    instance["sequenceData"] = "AQAAAP///38=";  // switch 1, mode 2147483647
+    instances[0] = instance;
+    root["instances"] = instances;
+    QFile f(path("p.json"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(QJsonDocument(root).toJson());
+    f.close();
+    EXPECT_EQ(statusLine("p.json"), "Global Display: OFF");
+    const Result r = run({"project", "show", "p.json"});
+    EXPECT_TRUE(r.out.contains("status line: Global Display: OFF\n")) << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains("2147483647")) << r.out.toStdString();
+}
+
+TEST_F(CliProject, EachActionHasItsOwnHelp) {
+    const std::pair<const char*, const char*> actions[] = {
+        {"new", "--layer WIDTHxHEIGHT"}, {"set", "ID=VALUE..."}, {"press", "BUTTON_ID"}, {"show", "--json"}};
+    for (const auto& [action, usage] : actions) {
+        const Result r = run({"project", action, "--help"});
+        EXPECT_EQ(r.exitCode, 0) << action;
+        EXPECT_TRUE(r.out.startsWith(QString("usage: duovis project ") + action)) << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains(usage)) << r.out.toStdString();
+        for (const auto& [other, otherUsage] : actions)
+            if (other != action) {
+                EXPECT_FALSE(r.out.contains(QString("project ") + other + " ")) << r.out.toStdString();
+            }
+    }
+}
+
+// Copy and Paste report nothing through the host API; the command checks what each should
+// have changed and fails, leaving the project alone, when it changed nothing.
+TEST_F(CliProject, ClipboardPressesThatDoNothingFail) {
+    const struct {
+        const char* name;
+        const char* programData;  // under the scratch folder
+        bool copyFirst;           // a copy of the same values before the press
+        const char* button;
+        const char* message;
+    } cases[] = {
+        {"copy into a folder that cannot be made", "blocker/data", false, "COPY_PARAMS",
+         "COPY_PARAMS wrote nothing"},
+        {"paste without a clipboard", "empty", false, "PASTE_PARAMS", "PASTE_PARAMS found nothing"},
+        {"paste of the same values", "same", true, "PASTE_PARAMS", "PASTE_PARAMS changed nothing"},
+    };
+    QFile blocker(path("blocker"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    make("p.json", {"--layer", "64x36"});
+    for (const auto& c : cases) {
+        qputenv("ProgramData", path(c.programData).toUtf8());
+        if (c.copyFirst) {
+            ASSERT_EQ(run({"project", "press", "p.json", "COPY_PARAMS"}).exitCode, 0) << c.name;
+        }
+        const QByteArray before = bytes("p.json");
+        const Result r = run({"project", "press", "p.json", c.button});
+        EXPECT_NE(r.exitCode, 0) << c.name;
+        EXPECT_TRUE(r.err.startsWith("duovis: ") && r.err.contains(c.message) &&
+                    r.err.contains("Corvant/Duovis/TempData"))
+            << c.name << ": " << r.err.toStdString();
+        EXPECT_EQ(bytes("p.json"), before) << c.name;
+    }
+    qunsetenv("ProgramData");
+    EXPECT_FALSE(QFileInfo::exists(path("blocker/data"))) << "nothing made under a file";
+}
+
 struct ProjectRefusal {
     const char* name;
     const char* contents;  // written to p.json first; null keeps a fresh project
@@ -160,6 +259,14 @@ const ProjectRefusal kProjectRefusals[] = {
      "{\"format\": \"duovis-project\", \"version\": 9}",
      {"project", "show", "p.json"},
      "version 9"},
+    {"version as text",
+     "{\"format\": \"duovis-project\", \"version\": \"1\"}",
+     {"project", "show", "p.json"},
+     "\"version\" is not an integer"},
+    {"fractional version",
+     "{\"format\": \"duovis-project\", \"version\": 1.5}",
+     {"project", "set", "p.json", "ROTATE_B=1"},
+     "\"version\" is not an integer"},
     {"unknown identifier in the file",
      "{\"format\":\"duovis-project\",\"version\":1,\"plugin\":\"DuovisX\",\"host\":\"ae\","
      "\"layers\":{\"primary\":{\"width\":8,\"height\":8}},\"instances\":[{\"params\":{\"WARP\":1}}]}",

@@ -1,6 +1,7 @@
 // The host's own semantics that the module tests rely on.
 #include <gtest/gtest.h>
 
+#include "EffectInstance.h"
 #include "HandleArena.h"
 #include "ParamStore.h"
 #include "SuiteHost.h"
@@ -87,6 +88,26 @@ TEST(RefhostSuites, RefusalsAndUnmatchedReleasesShowInTheBalance) {
     EXPECT_TRUE(host.outstanding().empty());
     EXPECT_NE(basic->ReleaseSuite(kPFHandleSuite, 2), kSPNoError);
     EXPECT_FALSE(host.outstanding().empty());
+}
+
+// The worlds each host gives an effect, by the pixel formats it registered.
+TEST(RefhostPixelFormat, EachEffectGetsOnlyWhatItRegistered) {
+    const PrPixelFormat floatBgra = PrPixelFormat_BGRA_4444_32f,
+                        other = PrPixelFormat_FOURCC('b', 'g', 'r', 'a');
+    const struct {
+        HostApp app;
+        std::vector<PrPixelFormat> registered;
+        std::optional<PixelFormat> served;
+    } cases[] = {
+        {HostApp::AfterEffects, {}, PixelFormat::Argb8},
+        {HostApp::AfterEffects, {floatBgra}, PixelFormat::Argb8},
+        {HostApp::Premiere, {}, PixelFormat::Argb8},
+        {HostApp::Premiere, {floatBgra}, PixelFormat::Bgra32f},
+        {HostApp::Premiere, {other, floatBgra}, PixelFormat::Bgra32f},
+        {HostApp::Premiere, {other}, std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(servedPixelFormat(c.app, c.registered), c.served) << c.registered.size();
 }
 
 }  // namespace

@@ -1,0 +1,175 @@
+// Every file duovis writes, under the faults a user meets: each writer × each fault fails with
+// one line naming the file and the system's reason, keeps the old file and leaves no
+// temporary file; names at the length limit work. Projects changed by two commands at once
+// keep both changes.
+#include <QDir>
+#include <QFile>
+#include <QProcessEnvironment>
+
+#include <unistd.h>
+#include <cstring>
+
+#include "CliFixture.h"
+
+namespace duovis::clitest {
+namespace {
+
+// `sizeLimited` runs the command with a one-block file-size limit, the signal that would end
+// it ignored, as a full disk would refuse the write.
+Result runWriter(const QStringList& args, const QString& workDir, bool sizeLimited) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(workDir);
+    if (sizeLimited) {
+        p.start("sh", QStringList{"-c", "trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\"",
+                                  QStringLiteral(DUOVIS_CLI_PATH)} +
+                          args);
+    } else {
+        p.start(QStringLiteral(DUOVIS_CLI_PATH), args);
+    }
+    p.waitForFinished(60000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+QByteArray contents(const QString& file) {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+struct Writer {
+    const char* name;
+    const char* suffix;
+    bool project;  // the target is a project that must exist before the command
+    QStringList (*args)(const QString& target);
+};
+
+const Writer kWriters[] = {
+    {"render", ".png", false,
+     [](const QString& t) {
+         return QStringList{"render", "large.png", "-o", t};
+     }},
+    {"overlay", ".png", false,
+     [](const QString& t) {
+         return QStringList{"overlay", "-o", t};
+     }},
+    {"screenshot", ".png", false,
+     [](const QString& t) {
+         return QStringList{"about", "--screenshot", t};
+     }},
+    {"project", ".json", true,
+     [](const QString& t) {
+         return QStringList{"project", "set", t, "ROTATE_B=2"};
+     }},
+};
+
+struct Fault {
+    const char* name;
+    int nameLength;          // of the target's file name, suffix included
+    bool sizeLimited;        // a file-size limit of one block
+    bool targetIsDirectory;  // a folder stands where the file goes
+    bool readOnlyFolder;     // the target's folder cannot be written
+    const char* reason;      // in the message; null: the write must succeed
+};
+
+const Fault kFaults[] = {
+    {"FileSizeLimit", 12, true, false, false, "File too large"},
+    {"TargetIsADirectory", 12, false, true, false, "is a directory"},
+    {"ReadOnlyFolder", 12, false, false, true, "Permission denied"},
+    {"NameAtTheLengthLimit", 255, false, false, false, nullptr},
+};
+
+void PrintTo(const Writer& w, std::ostream* os) {
+    *os << w.name;
+}
+void PrintTo(const Fault& f, std::ostream* os) {
+    *os << f.name;
+}
+
+class CliWrites : public CliTest, public ::testing::WithParamInterface<std::tuple<Writer, Fault>> {
+  protected:
+    // Every writer's output must be larger than the size limit.
+    void SetUp() override {
+        CliTest::SetUp();
+        ASSERT_TRUE(pattern(160, 90, 5).save(path("large.png")));
+    }
+};
+
+TEST_P(CliWrites, FailsNamingTheFileAndKeepsTheOldOne) {
+    const auto& [w, f] = GetParam();
+    if (f.targetIsDirectory && w.project) GTEST_SKIP() << "a folder is no project to change";
+    if (f.readOnlyFolder && ::geteuid() == 0) GTEST_SKIP() << "the superuser writes into any folder";
+    const QString folder = f.readOnlyFolder ? path("locked") : dir_.path();
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString name =
+        QString(f.nameLength - static_cast<int>(std::strlen(w.suffix)), QChar('o')) + QString(w.suffix);
+    const QString target = folder + "/" + name;
+    if (f.targetIsDirectory) {
+        ASSERT_TRUE(QDir().mkpath(target));
+    } else if (w.project) {
+        ASSERT_EQ(runCli({"project", "new", target, "--layer", "64x36"}, dir_.path()).exitCode, 0);
+    } else {
+        QFile old(target);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("the old output\n");
+    }
+    const QByteArray before = f.targetIsDirectory ? QByteArray() : contents(target);
+    if (f.readOnlyFolder) QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+    const Result r = runWriter(w.args(target), dir_.path(), f.sizeLimited);
+    if (f.readOnlyFolder)
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    if (f.reason) {
+        EXPECT_NE(r.exitCode, 0) << r.out.toStdString();
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith("duovis: ") && r.err.contains(name) && r.err.contains(f.reason))
+            << r.err.toStdString();
+        if (f.targetIsDirectory)
+            EXPECT_TRUE(QFileInfo(target).isDir());
+        else
+            EXPECT_EQ(contents(target), before) << "the old file must stay as it was";
+    } else {
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_NE(contents(target), before) << "the new file must replace the old one";
+    }
+    const QStringList left = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    EXPECT_TRUE(left.filter(".duovis-").isEmpty()) << left.join(' ').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Cli, CliWrites,
+                         ::testing::Combine(::testing::ValuesIn(kWriters), ::testing::ValuesIn(kFaults)),
+                         [](const auto& tp) {
+                             return std::string(std::get<0>(tp.param).name) + "_" +
+                                    std::get<1>(tp.param).name;
+                         });
+
+// Three commands change one project at the same moment, again and again: the lock makes them
+// take turns, so every change is in the file at the end of each round.
+TEST_F(CliTest, ConcurrentProjectSetsKeepEveryChange) {
+    ASSERT_EQ(run({"project", "new", "p.json", "--layer", "64x36"}).exitCode, 0);
+    const char* ids[] = {"ROTATE_L", "ROTATE_R", "ROTATE_B"};
+    for (int round = 1; round <= 4; ++round) {
+        std::vector<std::unique_ptr<QProcess>> running;
+        for (const char* id : ids) {
+            running.push_back(std::make_unique<QProcess>());
+            running.back()->setWorkingDirectory(dir_.path());
+            running.back()->start(QStringLiteral(DUOVIS_CLI_PATH),
+                                  {"project", "set", "p.json", QString("%1=%2").arg(id).arg(round)});
+        }
+        for (auto& p : running) {
+            ASSERT_TRUE(p->waitForFinished(60000));
+            EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+        }
+        const Result shown = run({"project", "show", "p.json"});
+        for (const char* id : ids)
+            EXPECT_TRUE(shown.out.contains(QString("%1 = %2\n").arg(id).arg(round)))
+                << id << " lost in round " << round << "\n"
+                << shown.out.toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace duovis::clitest
