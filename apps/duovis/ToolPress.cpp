@@ -4,16 +4,20 @@
 #include <QFile>
 
 #include "EffectCheck.h"
-#include "ImageWorld.h"
+#include "ImageInput.h"
 #include "ParamId.h"
 
 namespace duovis::cli {
 
 namespace {
 
+refhost::World pictureWorld(const QString& file, refhost::PixelFormat format) {
+    return readWorld(QFile::encodeName(file).toStdString(), format, maxInputPixels(std::nullopt));
+}
+
 refhost::World layerWorld(const ProjectLayer& layer, refhost::PixelFormat format) {
     if (layer.file.isEmpty()) return refhost::World(layer.width, layer.height, format);
-    return toWorld(readImage(layer.file), format);
+    return pictureWorld(layer.file, format);
 }
 
 }  // namespace
@@ -25,7 +29,7 @@ int pressToolButton(refhost::EffectInstance& fx, const Project& project) {
     fx.setInput(refhost::Layer::still(layerWorld(project.primary, fx.pixelFormat())));
     refhost::Layer second;
     if (!project.second.isEmpty()) {
-        second = refhost::Layer::still(toWorld(readImage(project.second), fx.pixelFormat()));
+        second = refhost::Layer::still(pictureWorld(project.second, fx.pixelFormat()));
         fx.chooseLayer(SECONDARY_LAYER, &second);
     }
     // A host has set up a frame before the user reaches the button; that gives the effect the
