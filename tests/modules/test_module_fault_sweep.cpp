@@ -73,15 +73,15 @@ Life live(const Module& module, const SweepCase& c, int failAt, bool withSeconda
         fx.faults().failServiceCallAt = failAt;
         fx.faults().serviceError = kInjected;
         fx.faults().outputShrinkX = c.outputShrink;
-        Layer left = Layer::still(pattern(fx.pixelFormat(), 1));
-        Layer right = Layer::still(pattern(fx.pixelFormat(), 90));
         const auto step = [&](const char* name, PF_Err err) {
             life.results.emplace_back(name, err);
             return err == PF_Err_NONE;
         };
-        fx.setInput(left);
         const bool global = step("global set-up", fx.globalSetup());
         if (global) life.formats.emplace(fx.suites().pixelFormats(), fx.suites().wantsMatchingPixelFormat());
+        // The layers come in the worlds the host gives this module once it is set up.
+        fx.setInput(Layer::still(pattern(fx.pixelFormat(), 1)));
+        Layer right = Layer::still(pattern(fx.pixelFormat(), 90));
         if (global && step("params set-up", fx.paramsSetup())) {
             fx.chooseLayer(kSecondaryLayer, withSecondary ? &right : nullptr);
             fx.params().setPopup(kDisplayType, c.display);
