@@ -19,6 +19,10 @@ namespace {
 
 constexpr int kEyeWidth = 640;
 constexpr int kEyeHeight = 360;
+// The numbered sequence: the right camera started this many frames before the left one, so
+// left frame N pairs with right frame N + kRightLead (the effect's secondary frame offset).
+constexpr int kSequenceFrames = 4;
+constexpr int kRightLead = 2;
 
 struct Variant {
     QString file;
@@ -60,6 +64,21 @@ std::vector<Variant> variants(const std::vector<std::string>& displayTypes, cons
     return out;
 }
 
+// Left frames 1..kSequenceFrames and right frames 1..kSequenceFrames + kRightLead, each
+// showing the scene at its own eye's time.
+void writeSequence(const QString& dir) {
+    if (!QDir().mkpath(dir)) throw std::runtime_error(dir.toStdString() + ": cannot create directory");
+    const auto name = [&dir](const char* eye, int frame) {
+        return dir + "/" + eye + "_" + QString::number(frame).rightJustified(4, '0') + ".png";
+    };
+    for (int frame = 1; frame <= kSequenceFrames + kRightLead; ++frame) {
+        if (frame <= kSequenceFrames)
+            saveImageAtomically(makeDemoScene(kEyeWidth, kEyeHeight, frame).left, name("left", frame));
+        saveImageAtomically(makeDemoScene(kEyeWidth, kEyeHeight, frame - kRightLead).right,
+                            name("right", frame));
+    }
+}
+
 }  // namespace
 
 int demoCommand(const std::vector<std::string>& words) {
@@ -72,7 +91,10 @@ int demoCommand(const std::vector<std::string>& words) {
         std::fputs(
             "usage: duovis demo [-o DIR] [--plugin-dir DIR]\n"
             "Renders a built-in stereo scene through DuovisX in every display type, plus an\n"
-            "auto-adjusted and a looking-glass variant, with a contact sheet (default DIR: ./duovis-demo).\n",
+            "auto-adjusted and a looking-glass variant, with a contact sheet (default DIR: ./duovis-demo).\n"
+            "Also writes the scene's two eyes (00-scene-left.png, 00-scene-right.png) and a short\n"
+            "sequence in DIR/sequence: left_%04d.png, and right_%04d.png numbered two frames later\n"
+            "for the same moment (render it with SECONDARY_FRAME_OFFSET=2).\n",
             stdout);
         return 0;
     }
@@ -85,6 +107,7 @@ int demoCommand(const std::vector<std::string>& words) {
     const DemoScene scene = makeDemoScene(kEyeWidth, kEyeHeight);
     saveImageAtomically(scene.left, dir + "/00-scene-left.png");
     saveImageAtomically(scene.right, dir + "/00-scene-right.png");
+    writeSequence(dir + "/sequence");
 
     std::vector<std::string> displayTypes;
     {
@@ -104,8 +127,8 @@ int demoCommand(const std::vector<std::string>& words) {
     }
     const QString sheetPath = dir + "/contact-sheet.png";
     saveImageAtomically(makeContactSheet(sheet, 4, 320), sheetPath);
-    std::printf("wrote %zu renders and the scene's two eyes to %s\ncontact sheet: %s\n", sheet.size(),
-                QDir(dir).absolutePath().toUtf8().constData(),
+    std::printf("wrote %zu renders, the scene's two eyes and a short sequence to %s\ncontact sheet: %s\n",
+                sheet.size(), QDir(dir).absolutePath().toUtf8().constData(),
                 QDir(dir).absoluteFilePath("contact-sheet.png").toUtf8().constData());
     return 0;
 }

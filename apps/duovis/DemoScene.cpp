@@ -10,6 +10,8 @@ namespace {
 
 constexpr double kVerticalOffsetPx = 3.0;
 constexpr double kRotationDeg = 0.6;
+// How far the shapes travel to the right each frame, as a fraction of the width.
+constexpr double kTravelPerFrame = 0.01;
 
 // One object of the scene: its place for the cyclopean eye and its disparity in pixels
 // (positive: in front of the screen, the eyes see it shifted apart).
@@ -38,9 +40,9 @@ void drawBackdrop(QPainter& p, int w, int h, double shift) {
     for (double y = -h; y < 2.0 * h; y += step) p.drawLine(QPointF(-w, y), QPointF(2.0 * w, y));
 }
 
-void drawShape(QPainter& p, const Shape& s, int w, int h, double eyeSign) {
+void drawShape(QPainter& p, const Shape& s, int w, int h, double eyeSign, int frame) {
     const double size = s.size * h;
-    const double cx = s.cx * w + eyeSign * s.disparity * w / 2.0;
+    const double cx = (s.cx + frame * kTravelPerFrame) * w + eyeSign * s.disparity * w / 2.0;
     const double cy = s.cy * h;
     QPainterPath path;
     if (s.kind == Shape::Disc) {
@@ -65,7 +67,7 @@ void drawShape(QPainter& p, const Shape& s, int w, int h, double eyeSign) {
     p.drawPath(path);
 }
 
-QImage drawEye(int w, int h, double eyeSign, const QTransform& rig) {
+QImage drawEye(int w, int h, double eyeSign, const QTransform& rig, int frame) {
     QImage image(w, h, QImage::Format_ARGB32);
     image.fill(Qt::black);
     QPainter p(&image);
@@ -73,19 +75,19 @@ QImage drawEye(int w, int h, double eyeSign, const QTransform& rig) {
     p.setTransform(rig);
     // The backdrop sits behind the screen: the eyes see it shifted towards each other.
     drawBackdrop(p, w, h, -eyeSign * 0.006 * w / 2.0);
-    for (const Shape& s : kShapes) drawShape(p, s, w, h, eyeSign);
+    for (const Shape& s : kShapes) drawShape(p, s, w, h, eyeSign, frame);
     return image;
 }
 
 }  // namespace
 
-DemoScene makeDemoScene(int width, int height) {
+DemoScene makeDemoScene(int width, int height, int frame) {
     QTransform drift;
     drift.translate(width / 2.0, height / 2.0 + kVerticalOffsetPx);
     drift.rotate(kRotationDeg);
     drift.translate(-width / 2.0, -height / 2.0);
-    return DemoScene{drawEye(width, height, +1.0, QTransform()), drawEye(width, height, -1.0, drift),
-                     kVerticalOffsetPx, kRotationDeg};
+    return DemoScene{drawEye(width, height, +1.0, QTransform(), frame),
+                     drawEye(width, height, -1.0, drift, frame), kVerticalOffsetPx, kRotationDeg};
 }
 
 }  // namespace duovis::cli

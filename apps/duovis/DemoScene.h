@@ -1,7 +1,8 @@
 #pragma once
 // A synthetic stereo pair with known depth: textured shapes at several disparities in front
 // of a textured backdrop, and a right eye that is slightly off vertically and rotated, the
-// way a real rig drifts.
+// way a real rig drifts. The shapes move across the frame over time, so a sequence of the
+// scene shows which frames of the two eyes belong together.
 
 #include <QImage>
 
@@ -14,6 +15,7 @@ struct DemoScene {
     double rotationDeg;       // how far the right eye is turned, clockwise
 };
 
-DemoScene makeDemoScene(int width, int height);
+// The scene at `frame` (frames may be negative: the time before the first one).
+DemoScene makeDemoScene(int width, int height, int frame = 0);
 
 }  // namespace duovis::cli

@@ -26,7 +26,29 @@ const char* kHelp =
     "  overlay -o OUTPUT          draw the effect panel's global display status line\n"
     "  project ACTION FILE        create, change, press buttons in and show a saved project\n"
     "\n"
-    "`duovis COMMAND --help` describes each command's options.\n";
+    "`duovis COMMAND --help` (or `duovis help COMMAND`) describes each command's options;\n"
+    "`duovis --version` prints the version the effect modules carry.\n";
+
+#ifndef DUOVIS_VERSION_TEXT
+#error "DUOVIS_VERSION_TEXT must be defined by the build (the project's version)"
+#endif
+
+struct Command {
+    const char* name;
+    int (*run)(const std::vector<std::string>&);
+};
+
+const Command kCommands[] = {
+    {"render", duovis::cli::renderCommand},   {"params", duovis::cli::paramsCommand},
+    {"demo", duovis::cli::demoCommand},       {"about", duovis::cli::aboutCommand},
+    {"overlay", duovis::cli::overlayCommand}, {"project", duovis::cli::projectCommand},
+};
+
+const Command* findCommand(const std::string& name) {
+    for (const Command& c : kCommands)
+        if (name == c.name) return &c;
+    return nullptr;
+}
 
 }  // namespace
 
@@ -36,6 +58,11 @@ int main(int argc, char** argv) {
     // Only text (the contact sheet, the status line) needs the GUI side (fonts), and never a
     // display. The About box brings its own application object, or the effect makes one.
     std::unique_ptr<QCoreApplication> app;
+    // `help COMMAND [ACTION]` is `COMMAND [ACTION] --help`.
+    if (words.size() >= 2 && words[0] == "help") {
+        words.erase(words.begin());
+        words.push_back("--help");
+    }
     if (!words.empty() && (words[0] == "demo" || words[0] == "overlay" ||
                            (words[0] == "project" && words.size() > 1 && words[1] == "show"))) {
         if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -47,17 +74,18 @@ int main(int argc, char** argv) {
         std::fputs(kHelp, words.empty() ? stderr : stdout);
         return words.empty() ? 2 : 0;
     }
-    const std::string command = words[0];
+    if (words[0] == "--version") {
+        std::puts("duovis " DUOVIS_VERSION_TEXT);
+        return 0;
+    }
+    const Command* command = findCommand(words[0]);
+    if (command == nullptr) {
+        std::fprintf(stderr, "duovis: unknown command '%s' (see duovis --help)\n", words[0].c_str());
+        return 2;
+    }
     words.erase(words.begin());
     try {
-        if (command == "render") return duovis::cli::renderCommand(words);
-        if (command == "params") return duovis::cli::paramsCommand(words);
-        if (command == "demo") return duovis::cli::demoCommand(words);
-        if (command == "about") return duovis::cli::aboutCommand(words);
-        if (command == "overlay") return duovis::cli::overlayCommand(words);
-        if (command == "project") return duovis::cli::projectCommand(words);
-        std::fprintf(stderr, "duovis: unknown command '%s' (see duovis --help)\n", command.c_str());
-        return 2;
+        return command->run(words);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "duovis: %s\n", e.what());
         return 1;

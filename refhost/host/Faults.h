@@ -2,6 +2,7 @@
 // Host failures a test can ask for, so the effect's failure paths run as they would when a
 // real host refuses something.
 
+#include <atomic>
 #include <optional>
 #include <set>
 #include <string>
@@ -26,6 +27,26 @@ struct Faults {
     std::string failDrawbotCall;
     int failDrawbotCallAt = 1;
     SPErr drawbotError = PF_Err_OUT_OF_MEMORY;
+
+    // Any host service, by its place among all of them: the Nth call (1-based; 0 never) of a
+    // callback or suite function that can report a failure fails with serviceError (a suite
+    // function that hands back a pointer hands back null), counted over the instance's whole
+    // life. A sweep counts a clean run first, then fails each call in turn.
+    int failServiceCallAt = 0;
+    PF_Err serviceError = PF_Err_OUT_OF_MEMORY;
+    int serviceCalls() const { return serviceCalls_; }
+    const std::string& failedService() const { return failedService_; }  // empty until it fires
+    // Counts one call of `service`; true when this is the call to fail.
+    bool failsServiceCall(const char* service) const {
+        if (++serviceCalls_ != failServiceCallAt) return false;
+        failedService_ = service;
+        return true;
+    }
+
+  private:
+    // Counted from callbacks that may run on the host's worker threads.
+    mutable std::atomic<int> serviceCalls_{0};
+    mutable std::string failedService_;
 };
 
 }  // namespace duovis::refhost

@@ -15,27 +15,43 @@ EffectInstance* instanceOf(PF_ProgPtr ref) {
     return ref == nullptr ? nullptr : ref->instance;
 }
 
+// The failure a test asked for at this call of `service`, if any.
+PF_Err injected(EffectInstance& instance, const char* service) {
+    const Faults& faults = instance.faults();
+    return faults.failsServiceCall(service) ? faults.serviceError : PF_Err_NONE;
+}
+
 PF_Err addParam(PF_ProgPtr ref, PF_ParamIndex index, PF_ParamDef* def) {
     EffectInstance* instance = instanceOf(ref);
-    return instance == nullptr ? PF_Err_BAD_CALLBACK_PARAM : instance->onAddParam(index, def);
+    if (instance == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+    if (const PF_Err err = injected(*instance, "add_param")) return err;
+    return instance->onAddParam(index, def);
 }
 
 PF_Err checkoutParam(PF_ProgPtr ref, PF_ParamIndex index, A_long time, A_long step, A_u_long scale,
                      PF_ParamDef* param) {
     EffectInstance* instance = instanceOf(ref);
-    return instance == nullptr ? PF_Err_BAD_CALLBACK_PARAM
-                               : instance->onCheckout(index, time, step, scale, param);
+    if (instance == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+    if (const PF_Err err = injected(*instance, "checkout_param")) {
+        if (param != nullptr) *param = PF_ParamDef{};
+        return err;
+    }
+    return instance->onCheckout(index, time, step, scale, param);
 }
 
 PF_Err checkinParam(PF_ProgPtr ref, PF_ParamDef* param) {
     EffectInstance* instance = instanceOf(ref);
-    return instance == nullptr ? PF_Err_BAD_CALLBACK_PARAM : instance->onCheckin(param);
+    if (instance == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+    if (const PF_Err err = injected(*instance, "checkin_param")) return err;
+    return instance->onCheckin(param);
 }
 
 PF_Err copyWorld(PF_ProgPtr ref, PF_EffectWorld* src, PF_EffectWorld* dst, const PF_Rect* srcRect,
                  const PF_Rect* dstRect) {
     EffectInstance* instance = instanceOf(ref);
-    return instance == nullptr ? PF_Err_BAD_CALLBACK_PARAM : instance->onCopy(src, dst, srcRect, dstRect);
+    if (instance == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+    if (const PF_Err err = injected(*instance, "copy")) return err;
+    return instance->onCopy(src, dst, srcRect, dstRect);
 }
 
 A_char* hostStrcpy(A_char* dest, const A_char* src) {

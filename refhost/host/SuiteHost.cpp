@@ -10,29 +10,46 @@ namespace {
 thread_local SuiteHost* currentHost = nullptr;
 
 PF_Err addPixelFormat(PF_ProgPtr, PrPixelFormat format) {
-    if (SuiteHost* host = SuiteHost::current()) host->addPixelFormat(format);
+    SuiteHost* host = SuiteHost::current();
+    if (host == nullptr) return PF_Err_NONE;
+    if (const PF_Err err = host->injectedFailure("AddSupportedPixelFormat")) return err;
+    host->addPixelFormat(format);
     return PF_Err_NONE;
 }
 
 PF_Err clearPixelFormats(PF_ProgPtr) {
-    if (SuiteHost* host = SuiteHost::current()) host->clearPixelFormats();
+    SuiteHost* host = SuiteHost::current();
+    if (host == nullptr) return PF_Err_NONE;
+    if (const PF_Err err = host->injectedFailure("ClearSupportedPixelFormats")) return err;
+    host->clearPixelFormats();
     return PF_Err_NONE;
 }
 
 PF_Err wantMatchingFormat(PF_ProgPtr) {
-    if (SuiteHost* host = SuiteHost::current()) host->markWantsMatchingPixelFormat();
+    SuiteHost* host = SuiteHost::current();
+    if (host == nullptr) return PF_Err_NONE;
+    if (const PF_Err err = host->injectedFailure("EffectWantsCheckedOutFramesToMatchRenderPixelFormat"))
+        return err;
+    host->markWantsMatchingPixelFormat();
     return PF_Err_NONE;
 }
 
 PF_Handle newHandle(A_HandleSize size) {
     SuiteHost* host = SuiteHost::current();
-    if (host != nullptr && host->newHandleRefused()) return nullptr;
+    if (host != nullptr && (host->newHandleRefused() || host->injectedFailure("host_new_handle")))
+        return nullptr;
     return handles::create(size);
+}
+
+void* lockHandle(PF_Handle handle) {
+    SuiteHost* host = SuiteHost::current();
+    if (host != nullptr && host->injectedFailure("host_lock_handle")) return nullptr;
+    return handles::lock(handle);
 }
 
 const PF_PixelFormatSuite1 pixelFormatSuite{addPixelFormat, clearPixelFormats};
 const PF_UtilitySuite4 utilitySuite{wantMatchingFormat};
-const PF_HandleSuite2 handleSuite{newHandle, handles::lock, handles::unlock, handles::dispose, handles::size};
+const PF_HandleSuite2 handleSuite{newHandle, lockHandle, handles::unlock, handles::dispose, handles::size};
 
 const ServedSuite servedSuites[] = {
     {kPFPixelFormatSuite, kPFPixelFormatSuiteVersion1, &pixelFormatSuite},
@@ -63,8 +80,17 @@ SuiteHost* SuiteHost::current() {
     return currentHost;
 }
 
+PF_Err SuiteHost::injectedFailure(const char* service) const {
+    return faults_.failsServiceCall(service) ? faults_.serviceError : PF_Err_NONE;
+}
+
 SPErr SuiteHost::acquire(const char* name, A_long version, const void** suite) {
     std::string line;
+    if (const PF_Err err = injectedFailure("AcquireSuite")) {
+        if (suite != nullptr) *suite = nullptr;
+        log_.push_back(suiteLogLine("refuse", name, version));
+        return err;
+    }
     const SPErr err = ledger_.acquire(name, version, suite, faults_.refusedSuites, line);
     log_.push_back(std::move(line));
     return err;
@@ -72,6 +98,11 @@ SPErr SuiteHost::acquire(const char* name, A_long version, const void** suite) {
 
 SPErr SuiteHost::release(const char* name, A_long version) {
     std::string line;
+    // A refused release keeps the suite held: the ledger shows it.
+    if (const PF_Err err = injectedFailure("ReleaseSuite")) {
+        log_.push_back(suiteLogLine("refuse-release", name, version));
+        return err;
+    }
     const SPErr err = ledger_.release(name, version, line);
     log_.push_back(std::move(line));
     return err;

@@ -55,6 +55,8 @@ class SuiteHost {
     void addPixelFormat(PrPixelFormat format) { pixelFormats_.push_back(format); }
     void markWantsMatchingPixelFormat() { wantsMatchingFormat_ = true; }
     bool newHandleRefused() const { return faults_.failNewHandle; }
+    // The failure the faults ask for at this call of `service`, or none (Faults::failServiceCallAt).
+    PF_Err injectedFailure(const char* service) const;
 
   private:
     const Faults& faults_;

@@ -4,24 +4,20 @@
 
 namespace duovis::refhost {
 
-namespace {
-
-std::string entry(const char* verb, const char* name, A_long version) {
+std::string suiteLogLine(const char* verb, const char* name, A_long version) {
     return std::string(verb) + " " + (name != nullptr ? name : "(null)") + " " + std::to_string(version);
 }
-
-}  // namespace
 
 SPErr SuiteLedger::acquire(const char* name, A_long version, const void** suite,
                            const std::set<std::string>& refused, std::string& line) {
     if (suite != nullptr) *suite = nullptr;
-    line = entry("refuse", name, version);
+    line = suiteLogLine("refuse", name, version);
     if (name == nullptr || suite == nullptr || refused.count(name) > 0) return kSPSuiteNotFoundError;
     for (const ServedSuite* served = begin_; served != end_; ++served) {
         if (std::strcmp(served->name, name) == 0 && served->version == version) {
             *suite = served->table;
             ++held_[{name, version}];
-            line = entry("acquire", name, version);
+            line = suiteLogLine("acquire", name, version);
             return kSPNoError;
         }
     }
@@ -29,7 +25,7 @@ SPErr SuiteLedger::acquire(const char* name, A_long version, const void** suite,
 }
 
 SPErr SuiteLedger::release(const char* name, A_long version, std::string& line) {
-    line = entry("release", name, version);
+    line = suiteLogLine("release", name, version);
     if (name == nullptr) return kSPSuiteNotFoundError;
     int& count = held_[{name, version}];
     --count;

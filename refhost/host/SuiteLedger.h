@@ -39,6 +39,9 @@ class SuiteLedger {
 
 SPBoolean sameSuiteName(const char* a, const char* b);
 
+// One line of a suite log: "VERB NAME VERSION".
+std::string suiteLogLine(const char* verb, const char* name, A_long version);
+
 // The basic suite of a host type whose static current() names the host acting on this thread:
 // its functions carry no reference to a host.
 template <class Host>

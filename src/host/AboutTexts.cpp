@@ -4,7 +4,11 @@ namespace duovis {
 
 namespace {
 
-const char* const kVersion = "2.0.0";
+#ifndef DUOVIS_VERSION_TEXT
+#error "DUOVIS_VERSION_TEXT must be defined by the build (the project's version)"
+#endif
+// The version the descriptor and global set-up also state, from the one the build sets.
+const char* const kVersion = DUOVIS_VERSION_TEXT;
 
 QStringList noticeDuovisX() {
     return {

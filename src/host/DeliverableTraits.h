@@ -9,6 +9,9 @@
 #ifndef DUOVIS_DELIVERABLE_X
 #error "DUOVIS_DELIVERABLE_X must be defined by the build (1: DuovisX, 0: Duovis)"
 #endif
+#ifndef DUOVIS_EFFECT_VERSION
+#error "DUOVIS_EFFECT_VERSION must be defined by the build (the descriptor's effect version word)"
+#endif
 
 namespace duovis {
 
@@ -19,9 +22,9 @@ struct DeliverableTraits {
 };
 
 #if DUOVIS_DELIVERABLE_X
-constexpr DeliverableTraits kThisDeliverable{Deliverable::DuovisX, 0x80000u, true};
+constexpr DeliverableTraits kThisDeliverable{Deliverable::DuovisX, DUOVIS_EFFECT_VERSION, true};
 #else
-constexpr DeliverableTraits kThisDeliverable{Deliverable::Duovis, 0x80001u, false};
+constexpr DeliverableTraits kThisDeliverable{Deliverable::Duovis, DUOVIS_EFFECT_VERSION, false};
 #endif
 
 }  // namespace duovis

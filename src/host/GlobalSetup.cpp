@@ -24,17 +24,21 @@ PF_Err registerFloatFormat(PF_InData* in, PF_OutData* out) {
         reportToUser(in, out, kAcquireFailedMessage);
         return A_Err_MISSING_SUITE;
     }
+    // A refused registration fails the set-up with the host's code: the host could otherwise
+    // hand the render worlds in a layout it does not read.
     const auto* pf = formats.as<PF_PixelFormatSuite1>();
-    (void)pf->ClearSupportedPixelFormats(in->effect_ref);
-    (void)pf->AddSupportedPixelFormat(in->effect_ref, PrPixelFormat_BGRA_4444_32f);
+    if (const PF_Err err = pf->ClearSupportedPixelFormats(in->effect_ref)) return err;
+    if (const PF_Err err = pf->AddSupportedPixelFormat(in->effect_ref, PrPixelFormat_BGRA_4444_32f))
+        return err;
 
     ScopedSuite utility(in->pica_basicP, kPFUtilitySuite, kPFUtilitySuiteVersion4);
     if (!utility.acquired()) {
         reportToUser(in, out, kAcquireFailedMessage);
         return A_Err_MISSING_SUITE;
     }
-    (void)utility.as<PF_UtilitySuite4>()->EffectWantsCheckedOutFramesToMatchRenderPixelFormat(in->effect_ref);
-    return PF_Err_NONE;  // the utility suite goes back first, then the format suite
+    // The utility suite goes back first, then the format suite.
+    return utility.as<PF_UtilitySuite4>()->EffectWantsCheckedOutFramesToMatchRenderPixelFormat(
+        in->effect_ref);
 }
 
 }  // namespace

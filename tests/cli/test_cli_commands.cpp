@@ -53,5 +53,23 @@ TEST_F(CliCommands, HelpIsOnStdoutAndSucceeds) {
     EXPECT_NE(run({}).exitCode, 0);
 }
 
+TEST_F(CliCommands, HelpCommandPrintsThatCommandsHelp) {
+    for (const QStringList& command : {QStringList{"render"}, QStringList{"project"}, QStringList{"demo"}}) {
+        const Result viaHelp = run(QStringList{"help"} + command);
+        const Result viaFlag = run(command + QStringList{"--help"});
+        EXPECT_EQ(viaHelp.exitCode, 0) << command.join(' ').toStdString();
+        EXPECT_EQ(viaHelp.out, viaFlag.out) << command.join(' ').toStdString();
+    }
+    const Result unknown = run({"help", "rendr"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_TRUE(unknown.err.contains("'rendr'")) << unknown.err.toStdString();
+}
+
+TEST_F(CliCommands, VersionIsTheProjectVersion) {
+    const Result r = run({"--version"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, QStringLiteral("duovis " DUOVIS_VERSION_TEXT "\n"));
+}
+
 }  // namespace
 }  // namespace duovis::clitest
