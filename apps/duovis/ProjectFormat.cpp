@@ -36,12 +36,13 @@ Project parseProject(const QByteArray& json, const QString& path) {
     if (root.value("format").toString() != kProjectFormat)
         refuseProject(path, "not a duovis project (no \"format\": \"duovis-project\")");
     if (root.value("version").toInt() != kProjectVersion)
-        refuseProject(path,
-               "project version " + std::to_string(root.value("version").toInt()) + " is not supported (1)");
+        refuseProject(path, "project version " + std::to_string(root.value("version").toInt()) +
+                                " is not supported (1)");
 
     Project p;
     p.plugin = root.value("plugin").toString().toStdString();
-    if (p.plugin != "DuovisX" && p.plugin != "Duovis") refuseProject(path, "unknown plug-in '" + p.plugin + "'");
+    if (p.plugin != "DuovisX" && p.plugin != "Duovis")
+        refuseProject(path, "unknown plug-in '" + p.plugin + "'");
     const QString host = root.value("host").toString();
     if (host == "ae") {
         p.host = refhost::HostApp::AfterEffects;

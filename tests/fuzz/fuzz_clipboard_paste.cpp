@@ -44,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                           "an integer entry is a 32-bit whole number");
             fuzz::require(reread(id, v) == v, "an integer entry survives Copy and Paste");
         } else {
-            fuzz::require(static_cast<double>(static_cast<float>(v)) == v, "a float entry is single precision");
+            fuzz::require(static_cast<double>(static_cast<float>(v)) == v,
+                          "a float entry is single precision");
             // Six digits may move a value once; what they wrote they read back unchanged.
             const double once = reread(id, v);
             fuzz::require(reread(id, once) == once, "a float entry settles after one Copy and Paste");

@@ -57,7 +57,9 @@ struct Frame {
         if (w > 0 && h > 0) bytes.assign(std::size_t((h - 1) * pitch + w) * std::size_t(bpp), fill);
     }
     std::uint8_t* data() { return bytes.empty() ? nullptr : bytes.data(); }
-    std::uint8_t* at(int32_t col, int32_t row) { return bytes.data() + std::size_t(row * pitch + col) * std::size_t(bpp); }
+    std::uint8_t* at(int32_t col, int32_t row) {
+        return bytes.data() + std::size_t(row * pitch + col) * std::size_t(bpp);
+    }
 };
 
 // Source pixels: small finite values, whatever the format.
@@ -88,17 +90,19 @@ ParamValues values(fuzz::Input& in) {
 // Any values for the geometry, crop, auto-adjustment and looking-glass arguments, and any
 // demux and store codes: the kernel must still keep to its frames.
 void scramble(fuzz::Input& in, TransformKernelArgs& a) {
-    float* floats[] = {&a.inL11,      &a.inL12,       &a.inL13,       &a.inL21,        &a.inL22,       &a.inL23,
-                       &a.inL31,      &a.inL32,       &a.inL33,       &a.inR11,        &a.inR12,       &a.inR13,
-                       &a.inR21,      &a.inR22,       &a.inR23,       &a.inR31,        &a.inR32,       &a.inR33,
-                       &a.inCropLL,   &a.inCropLT,    &a.inCropLR,    &a.inCropLB,     &a.inCropRL,    &a.inCropRT,
-                       &a.inCropRR,   &a.inCropRB,    &a.inAutoCropL, &a.inAutoCropT,  &a.inAutoCropR, &a.inAutoCropB,
+    float* floats[] = {&a.inL11,        &a.inL12,        &a.inL13,         &a.inL21,         &a.inL22,
+                       &a.inL23,        &a.inL31,        &a.inL32,         &a.inL33,         &a.inR11,
+                       &a.inR12,        &a.inR13,        &a.inR21,         &a.inR22,         &a.inR23,
+                       &a.inR31,        &a.inR32,        &a.inR33,         &a.inCropLL,      &a.inCropLT,
+                       &a.inCropLR,     &a.inCropLB,     &a.inCropRL,      &a.inCropRT,      &a.inCropRR,
+                       &a.inCropRB,     &a.inAutoCropL,  &a.inAutoCropT,   &a.inAutoCropR,   &a.inAutoCropB,
                        &a.inAutoScaleX, &a.inAutoScaleY, &a.inAutoCenterX, &a.inAutoCenterY, &a.inAreaAlterX,
                        &a.inAreaAlterY, &a.inAreaAlterR, &a.inFactor};
     for (int n = in.range(0, 16); n > 0 && in.left() > 0; --n)
         *floats[in.range(0, int(sizeof floats / sizeof *floats) - 1)] = in.take<float>();
-    int32_t* codes[] = {&a.inDemuxMode0, &a.inDemuxChan0, &a.inDemuxMode1, &a.inDemuxChan1, &a.inSwapLR,
-                        &a.inGrayscale,  &a.inInterlaceOdd, &a.inEnableAreaAlter, &a.inAreaAlterColor};
+    int32_t* codes[] = {&a.inDemuxMode0,   &a.inDemuxChan0,      &a.inDemuxMode1,
+                        &a.inDemuxChan1,   &a.inSwapLR,          &a.inGrayscale,
+                        &a.inInterlaceOdd, &a.inEnableAreaAlter, &a.inAreaAlterColor};
     for (int n = in.range(0, 4); n > 0 && in.left() > 0; --n)
         *codes[in.range(0, int(sizeof codes / sizeof *codes) - 1)] = in.range(-2, 6);
 }
@@ -123,7 +127,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int code = displayCodeInForce(state, v.integer(DISPLAY_TYPE));
     fuzz::require(isDisplayTypeCode(code), "the code in force is a display code");
 
-    const uint32_t layerW = static_cast<uint32_t>(in.range(0, 48)), layerH = static_cast<uint32_t>(in.range(0, 48));
+    const uint32_t layerW = static_cast<uint32_t>(in.range(0, 48)),
+                   layerH = static_cast<uint32_t>(in.range(0, 48));
     const Ratio dsX{static_cast<uint32_t>(in.range(1, 2)), static_cast<uint32_t>(in.range(0, 2))};
     const Ratio dsY{static_cast<uint32_t>(in.range(1, 2)), static_cast<uint32_t>(in.range(0, 2))};
     const EyeSize eye = computeEyeSize(layerW, layerH, dsX, dsY, primaryDemuxCode(v));

@@ -1,7 +1,7 @@
 // A module file as the host reads its descriptor: any bytes, taken as the whole file image and
 // as a bare property list. Every failure must say why; every success must fit the bytes given.
-#include "FuzzSupport.h"
 #include "ElfSection.h"
+#include "FuzzSupport.h"
 #include "PropertyList.h"
 
 using namespace duovis;
@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto fromFile = pipl::readPiplImage(image);
     if (fromFile.ok()) {
         const auto span = pipl::findElfSection(image, ".pipl");
-        fuzz::require(span.ok() && span.value->offset + span.value->size <= size, "the section lies in the file");
+        fuzz::require(span.ok() && span.value->offset + span.value->size <= size,
+                      "the section lies in the file");
         checkList(fromFile, static_cast<std::size_t>(span.value->size));
     } else {
         fuzz::require(!fromFile.error.empty(), "a refused module file names its fault");

@@ -23,9 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::require(list.ok(), "an encoded description decodes");
     fuzz::require(!list.value->properties.empty(), "an encoded description holds a property");
     std::size_t expected = 8;
-    for (const pipl::Property& p : list.value->properties) expected += 16 + ((p.data.size() + 3) & ~std::size_t{3});
+    for (const pipl::Property& p : list.value->properties)
+        expected += 16 + ((p.data.size() + 3) & ~std::size_t{3});
     fuzz::require(expected == bytes.size(), "the encoding holds the properties and nothing else");
     // Every key the generator knows, each once: the whole set is a descriptor the host accepts.
-    if (list.value->properties.size() == 12) fuzz::require(pipl::describe(*list.value).ok(), "a full set describes");
+    if (list.value->properties.size() == 12)
+        fuzz::require(pipl::describe(*list.value).ok(), "a full set describes");
     return 0;
 }

@@ -65,7 +65,8 @@ A_HandleSize hostSize(PF_Handle h) {
 const PF_HandleSuite2 kHandleSuite = {hostNewHandle, hostLock, hostUnlock, hostDispose, hostSize};
 
 SPErr acquire(const char* name, A_long version, const void** suite) {
-    if (std::strcmp(name, kPFHandleSuite) != 0 || version != kPFHandleSuiteVersion2) return kSPSuiteNotFoundError;
+    if (std::strcmp(name, kPFHandleSuite) != 0 || version != kPFHandleSuiteVersion2)
+        return kSPSuiteNotFoundError;
     *suite = &kHandleSuite;
     return kSPNoError;
 }

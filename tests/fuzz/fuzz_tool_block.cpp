@@ -32,11 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (entry.encoding == SlotEncoding::None) continue;
         fuzz::require(toolSlotOf(entry.param) == s, "a parameter has one slot");
         if (entry.encoding == SlotEncoding::Raw) {
-            fuzz::require(encodeToolSlot(entry, value, pixelScale) == block.slots[s], "a raw slot carries back");
+            fuzz::require(encodeToolSlot(entry, value, pixelScale) == block.slots[s],
+                          "a raw slot carries back");
         } else if (!entry.pixelScaled) {
             // Decoding reads the slot in single precision; encoding truncates.
             const double carried = encodeToolSlot(entry, value, pixelScale);
-            fuzz::require(std::fabs(carried - static_cast<double>(static_cast<float>(block.slots[s]))) <= 1.0, "a scaled slot carries back");
+            fuzz::require(std::fabs(carried - static_cast<double>(static_cast<float>(block.slots[s]))) <= 1.0,
+                          "a scaled slot carries back");
         }
     }
     for (const int first : {int(TOOL_SLOT_PRIMARY), int(TOOL_SLOT_SECONDARY)}) {
