@@ -150,7 +150,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     run(args, path);
 
     const bool floats = path == Path::CpuFloat || path == Path::DeviceFloat;
-    for (int32_t row = 0; row < out.height; ++row) {
+    for (int32_t row = 0; row < out.height && !out.bytes.empty(); ++row) {
         if (row + 1 < out.height)
             fuzz::require(untouched(out.at(out.width, row), (out.pitch - out.width) * out.bpp),
                           "row padding of the destination is never written");

@@ -12,6 +12,14 @@
 
 using namespace duovis;
 
+// Qt 5.15's JSON parser leaks the earlier value of a key that repeats when that value is an
+// object or array ({"a": {}, "a": 1}); that is Qt's, not ours. Qt is built without frame
+// pointers, so its leaks show no caller and are recognised by the library they come from;
+// this code allocates nothing of its own outside Qt's values.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libQt5Core.so\n";
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray json(reinterpret_cast<const char*>(data), static_cast<int>(size));
     cli::Project p;
