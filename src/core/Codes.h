@@ -39,6 +39,12 @@ constexpr bool isDisplayTypeCode(int code) {
     return code >= 0 && code < kDisplayTypeCount;
 }
 
+// A 1-based "Display Type" value (a popup value, a saved global mode) that names a display
+// type. Tested before subtracting, so no stored value can overflow on the way.
+constexpr bool isDisplayTypeValue(int32_t value) {
+    return value >= 1 && isDisplayTypeCode(value - 1);
+}
+
 // "Anaglyph (Grayscale)" turns the grayscale conversion on whatever "Grayscale" says.
 constexpr bool forcesGrayscale(int displayCode) {
     return displayCode == DISPLAY_ANAGLYPH_GRAY;

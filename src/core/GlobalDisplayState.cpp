@@ -8,10 +8,6 @@ namespace {
 GlobalDisplayState* g_state = nullptr;
 
 constexpr int kDefaultDisplayTypeValue = DISPLAY_SBS_HALF + 1;
-
-bool isDisplayTypeValue(int value) {
-    return isDisplayTypeCode(value - 1);
-}
 }  // namespace
 
 GlobalDisplayState& globalDisplayState() {

@@ -42,7 +42,7 @@ bool resetupSequence(GlobalDisplayState& state, const uint8_t* bytes, size_t siz
     bool restored = false;
     if (size >= kSequenceRecordSize) {
         const SequenceRecord r = decodeSequenceRecord(bytes);
-        const bool valid = isDisplayTypeCode(r.displayMode - 1);
+        const bool valid = isDisplayTypeValue(r.displayMode);
         if (state.resetupCount < 1 && r.displaySwitch > 0 && valid) {
             state.displaySwitch = r.displaySwitch;
             state.displayMode = r.displayMode;

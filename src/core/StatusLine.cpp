@@ -16,8 +16,7 @@ StatusLine statusLine(int32_t displaySwitch, int32_t displayMode) {
     if (displaySwitch < 0) return {kOffText, kGreyOff};
     if (displayMode == 0) return {"Global Display: ON, mode: NONE.", kGreyOn};
     // The mode is a 1-based "Display Type" value; the line repeats that choice's name.
-    // Checked before subtracting, so the most negative mode cannot overflow.
-    if (displayMode < 1 || !isDisplayTypeCode(displayMode - 1)) return {kOffText, kGreyOn};
+    if (!isDisplayTypeValue(displayMode)) return {kOffText, kGreyOn};
     const int code = displayMode - 1;
     return {std::string("Global Display: ON, mode: ") + kDisplayTypes[code].name + ".", kGreyOn};
 }

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <vector>
+
 namespace duovis {
 namespace {
 
@@ -76,9 +79,12 @@ INSTANTIATE_TEST_SUITE_P(GlobalDisplay, DisplayCodeInForce,
 
 TEST(DisplayCodes, EveryResultIsAStorableCode) {
     GlobalDisplayState s;
+    // Every small value, and the extremes a damaged saved state can hold.
+    std::vector<int32_t> values{INT32_MIN, INT32_MAX};
+    for (int v = -2; v <= 16; ++v) values.push_back(v);
     for (int sw : {-1, 1}) {
-        for (int mode = -2; mode <= 16; ++mode) {
-            for (int own = -2; own <= 16; ++own) {
+        for (int32_t mode : values) {
+            for (int32_t own : values) {
                 s.displaySwitch = sw;
                 s.displayMode = mode;
                 EXPECT_TRUE(isDisplayTypeCode(displayCodeInForce(s, own))) << sw << " " << mode << " " << own;

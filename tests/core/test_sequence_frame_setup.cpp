@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <vector>
 
 namespace duovis {
@@ -112,6 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
         // A damaged project: a mode outside the display types, or too few bytes.
         ResetupCase{"ModeOutOfRange", {{record(1, 99), false}}, -1, 0, 1},
         ResetupCase{"ModeZero", {{record(1, 0), false}}, -1, 0, 1},
+        ResetupCase{"ModeMostNegative", {{record(1, INT32_MIN), false}}, -1, 0, 1},
         ResetupCase{"ShortRecord", {{{1, 0, 0, 0, 4}, false}}, -1, 0, 1}),
     [](const auto& p) { return std::string(p.param.name); });
 
