@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -82,9 +83,19 @@ mode_t modeFor(const struct stat* existing) {
     return existing != nullptr ? (existing->st_mode & 07777) : 0666;
 }
 
+// Moves the finished temporary file to the target without replacing anything there. Where the
+// file system has no such rename, a hard link does the same; either refuses an existing target.
+int moveIntoPlaceKeepingExisting(const std::string& temp, const std::string& target) {
+    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    if (::link(temp.c_str(), target.c_str()) != 0) return errno;
+    ::unlink(temp.c_str());
+    return 0;
+}
+
 }  // namespace
 
-void saveBytesAtomically(const QByteArray& bytes, const QString& path) {
+void saveBytesAtomically(const QByteArray& bytes, const QString& path, SaveMode mode) {
     const std::string target = QFile::encodeName(path).toStdString();
     const std::string folder = folderOf(target);
     struct stat st {};
@@ -92,13 +103,21 @@ void saveBytesAtomically(const QByteArray& bytes, const QString& path) {
         throw std::runtime_error(target + ": output directory does not exist");
     const bool exists = ::stat(target.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) throw std::runtime_error(target + ": is a directory");
+    if (exists && mode == SaveMode::KeepExisting) throw std::runtime_error(target + ": already exists");
 
     TempFile temp(folder, modeFor(exists && S_ISREG(st.st_mode) ? &st : nullptr));
     if (!temp.opened()) fail(target, "cannot write", errno);
     if (const int err = temp.write(bytes.constData(), static_cast<std::size_t>(bytes.size())))
         fail(target, "cannot write", err);
     if (const int err = temp.syncAndClose()) fail(target, "cannot write", err);
-    if (::rename(temp.path().c_str(), target.c_str()) != 0) fail(target, "cannot replace", errno);
+    if (mode == SaveMode::KeepExisting) {
+        if (const int err = moveIntoPlaceKeepingExisting(temp.path(), target)) {
+            if (err == EEXIST) throw std::runtime_error(target + ": already exists");
+            fail(target, "cannot write", err);
+        }
+    } else if (::rename(temp.path().c_str(), target.c_str()) != 0) {
+        fail(target, "cannot replace", errno);
+    }
     temp.renamedInto();
     // The rename is durable once the folder is on disk too. Some file systems cannot sync a
     // folder; the new file is complete and in place by now, so that is no failure.

@@ -10,8 +10,12 @@
 
 namespace duovis::cli {
 
+// Whether an existing file at the path is replaced or the save refuses. The refusal is made by
+// the file system at the moment of the rename, so two commands creating one name cannot both win.
+enum class SaveMode { Replace, KeepExisting };
+
 // Throws std::runtime_error naming the path on failure.
-void saveBytesAtomically(const QByteArray& bytes, const QString& path);
+void saveBytesAtomically(const QByteArray& bytes, const QString& path, SaveMode mode = SaveMode::Replace);
 
 // Format from the extension; encoded in memory, then written as above.
 void saveImageAtomically(const QImage& image, const QString& path);

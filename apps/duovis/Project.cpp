@@ -43,7 +43,7 @@ Project loadProject(const QString& path) {
     return parseProject(file.readAll(), path);
 }
 
-void saveProject(const Project& p, const QString& path) {
+void saveProject(const Project& p, const QString& path, SaveMode mode) {
     QJsonObject primary{{"file", p.primary.file}, {"width", p.primary.width}, {"height", p.primary.height}};
     QJsonObject layers{{"primary", primary}};
     if (!p.second.isEmpty()) layers["second"] = QJsonObject{{"file", p.second}};
@@ -52,7 +52,7 @@ void saveProject(const Project& p, const QString& path) {
     const QJsonObject root{
         {"format", kFormat},        {"version", kVersion}, {"plugin", QString::fromStdString(p.plugin)},
         {"host", hostName(p.host)}, {"layers", layers},    {"instances", QJsonArray{instance}}};
-    saveBytesAtomically(QJsonDocument(root).toJson(QJsonDocument::Indented), path);
+    saveBytesAtomically(QJsonDocument(root).toJson(QJsonDocument::Indented), path, mode);
 }
 
 void applyProject(const Project& p, refhost::EffectInstance& fx) {

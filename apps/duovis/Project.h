@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "AtomicSave.h"
 #include "EffectInstance.h"
 
 namespace duovis::cli {
@@ -34,7 +35,7 @@ Project loadProject(const QString& path);
 
 // Writes the project whole or not at all (temporary file, then rename). A command that reads,
 // changes and writes a project holds a FileLock on it throughout.
-void saveProject(const Project& project, const QString& path);
+void saveProject(const Project& project, const QString& path, SaveMode mode = SaveMode::Replace);
 
 // Gives a set-up instance the project's values and sequence data, the way a host opens a
 // saved project (values first, then sequence re-setup). Throws for values the effect's

@@ -64,9 +64,9 @@ struct OpenProject {
     RenderJob job;
 };
 
-void saveFrom(Project& p, OpenProject& open, const QString& path) {
+void saveFrom(Project& p, OpenProject& open, const QString& path, SaveMode mode = SaveMode::Replace) {
     captureProject(p, open.job.instance());
-    saveProject(p, path);
+    saveProject(p, path, mode);
 }
 
 std::string identifierAt(int position) {
@@ -93,7 +93,8 @@ int projectNew(const QString& path, const Words& rest, const Args& args) {
         p.second = QFileInfo(file).absoluteFilePath();
     }
     OpenProject open(p, args);
-    saveFrom(p, open, path);
+    // Another `project new` may have made the file meanwhile: the save itself refuses then.
+    saveFrom(p, open, path, SaveMode::KeepExisting);
     std::printf("created %s (%s, %s host, layer %d x %d)\n", path.toUtf8().constData(), p.plugin.c_str(),
                 hostName(p.host), p.primary.width, p.primary.height);
     return 0;
@@ -169,7 +170,12 @@ int projectPress(const QString& path, const Words& buttons, const Args& args) {
     if (def.param_type != PF_Param_BUTTON) throw std::runtime_error(buttons[0] + " is not a button");
     // The tool button is hidden in every host, yet runs whenever the host reports a press.
     if (position == LAUNCH_TOOL) {
+        // The effect has no way to report a failed exchange; what the host sees is whether any
+        // value changed, and a press that changed none did not do what was asked.
         const int changed = pressToolButton(fx, p);
+        if (changed == 0)
+            throw std::runtime_error(path.toStdString() +
+                                     ": the parallax tool changed no value (its reason, if any, is above)");
         std::printf("the parallax tool changed %d value%s\n", changed, changed == 1 ? "" : "s");
     } else if ((def.ui_flags & PF_PUI_INVISIBLE) != 0) {
         throw std::runtime_error(buttons[0] + " is hidden in the " + hostName(p.host) + " host");
@@ -251,7 +257,8 @@ const Action kActions[] = {
      "file, $ProgramData/Corvant/Duovis/TempData (without ProgramData, Corvant/Duovis/TempData in\n"
      "the user's data folder); a copy that wrote nothing there, or a paste that found no file or\n"
      "changed no value, fails. LAUNCH_TOOL runs the parallax tool (DUOVIS_DEPTHSCOPE, else the\n"
-     "depthscope next to duovis) on the project's layers and keeps the corrections it sends back.\n",
+     "depthscope next to duovis) on the project's layers and keeps the corrections it sends back;\n"
+     "a press that changed no value (no tool, a failed exchange, nothing measured) fails.\n",
      projectPress},
     {"show", "show FILE [--json]",
      "Prints the module, host and layers, every value, and the global display as the effect's\n"

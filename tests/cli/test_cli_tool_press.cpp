@@ -15,14 +15,15 @@ namespace {
 struct ToolPressCase {
     const char* name;
     bool toolPresent;
+    int exitCode;
     const char* out;    // what the press prints
     double vshiftPctR;  // the project's values afterwards
     double vshiftPxR;
 };
 
 const ToolPressCase kToolPressCases[] = {
-    {"CorrectionsAreKept", true, "the parallax tool changed 2 values", -2.5, -0.45},
-    {"MissingToolChangesNothing", false, "the parallax tool changed 0 values", 0, 0},
+    {"CorrectionsAreKept", true, 0, "the parallax tool changed 2 values", -2.5, -0.45},
+    {"MissingToolFailsAndChangesNothing", false, 1, "", 0, 0},
 };
 
 class CliToolPress : public CliTest, public ::testing::WithParamInterface<ToolPressCase> {
@@ -64,9 +65,10 @@ TEST_P(CliToolPress, RunsTheExchangeAndSavesWhatChanged) {
               0);
 
     const Result r = runWithTool({"project", "press", "p.json", "LAUNCH_TOOL"}, c.toolPresent);
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
     EXPECT_EQ(r.out.trimmed().toStdString(), c.out);
     EXPECT_EQ(r.err.contains("Corvant Depthscope is not installed."), !c.toolPresent) << r.err.toStdString();
+    EXPECT_EQ(r.err.contains("p.json: the parallax tool changed no value"), !c.toolPresent);
     // Both layers went out: the block, then 32 x 18 pixels of 4 bytes for each eye.
     EXPECT_EQ(QFile(path("exchange-1/stream.bin")).size(), c.toolPresent ? 256 + 2 * 32 * 18 * 4 : 0);
 

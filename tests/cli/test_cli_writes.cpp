@@ -146,29 +146,61 @@ INSTANTIATE_TEST_SUITE_P(Cli, CliWrites,
                                     std::get<1>(tp.param).name;
                          });
 
+// Starts every command at the same moment and waits for them all.
+std::vector<Result> runTogether(const QString& dir, const std::vector<QStringList>& commands) {
+    std::vector<std::unique_ptr<QProcess>> running;
+    for (const QStringList& args : commands) {
+        running.push_back(std::make_unique<QProcess>());
+        running.back()->setWorkingDirectory(dir);
+        running.back()->start(QStringLiteral(DUOVIS_CLI_PATH), args);
+    }
+    std::vector<Result> results;
+    for (auto& p : running) {
+        p->waitForFinished(60000);
+        results.push_back({p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -1,
+                           QString::fromUtf8(p->readAllStandardOutput()),
+                           QString::fromUtf8(p->readAllStandardError())});
+    }
+    return results;
+}
+
 // Three commands change one project at the same moment, again and again: the lock makes them
 // take turns, so every change is in the file at the end of each round.
 TEST_F(CliTest, ConcurrentProjectSetsKeepEveryChange) {
     ASSERT_EQ(run({"project", "new", "p.json", "--layer", "64x36"}).exitCode, 0);
     const char* ids[] = {"ROTATE_L", "ROTATE_R", "ROTATE_B"};
     for (int round = 1; round <= 4; ++round) {
-        std::vector<std::unique_ptr<QProcess>> running;
-        for (const char* id : ids) {
-            running.push_back(std::make_unique<QProcess>());
-            running.back()->setWorkingDirectory(dir_.path());
-            running.back()->start(QStringLiteral(DUOVIS_CLI_PATH),
-                                  {"project", "set", "p.json", QString("%1=%2").arg(id).arg(round)});
-        }
-        for (auto& p : running) {
-            ASSERT_TRUE(p->waitForFinished(60000));
-            EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
-        }
+        std::vector<QStringList> commands;
+        for (const char* id : ids)
+            commands.push_back({"project", "set", "p.json", QString("%1=%2").arg(id).arg(round)});
+        for (const Result& r : runTogether(dir_.path(), commands))
+            EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
         const Result shown = run({"project", "show", "p.json"});
         for (const char* id : ids)
             EXPECT_TRUE(shown.out.contains(QString("%1 = %2\n").arg(id).arg(round)))
                 << id << " lost in round " << round << "\n"
                 << shown.out.toStdString();
     }
+}
+
+// Three `project new` of one name at once: exactly one makes the file, the others say it exists.
+TEST_F(CliTest, ConcurrentProjectNewsMakeOneFile) {
+    const std::vector<Result> results =
+        runTogether(dir_.path(), {{"project", "new", "p.json", "--layer", "16x8"},
+                                  {"project", "new", "p.json", "--layer", "24x8"},
+                                  {"project", "new", "p.json", "--layer", "32x8"}});
+    int made = 0;
+    for (const Result& r : results) {
+        if (r.exitCode == 0) {
+            ++made;
+            EXPECT_TRUE(run({"project", "show", "p.json"})
+                            .out.contains(r.out.section("layer ", 1).trimmed().chopped(1)))
+                << "the file is not the one its maker reported";
+        } else {
+            EXPECT_TRUE(r.err.contains("p.json: already exists")) << r.err.toStdString();
+        }
+    }
+    EXPECT_EQ(made, 1);
 }
 
 }  // namespace
