@@ -85,9 +85,8 @@ class ToolLink : public ::testing::Test {
     void writeReply(const ToolBlock& block) {
         unsigned char bytes[kToolBlockBytes];
         block.toBytes(bytes);
-        QFile f(root_.path() + "/reply.bin");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(reinterpret_cast<const char*>(bytes), kToolBlockBytes);
+        writeFile(root_.path() + "/reply.bin",
+                  QByteArray(reinterpret_cast<const char*>(bytes), kToolBlockBytes));
     }
 
     QString socketPath(const char* name) const { return root_.path() + "/tmp/" + name; }
@@ -96,8 +95,7 @@ class ToolLink : public ::testing::Test {
             QDir(root_.path() + "/records").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
     }
     QByteArray recorded(int exchange, const char* file) const {
-        QFile f(root_.path() + QStringLiteral("/records/exchange-%1/").arg(exchange) + file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        return readFile(root_.path() + QStringLiteral("/records/exchange-%1/").arg(exchange) + file);
     }
     ToolBlock sentBlock(int exchange) const {
         const QByteArray s = recorded(exchange, "stream.bin");
