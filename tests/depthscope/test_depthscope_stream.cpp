@@ -144,6 +144,7 @@ struct StreamRow {
     const char* name;
     QByteArray (*stream)();
     const char* message = nullptr;  // part of what the tool says on stderr when it refuses
+    friend void PrintTo(const StreamRow& r, std::ostream* os) { *os << r.name; }
 };
 const auto byName = [](const auto& row) { return std::string(row.param.name); };
 

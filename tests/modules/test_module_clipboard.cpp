@@ -29,6 +29,7 @@ struct ClipboardCase {
     bool sizeLimited;    // writes beyond a few bytes fail
     ParamId button;
     Place after;  // what must stand there afterwards
+    friend void PrintTo(const ClipboardCase& c, std::ostream* os) { *os << c.name; }
 };
 
 // Lowers the file-size limit while it lives, with the signal that would end the process ignored.
