@@ -5,6 +5,8 @@
 #include <QProcessEnvironment>
 #include <QSet>
 
+#include <functional>
+
 #include "CliFixture.h"
 
 namespace duovis::clitest {
@@ -28,48 +30,67 @@ QByteArray bigEndian(quint32 v) {
     return out;
 }
 
-// A PNG of a few dozen bytes whose header claims 60000 x 60000 RGBA pixels.
-QByteArray pngClaimingHugeSize() {
-    const QByteArray ihdr =
-        QByteArray("IHDR") + bigEndian(60000) + bigEndian(60000) + QByteArray("\x08\x06\0\0\0", 5);
-    QByteArray png("\x89PNG\r\n\x1a\n");
-    png += bigEndian(13) + ihdr + bigEndian(crc32(ihdr));
-    // A first row's worth of compressed data, so the header is followed by pixel data.
-    const QByteArray idat = "IDAT" + qCompress(QByteArray(64, '\0')).mid(4);  // zlib stream, no length
-    png += bigEndian(static_cast<quint32>(idat.size() - 4)) + idat + bigEndian(crc32(idat));
-    png += bigEndian(0) + QByteArray("IEND") + bigEndian(crc32("IEND"));
-    return png;
+// One PNG chunk: length, type and data, and the checksum over type and data.
+QByteArray chunk(const QByteArray& typeAndData) {
+    return bigEndian(static_cast<quint32>(typeAndData.size() - 4)) + typeAndData +
+           bigEndian(crc32(typeAndData));
 }
 
-void saveFrames(const QString& dir, const QString& prefix, int count, QSize size) {
-    for (int i = 1; i <= count; ++i) {
-        QImage img(size, QImage::Format_ARGB32);
+// A PNG of a few dozen bytes whose header claims 60000 x 60000 RGBA pixels, followed by a first
+// row's worth of compressed pixel data (a zlib stream, without Qt's length prefix).
+QByteArray pngClaimingHugeSize() {
+    return "\x89PNG\r\n\x1a\n" +
+           chunk("IHDR" + bigEndian(60000) + bigEndian(60000) + QByteArray("\x08\x06\0\0\0", 5)) +
+           chunk("IDAT" + qCompress(QByteArray(64, '\0')).mid(4)) + chunk("IEND");
+}
+
+// Three frames, 0001 to 0003, each of one colour.
+void saveFrames(const QString& dir, const QString& prefix) {
+    for (int i = 1; i <= 3; ++i) {
+        QImage img(kW, kH, QImage::Format_ARGB32);
         img.fill(qRgba(i * 40, 90, 0, 255));
         ASSERT_TRUE(img.save(dir + "/" + prefix + QString::number(i).rightJustified(4, '0') + ".png"));
     }
 }
 
+using Check = std::function<void(const Result&, const QDir&)>;
+
 struct InputCase {
     const char* what;
-    QStringList args;  // NONUTF8 stands for a file name that is not UTF-8
+    const char* args;  // split at spaces; SEQ and NONUTF8 as below
     const char* env;   // NAME=VALUE or null
     bool accepted;
-    const char* message;                     // on stderr, in the refusal or a warning
-    void (*check)(const Result&, QDir dir);  // further properties, or null
+    const char* message;  // on stderr, in the refusal or a warning
+    Check check = {};     // further properties, or none
+    friend void PrintTo(const InputCase& c, std::ostream* os) { *os << c.what; }
 };
 
-void PrintTo(const InputCase& c, std::ostream* os) {
-    *os << c.what;
+// SEQ renders the 8 x 4 left frames side by side, quietly, to the output named next.
+QStringList argsOf(const InputCase& c) {
+    return QString(c.args).replace("SEQ", "render L_%04d.png -p DISPLAY_TYPE=4 --quiet -o").split(' ');
+}
+
+Check noneMatch(const char* glob) {
+    return [glob](const Result&, const QDir& d) { EXPECT_TRUE(d.entryList({glob}).isEmpty()) << glob; };
+}
+Check exists(const char* file) {
+    return [file](const Result&, const QDir& d) { EXPECT_TRUE(d.exists(file)) << file; };
+}
+Check once(const char* text, const Check& also = {}) {
+    return [=](const Result& r, const QDir& d) {
+        EXPECT_EQ(r.err.count(text), 1) << r.err.toStdString();
+        if (also) also(r, d);
+    };
+}
+int greenAt(const QDir& d, const char* file, int x, int y) {
+    return qGreen(QImage(d.filePath(file)).pixel(x, y));
 }
 
 class CliInput : public CliTest, public ::testing::WithParamInterface<InputCase> {
   protected:
     void SetUp() override {
         CliTest::SetUp();
-        saveFrames(dir_.path(), "L_", 3, {kW, kH});
-        saveFrames(dir_.path(), "R_", 3, {kW, kH});
-        saveFrames(dir_.path(), "C_", 3, {kW, kH});
-        saveFrames(dir_.path(), "Z_", 3, {kW, kH});
+        for (const char* prefix : {"L_", "R_", "C_", "Z_"}) saveFrames(dir_.path(), prefix);
         ASSERT_TRUE(pattern(kW, kH, 2).save(path("S_0009.png")));  // a sequence of one late frame
         ASSERT_TRUE(pattern(kW + 1, kH, 3).save(path("Z_0002.png")));
         ASSERT_TRUE(pattern(16, 9, 5).save(path("small.png")));
@@ -96,7 +117,8 @@ class CliInput : public CliTest, public ::testing::WithParamInterface<InputCase>
         QFile f(path(name));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
     }
-    // Through the shell, so one argument can carry bytes that are not UTF-8.
+    // Through the shell, so one argument can carry bytes that are not UTF-8: NONUTF8 stands for
+    // that file's name.
     Result runWith(const QStringList& args, const char* env) const {
         QProcess p;
         p.setWorkingDirectory(dir_.path());
@@ -116,7 +138,7 @@ class CliInput : public CliTest, public ::testing::WithParamInterface<InputCase>
 
 TEST_P(CliInput, RefusesInOneLineOrRenders) {
     const InputCase& c = GetParam();
-    const Result r = runWith(c.args, c.env);
+    const Result r = runWith(argsOf(c), c.env);
     const QStringList lines = r.err.split('\n', Qt::SkipEmptyParts);
     EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
     if (c.accepted) {
@@ -127,106 +149,58 @@ TEST_P(CliInput, RefusesInOneLineOrRenders) {
         EXPECT_EQ(lines.size(), 1) << r.err.toStdString();
         EXPECT_FALSE(QFile::exists(path("out.png")));
     }
-    if (c.check != nullptr) c.check(r, QDir(dir_.path()));
+    if (c.check) c.check(r, QDir(dir_.path()));
 }
 
-const QStringList kSeq = {"render", "L_%04d.png", "-p", "DISPLAY_TYPE=4", "--quiet", "-o", "out_%04d.png"};
-
 const InputCase kCases[] = {
-    {"misspelled second pattern", kSeq + QStringList{"--second", "rigth_%04d.png"}, nullptr, false,
-     "rigth_%04d.png: no frames match",
-     [](const Result&, QDir d) { EXPECT_TRUE(d.entryList({"out_*"}).isEmpty()); }},
+    {"misspelled second pattern", "SEQ out_%04d.png --second rigth_%04d.png", nullptr, false,
+     "rigth_%04d.png: no frames match", noneMatch("out_*")},
     {"frame offset runs past the second sequence",
-     kSeq + QStringList{"--second", "R_%04d.png", "-p", "SECONDARY_FRAME_OFFSET=1"}, nullptr, false,
-     "R_0004.png", [](const Result&, QDir d) { EXPECT_FALSE(d.exists("out_0003.png")); }},
+     "SEQ out_%04d.png --second R_%04d.png -p SECONDARY_FRAME_OFFSET=1", nullptr, false, "R_0004.png",
+     noneMatch("out_0003.png")},
     {"--missing black leaves that eye empty, with a warning",
-     kSeq + QStringList{"--second", "R_%04d.png", "-p", "SECONDARY_FRAME_OFFSET=1", "--missing", "black"},
-     nullptr, true, "warning: R_0004.png",
-     [](const Result&, QDir d) {
+     "SEQ out_%04d.png --second R_%04d.png -p SECONDARY_FRAME_OFFSET=1 --missing black", nullptr, true,
+     "warning: R_0004.png",
+     [](const Result&, const QDir& d) {
          EXPECT_EQ(qAlpha(QImage(d.filePath("out_0003.png")).pixel(kW + 1, 1)), 0);
-         EXPECT_EQ(qGreen(QImage(d.filePath("out_0002.png")).pixel(kW + 1, 1)), 90);
+         EXPECT_EQ(greenAt(d, "out_0002.png", kW + 1, 1), 90);
      }},
-    {"corrupt second frame", kSeq + QStringList{"--second", "C_%04d.png"}, nullptr, false, "C_0002.png",
-     nullptr},
-    {"output is the input under another name",
-     {"render", "left.png", "-o", "alias.png"},
-     nullptr,
-     false,
+    {"corrupt second frame", "SEQ out_%04d.png --second C_%04d.png", nullptr, false, "C_0002.png"},
+    {"output is the input under another name", "render left.png -o alias.png", nullptr, false,
      "alias.png: is the input left.png",
-     [](const Result&, QDir d) {
+     [](const Result&, const QDir& d) {
          EXPECT_EQ(maxDifference(QImage(d.filePath("left.png")), pattern(32, 18, 1)), 0);
      }},
     {"output over the second sequence with a frame offset",
-     kSeq.mid(0, 6) + QStringList{"R_%04d.png", "--second", "R_%04d.png", "-p", "SECONDARY_FRAME_OFFSET=1"},
-     nullptr, false, "R_0001.png: is the input R_0001.png",
-     [](const Result&, QDir d) { EXPECT_EQ(qGreen(QImage(d.filePath("R_0002.png")).pixel(0, 0)), 90); }},
-    {"output would become a later input frame",
-     kSeq.mid(0, 6) + QStringList{"S_%04d.png", "--second", "S_%04d.png"}, nullptr, false,
-     "S_0001.png: would become frame 1", nullptr},
+     "SEQ R_%04d.png --second R_%04d.png -p SECONDARY_FRAME_OFFSET=1", nullptr, false,
+     "R_0001.png: is the input R_0001.png",
+     [](const Result&, const QDir& d) { EXPECT_EQ(greenAt(d, "R_0002.png", 0, 0), 90); }},
+    {"output would become a later input frame", "SEQ S_%04d.png --second S_%04d.png", nullptr, false,
+     "S_0001.png: would become frame 1"},
     {"16-bit grey keeps its levels on the editing host",
-     {"render", "grey16.png", "--host", "premiere", "-p", "DISPLAY_TYPE=1", "-o", "out16.png"},
-     nullptr,
-     true,
-     "",
-     [](const Result&, QDir d) {
+     "render grey16.png --host premiere -p DISPLAY_TYPE=1 -o out16.png", nullptr, true, "",
+     [](const Result&, const QDir& d) {
          const QImage out(d.filePath("out16.png"));
          EXPECT_EQ(out.depth(), 64);
          QSet<quint16> levels;
          for (int x = 0; x < out.width(); ++x) levels.insert(out.pixelColor(x, 0).rgba64().red());
          EXPECT_EQ(levels.size(), 1024);
      }},
-    {"declared size beyond the limit",
-     {"render", "huge.png", "-o", "out.png"},
-     nullptr,
-     false,
-     "huge.png: declares 60000 x 60000",
-     nullptr},
-    {"limit from the environment",
-     {"render", "left.png", "-o", "out.png"},
-     "DUOVIS_MAX_MEGAPIXELS=0.0001",
-     false,
-     "left.png: declares 32 x 18",
-     nullptr},
-    {"the flag overrides the environment",
-     {"render", "left.png", "--max-megapixels", "1", "-o", "out.png"},
-     "DUOVIS_MAX_MEGAPIXELS=0.0001",
-     true,
-     "",
-     nullptr},
-    {"eyes of different sizes warn once",
-     {"render", "left.png", "--second", "small.png", "-o", "out.png"},
-     nullptr,
-     true,
-     "small.png is 16 x 9",
-     [](const Result& r, QDir d) {
-         EXPECT_EQ(r.err.count("warning"), 1) << r.err.toStdString();
-         EXPECT_TRUE(d.exists("out.png"));
-     }},
-    {"sequence whose frame size changes",
-     {"render", "Z_%04d.png", "-o", "out_%04d.png"},
-     nullptr,
-     false,
-     "Z_0002.png: is 9 x 4",
-     [](const Result&, QDir d) { EXPECT_TRUE(d.entryList({"out_*"}).isEmpty()); }},
-    {"directory as input",
-     {"render", "adir", "-o", "out.png"},
-     nullptr,
-     false,
-     "adir: is a directory",
-     nullptr},
-    {"name that is not UTF-8",
-     {"render", "NONUTF8", "-o", "out.png"},
-     nullptr,
-     true,
-     "",
-     [](const Result&, QDir d) { EXPECT_TRUE(d.exists("out.png")); }},
-    {"truncated PNG", {"render", "truncated.png", "-o", "out.png"}, nullptr, false, "truncated.png", nullptr},
-    {"broken module named once",
-     {"render", "left.png", "--plugin-dir", "badmod", "-o", "out.png"},
-     nullptr,
-     false,
-     "badmod/DuovisX.so",
-     [](const Result& r, QDir) { EXPECT_EQ(r.err.count("DuovisX.so"), 1) << r.err.toStdString(); }},
+    {"declared size beyond the limit", "render huge.png -o out.png", nullptr, false,
+     "huge.png: declares 60000 x 60000"},
+    {"limit from the environment", "render left.png -o out.png", "DUOVIS_MAX_MEGAPIXELS=0.0001", false,
+     "left.png: declares 32 x 18"},
+    {"the flag overrides the environment", "render left.png --max-megapixels 1 -o out.png",
+     "DUOVIS_MAX_MEGAPIXELS=0.0001", true, ""},
+    {"eyes of different sizes warn once", "render left.png --second small.png -o out.png", nullptr, true,
+     "small.png is 16 x 9", once("warning", exists("out.png"))},
+    {"sequence whose frame size changes", "render Z_%04d.png -o out_%04d.png", nullptr, false,
+     "Z_0002.png: is 9 x 4", noneMatch("out_*")},
+    {"directory as input", "render adir -o out.png", nullptr, false, "adir: is a directory"},
+    {"name that is not UTF-8", "render NONUTF8 -o out.png", nullptr, true, "", exists("out.png")},
+    {"truncated PNG", "render truncated.png -o out.png", nullptr, false, "truncated.png"},
+    {"broken module named once", "render left.png --plugin-dir badmod -o out.png", nullptr, false,
+     "badmod/DuovisX.so", once("DuovisX.so")},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cli, CliInput, ::testing::ValuesIn(kCases));

@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 
 #include <cmath>
+#include <optional>
 
 using namespace depthscope;
 using namespace duovis;
@@ -22,6 +23,8 @@ using namespace duovis;
 namespace {
 
 constexpr double kDy = 3.0, kRot = 0.6, kScalePct = 1.2;
+constexpr auto A8 = PixelLayout::Argb8;
+constexpr auto F32 = PixelLayout::Bgra32f;
 
 const SynthPair& pair() {
     static const SynthPair p = [] {
@@ -34,20 +37,21 @@ const SynthPair& pair() {
 
 struct Layer {
     QImage image;
-    PixelLayout format = PixelLayout::Argb8;
-    int32_t padding = 0;  // bytes after each row
-    int32_t layout = 0;
+    PixelLayout format;
+    int32_t padding;  // bytes after each row
+    int32_t layout;
 };
+Layer layer(const QImage& image, PixelLayout format = A8, int32_t padding = 0, int32_t layout = 0) {
+    return {image, format, padding, layout};
+}
 
 // The block and the pixels as the effect streams them.
-QByteArray request(const Layer& primary, const Layer* secondary) {
+QByteArray request(const Layer& primary, const std::optional<Layer>& secondary = std::nullopt) {
     ToolBlock b;
-    b.slot.fill(0);
     b.slot[TOOL_SLOT_LENGTH] = kToolBlockBytes;
     QByteArray pixels;
     const auto describe = [&](const Layer& l, int first) {
-        const int32_t bpp = l.format == PixelLayout::Argb8 ? 4 : 16;
-        const int32_t rowBytes = bpp * l.image.width() + l.padding;
+        const int32_t rowBytes = (l.format == A8 ? 4 : 16) * l.image.width() + l.padding;
         const int32_t fields[] = {l.image.width(), l.image.height(), 4, rowBytes, l.layout};
         for (int i = 0; i < kToolLayerFields; ++i) b.slot[static_cast<std::size_t>(first + i)] = fields[i];
         const auto bytes = layerBytes(l.image, l.format, rowBytes);
@@ -60,28 +64,28 @@ QByteArray request(const Layer& primary, const Layer* secondary) {
     return QByteArray(reinterpret_cast<const char*>(raw), kToolBlockBytes) + pixels;
 }
 
-QImage sideBySide(const QImage& l, const QImage& r, bool half) {
-    const int w = l.width(), h = l.height();
-    QImage out(half ? w : 2 * w, h, QImage::Format_ARGB32);
-    const int ew = half ? w / 2 : w;
+// Both eyes of the pair in one frame. A half-size eye keeps every second column, as a squeezed
+// master would.
+QImage packed(bool sideBySide, bool half = false) {
+    const QImage &l = pair().left, &r = pair().right;
+    const int w = l.width(), h = l.height(), ew = half ? w / 2 : w;
+    QImage out(sideBySide ? 2 * ew : w, sideBySide ? h : 2 * h, QImage::Format_ARGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < ew; ++x) {
-            // A half-size eye keeps every second column, as a squeezed master would.
             const int sx = half ? 2 * x : x;
             out.setPixel(x, y, l.pixel(sx, y));
-            out.setPixel(ew + x, y, r.pixel(sx, y));
+            out.setPixel(sideBySide ? ew + x : x, sideBySide ? y : h + y, r.pixel(sx, y));
         }
     return out;
 }
 
-QImage topBottom(const QImage& l, const QImage& r) {
-    QImage out(l.width(), 2 * l.height(), QImage::Format_ARGB32);
-    for (int y = 0; y < l.height(); ++y)
-        for (int x = 0; x < l.width(); ++x) {
-            out.setPixel(x, y, l.pixel(x, y));
-            out.setPixel(x, l.height() + y, r.pixel(x, y));
-        }
-    return out;
+// Starts the built tool as the effect does, looking for its sockets in `dir`.
+void startTool(QProcess& tool, const QString& dir, const char* timeoutMs) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TMPDIR", dir);
+    env.insert("DEPTHSCOPE_TIMEOUT_MS", timeoutMs);
+    tool.setProcessEnvironment(env);
+    tool.start(QStringLiteral(DEPTHSCOPE_PATH), {"Plugin"});
 }
 
 struct Outcome {
@@ -101,11 +105,7 @@ Outcome exchange(const QByteArray& stream, int timeoutMs = 10000) {
     out.setSocketOptions(QLocalServer::UserAccessOption);
     EXPECT_TRUE(in.listen("depthscope.pipe")) << in.errorString().toStdString();
     QProcess tool;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("TMPDIR", dir.path());
-    env.insert("DEPTHSCOPE_TIMEOUT_MS", "5000");
-    tool.setProcessEnvironment(env);
-    tool.start(QStringLiteral(DEPTHSCOPE_PATH), {"Plugin"});
+    startTool(tool, dir.path(), "5000");
     if (in.waitForNewConnection(timeoutMs)) {
         QLocalSocket* s = in.nextPendingConnection();
         s->write(stream);
@@ -140,43 +140,27 @@ double replied(const ToolBlock& b, ParamId id) {
                           b.slot[static_cast<std::size_t>(slot)], 1.0f);
 }
 
-struct GoodRow {
+struct StreamRow {
     const char* name;
     QByteArray (*stream)();
+    const char* message = nullptr;  // part of what the tool says on stderr when it refuses
+    friend void PrintTo(const StreamRow& r, std::ostream* os) { *os << r.name; }
 };
+const auto byName = [](const auto& row) { return std::string(row.param.name); };
 
-const GoodRow kGood[] = {
+const StreamRow kGood[] = {
     {"two_8bit_layers_padded",
-     [] {
-         const Layer r{pair().right, PixelLayout::Argb8, 64, 0};
-         return request({pair().left, PixelLayout::Argb8, 12, 0}, &r);
-     }},
-    {"two_float_layers",
-     [] {
-         const Layer r{pair().right, PixelLayout::Bgra32f, 0, 0};
-         return request({pair().left, PixelLayout::Bgra32f, 16, 0}, &r);
-     }},
-    {"side_by_side_full_both",
-     [] {
-         return request({sideBySide(pair().left, pair().right, false), PixelLayout::Argb8, 0, 0x35}, nullptr);
-     }},
-    {"side_by_side_half_both",
-     [] {
-         return request({sideBySide(pair().left, pair().right, true), PixelLayout::Argb8, 0, 0x31}, nullptr);
-     }},
-    {"top_bottom_full_both_float",
-     [] {
-         return request({topBottom(pair().left, pair().right), PixelLayout::Bgra32f, 0, 0x37}, nullptr);
-     }},
+     [] { return request(layer(pair().left, A8, 12), layer(pair().right, A8, 64)); }},
+    {"two_float_layers", [] { return request(layer(pair().left, F32, 16), layer(pair().right, F32)); }},
+    {"side_by_side_full_both", [] { return request(layer(packed(true), A8, 0, 0x35)); }},
+    {"side_by_side_half_both", [] { return request(layer(packed(true, true), A8, 0, 0x31)); }},
+    {"top_bottom_full_both_float", [] { return request(layer(packed(false), F32, 0, 0x37)); }},
+    // The primary's left eye and the secondary's right eye from the same side-by-side frame.
     {"packed_left_eye_and_packed_right_layer",
-     [] {
-         const QImage both = sideBySide(pair().left, pair().right, false);
-         const Layer r{both, PixelLayout::Argb8, 0, 0x15};         // secondary, Right(Bottom)
-         return request({both, PixelLayout::Argb8, 0, 0x25}, &r);  // primary, Left(Top)
-     }},
+     [] { return request(layer(packed(true), A8, 0, 0x25), layer(packed(true), A8, 0, 0x15)); }},
 };
 
-class GoodStream : public ::testing::TestWithParam<GoodRow> {};
+class GoodStream : public ::testing::TestWithParam<StreamRow> {};
 
 TEST_P(GoodStream, RepliesWithTheThreeRightEyeCorrections) {
     const Outcome o = exchange(GetParam().stream());
@@ -191,14 +175,7 @@ TEST_P(GoodStream, RepliesWithTheThreeRightEyeCorrections) {
     EXPECT_NEAR(replied(b, VSHIFT_PCT_R), -kDy * std::cos(kRot * M_PI / 180) / sc / 270 * 100, 0.03);
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, GoodStream, ::testing::ValuesIn(kGood),
-                         [](const auto& row) { return std::string(row.param.name); });
-
-struct BadRow {
-    const char* name;
-    QByteArray (*stream)();
-    const char* message;  // part of what the tool says on stderr
-};
+INSTANTIATE_TEST_SUITE_P(Layouts, GoodStream, ::testing::ValuesIn(kGood), byName);
 
 QImage flat() {
     QImage img(320, 180, QImage::Format_ARGB32);
@@ -206,32 +183,24 @@ QImage flat() {
     return img;
 }
 
-const BadRow kBad[] = {
-    {"short_block", [] { return request({pair().left}, nullptr).left(100); }, "block ended after 100 of 256"},
+const StreamRow kBad[] = {
+    {"short_block", [] { return request(layer(pair().left)).left(100); }, "block ended after 100 of 256"},
     {"pixels_short_of_the_size",
-     [] {
-         const Layer r{pair().right};
-         return request({pair().left}, &r).chopped(4096);
-     },
+     [] { return request(layer(pair().left), layer(pair().right)).chopped(4096); },
      "secondary layer: pixels ended"},
     {"row_bytes_too_small",
      [] {
-         QByteArray s = request({pair().left}, nullptr);
-         const int32_t rowBytes = 100;  // slot 9: fewer bytes than 480 pixels
+         QByteArray s = request(layer(pair().left));
+         const int32_t rowBytes = 100;  // fewer bytes than 480 pixels
          s.replace(4 * (TOOL_SLOT_PRIMARY + 3), 4, QByteArray(reinterpret_cast<const char*>(&rowBytes), 4));
          return s;
      },
      "do not hold 480 pixels"},
-    {"one_eye_only", [] { return request({pair().left}, nullptr); }, "one eye only"},
-    {"flat_picture",
-     [] {
-         const Layer r{flat()};
-         return request({flat()}, &r);
-     },
-     "too few matches"},
+    {"one_eye_only", [] { return request(layer(pair().left)); }, "one eye only"},
+    {"flat_picture", [] { return request(layer(flat()), layer(flat())); }, "too few matches"},
 };
 
-class BadStream : public ::testing::TestWithParam<BadRow> {};
+class BadStream : public ::testing::TestWithParam<StreamRow> {};
 
 TEST_P(BadStream, RepliesWithNothingToApplyAndSaysWhy) {
     const Outcome o = exchange(GetParam().stream());
@@ -240,17 +209,12 @@ TEST_P(BadStream, RepliesWithNothingToApplyAndSaysWhy) {
     EXPECT_EQ(replyOf(o).mask(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Inputs, BadStream, ::testing::ValuesIn(kBad),
-                         [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Inputs, BadStream, ::testing::ValuesIn(kBad), byName);
 
 TEST(ToolStream, GivesUpWhenNoEffectListens) {
     QTemporaryDir dir;
     QProcess tool;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("TMPDIR", dir.path());
-    env.insert("DEPTHSCOPE_TIMEOUT_MS", "300");
-    tool.setProcessEnvironment(env);
-    tool.start(QStringLiteral(DEPTHSCOPE_PATH), {"Plugin"});
+    startTool(tool, dir.path(), "300");
     ASSERT_TRUE(tool.waitForFinished(10000));
     EXPECT_EQ(tool.exitCode(), 3);
     EXPECT_TRUE(

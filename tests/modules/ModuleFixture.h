@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 #include <cstring>
 #include <memory>
 #include <string>
@@ -138,6 +140,16 @@ inline std::pair<std::int32_t, std::int32_t> readRecord(PF_Handle handle) {
         m = (m << 8) | bytes[static_cast<std::size_t>(4 + i)];
     }
     return {static_cast<std::int32_t>(s), static_cast<std::int32_t>(m)};
+}
+
+inline QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size()) << path.toStdString();
 }
 
 }  // namespace duovis::moduletest

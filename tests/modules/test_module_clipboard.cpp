@@ -3,23 +3,22 @@
 // writes through a link, never reads anything but its own file, and leaves no half-written or
 // temporary file behind.
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <csignal>
+#include <optional>
 
 #include "ModuleFixture.h"
+#include "ParamId.h"
 
 namespace duovis::moduletest {
 namespace {
 
-constexpr int kCopy = 145;
-constexpr int kPaste = 146;
-const char* const kVictim = "precious bytes\n";
+// A clipboard that would change "Display Type" if it were read.
+const QByteArray kVictim = "8\nprecious bytes\n";
 
 enum class Place { Absent, OurFile, OldFile, Directory, Link, Pipe };
 
@@ -28,8 +27,25 @@ struct ClipboardCase {
     Place planted;       // what stands at the clipboard's place before the press
     bool folderIsAFile;  // "Corvant" is a regular file, so the folder cannot be made
     bool sizeLimited;    // writes beyond a few bytes fail
-    int button;
+    ParamId button;
     Place after;  // what must stand there afterwards
+    friend void PrintTo(const ClipboardCase& c, std::ostream* os) { *os << c.name; }
+};
+
+// Lowers the file-size limit while it lives, with the signal that would end the process ignored.
+struct SizeLimit {
+    SizeLimit() : previous(std::signal(SIGXFSZ, SIG_IGN)) {
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit tiny = saved;
+        tiny.rlim_cur = 16;
+        ::setrlimit(RLIMIT_FSIZE, &tiny);
+    }
+    ~SizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+    }
+    void (*previous)(int);
+    rlimit saved{};
 };
 
 class ModuleClipboard : public ::testing::TestWithParam<ClipboardCase> {
@@ -44,41 +60,17 @@ class ModuleClipboard : public ::testing::TestWithParam<ClipboardCase> {
     QString place() const { return folder() + "/TempData"; }
     QString victim() const { return outside_.path() + "/victim"; }
 
-    static void write(const QString& file, const QByteArray& bytes) {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    static QByteArray read(const QString& file) {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
     void plant(const ClipboardCase& c) {
-        // The victim holds a clipboard that would change "Display Type" if it were read.
-        write(victim(), QByteArray("8\n") + kVictim);
-        if (c.folderIsAFile) {
-            write(data_.path() + "/Corvant", "not a folder");
-            return;
-        }
+        ASSERT_NO_FATAL_FAILURE(writeFile(victim(), kVictim));
+        if (c.folderIsAFile) return writeFile(data_.path() + "/Corvant", "not a folder");
         ASSERT_TRUE(QDir().mkpath(folder()));
         const QByteArray where = QFile::encodeName(place());
-        switch (c.planted) {
-            case Place::OldFile:
-                write(place(), "old\n");
-                break;
-            case Place::Directory:
-                ASSERT_TRUE(QDir().mkpath(place()));
-                break;
-            case Place::Link:
-                ASSERT_EQ(::symlink(QFile::encodeName(victim()).constData(), where.constData()), 0);
-                break;
-            case Place::Pipe:
-                ASSERT_EQ(::mkfifo(where.constData(), 0600), 0);
-                break;
-            default:
-                break;
-        }
+        if (c.planted == Place::OldFile) writeFile(place(), "old\n");
+        const bool planted = c.planted == Place::Directory ? QDir().mkpath(place())
+                             : c.planted == Place::Link ? ::symlink(QFile::encodeName(victim()), where) == 0
+                             : c.planted == Place::Pipe ? ::mkfifo(where, 0600) == 0
+                                                        : true;
+        ASSERT_TRUE(planted);
     }
 
     Place standing() const {
@@ -87,55 +79,34 @@ class ModuleClipboard : public ::testing::TestWithParam<ClipboardCase> {
         if (S_ISLNK(st.st_mode)) return Place::Link;
         if (S_ISDIR(st.st_mode)) return Place::Directory;
         if (S_ISFIFO(st.st_mode)) return Place::Pipe;
-        return read(place()) == "old\n" ? Place::OldFile : Place::OurFile;
+        return readFile(place()) == "old\n" ? Place::OldFile : Place::OurFile;
     }
 
     QTemporaryDir data_;
     QTemporaryDir outside_;
 };
 
-// Lowers the file-size limit for the scope, with the signal that would end the process ignored.
-struct SizeLimit {
-    explicit SizeLimit(bool on) : on_(on) {
-        if (!on_) return;
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit tiny = saved_;
-        tiny.rlim_cur = 16;
-        ::setrlimit(RLIMIT_FSIZE, &tiny);
-    }
-    ~SizeLimit() {
-        if (!on_) return;
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previous_);
-    }
-    bool on_;
-    rlimit saved_{};
-    void (*previous_)(int) = SIG_DFL;
-};
-
 TEST_P(ModuleClipboard, KeepsEveryoneElsesFilesAndLeavesNothingHalfDone) {
     const ClipboardCase& c = GetParam();
     SKIP_UNLESS_BUILT(kDuovisX);
-    plant(c);
+    ASSERT_NO_FATAL_FAILURE(plant(c));
     Session s(kDuovisX, HostApp::AfterEffects);
     s.fx.setSourceSize(64, 36);
     ASSERT_EQ(s.fx.setUp(), PF_Err_NONE);
-    s.fx.params().setPopup(kDisplayType, kTb100);
-    PF_Err err = PF_Err_NONE;
-    {
-        const SizeLimit limit(c.sizeLimited);
-        err = s.fx.userChangedParam(c.button);
-    }
+    s.fx.params().setPopup(DISPLAY_TYPE, kTb100);
+    std::optional<SizeLimit> limit;
+    if (c.sizeLimited) limit.emplace();
+    const PF_Err err = s.fx.userChangedParam(c.button);
+    limit.reset();
     EXPECT_EQ(err, PF_Err_NONE);
     EXPECT_EQ(standing(), c.after);
     if (c.after == Place::OurFile) {
-        EXPECT_EQ(read(place()).count('\n'), 68) << "a whole set of values";
+        EXPECT_EQ(readFile(place()).count('\n'), 68) << "a whole set of values";
     }
-    EXPECT_EQ(read(victim()), QByteArray("8\n") + kVictim) << "a link's target is never written";
-    if (c.button == kPaste) {
+    EXPECT_EQ(readFile(victim()), kVictim) << "a link's target is never written";
+    if (c.button == PASTE_PARAMS) {
         EXPECT_TRUE(s.fx.calls().changedPositions.empty()) << "nothing but our own file is pasted";
-        EXPECT_EQ(s.fx.params().popup(kDisplayType), kTb100);
+        EXPECT_EQ(s.fx.params().popup(DISPLAY_TYPE), kTb100);
     }
     // Only the clipboard's place itself may hold anything: no temporary file stays.
     const QStringList entries =
@@ -148,13 +119,13 @@ TEST_P(ModuleClipboard, KeepsEveryoneElsesFilesAndLeavesNothingHalfDone) {
 }
 
 const ClipboardCase kClipboardCases[] = {
-    {"CopyReplacesALinkInsteadOfFollowingIt", Place::Link, false, false, kCopy, Place::OurFile},
-    {"CopyLeavesAFolderAtThePlace", Place::Directory, false, false, kCopy, Place::Directory},
-    {"CopyWhereTheFolderCannotBeMade", Place::Absent, true, false, kCopy, Place::Absent},
-    {"CopyCutShortKeepsTheOldFile", Place::OldFile, false, true, kCopy, Place::OldFile},
-    {"CopyReplacesTheOldFile", Place::OldFile, false, false, kCopy, Place::OurFile},
-    {"PasteDoesNotFollowALink", Place::Link, false, false, kPaste, Place::Link},
-    {"PasteDoesNotWaitOnAPipe", Place::Pipe, false, false, kPaste, Place::Pipe},
+    {"CopyReplacesALinkInsteadOfFollowingIt", Place::Link, false, false, COPY_PARAMS, Place::OurFile},
+    {"CopyLeavesAFolderAtThePlace", Place::Directory, false, false, COPY_PARAMS, Place::Directory},
+    {"CopyWhereTheFolderCannotBeMade", Place::Absent, true, false, COPY_PARAMS, Place::Absent},
+    {"CopyCutShortKeepsTheOldFile", Place::OldFile, false, true, COPY_PARAMS, Place::OldFile},
+    {"CopyReplacesTheOldFile", Place::OldFile, false, false, COPY_PARAMS, Place::OurFile},
+    {"PasteDoesNotFollowALink", Place::Link, false, false, PASTE_PARAMS, Place::Link},
+    {"PasteDoesNotWaitOnAPipe", Place::Pipe, false, false, PASTE_PARAMS, Place::Pipe},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, ModuleClipboard, ::testing::ValuesIn(kClipboardCases),

@@ -1,6 +1,6 @@
-// The "Launch Depthscope" press through the reference host, against a stand-in tool that
-// records what it is sent and replies with a chosen block: the stream byte for byte, the reply
-// as it lands in the parameters, the time limits, busy and stale sockets, and a missing tool.
+// The "Launch Depthscope" press through the reference host, against a stand-in tool that records what
+// it is sent and replies with a chosen block: the stream byte for byte, the reply as it lands in the
+// parameters, the time limits, busy and stale sockets, and a missing tool.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -31,6 +31,7 @@ namespace duovis::moduletest {
 namespace {
 
 using Slots = std::vector<std::pair<int, int32_t>>;
+const auto byName = [](const auto& tp) { return std::string(tp.param.name); };
 
 QByteArray bytesOf(const World& w) {
     return QByteArray(reinterpret_cast<const char*>(w.pixelBytes(0, 0)), w.rowbytes() * w.height());
@@ -49,8 +50,10 @@ ToolBlock replyBlock(const Slots& values, const std::vector<int>& maskBits) {
     return b;
 }
 
-// Each test has its own temporary folder, which is where the sockets live, so tests running
-// side by side never meet; the stand-in tool records into it and replies from it.
+QStringList* gSeen = nullptr;  // each message box shown while a test watches: "icon buttons text"
+
+// Each test has its own temporary folder, which is where the sockets live, so tests running side by
+// side never meet; the stand-in tool records into it and replies from it.
 class ToolLink : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -67,13 +70,10 @@ class ToolLink : public ::testing::Test {
         writeReply(ToolBlock{});
     }
     void TearDown() override {
-        for (const auto& [name, old] : saved_) {
-            if (old.isNull()) {
-                qunsetenv(name.c_str());
-            } else {
-                qputenv(name.c_str(), old);
-            }
-        }
+        gSeen = nullptr;
+        session_.reset();  // set down while the test's environment still holds
+        for (const auto& [name, old] : saved_)
+            old.isNull() ? qunsetenv(name.c_str()) : qputenv(name.c_str(), old);
     }
 
     void setEnv(const char* name, const QString& value) {
@@ -85,20 +85,17 @@ class ToolLink : public ::testing::Test {
     void writeReply(const ToolBlock& block) {
         unsigned char bytes[kToolBlockBytes];
         block.toBytes(bytes);
-        QFile f(root_.path() + "/reply.bin");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(reinterpret_cast<const char*>(bytes), kToolBlockBytes);
+        writeFile(root_.path() + "/reply.bin",
+                  QByteArray(reinterpret_cast<const char*>(bytes), kToolBlockBytes));
     }
 
     QString socketPath(const char* name) const { return root_.path() + "/tmp/" + name; }
-
     int exchanges() const {
         return static_cast<int>(
             QDir(root_.path() + "/records").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
     }
     QByteArray recorded(int exchange, const char* file) const {
-        QFile f(root_.path() + QStringLiteral("/records/exchange-%1/").arg(exchange) + file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        return readFile(root_.path() + QStringLiteral("/records/exchange-%1/").arg(exchange) + file);
     }
     ToolBlock sentBlock(int exchange) const {
         const QByteArray s = recorded(exchange, "stream.bin");
@@ -106,21 +103,30 @@ class ToolLink : public ::testing::Test {
                                     static_cast<std::size_t>(std::min<int>(s.size(), kToolBlockBytes)));
     }
 
-    static void setUp(Session& s, World primary) {
-        s.fx.setInput(Layer::still(std::move(primary)));
-        ASSERT_EQ(s.fx.setUp(), PF_Err_NONE);
-        ASSERT_EQ(s.fx.frameSetup(), PF_Err_NONE);  // the frame rate the secondary time is counted in
+    // One instance with its input set up and its frame rate known (the secondary's time is counted in
+    // frames), replying with `reply`.
+    void open(const Deliverable& d, const ToolBlock& reply, World primary = patternArgb(16, 8, 2),
+              HostApp host = HostApp::AfterEffects) {
+        ASSERT_NO_FATAL_FAILURE(writeReply(reply));
+        session_ = std::make_unique<Session>(d, host);
+        fx().setInput(Layer::still(std::move(primary)));
+        ASSERT_EQ(fx().setUp(), PF_Err_NONE);
+        ASSERT_EQ(fx().frameSetup(), PF_Err_NONE);
     }
-    static std::vector<int> press(Session& s) {
-        EXPECT_EQ(s.fx.userChangedParam(LAUNCH_TOOL), PF_Err_NONE);
-        std::vector<int> changed = s.fx.calls().changedPositions;
+    EffectInstance& fx() { return session_->fx; }
+    std::vector<int> press() {
+        EXPECT_EQ(fx().userChangedParam(LAUNCH_TOOL), PF_Err_NONE);
+        std::vector<int> changed = fx().calls().changedPositions;
         std::sort(changed.begin(), changed.end());
         return changed;
     }
 
     QTemporaryDir root_;
     std::map<std::string, QByteArray> saved_;
+    std::unique_ptr<Session> session_;
 };
+
+const ToolBlock kRotateRight = replyBlock({{45, 50}}, {45});
 
 // ---- The stream, byte for byte ----
 
@@ -133,11 +139,8 @@ struct StreamCase {
     int secondaryDemux, secondaryChannel;
     double frameOffset;
     int32_t primaryCode, secondaryCode;  // 0 for the secondary: not sent
+    friend void PrintTo(const StreamCase& c, std::ostream* os) { *os << c.name; }
 };
-
-void PrintTo(const StreamCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 const StreamCase kStreamCases[] = {
     {"NoSecondaryX", &kDuovisX, HostApp::AfterEffects, 1, 1, false, 1, 1, 0, 0, 0},
@@ -153,13 +156,12 @@ class ToolStream : public ToolLink, public ::testing::WithParamInterface<StreamC
 TEST_P(ToolStream, SendsTheBlockThenEachLayerAsTheHostHoldsIt) {
     const StreamCase& c = GetParam();
     SKIP_UNLESS_BUILT(*c.module);
-    Session s(*c.module, c.host);
     const World primary = pattern(c.host, 24, 10, 1);
-    ASSERT_NO_FATAL_FAILURE(setUp(s, primary));
+    ASSERT_NO_FATAL_FAILURE(open(*c.module, ToolBlock{}, primary, c.host));
     Layer second = Layer::generated([host = c.host](A_long t) { return pattern(host, 20, 8, 40 + t); });
-    if (c.secondaryChosen) s.fx.chooseLayer(SECONDARY_LAYER, &second);
-    s.fx.time().currentTime = 5;
-    refhost::ParamStore& p = s.fx.params();
+    if (c.secondaryChosen) fx().chooseLayer(SECONDARY_LAYER, &second);
+    fx().time().currentTime = 5;
+    refhost::ParamStore& p = fx().params();
     p.setPopup(PRIMARY_DEMUX_MODE, c.primaryDemux);
     p.setPopup(PRIMARY_DEMUX_CHANNEL, c.primaryChannel);
     p.setPopup(SECONDARY_DEMUX_MODE, c.secondaryDemux);
@@ -169,20 +171,20 @@ TEST_P(ToolStream, SendsTheBlockThenEachLayerAsTheHostHoldsIt) {
     p.setFloat(ROTATE_L, -1.5);
     p.setCheckbox(FLIP_R_H, true);
 
-    EXPECT_TRUE(press(s).empty()) << "a reply with mask 0 changes nothing";
+    EXPECT_TRUE(press().empty()) << "a reply with mask 0 changes nothing";
     ASSERT_EQ(exchanges(), 1);
     EXPECT_EQ(recorded(1, "args.txt"), "Plugin");
     EXPECT_EQ(recorded(1, "socket-mode.txt"), "700") << "the socket is for this user only";
 
     const ToolBlock b = sentBlock(1);
-    const std::vector<int32_t> head(b.slot.begin(), b.slot.begin() + 16);
-    const World* secondFrame = second.frameAt(5 + static_cast<A_long>(c.frameOffset));
+    const A_long secondTime = 5 + static_cast<A_long>(c.frameOffset);
+    const World* secondFrame = second.frameAt(secondTime);
     const bool secondSent = c.secondaryCode != 0;
     const int32_t bpp = 4;  // the slot says 4 whatever the format
     std::vector<int32_t> expected = {256, -1, -1, -1, -1, -1, 24, 10, bpp, primary.rowbytes(), c.primaryCode};
-    const std::vector<int32_t> sec = {20, 8, bpp, secondFrame->rowbytes(), c.secondaryCode};
-    for (int32_t v : sec) expected.push_back(secondSent ? v : 0);
-    EXPECT_EQ(head, expected);
+    for (int32_t v : {20, 8, bpp, secondFrame->rowbytes(), c.secondaryCode})
+        expected.push_back(secondSent ? v : 0);
+    EXPECT_EQ(std::vector<int32_t>(b.slot.begin(), b.slot.begin() + 16), expected);
     EXPECT_EQ(b.slot[18], 1);       // "Right Flip Horizontal"
     EXPECT_EQ(b.slot[22], 123456);  // 12.34567 %, truncated
     EXPECT_EQ(b.slot[44], -150);    // "Rotate Left" -1.5
@@ -190,28 +192,24 @@ TEST_P(ToolStream, SendsTheBlockThenEachLayerAsTheHostHoldsIt) {
     EXPECT_EQ(b.mask(), 0u);
 
     const QByteArray stream = recorded(1, "stream.bin");
-    QByteArray want = stream.left(kToolBlockBytes) + bytesOf(primary);
-    if (secondSent) want += bytesOf(*secondFrame);
+    const QByteArray want =
+        stream.left(kToolBlockBytes) + bytesOf(primary) + (secondSent ? bytesOf(*secondFrame) : QByteArray());
     EXPECT_EQ(stream.size(), want.size());
     EXPECT_TRUE(stream == want) << "the pixels differ from the host's buffers";
 
     // Measured and sent at the current time; the secondary at its offset, in frames of 1 tick.
     int secondaryCheckouts = 0;
-    for (const auto& r : s.fx.calls().checkouts) {
-        if (r.index == INPUT_LAYER) {
-            EXPECT_EQ(r.time, 5);
+    for (const auto& r : fx().calls().checkouts) {
+        if (r.index == INPUT_LAYER || r.index == SECONDARY_LAYER) {
+            EXPECT_EQ(r.time, r.index == INPUT_LAYER ? 5 : secondTime) << "position " << r.index;
         }
-        if (r.index == SECONDARY_LAYER) {
-            EXPECT_EQ(r.time, 5 + static_cast<A_long>(c.frameOffset));
-            ++secondaryCheckouts;
-        }
+        secondaryCheckouts += r.index == SECONDARY_LAYER;
     }
     EXPECT_EQ(secondaryCheckouts, secondSent ? 2 : 1);
-    EXPECT_EQ(s.fx.calls().checkins, static_cast<int>(s.fx.calls().checkouts.size()));
+    EXPECT_EQ(fx().calls().checkins, static_cast<int>(fx().calls().checkouts.size()));
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ToolStream, ::testing::ValuesIn(kStreamCases),
-                         [](const auto& tp) { return std::string(tp.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, ToolStream, ::testing::ValuesIn(kStreamCases), byName);
 
 // ---- The reply, as it lands in the parameters ----
 
@@ -219,48 +217,36 @@ struct ReplyCase {
     const char* name;
     Slots values;
     std::vector<int> maskBits;
-    A_long width, height;  // the full-resolution layer size the host reports
-    A_u_long downsample;
     std::vector<std::pair<ParamId, double>> expect;  // also every position that changes
+    A_long width = 640, height = 360;                // the full-resolution layer size the host reports
+    A_u_long downsample = 1;
+    friend void PrintTo(const ReplyCase& c, std::ostream* os) { *os << c.name; }
 };
 
-void PrintTo(const ReplyCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 const ReplyCase kReplyCases[] = {
-    {"PercentShiftWithItsTwin", {{22, 500000}}, {22}, 640, 360, 1, {{HSHIFT_PCT_B, 50}, {HSHIFT_PX_B, 320}}},
+    {"PercentShiftWithItsTwin", {{22, 500000}}, {22}, {{HSHIFT_PCT_B, 50}, {HSHIFT_PX_B, 320}}},
     {"HalfResolutionPixelShift",
      {{28, 50500}},
      {28},
+     {{HSHIFT_PCT_B, 15.78125}, {HSHIFT_PX_B, 101}},
      640,
      360,
-     2,
-     {{HSHIFT_PCT_B, 15.78125}, {HSHIFT_PX_B, 101}}},
-    {"MaskZeroChangesNothing", {{22, 500000}, {45, 100}}, {}, 640, 360, 1, {}},
+     2},
+    {"MaskZeroChangesNothing", {{22, 500000}, {45, 100}}, {}, {}},
     {"ReservedAndLowSlotsIgnored",
      {{0, 777}, {5, 777}, {9, 777}, {15, 777}, {16, 777}, {19, 777}, {52, 777}, {54, 777}},
      {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 19, 52, 53, 54, 62, 63},
-     640,
-     360,
-     1,
      {}},
     {"HeldToTheValidRange",
      {{45, 100000}, {17, 7}, {61, -5000}},
      {45, 17, 61},
-     640,
-     360,
-     1,
      {{ROTATE_R, 360}, {FLIP_L_H, 1}, {FIELD_OF_VIEW, 1}}},
     {"PercentWinsOverItsPixelTwin",
      {{27, 25000}, {33, 5000}},
      {27, 33},
-     640,
-     360,
-     1,
      {{VSHIFT_PCT_R, 2.5}, {VSHIFT_PX_R, 9}}},
-    {"TwinHeldToItsRange", {{22, 600000}}, {22}, 4000, 360, 1, {{HSHIFT_PCT_B, 48}, {HSHIFT_PX_B, 1920}}},
-    {"NoTwinFromALayerOfNoSize", {{22, 500000}}, {22}, 0, 0, 1, {{HSHIFT_PCT_B, 50}}},
+    {"TwinHeldToItsRange", {{22, 600000}}, {22}, {{HSHIFT_PCT_B, 48}, {HSHIFT_PX_B, 1920}}, 4000, 360},
+    {"NoTwinFromALayerOfNoSize", {{22, 500000}}, {22}, {{HSHIFT_PCT_B, 50}}, 0, 0},
 };
 
 class ToolReply : public ToolLink,
@@ -269,20 +255,17 @@ class ToolReply : public ToolLink,
 TEST_P(ToolReply, AppliesWhatTheMaskSelects) {
     const auto& [d, c] = GetParam();
     SKIP_UNLESS_BUILT(d);
-    writeReply(replyBlock(c.values, c.maskBits));
-    Session s(d, HostApp::AfterEffects);
-    ASSERT_NO_FATAL_FAILURE(setUp(s, patternArgb(32, 18, 3)));
-    s.fx.setSourceSize(c.width, c.height);
-    s.fx.time().downsampleX = s.fx.time().downsampleY = PF_RationalScale{1, c.downsample};
+    ASSERT_NO_FATAL_FAILURE(open(d, replyBlock(c.values, c.maskBits), patternArgb(32, 18, 3)));
+    fx().setSourceSize(c.width, c.height);
+    fx().time().downsampleX = fx().time().downsampleY = PF_RationalScale{1, c.downsample};
 
-    const std::vector<int> changed = press(s);
+    const std::vector<int> changed = press();
     ASSERT_EQ(exchanges(), 1);
     std::vector<int> want;
     for (const auto& [id, value] : c.expect) {
         want.push_back(id);
-        const PF_ParamDef& def = s.fx.params().at(id);
-        const double got =
-            def.param_type == PF_Param_CHECKBOX ? s.fx.params().checkbox(id) : s.fx.params().floatValue(id);
+        const refhost::ParamStore& p = fx().params();
+        const double got = p.at(id).param_type == PF_Param_CHECKBOX ? p.checkbox(id) : p.floatValue(id);
         EXPECT_NEAR(got, value, 1e-6) << "position " << id;
     }
     std::sort(want.begin(), want.end());
@@ -300,30 +283,23 @@ INSTANTIATE_TEST_SUITE_P(Cases, ToolReply,
 // Each press is an exchange of its own, and the second starts from what the first applied.
 TEST_F(ToolLink, TwoPressesGiveTwoExchanges) {
     SKIP_UNLESS_BUILT(kDuovisX);
-    writeReply(replyBlock({{45, 50}}, {45}));
-    Session s(kDuovisX, HostApp::AfterEffects);
-    ASSERT_NO_FATAL_FAILURE(setUp(s, patternArgb(16, 8, 2)));
-    EXPECT_EQ(press(s), std::vector<int>{ROTATE_R});
-    EXPECT_EQ(press(s), std::vector<int>{ROTATE_R});
+    ASSERT_NO_FATAL_FAILURE(open(kDuovisX, kRotateRight));
+    EXPECT_EQ(press(), std::vector<int>{ROTATE_R});
+    EXPECT_EQ(press(), std::vector<int>{ROTATE_R});
     ASSERT_EQ(exchanges(), 2);
     EXPECT_EQ(sentBlock(1).slot[45], 0);
     EXPECT_EQ(sentBlock(2).slot[45], 50);
-    EXPECT_DOUBLE_EQ(s.fx.params().floatValue(ROTATE_R), 0.5);
+    EXPECT_DOUBLE_EQ(fx().params().floatValue(ROTATE_R), 0.5);
 }
 
 // ---- Time limits and incomplete replies: nothing changes, and the press comes back ----
 
 struct LimitCase {
     const char* name;
-    const char* mode;
-    const char* connectMs;
-    const char* replyMs;
+    const char *mode, *connectMs, *replyMs;
     int exchangesRecorded;
+    friend void PrintTo(const LimitCase& c, std::ostream* os) { *os << c.name; }
 };
-
-void PrintTo(const LimitCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 const LimitCase kLimitCases[] = {
     {"ToolNeverConnects", "silent", "300", "20000", 0},
@@ -339,20 +315,17 @@ TEST_P(ToolLimits, AbandonTheExchange) {
     setEnv("DUOVIS_TEST_TOOL_MODE", c.mode);
     setEnv("DUOVIS_TOOL_CONNECT_TIMEOUT_MS", c.connectMs);
     setEnv("DUOVIS_TOOL_REPLY_TIMEOUT_MS", c.replyMs);
-    writeReply(replyBlock({{22, 500000}}, {22}));
-    Session s(kDuovisX, HostApp::AfterEffects);
-    ASSERT_NO_FATAL_FAILURE(setUp(s, patternArgb(16, 8, 2)));
+    ASSERT_NO_FATAL_FAILURE(open(kDuovisX, replyBlock({{22, 500000}}, {22})));
     QElapsedTimer clock;
     clock.start();
-    EXPECT_TRUE(press(s).empty());
+    EXPECT_TRUE(press().empty());
     EXPECT_LT(clock.elapsed(), 10000);
     EXPECT_EQ(exchanges(), c.exchangesRecorded);
     EXPECT_FALSE(QFile::exists(socketPath("depthscope.pipe")));
     EXPECT_FALSE(QFile::exists(socketPath("depthscope.pipeout")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ToolLimits, ::testing::ValuesIn(kLimitCases),
-                         [](const auto& tp) { return std::string(tp.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, ToolLimits, ::testing::ValuesIn(kLimitCases), byName);
 
 // ---- Sockets already there ----
 
@@ -374,25 +347,21 @@ TEST_F(ToolLink, StaleSocketsAreClearedAndTheExchangeRuns) {
     SKIP_UNLESS_BUILT(kDuovis);
     ASSERT_NO_FATAL_FAILURE(leaveStaleSocket(socketPath("depthscope.pipe")));
     ASSERT_NO_FATAL_FAILURE(leaveStaleSocket(socketPath("depthscope.pipeout")));
-    writeReply(replyBlock({{45, 50}}, {45}));
-    Session s(kDuovis, HostApp::AfterEffects);
-    ASSERT_NO_FATAL_FAILURE(setUp(s, patternArgb(16, 8, 2)));
-    EXPECT_EQ(press(s), std::vector<int>{ROTATE_R});
+    ASSERT_NO_FATAL_FAILURE(open(kDuovis, kRotateRight));
+    EXPECT_EQ(press(), std::vector<int>{ROTATE_R});
     EXPECT_EQ(exchanges(), 1);
 }
 
 class ToolBusy : public ToolLink, public ::testing::WithParamInterface<const char*> {};
 
-// Another exchange holds a socket: the press starts no tool, changes nothing, and leaves the
-// other exchange's socket where it was.
+// Another exchange holds a socket: the press starts no tool, changes nothing, and leaves the other
+// exchange's socket where it was.
 TEST_P(ToolBusy, ALiveSocketIsNotTakenOver) {
     SKIP_UNLESS_BUILT(kDuovisX);
     QLocalServer other;
     ASSERT_TRUE(other.listen(QString::fromLatin1(GetParam())));
-    writeReply(replyBlock({{45, 50}}, {45}));
-    Session s(kDuovisX, HostApp::AfterEffects);
-    ASSERT_NO_FATAL_FAILURE(setUp(s, patternArgb(16, 8, 2)));
-    EXPECT_TRUE(press(s).empty());
+    ASSERT_NO_FATAL_FAILURE(open(kDuovisX, kRotateRight));
+    EXPECT_TRUE(press().empty());
     EXPECT_EQ(exchanges(), 0);
     EXPECT_TRUE(other.isListening());
     QLocalSocket client;
@@ -401,19 +370,9 @@ TEST_P(ToolBusy, ALiveSocketIsNotTakenOver) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sockets, ToolBusy, ::testing::Values("depthscope.pipe", "depthscope.pipeout"),
-                         [](const auto& tp) {
-                             return tp.index == 0 ? std::string("Stream") : std::string("Reply");
-                         });
+                         [](const auto& tp) { return std::string(tp.index == 0 ? "Stream" : "Reply"); });
 
 // ---- No tool to start ----
-
-struct SeenBox {
-    int count = 0;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::Information;
-    int buttons = 0;
-};
-SeenBox* gSeen = nullptr;
 
 // Closes the message box from inside its own modal loop, once the effect's application exists.
 void watchForMessageBox() {
@@ -423,51 +382,36 @@ void watchForMessageBox() {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (box == nullptr || gSeen == nullptr) return;
         timer->stop();
-        ++gSeen->count;
-        gSeen->text = box->text();
-        gSeen->icon = box->icon();
-        gSeen->buttons = static_cast<int>(box->buttons().size());
+        *gSeen << QString::number(box->icon()) + ' ' + QString::number(box->buttons().size()) + ' ' +
+                      box->text();
         box->close();
     });
     timer->start(10);
 }
 
-class ToolMissing : public ToolLink, public ::testing::WithParamInterface<std::tuple<Deliverable, bool>> {
-  protected:
-    void TearDown() override {
-        gSeen = nullptr;
-        ToolLink::TearDown();
-    }
-};
+class ToolMissing : public ToolLink, public ::testing::WithParamInterface<std::tuple<Deliverable, bool>> {};
 
 TEST_P(ToolMissing, SaysSoAndChangesNothing) {
     const auto& [d, display] = GetParam();
     SKIP_UNLESS_BUILT(d);
-    static const bool hooked = [] {
-        qAddPreRoutine(watchForMessageBox);
-        return true;
-    }();
-    (void)hooked;
+    [[maybe_unused]] static const bool hooked = (qAddPreRoutine(watchForMessageBox), true);
     setEnv("DUOVIS_DEPTHSCOPE", root_.path() + "/no/such/Depthscope");
-    if (!display) {  // no window system at all: the effect falls back to the offscreen platform
+    if (!display) {  // no window system: the effect falls back to the offscreen platform
         for (const char* v : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
             setEnv(v, "");
             qunsetenv(v);
         }
     }
-    writeReply(replyBlock({{45, 50}}, {45}));
-    Session s(d, HostApp::AfterEffects);
-    ASSERT_NO_FATAL_FAILURE(setUp(s, patternArgb(16, 8, 2)));
-    SeenBox seen;
+    ASSERT_NO_FATAL_FAILURE(open(d, kRotateRight));
+    QStringList seen;
     gSeen = &seen;
     ::testing::internal::CaptureStderr();
-    EXPECT_TRUE(press(s).empty());
+    EXPECT_TRUE(press().empty());
     const std::string err = ::testing::internal::GetCapturedStderr();
     const QString message = QStringLiteral("Corvant Depthscope is not installed.\nPlease check\n");
-    EXPECT_EQ(seen.count, 1);
-    EXPECT_TRUE(seen.text.startsWith(message)) << seen.text.toStdString();
-    EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
-    EXPECT_EQ(seen.buttons, 1);
+    EXPECT_EQ(seen.size(), 1);
+    const QString noIconOneButton = QString::number(QMessageBox::NoIcon) + " 1 ";
+    EXPECT_TRUE(seen.value(0).startsWith(noIconOneButton + message)) << seen.value(0).toStdString();
     EXPECT_NE(err.find(message.toStdString()), std::string::npos) << "unseen, so also on the error stream";
     EXPECT_EQ(exchanges(), 0);
     EXPECT_EQ(QCoreApplication::instance(), nullptr);
