@@ -17,7 +17,7 @@ namespace {
 // The effect's frames stay well inside this; anything larger is a damaged block.
 constexpr int32_t kMaxSide = 32768;
 constexpr int64_t kMaxLayerBytes = int64_t(1) << 31;
-// A layer's buffer grows by at least this much as its bytes arrive, never ahead of them by more.
+// The first step of a layer's buffer; it doubles from there as the bytes arrive.
 constexpr int64_t kFirstChunk = int64_t(1) << 16;
 
 float luma(float r, float g, float b) {
@@ -61,8 +61,8 @@ cv::Mat eyeView(const cv::Mat& frame, const ToolLayout& layout, Placement placem
 }
 
 // Up to `count` bytes from `source`. The buffer grows with what arrives (doubling, at most to
-// `count`), so a block that promises a huge layer and sends little costs little memory; a
-// layer that arrives whole sits in a buffer of exactly its size.
+// `count`), so a block that promises a huge layer and sends little costs little memory, and
+// the buffer is never larger than the layer.
 std::vector<unsigned char> readBytes(const ByteSource& source, int64_t count) {
     std::vector<unsigned char> bytes;
     int64_t got = 0;

@@ -1,11 +1,9 @@
 // The parallax tool's reply as the effect applies it: any block (a short one padded with zeros),
-// any pixel scale, either host's form of the list, any layer size (0 and negative included) and a parameter
-// list that may be cut short, against the effect's own parameter definitions. Only a mapped slot with its
-// mask bit set may change its parameter, and its shift twin only on a layer of some size; every slider stays
-// finite and inside its valid range, every checkbox 0 or 1, and each shift pair that changed
-// agrees on the layer's size. Bits left in the returned mask are exactly those that found no
-// parameter.
-#include <algorithm>
+// any pixel scale, any layer size (0 and negative included), either host's form of the list, and
+// a list that may be cut short. Only a mapped slot with its mask bit set may change its
+// parameter, and its shift twin only on a layer of some size; every slider stays finite and
+// inside its valid range, every checkbox 0 or 1, and each shift pair that changed agrees on the
+// layer's size. Bits left in the returned mask are exactly those that found no parameter.
 #include <cmath>
 #include <cstring>
 #include <vector>
