@@ -4,7 +4,9 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace depthscope {
 
@@ -15,6 +17,8 @@ namespace {
 // The effect's frames stay well inside this; anything larger is a damaged block.
 constexpr int32_t kMaxSide = 32768;
 constexpr int64_t kMaxLayerBytes = int64_t(1) << 31;
+// The first step of a layer's buffer; it doubles from there as the bytes arrive.
+constexpr int64_t kFirstChunk = int64_t(1) << 16;
 
 float luma(float r, float g, float b) {
     return 0.299f * r + 0.587f * g + 0.114f * b;
@@ -54,6 +58,45 @@ cv::Mat eyeView(const cv::Mat& frame, const ToolLayout& layout, Placement placem
     cv::warpAffine(frame, view, toFrame, cv::Size(eye.width, eye.height),
                    cv::INTER_LINEAR | cv::WARP_INVERSE_MAP, cv::BORDER_REPLICATE);
     return view;
+}
+
+// Up to `count` bytes from `source`. The buffer grows with what arrives (doubling, at most to
+// `count`), so a block that promises a huge layer and sends little costs little memory, and
+// the buffer is never larger than the layer.
+std::vector<unsigned char> readBytes(const ByteSource& source, int64_t count) {
+    std::vector<unsigned char> bytes;
+    int64_t got = 0;
+    while (got < count) {
+        const auto held = static_cast<int64_t>(bytes.capacity());
+        if (got == held)
+            bytes.reserve(static_cast<std::size_t>(std::min(count, std::max(kFirstChunk, 2 * held))));
+        const int64_t want = static_cast<int64_t>(bytes.capacity()) - got;
+        bytes.resize(static_cast<std::size_t>(got + want));
+        const int64_t n = std::max<int64_t>(0, std::min(want, source(bytes.data() + got, want)));
+        got += n;
+        if (n < want) break;
+    }
+    bytes.resize(static_cast<std::size_t>(got));
+    return bytes;
+}
+
+// One layer's pixels off the stream as luma; false with a message when they do not all arrive.
+bool readLayer(const ByteSource& source, const char* which, const LayerDesc& d, cv::Mat& luma,
+               std::string& error) {
+    PixelLayout format;
+    if (!pixelLayoutOf(d, format, error)) {
+        error = std::string(which) + " " + error;
+        return false;
+    }
+    const std::vector<unsigned char> bytes = readBytes(source, d.byteCount());
+    if (static_cast<int64_t>(bytes.size()) < d.byteCount()) {
+        error = std::string(which) + " pixels ended after " + std::to_string(bytes.size()) + " of " +
+                std::to_string(d.byteCount()) + " bytes (" + std::to_string(d.width) + " x " +
+                std::to_string(d.height) + ", row bytes " + std::to_string(d.rowBytes) + ")";
+        return false;
+    }
+    luma = lumaFromLayer(bytes.data(), d, format);
+    return true;
 }
 
 }  // namespace
@@ -145,6 +188,26 @@ EyeViews eyeViewsFromImages(const cv::Mat& left, const cv::Mat& right) {
     v.left = left;
     v.right = eyeView(right, ToolLayout{}, Placement::Whole, v.eye);
     return v;
+}
+
+bool readEyeViews(const ByteSource& source, duovis::ToolBlock& block, EyeViews& views, std::string& error) {
+    using duovis::kToolBlockBytes;
+    unsigned char raw[kToolBlockBytes] = {};
+    const int64_t got =
+        std::max<int64_t>(0, std::min<int64_t>(kToolBlockBytes, source(raw, kToolBlockBytes)));
+    block = duovis::ToolBlock::fromBytes(raw, static_cast<std::size_t>(got));
+    if (got < kToolBlockBytes) {
+        error = "the block ended after " + std::to_string(got) + " of " + std::to_string(kToolBlockBytes) +
+                " bytes";
+        return false;
+    }
+    const LayerDesc primary = LayerDesc::fromBlock(block, duovis::TOOL_SLOT_PRIMARY);
+    const LayerDesc secondary = LayerDesc::fromBlock(block, duovis::TOOL_SLOT_SECONDARY);
+    cv::Mat primaryLuma, secondaryLuma;
+    if (!readLayer(source, "primary layer:", primary, primaryLuma, error)) return false;
+    if (secondary.present() && !readLayer(source, "secondary layer:", secondary, secondaryLuma, error))
+        return false;
+    return eyeViewsFromLayers(primaryLuma, primary.layout, secondaryLuma, secondary.layout, views, error);
 }
 
 }  // namespace depthscope

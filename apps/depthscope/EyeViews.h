@@ -12,6 +12,7 @@
 #include <opencv2/core.hpp>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace depthscope {
@@ -44,6 +45,15 @@ struct EyeViews {
 // False with a message when the layers do not give two eyes.
 bool eyeViewsFromLayers(const cv::Mat& primary, int32_t primaryLayout, const cv::Mat& secondary,
                         int32_t secondaryLayout, EyeViews& views, std::string& error);
+
+// The stream's next bytes: up to `size` into `into`, fewer only where the stream ended or went
+// quiet; returns how many arrived.
+using ByteSource = std::function<int64_t(unsigned char* into, int64_t size)>;
+
+// What the effect streams, the block and then the layers it describes, read from `source` into
+// the two eye views. `block` holds whatever of the block arrived (the rest 0) so that a refusal
+// can still be answered; false with `error` naming what fell short.
+bool readEyeViews(const ByteSource& source, duovis::ToolBlock& block, EyeViews& views, std::string& error);
 
 // One file per eye; the eye frame takes the left file's size.
 EyeViews eyeViewsFromImages(const cv::Mat& left, const cv::Mat& right);

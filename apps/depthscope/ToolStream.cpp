@@ -7,7 +7,6 @@
 #include <QThread>
 
 #include <exception>
-#include <vector>
 
 namespace depthscope {
 
@@ -44,51 +43,14 @@ int64_t readUpTo(QLocalSocket& socket, char* into, int64_t size, int timeoutMs) 
     return got;
 }
 
-struct Layer {
-    LayerDesc desc;
-    cv::Mat luma;
-};
-
-// One layer's pixels off the stream; false with a message when they do not all arrive.
-bool readLayer(QLocalSocket& socket, const char* which, Layer& layer, int timeoutMs, std::string& error) {
-    PixelLayout format;
-    if (!pixelLayoutOf(layer.desc, format, error)) {
-        error = std::string(which) + " " + error;
-        return false;
-    }
-    std::vector<unsigned char> bytes(static_cast<std::size_t>(layer.desc.byteCount()));
-    const int64_t got =
-        readUpTo(socket, reinterpret_cast<char*>(bytes.data()), layer.desc.byteCount(), timeoutMs);
-    if (got < layer.desc.byteCount()) {
-        error = std::string(which) + " pixels ended after " + std::to_string(got) + " of " +
-                std::to_string(layer.desc.byteCount()) + " bytes (" + std::to_string(layer.desc.width) +
-                " x " + std::to_string(layer.desc.height) + ", row bytes " +
-                std::to_string(layer.desc.rowBytes) + ")";
-        return false;
-    }
-    layer.luma = lumaFromLayer(bytes.data(), layer.desc, format);
-    return true;
-}
-
-// The first stream: the block, then the layers; false with a message where it falls short.
+// The first stream: the block, then the layers, then the measurement; false with a message
+// where it falls short.
 bool readRequest(QLocalSocket& socket, int timeoutMs, ToolBlock& block, Exchange& ex) {
-    unsigned char raw[kToolBlockBytes] = {};
-    const int64_t got = readUpTo(socket, reinterpret_cast<char*>(raw), kToolBlockBytes, timeoutMs);
-    block = ToolBlock::fromBytes(raw, static_cast<std::size_t>(got));
-    if (got < kToolBlockBytes) {
-        ex.error = "the block ended after " + std::to_string(got) + " of " + std::to_string(kToolBlockBytes) +
-                   " bytes";
-        return false;
-    }
-    Layer primary{LayerDesc::fromBlock(block, TOOL_SLOT_PRIMARY), {}};
-    Layer secondary{LayerDesc::fromBlock(block, TOOL_SLOT_SECONDARY), {}};
-    if (!readLayer(socket, "primary layer:", primary, timeoutMs, ex.error)) return false;
-    if (secondary.desc.present() && !readLayer(socket, "secondary layer:", secondary, timeoutMs, ex.error))
-        return false;
+    const ByteSource source = [&](unsigned char* into, int64_t size) {
+        return readUpTo(socket, reinterpret_cast<char*>(into), size, timeoutMs);
+    };
     EyeViews views;
-    if (!eyeViewsFromLayers(primary.luma, primary.desc.layout, secondary.luma, secondary.desc.layout, views,
-                            ex.error))
-        return false;
+    if (!readEyeViews(source, block, views, ex.error)) return false;
     ex.analysis = analyse(views, valuesFromBlock(block));
     if (!ex.analysis.ok) ex.error = ex.analysis.error;
     return ex.analysis.ok;

@@ -19,13 +19,13 @@ struct Point {
 // Projective mapping without a test of w: a corner behind the viewer still gives a position.
 // Non-finite results (w == 0) are reported to the caller.
 std::optional<Point> mapCorner(const EyeTransform& t, float fx, float fy) {
-    const double x = fx;
-    const double y = fy;
+    const auto x = static_cast<double>(fx);
+    const auto y = static_cast<double>(fy);
     const double w = t.m13 * x + t.m23 * y + t.m33;
     const float mx = static_cast<float>((t.m11 * x + t.m21 * y + t.m31) / w);
     const float my = static_cast<float>((t.m12 * x + t.m22 * y + t.m32) / w);
     if (!std::isfinite(mx) || !std::isfinite(my)) return std::nullopt;
-    return Point{mx, my};
+    return Point{static_cast<double>(mx), static_cast<double>(my)};
 }
 
 // The crossing of the unbounded line (p, d) with the edge from s to e nearest to c, if closer

@@ -13,7 +13,7 @@ namespace {
 constexpr double kDegToRad = 0.017453292519943295;
 
 double param(const ParamValues& v, ParamId family, FamilySlot slot) {
-    return v[ParamId(family + slot)];
+    return v[ParamId(static_cast<int>(family) + static_cast<int>(slot))];
 }
 
 // Shift of one eye in pixels: Both share, master, then the eye's own slider, in that order so

@@ -20,7 +20,7 @@ std::optional<ShiftCoupling> coupleShift(double value, bool fromPercent, int dim
         twin = twinMin;
         out.changedValue = back(twinMin);
     }
-    out.twinValue = twin;
+    out.twinValue = static_cast<double>(twin);
     return out;
 }
 

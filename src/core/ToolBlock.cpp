@@ -75,7 +75,7 @@ int32_t encodeToolSlot(const ToolSlotEntry& entry, double value, float pixelScal
     }
     const int32_t slot = toInt32Saturated(std::trunc(value * entry.scale));
     if (!entry.pixelScaled) return slot;
-    return toInt32Saturated(std::floor(static_cast<float>(slot) * pixelScale + 0.5f));
+    return toInt32Saturated(static_cast<double>(std::floor(static_cast<float>(slot) * pixelScale + 0.5f)));
 }
 
 double decodeToolSlot(const ToolSlotEntry& entry, int32_t slot, float pixelScale) {

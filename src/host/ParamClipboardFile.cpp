@@ -20,7 +20,8 @@ namespace {
 
 void applyPasted(HostParamAccess& params, ParamId id, double value) {
     if (const PF_ParamDef* slider = params.floatDef(id)) {
-        const double lo = slider->u.fs_d.valid_min, hi = slider->u.fs_d.valid_max;
+        const auto lo = static_cast<double>(slider->u.fs_d.valid_min),
+                   hi = static_cast<double>(slider->u.fs_d.valid_max);
         params.setFloat(id, std::clamp(value, lo, hi));
     } else if (const PF_ParamDef* popup = params.def(id, PF_Param_POPUP)) {
         if (value >= 1 && value <= popup->u.pd.num_choices)

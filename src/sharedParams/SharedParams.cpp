@@ -245,25 +245,25 @@ int SharedParams::send(PF_InData* in, PF_ParamDef* params[]) {
     return err;
 }
 
-void SharedParams::applyReply(PF_InData* in, PF_ParamDef* params[]) {
-    if (!block_ || !in || !replyComplete_) return;
+uint64_t applyToolReply(const ToolBlock& reply, PF_ParamDef* params[], A_long count, A_long width,
+                        A_long height, float pixelScale) {
     const ToolSlotTable& table = toolSlotTable();
-    uint64_t mask = block_->mask();
+    uint64_t mask = reply.mask();
     // From the top down: the pixel shifts come before the percent shifts, so when a reply
     // carries both, the percent values and the twins made from them are what remain.
     for (int s = kToolBlockSlots - 1; s >= 0; --s) {
         const ToolSlotEntry& e = table[static_cast<std::size_t>(s)];
         const uint64_t bit = uint64_t{1} << s;
         if (e.encoding == SlotEncoding::None || (mask & bit) == 0) continue;
-        PF_ParamDef* p = entryOf(params, paramCount_, e.param, typeOf(e));
+        PF_ParamDef* p = entryOf(params, count, e.param, typeOf(e));
         if (!p) continue;
-        writeHeld(*p, decodeToolSlot(e, block_->slot[static_cast<std::size_t>(s)], pixelScale_));
+        writeHeld(*p, decodeToolSlot(e, reply.slot[static_cast<std::size_t>(s)], pixelScale));
         mask &= ~bit;
         const std::optional<ShiftTwin> twin = shiftTwin(e.param);
         if (!twin) continue;
-        PF_ParamDef* t = entryOf(params, paramCount_, twin->twin, PF_Param_FLOAT_SLIDER);
+        PF_ParamDef* t = entryOf(params, count, twin->twin, PF_Param_FLOAT_SLIDER);
         // Measured on the whole layer; a layer of no size has no conversion and the twin stays.
-        const A_long size = twin->axis == ShiftAxis::Horizontal ? in->width : in->height;
+        const A_long size = twin->axis == ShiftAxis::Horizontal ? width : height;
         const std::optional<ShiftCoupling> coupled = t ? coupleShift(p->u.fs_d.value, twin->fromPercent, size,
                                                                      t->u.fs_d.valid_min, t->u.fs_d.valid_max)
                                                        : std::nullopt;
@@ -272,7 +272,12 @@ void SharedParams::applyReply(PF_InData* in, PF_ParamDef* params[]) {
         t->u.fs_d.value = coupled->twinValue;
         markChanged(*t);
     }
-    block_->setMask(mask);
+    return mask;
+}
+
+void SharedParams::applyReply(PF_InData* in, PF_ParamDef* params[]) {
+    if (!block_ || !in || !replyComplete_) return;
+    block_->setMask(applyToolReply(*block_, params, paramCount_, in->width, in->height, pixelScale_));
 }
 
 }  // namespace duovis

@@ -20,6 +20,13 @@ struct ToolLayerDescription {
     int32_t layoutCode = 0;
 };
 
+// Writes the values `reply`'s mask selects into the first `count` entries of `params`, each held
+// to its parameter's valid range and marked changed, from slot 63 down, with each shift's twin
+// recomputed on a `width` x `height` layer (a side of no size leaves the twin as it is). Pixel
+// shifts are read at `pixelScale`. Returns the mask bits that found no parameter to change.
+uint64_t applyToolReply(const ToolBlock& reply, PF_ParamDef* params[], A_long count, A_long width,
+                        A_long height, float pixelScale);
+
 class SharedParams {
   public:
     // Measures both layers; block() is null when the block could not be allocated.
