@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "EffectInstance.h"
@@ -43,6 +44,21 @@ inline const Deliverable kDuovis{"Duovis", DUOVIS_PATH, "EntryPointFunc", "Corva
 inline void PrintTo(const Deliverable& d, std::ostream* os) {
     *os << d.name;
 }
+
+// Every row of a table, once for each module.
+template <class Rows>
+auto forBothModules(const Rows& rows) {
+    return ::testing::Combine(::testing::Values(kDuovisX, kDuovis), ::testing::ValuesIn(rows));
+}
+
+// The name of a (module, row) case: the module's, then the row's `Label` field.
+template <auto Label>
+struct ModuleRowName {
+    template <class Info>
+    std::string operator()(const Info& tp) const {
+        return std::string(std::get<0>(tp.param).name) + "_" + (std::get<1>(tp.param).*Label);
+    }
+};
 
 #define SKIP_UNLESS_BUILT(d)                         \
     if (std::string((d).path).empty()) {             \

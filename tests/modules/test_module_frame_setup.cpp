@@ -53,13 +53,8 @@ const FrameCase kFrameCases[] = {
     {"PremiereKeepsSize", HostApp::Premiere, 1920, 1080, 1, 1, kSbs100, 1, 1920, 1080, 0, 0},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, ModuleFrameSetup,
-                         ::testing::Combine(::testing::Values(kDuovisX, kDuovis),
-                                            ::testing::ValuesIn(kFrameCases)),
-                         [](const auto& tp) {
-                             return std::string(std::get<0>(tp.param).name) + "_" +
-                                    std::get<1>(tp.param).label;
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, ModuleFrameSetup, forBothModules(kFrameCases),
+                         ModuleRowName<&std::decay_t<decltype(kFrameCases[0])>::label>{});
 
 class ModuleGlobalOverride : public ::testing::TestWithParam<Deliverable> {};
 

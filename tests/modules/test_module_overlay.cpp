@@ -339,13 +339,8 @@ TEST_P(ModuleOverlayFailure, EndsTheDrawingReleasesAndReportsTheError) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ModuleOverlayFailure,
-                         ::testing::Combine(::testing::Values(kDuovisX, kDuovis),
-                                            ::testing::ValuesIn(kFailures)),
-                         [](const auto& tp) {
-                             return std::string(std::get<0>(tp.param).name) + "_" +
-                                    std::get<1>(tp.param).label;
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, ModuleOverlayFailure, forBothModules(kFailures),
+                         ModuleRowName<&std::decay_t<decltype(kFailures[0])>::label>{});
 
 }  // namespace
 }  // namespace duovis::moduletest

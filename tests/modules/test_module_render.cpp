@@ -194,13 +194,8 @@ const OffsetCase kOffsets[] = {
     {"TruncatesTowardZero", -0.25, 10, 3, 9},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, ModuleFrameOffset,
-                         ::testing::Combine(::testing::Values(kDuovisX, kDuovis),
-                                            ::testing::ValuesIn(kOffsets)),
-                         [](const auto& tp) {
-                             return std::string(std::get<0>(tp.param).name) + "_" +
-                                    std::get<1>(tp.param).label;
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, ModuleFrameOffset, forBothModules(kOffsets),
+                         ModuleRowName<&std::decay_t<decltype(kOffsets[0])>::label>{});
 
 struct ParallaxCase {
     const char* label;
@@ -230,13 +225,8 @@ const ParallaxCase kParallaxCases[] = {{"Frame10Left", 10, true},
                                        {"Frame7Left", 7, true},
                                        {"Frame13Right", 13, false}};
 
-INSTANTIATE_TEST_SUITE_P(Cases, ModuleParallax,
-                         ::testing::Combine(::testing::Values(kDuovisX, kDuovis),
-                                            ::testing::ValuesIn(kParallaxCases)),
-                         [](const auto& tp) {
-                             return std::string(std::get<0>(tp.param).name) + "_" +
-                                    std::get<1>(tp.param).label;
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, ModuleParallax, forBothModules(kParallaxCases),
+                         ModuleRowName<&std::decay_t<decltype(kParallaxCases[0])>::label>{});
 
 TEST(ModulePremiereRender, TooSmallOutputCopiesTheFloatInput) {
     SKIP_UNLESS_BUILT(kDuovisX);

@@ -50,13 +50,8 @@ const ResetupCase kResetupCases[] = {
     {"EmptyDataDoesNotCount", {std::nullopt, Record{{1, 6}}}, {1, 6}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, ModuleSequenceResetup,
-                         ::testing::Combine(::testing::Values(kDuovisX, kDuovis),
-                                            ::testing::ValuesIn(kResetupCases)),
-                         [](const auto& tp) {
-                             return std::string(std::get<0>(tp.param).name) + "_" +
-                                    std::get<1>(tp.param).label;
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, ModuleSequenceResetup, forBothModules(kResetupCases),
+                         ModuleRowName<&std::decay_t<decltype(kResetupCases[0])>::label>{});
 
 class ModuleSequence : public ::testing::TestWithParam<Deliverable> {};
 

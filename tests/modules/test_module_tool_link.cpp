@@ -272,13 +272,8 @@ TEST_P(ToolReply, AppliesWhatTheMaskSelects) {
     EXPECT_EQ(changed, want);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ToolReply,
-                         ::testing::Combine(::testing::Values(kDuovisX, kDuovis),
-                                            ::testing::ValuesIn(kReplyCases)),
-                         [](const auto& tp) {
-                             return std::string(std::get<0>(tp.param).name) + "_" +
-                                    std::get<1>(tp.param).name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, ToolReply, forBothModules(kReplyCases),
+                         ModuleRowName<&std::decay_t<decltype(kReplyCases[0])>::name>{});
 
 // Each press is an exchange of its own, and the second starts from what the first applied.
 TEST_F(ToolLink, TwoPressesGiveTwoExchanges) {
