@@ -272,53 +272,55 @@ class StereoKernel {
     // Inside a run the source positions are computed first, four lanes at a time, then the
     // samples and stores follow in column order; each lane's values are those of one position
     // computed alone.
-    void run() const {
+    void run(RowBand rows) const {
         if (!a_.inImageD) return;
+        const int32_t first = std::max(rows.begin, int32_t(0));
+        const int32_t last = std::min(rows.end, a_.inHeightLP);
         switch (a_.inDispMode) {
             case DISPLAY_LEFT:
-                walk<DISPLAY_LEFT>();
+                walk<DISPLAY_LEFT>(first, last);
                 break;
             case DISPLAY_RIGHT:
-                walk<DISPLAY_RIGHT>();
+                walk<DISPLAY_RIGHT>(first, last);
                 break;
             case DISPLAY_SBS_HALF:
-                walk<DISPLAY_SBS_HALF>();
+                walk<DISPLAY_SBS_HALF>(first, last);
                 break;
             case DISPLAY_SBS_FULL:
-                walk<DISPLAY_SBS_FULL>();
+                walk<DISPLAY_SBS_FULL>(first, last);
                 break;
             case DISPLAY_TB_HALF:
-                walk<DISPLAY_TB_HALF>();
+                walk<DISPLAY_TB_HALF>(first, last);
                 break;
             case DISPLAY_TB_FULL:
-                walk<DISPLAY_TB_FULL>();
+                walk<DISPLAY_TB_FULL>(first, last);
                 break;
             case DISPLAY_INTERLACED:
-                walk<DISPLAY_INTERLACED>();
+                walk<DISPLAY_INTERLACED>(first, last);
                 break;
             case DISPLAY_ANAGLYPH:
-                walk<DISPLAY_ANAGLYPH>();
+                walk<DISPLAY_ANAGLYPH>(first, last);
                 break;
             case DISPLAY_ANAGLYPH_OPTIMIZED:
-                walk<DISPLAY_ANAGLYPH_OPTIMIZED>();
+                walk<DISPLAY_ANAGLYPH_OPTIMIZED>(first, last);
                 break;
             case DISPLAY_ANAGLYPH_GRAY:
-                walk<DISPLAY_ANAGLYPH_GRAY>();
+                walk<DISPLAY_ANAGLYPH_GRAY>(first, last);
                 break;
             case DISPLAY_ONION:
-                walk<DISPLAY_ONION>();
+                walk<DISPLAY_ONION>(first, last);
                 break;
             case DISPLAY_DIFFERENCE:
-                walk<DISPLAY_DIFFERENCE>();
+                walk<DISPLAY_DIFFERENCE>(first, last);
                 break;
             case DISPLAY_CHECKERBOARD:
-                walk<DISPLAY_CHECKERBOARD>();
+                walk<DISPLAY_CHECKERBOARD>(first, last);
                 break;
             case DISPLAY_PARALLAX_LEFT:
-                walk<DISPLAY_PARALLAX_LEFT>();
+                walk<DISPLAY_PARALLAX_LEFT>(first, last);
                 break;
             case DISPLAY_PARALLAX_RIGHT:
-                walk<DISPLAY_PARALLAX_RIGHT>();
+                walk<DISPLAY_PARALLAX_RIGHT>(first, last);
                 break;
             default:
                 break;  // no such display code: nothing is stored, so nothing need be computed
@@ -329,7 +331,7 @@ class StereoKernel {
     // The display code is fixed for a whole frame; as a template argument it leaves the inner
     // loop without a per-pixel dispatch.
     template <int32_t Code>
-    void walk() const {
+    void walk(int32_t rowBegin, int32_t rowEnd) const {
         RunState r;
         // Which sampling jobs feed what this code stores. The left colour after the looking
         // glass never depends on the right one, so the single-eye codes need one job only;
@@ -339,8 +341,8 @@ class StereoKernel {
         const bool swap = a_.inSwapLR > 0;
         r.needFirst = !(swap ? leftOnly : rightOnly);
         r.needSecond = !(swap ? rightOnly : leftOnly);
-        for (int32_t y0 = 0; y0 < a_.inHeightLP; y0 += kTileRows) {
-            const int32_t y1 = std::min(a_.inHeightLP, y0 + kTileRows);
+        for (int32_t y0 = rowBegin; y0 < rowEnd; y0 += kTileRows) {
+            const int32_t y1 = std::min(rowEnd, y0 + kTileRows);
             for (int32_t x0 = 0; x0 < a_.inWidthLP; x0 += kRun) {
                 const int32_t n = std::min(kRun, a_.inWidthLP - x0);
                 for (int32_t y = y0; y < y1; ++y) {
@@ -601,21 +603,21 @@ class StereoKernel {
 }  // namespace
 
 template <class Format, class Policy>
-void runTransformKernel(const TransformKernelArgs& args) {
-    StereoKernel<Format, Policy>(args).run();
+void runTransformKernel(const TransformKernelArgs& args, RowBand rows) {
+    StereoKernel<Format, Policy>(args).run(rows);
 }
 
-template void runTransformKernel<Argb8, CpuRenderPolicy>(const TransformKernelArgs&);
-template void runTransformKernel<Bgra32f, CpuRenderPolicy>(const TransformKernelArgs&);
-template void runTransformKernel<Bgra32f, DeviceKernelPolicy>(const TransformKernelArgs&);
-template void runTransformKernel<Bgra16fTowardZero, DeviceKernelPolicy>(const TransformKernelArgs&);
-template void runTransformKernel<Bgra16fNearest, DeviceKernelPolicy>(const TransformKernelArgs&);
+template void runTransformKernel<Argb8, CpuRenderPolicy>(const TransformKernelArgs&, RowBand);
+template void runTransformKernel<Bgra32f, CpuRenderPolicy>(const TransformKernelArgs&, RowBand);
+template void runTransformKernel<Bgra32f, DeviceKernelPolicy>(const TransformKernelArgs&, RowBand);
+template void runTransformKernel<Bgra16fTowardZero, DeviceKernelPolicy>(const TransformKernelArgs&, RowBand);
+template void runTransformKernel<Bgra16fNearest, DeviceKernelPolicy>(const TransformKernelArgs&, RowBand);
 
-void runCpuTransformKernel(const TransformKernelArgs& args, CpuPixelFormat format) {
+void runCpuTransformKernel(const TransformKernelArgs& args, CpuPixelFormat format, RowBand rows) {
     if (format == CpuPixelFormat::Argb8) {
-        runTransformKernel<Argb8, CpuRenderPolicy>(args);
+        runTransformKernel<Argb8, CpuRenderPolicy>(args, rows);
     } else {
-        runTransformKernel<Bgra32f, CpuRenderPolicy>(args);
+        runTransformKernel<Bgra32f, CpuRenderPolicy>(args, rows);
     }
 }
 

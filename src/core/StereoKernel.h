@@ -9,18 +9,28 @@
 #include "KernelPolicy.h"
 #include "PixelFormats.h"
 
+#include <cstdint>
+
 namespace duovis {
 
 enum class CpuPixelFormat { Argb8, Bgra32f };
 
+// Eye-grid rows [begin, end) of one frame. Bands that start on even rows may run at the same
+// time: the two rows that meet in one destination row of the top-bottom squeeze then stay in
+// one band, in their order, so the store that remains is the one a single pass leaves.
+struct RowBand {
+    int32_t begin = 0;
+    int32_t end = INT32_MAX;
+};
+
 // The host's CPU render: 8-bit ARGB or float BGRA frames, with the CPU's departures.
-void runCpuTransformKernel(const TransformKernelArgs& args, CpuPixelFormat format);
+void runCpuTransformKernel(const TransformKernelArgs& args, CpuPixelFormat format, RowBand rows = {});
 
 // The device kernels' arithmetic on the CPU, as the reference for the OpenCL and CUDA paths:
 // float or half-float BGRA by `inIs16f`, half stores rounded as the chosen back end does.
 void runDeviceReferenceKernel(const TransformKernelArgs& args, HalfRounding halfStores);
 
 template <class Format, class Policy>
-void runTransformKernel(const TransformKernelArgs& args);
+void runTransformKernel(const TransformKernelArgs& args, RowBand rows = {});
 
 }  // namespace duovis
