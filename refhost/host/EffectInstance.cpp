@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 
 #include "HandleArena.h"
 #include "HostCallbacks.h"
@@ -20,6 +21,45 @@ std::optional<PixelFormat> servedPixelFormat(HostApp app, const std::vector<PrPi
                   static_cast<PrPixelFormat>(PrPixelFormat_BGRA_4444_32f)) != registered.end();
     if (floatBgra) return PixelFormat::Bgra32f;
     return std::nullopt;
+}
+
+namespace {
+thread_local EffectInstance* currentInstance = nullptr;
+
+// Marks the instance whose command runs on this thread for the scope's lifetime.
+class ScopedInstance {
+  public:
+    explicit ScopedInstance(EffectInstance* instance) : previous_(currentInstance) {
+        currentInstance = instance;
+    }
+    ~ScopedInstance() { currentInstance = previous_; }
+    ScopedInstance(const ScopedInstance&) = delete;
+    ScopedInstance& operator=(const ScopedInstance&) = delete;
+
+  private:
+    EffectInstance* previous_;
+};
+}  // namespace
+
+EffectInstance* EffectInstance::current() {
+    return currentInstance;
+}
+
+void EffectInstance::setWorkerThreads(int threads) {
+    if (threads < 0) throw std::invalid_argument("a host has at least one worker thread");
+    if (threads == workerThreads_) return;
+    workerThreads_ = threads;
+    workers_.reset();
+}
+
+int EffectInstance::workerThreads() const {
+    if (workerThreads_ > 0) return workerThreads_;
+    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+WorkerPool& EffectInstance::workers() {
+    if (!workers_) workers_ = std::make_unique<WorkerPool>(workerThreads());
+    return *workers_;
 }
 
 PixelFormat EffectInstance::pixelFormat() const {
@@ -53,7 +93,9 @@ PF_Point EffectInstance::inputSize() {
 PF_InData EffectInstance::makeInData() {
     PF_InData in{};
     in.inter = interactCallbacks();
-    in.utils = utilCallbacks();
+    utils_ = *utilCallbacks();
+    if (faults_.noIterateService) utils_.iterate_generic = nullptr;
+    in.utils = &utils_;
     in.effect_ref = &ref_;
     in.version = PF_SpecVersion{PF_PLUG_IN_VERSION, PF_PLUG_IN_SUBVERS};
     in.appl_id = applicationId(app_);
@@ -76,6 +118,7 @@ PF_InData EffectInstance::makeInData() {
 
 PF_Err EffectInstance::dispatch(PF_Cmd cmd, void* extra, PF_LayerDef* outputDef) {
     SuiteHost::ScopedCurrent current(suites_);
+    ScopedInstance running(this);
     PF_InData in = makeInData();
 
     out_ = PF_OutData{};

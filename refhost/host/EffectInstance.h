@@ -12,6 +12,7 @@
 #include "Module.h"
 #include "ParamStore.h"
 #include "SuiteHost.h"
+#include "WorkerPool.h"
 
 namespace duovis::refhost {
 
@@ -115,6 +116,16 @@ class EffectInstance {
     // Uses this world (borders and all) as the next render's output instead of allocating.
     void supplyOutput(World world) { suppliedOutput_ = std::move(world); }
 
+    // Threads of the iterate service, the calling one included (1: inline); 0, the default,
+    // is every core the machine has.
+    void setWorkerThreads(int threads);
+    int workerThreads() const;
+    // The pool the iterate service runs on, started at its first use.
+    WorkerPool& workers();
+    // The instance whose command runs on this thread, if any (the iterate service carries no
+    // effect reference).
+    static EffectInstance* current();
+
     PF_Handle sequenceData() const { return sequenceData_; }
     // Stands in for a project load: the instance's sequence data becomes these bytes.
     void loadSequenceData(const std::vector<std::uint8_t>& bytes);
@@ -148,6 +159,9 @@ class EffectInstance {
     std::optional<World> suppliedOutput_;
     PF_Handle sequenceData_ = nullptr;
     std::vector<PF_ParamDef> working_;  // the values handed to the running command
+    PF_UtilCallbacks utils_{};          // this instance's table, so a fault can blank a service
+    int workerThreads_ = 0;
+    std::unique_ptr<WorkerPool> workers_;
 };
 
 }  // namespace duovis::refhost

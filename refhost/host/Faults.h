@@ -22,6 +22,13 @@ struct Faults {
     bool failNewHandle = false;  // the handle suite cannot allocate
     int outputShrinkX = 0;       // the host grants an output this much narrower
     int outputShrinkY = 0;       // ... and this much lower than asked for
+    // The iterate service: missing (a null pointer), handing out its iterations from the last
+    // to the first, or interrupted before the Nth iteration (1-based; 0 never) of one call,
+    // which then reports iterateError without running the rest.
+    bool noIterateService = false;
+    bool iterateBackwards = false;
+    int interruptIterationAt = 0;
+    PF_Err iterateError = PF_Err_INTERNAL_STRUCT_DAMAGED;
     // A Drawbot or custom UI function, by name ("NewBrush", "PF_GetDrawingReference"), fails
     // at its Nth call within one draw event (1-based) with drawbotError.
     std::string failDrawbotCall;

@@ -66,7 +66,29 @@ A_long hostSprintf(A_char* buffer, const A_char* format, ...) {
     return written;
 }
 
-PF_UtilCallbacks utilTable{copyWorld, handles::dispose, {hostStrcpy, hostSprintf}};
+using IterateFn = PF_Err (*)(void* refcon, A_long thread, A_long i, A_long iterations);
+
+// Runs the effect's iterations on the worker pool of the instance whose command is running.
+// Called from no command (a worker of an earlier call), it runs them inline, in order.
+PF_Err iterateGeneric(A_long iterations, void* refcon, IterateFn fn) {
+    if (fn == nullptr || iterations < 0) return PF_Err_BAD_CALLBACK_PARAM;
+    EffectInstance* instance = EffectInstance::current();
+    if (instance == nullptr) {
+        for (A_long i = 0; i < iterations; ++i)
+            if (const PF_Err err = fn(refcon, 0, i, iterations)) return err;
+        return PF_Err_NONE;
+    }
+    if (const PF_Err err = injected(*instance, "iterate_generic")) return err;
+    const Faults& faults = instance->faults();
+    const WorkerPool::Iteration each = [&](A_long thread, A_long i) {
+        const A_long nth = faults.iterateBackwards ? iterations - i : i + 1;
+        if (nth == faults.interruptIterationAt) return faults.iterateError;
+        return fn(refcon, thread, i, iterations);
+    };
+    return instance->workers().run(iterations, each, faults.iterateBackwards);
+}
+
+PF_UtilCallbacks utilTable{copyWorld, handles::dispose, {hostStrcpy, hostSprintf}, iterateGeneric};
 
 }  // namespace
 

@@ -309,6 +309,11 @@ typedef struct PF_UtilCallbacks {
                    const PF_Rect* dst_r);
     void (*dispose_handle)(PF_Handle handle);
     PF_ANSICallbacks ansi;
+    /* Runs fn_func once for each i in 0..iterationsL-1, on the host's worker threads and
+     * in any order, and returns the first error a call reported (the remaining calls may
+     * then be skipped). thread_indexL names the worker, from 0. Null in hosts without it. */
+    PF_Err (*iterate_generic)(A_long iterationsL, void* refconPV,
+                              PF_Err (*fn_func)(void* refconPV, A_long thread_indexL, A_long i, A_long iterationsL));
 } PF_UtilCallbacks;
 
 /* ---- Input and output records ---- */

@@ -1,6 +1,7 @@
 // The render command on the CPU: fetch the secondary layer, settle the display code and the
 // sizes, and run the stereo kernel straight into the host's output world.
 #include "Commands.h"
+#include "CpuBands.h"
 #include "DeliverableTraits.h"
 #include "EyeGeometry.h"
 #include "GlobalDisplayState.h"
@@ -94,8 +95,10 @@ PF_Err render(PF_InData* in, PF_OutData* out, PF_ParamDef* params[], PF_LayerDef
 
     const TransformKernelArgs args =
         fillKernelArgs(v, frames, displayCode, eye, need, frameNumberAt(in->current_time, in->time_step));
-    runCpuTransformKernel(args, format);
-    return finish();
+    // The secondary layer goes back to the host even when the host's worker threads failed.
+    const PF_Err kernel = runKernelInRowBands(in, args, format);
+    const PF_Err finished = finish();
+    return kernel != PF_Err_NONE ? kernel : finished;
 }
 
 }  // namespace duovis

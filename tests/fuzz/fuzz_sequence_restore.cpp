@@ -78,7 +78,7 @@ SPBoolean isEqual(const char* a, const char* b) {
 }
 
 SPBasicSuite basicSuite = {acquire, release, isEqual};
-PF_UtilCallbacks utils = {nullptr, hostDispose, {nullptr, nullptr}};
+PF_UtilCallbacks utils = {nullptr, hostDispose, {nullptr, nullptr}, nullptr};
 
 PF_Err command(PF_Cmd cmd, PF_InData& in, PF_OutData& out) {
     return EffectMain(cmd, &in, &out, nullptr, nullptr, nullptr);
