@@ -239,6 +239,8 @@ PF_Err EffectInstance::render() {
     calls_.checkouts.clear();
     calls_.checkins = 0;
     calls_.copies = 0;
+    calls_.iterateCalls = 0;
+    calls_.lastIterations = 0;
     return dispatch(PF_Cmd_RENDER, nullptr, output_.def());
 }
 

@@ -58,6 +58,8 @@ struct CallLog {
     std::vector<CheckoutRecord> checkouts;
     int checkins = 0;
     int copies = 0;
+    int iterateCalls = 0;               // calls of the iterate service
+    A_long lastIterations = 0;          // the iterations the last of them asked for
     std::vector<int> changedPositions;  // entries the last command marked changed
 };
 
@@ -135,6 +137,10 @@ class EffectInstance {
     PF_Err onCheckout(PF_ParamIndex index, A_long time, A_long step, A_u_long scale, PF_ParamDef* param);
     PF_Err onCheckin(PF_ParamDef* param);
     PF_Err onCopy(PF_EffectWorld* src, PF_EffectWorld* dst, const PF_Rect* srcRect, const PF_Rect* dstRect);
+    void onIterate(A_long iterations) {
+        ++calls_.iterateCalls;
+        calls_.lastIterations = iterations;
+    }
 
   private:
     PF_InData makeInData();

@@ -78,6 +78,7 @@ PF_Err iterateGeneric(A_long iterations, void* refcon, IterateFn fn) {
             if (const PF_Err err = fn(refcon, 0, i, iterations)) return err;
         return PF_Err_NONE;
     }
+    instance->onIterate(iterations);
     if (const PF_Err err = injected(*instance, "iterate_generic")) return err;
     const Faults& faults = instance->faults();
     const WorkerPool::Iteration each = [&](A_long thread, A_long i) {

@@ -15,19 +15,16 @@ constexpr int64_t kMinBandPositions = 32768;
 RowBandPlan planRowBands(int32_t eyeWidth, int32_t eyeHeight, int32_t displayCode) {
     RowBandPlan plan;
     plan.height = std::max(eyeHeight, int32_t(0));
-    plan.sharedEnd = plan.height;
     if (eyeWidth <= 0 || eyeHeight <= 0) return plan;
-    // In the top-bottom squeeze an odd grid shares its middle destination row between the
-    // right eye's first row and the left eye's last, and the last row's store must remain; so
-    // the last row runs once every band is done.
-    if (displayCode == DISPLAY_TB_HALF && plan.height % 2 != 0) plan.sharedEnd = plan.height - 1;
+    // The top-bottom squeeze stores rows 2k and 2k + 1 of the left eye in one row, which a
+    // band starting on an even row keeps together. With an odd height the right eye pairs
+    // rows 2k - 1 and 2k instead, and its first row meets the left eye's last: every split
+    // separates a pair whose later row must win, so such a grid goes in one pass.
+    if (displayCode == DISPLAY_TB_HALF && eyeHeight % 2 != 0) return plan;
     int64_t rows = (kMinBandPositions + eyeWidth - 1) / eyeWidth;
-    rows += rows % 2;  // bands start on even rows: the rows squeezed into one stay together
-    const int64_t count = (plan.sharedEnd + rows - 1) / rows;
-    if (count < 2) {
-        plan.sharedEnd = plan.height;
-        return plan;
-    }
+    rows += rows % 2;
+    const int64_t count = (int64_t(eyeHeight) + rows - 1) / rows;
+    if (count < 2) return plan;
     plan.rows = int32_t(rows);
     plan.count = int32_t(count);
     return plan;
@@ -36,11 +33,7 @@ RowBandPlan planRowBands(int32_t eyeWidth, int32_t eyeHeight, int32_t displayCod
 RowBand rowBandAt(const RowBandPlan& plan, int32_t index) {
     if (plan.count < 2) return RowBand{0, plan.height};
     const int32_t begin = index * plan.rows;
-    return RowBand{begin, std::min(plan.sharedEnd, begin + plan.rows)};
-}
-
-RowBand rowsAfterBands(const RowBandPlan& plan) {
-    return RowBand{plan.sharedEnd, plan.height};
+    return RowBand{begin, std::min(plan.height, begin + plan.rows)};
 }
 
 }  // namespace duovis

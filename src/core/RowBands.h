@@ -9,9 +9,8 @@
 namespace duovis {
 
 struct RowBandPlan {
-    int32_t rows = 0;       // rows of every band but the last one, an even number
-    int32_t count = 1;      // bands sharing the rows [0, sharedEnd); 1: run the grid in one pass
-    int32_t sharedEnd = 0;  // the rows from here to the grid's end run after all bands, in order
+    int32_t rows = 0;   // rows of every band but the last one, an even number
+    int32_t count = 1;  // 1: the grid goes in one pass
     int32_t height = 0;
 };
 
@@ -19,7 +18,5 @@ struct RowBandPlan {
 // small grid is one band.
 RowBandPlan planRowBands(int32_t eyeWidth, int32_t eyeHeight, int32_t displayCode);
 RowBand rowBandAt(const RowBandPlan& plan, int32_t index);
-// The rows that must follow every band (empty when none).
-RowBand rowsAfterBands(const RowBandPlan& plan);
 
 }  // namespace duovis

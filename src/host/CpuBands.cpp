@@ -32,10 +32,7 @@ PF_Err runKernelInRowBands(const PF_InData* in, const TransformKernelArgs& args,
         runCpuTransformKernel(args, format);
         return PF_Err_NONE;
     }
-    if (const PF_Err err = in->utils->iterate_generic(frame.plan.count, &frame, runBand)) return err;
-    const RowBand after = rowsAfterBands(frame.plan);
-    if (after.begin < after.end) runCpuTransformKernel(args, format, after);
-    return PF_Err_NONE;
+    return in->utils->iterate_generic(frame.plan.count, &frame, runBand);
 }
 
 }  // namespace duovis

@@ -5,7 +5,12 @@
 #include "HandleArena.h"
 #include "ParamStore.h"
 #include "SuiteHost.h"
+#include "WorkerPool.h"
 #include "World.h"
+
+#include <atomic>
+#include <set>
+#include <vector>
 
 namespace duovis::refhost {
 namespace {
@@ -109,6 +114,53 @@ TEST(RefhostPixelFormat, EachEffectGetsOnlyWhatItRegistered) {
     for (const auto& c : cases)
         EXPECT_EQ(servedPixelFormat(c.app, c.registered), c.served) << c.registered.size();
 }
+
+struct PoolCase {
+    int threads;
+    A_long count;
+    bool backwards;
+    std::set<A_long> failing;  // iterations that report an error (their index + 1)
+};
+
+class RefhostWorkerPool : public ::testing::TestWithParam<PoolCase> {};
+
+TEST_P(RefhostWorkerPool, RunsEachIterationOnceAndReportsAFailure) {
+    const PoolCase& c = GetParam();
+    WorkerPool pool(c.threads);
+    for (int job = 0; job < 3; ++job) {  // the pool's threads serve one job after another
+        std::vector<std::atomic<int>> runs(static_cast<std::size_t>(c.count));
+        std::atomic<bool> threadInRange{true};
+        const PF_Err err = pool.run(
+            c.count,
+            [&](A_long thread, A_long i) {
+                if (thread < 0 || thread >= c.threads) threadInRange = false;
+                ++runs[static_cast<std::size_t>(i)];
+                return c.failing.count(i) != 0 ? static_cast<PF_Err>(i + 1) : PF_Err_NONE;
+            },
+            c.backwards);
+        EXPECT_TRUE(threadInRange);
+        int total = 0;
+        for (const auto& n : runs) {
+            EXPECT_LE(n.load(), 1);
+            total += n.load();
+        }
+        if (c.failing.empty()) {
+            EXPECT_EQ(err, PF_Err_NONE);
+            EXPECT_EQ(total, c.count);
+        } else if (c.threads == 1) {
+            // Alone, the pool stops at the first failure in its order.
+            EXPECT_EQ(err, c.backwards ? *c.failing.rbegin() + 1 : *c.failing.begin() + 1);
+        } else {
+            EXPECT_TRUE(c.failing.count(err - 1) != 0) << "error " << err;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, RefhostWorkerPool,
+                         ::testing::Values(PoolCase{1, 5, false, {}}, PoolCase{4, 1000, false, {}},
+                                           PoolCase{7, 3, true, {}}, PoolCase{3, 0, false, {}},
+                                           PoolCase{1, 9, false, {4, 6}}, PoolCase{1, 9, true, {4, 6}},
+                                           PoolCase{4, 200, false, {50, 120}}));
 
 }  // namespace
 }  // namespace duovis::refhost
