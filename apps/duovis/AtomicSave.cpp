@@ -128,7 +128,7 @@ void saveBytesAtomically(const QByteArray& bytes, const QString& path, SaveMode 
     }
 }
 
-void saveImageAtomically(const QImage& image, const QString& path) {
+void saveImageAtomically(const QImage& image, const QString& path, SaveMode mode) {
     const QFileInfo info(path);
     const std::string where = QFile::encodeName(path).toStdString();
     if (!info.absoluteDir().exists()) throw std::runtime_error(where + ": output directory does not exist");
@@ -142,7 +142,7 @@ void saveImageAtomically(const QImage& image, const QString& path) {
     if (!writer.write(image))
         throw std::runtime_error(where + ": cannot encode image (" + writer.errorString().toStdString() +
                                  ")");
-    saveBytesAtomically(encoded, path);
+    saveBytesAtomically(encoded, path, mode);
 }
 
 }  // namespace duovis::cli

@@ -18,6 +18,6 @@ enum class SaveMode { Replace, KeepExisting };
 void saveBytesAtomically(const QByteArray& bytes, const QString& path, SaveMode mode = SaveMode::Replace);
 
 // Format from the extension; encoded in memory, then written as above.
-void saveImageAtomically(const QImage& image, const QString& path);
+void saveImageAtomically(const QImage& image, const QString& path, SaveMode mode = SaveMode::Replace);
 
 }  // namespace duovis::cli

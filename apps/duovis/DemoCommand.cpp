@@ -7,6 +7,7 @@
 #include "Commands.h"
 #include "ContactSheet.h"
 #include "DemoScene.h"
+#include "HostOptions.h"
 #include "ImageWorld.h"
 #include "ParamAssign.h"
 #include "ParamDescribe.h"
@@ -84,22 +85,23 @@ void writeSequence(const QString& dir) {
 int demoCommand(const std::vector<std::string>& words) {
     OptionSpec spec;
     spec.flags = {"--help"};
-    spec.valued = {"--output", "--plugin-dir"};
+    spec.valued = {"--output", "--plugin-dir", "--threads"};
     spec.aliases = {{"-o", "--output"}, {"-h", "--help"}};
     const Args args(words, spec);
     if (args.has("--help")) {
         std::fputs(
-            "usage: duovis demo [-o DIR] [--plugin-dir DIR]\n"
+            "usage: duovis demo [-o DIR] [--plugin-dir DIR] [--threads N]\n"
             "Renders a built-in stereo scene through DuovisX in every display type, plus an\n"
             "auto-adjusted and a looking-glass variant, with a contact sheet (default DIR: ./duovis-demo).\n"
             "Also writes the scene's two eyes (00-scene-left.png, 00-scene-right.png) and a short\n"
             "sequence in DIR/sequence: left_%04d.png, and right_%04d.png numbered two frames later\n"
-            "for the same moment (render it with SECONDARY_FRAME_OFFSET=2).\n",
+            "for the same moment (render it with SECONDARY_FRAME_OFFSET=2).\n" DUOVIS_THREADS_HELP,
             stdout);
         return 0;
     }
     if (!args.positional().empty())
         throw std::runtime_error("demo takes no file: '" + args.positional()[0] + "'");
+    const int threads = hostThreadsFromArgs(args);
     const QString dir = QString::fromStdString(args.value("--output").value_or("duovis-demo"));
     if (!QDir().mkpath(dir)) throw std::runtime_error(dir.toStdString() + ": cannot create directory");
 
@@ -118,6 +120,7 @@ int demoCommand(const std::vector<std::string>& words) {
     std::vector<SheetEntry> sheet;
     for (const Variant& v : variants(displayTypes, scene)) {
         RenderJob job(modulePath, refhost::HostApp::AfterEffects);
+        job.setWorkerThreads(threads);
         for (const auto& p : v.params) job.assign(p);
         const refhost::World left = toWorld(scene.left, job.pixelFormat());
         const refhost::World right = toWorld(scene.right, job.pixelFormat());

@@ -3,31 +3,72 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <stdexcept>
+
+#include "Args.h"
 
 namespace duovis::cli {
 
 namespace {
 
-const QRegularExpression& field() {
-    static const QRegularExpression re(QStringLiteral("%(0?)(\\d*)d"));
-    return re;
+constexpr int kWidestField = 16;
+
+// A name split at its frame number field, the text around it with `%%` made `%`.
+struct NameParts {
+    QString before, after;
+    bool hasField = false;
+    int width = 0;
+    QChar fill = ' ';
+};
+
+NameParts splitName(const QString& name) {
+    static const QRegularExpression printfField(QStringLiteral("\\G%(0?)(\\d*)d"));
+    NameParts parts;
+    const auto field = [&](int width, QChar fill) {
+        if (parts.hasField)
+            throw std::runtime_error(name.toStdString() + ": a name takes one frame number field, not two");
+        if (width > kWidestField)
+            throw std::runtime_error(name.toStdString() + ": a frame number field is at most " +
+                                     std::to_string(kWidestField) + " digits wide");
+        parts.hasField = true;
+        parts.width = width;
+        parts.fill = fill;
+    };
+    for (int i = 0; i < name.size();) {
+        QString& text = parts.hasField ? parts.after : parts.before;
+        if (name.mid(i, 2) == QLatin1String("%%")) {
+            text += '%';
+            i += 2;
+        } else if (const auto m = printfField.match(name, i); name[i] == '%' && m.hasMatch()) {
+            bool fits = true;
+            const int width = m.captured(2).isEmpty() ? 0 : m.captured(2).toInt(&fits);
+            field(fits ? width : kWidestField + 1, m.captured(1).isEmpty() ? ' ' : '0');
+            i = m.capturedEnd();
+        } else if (name[i] == '#') {
+            int n = 0;
+            while (i + n < name.size() && name[i + n] == '#') ++n;
+            field(n, '0');
+            i += n;
+        } else {
+            text += name[i++];  // a lone % stays a percent sign
+        }
+    }
+    return parts;
+}
+
+QString join(const NameParts& parts, int frame) {
+    if (!parts.hasField) return parts.before;
+    return parts.before + QString::number(frame).rightJustified(parts.width, parts.fill) + parts.after;
 }
 
 }  // namespace
 
 bool FrameSequence::looksLikePattern(const QString& name) {
-    return field().match(name).hasMatch();
+    return splitName(name).hasField;
 }
 
 QString FrameSequence::expand(const QString& name, int frame) {
-    const auto m = field().match(name);
-    if (!m.hasMatch()) return name;
-    const int width = m.captured(2).isEmpty() ? 0 : m.captured(2).toInt();
-    const QChar fill = m.captured(1).isEmpty() ? QChar(' ') : QChar('0');
-    QString number = QString::number(frame).rightJustified(width, fill);
-    QString out = name;
-    out.replace(m.capturedStart(), m.capturedLength(), number);
-    return out;
+    return join(splitName(name), frame);
 }
 
 FrameSequence::FrameSequence(const QString& name) : name_(name), pattern_(looksLikePattern(name)) {
@@ -43,15 +84,14 @@ FrameSequence::FrameSequence(const QString& name) : name_(name), pattern_(looksL
 
 std::optional<int> FrameSequence::frameNamed(const QString& fileName) const {
     if (!pattern_) return std::nullopt;
-    const QString base = QFileInfo(name_).fileName();
-    const auto m = field().match(base);
-    if (!m.hasMatch()) return std::nullopt;  // the number field sits in a directory name
-    const QString before = QRegularExpression::escape(base.left(m.capturedStart()));
-    const QString after = QRegularExpression::escape(base.mid(m.capturedEnd()));
-    const auto fm = QRegularExpression("^" + before + "(\\d+)" + after + "$").match(fileName);
+    const NameParts base = splitName(QFileInfo(name_).fileName());
+    if (!base.hasField) return std::nullopt;  // the number field sits in a directory name
+    const auto fm = QRegularExpression("^" + QRegularExpression::escape(base.before) + "(\\d+)" +
+                                       QRegularExpression::escape(base.after) + "$")
+                        .match(fileName);
     bool ok = false;
     const int n = fm.hasMatch() ? fm.captured(1).toInt(&ok) : 0;
-    if (!ok || expand(base, n) != fileName) return std::nullopt;
+    if (!ok || join(base, n) != fileName) return std::nullopt;
     return n;
 }
 
@@ -61,6 +101,29 @@ QString FrameSequence::directory() const {
 
 QString FrameSequence::fileFor(int frame) const {
     return expand(name_, frame);
+}
+
+FrameRange parseFrameRange(const std::string& text, const std::string& what) {
+    const auto refuse = [&]() {
+        return std::runtime_error(what + ": '" + text +
+                                  "' is not a frame N, a range A-B or a stepped range A-BxSTEP");
+    };
+    const auto number = [&](const std::string& part) {
+        if (part.empty() || part.find_first_not_of("0123456789") != std::string::npos) throw refuse();
+        return parseInt(part, what);
+    };
+    const auto dash = text.find('-');
+    if (dash == std::string::npos) {
+        const int n = number(text);
+        return {n, n, 1};
+    }
+    const auto x = text.find('x', dash);
+    FrameRange r;
+    r.first = number(text.substr(0, dash));
+    r.last = number(text.substr(dash + 1, x == std::string::npos ? std::string::npos : x - dash - 1));
+    if (x != std::string::npos) r.step = number(text.substr(x + 1));
+    if (r.last < r.first || r.step < 1) throw refuse();
+    return r;
 }
 
 }  // namespace duovis::cli

@@ -1,5 +1,6 @@
 #include "HostOptions.h"
 
+#include <cstdlib>
 #include <stdexcept>
 
 #include "PluginLocator.h"
@@ -26,6 +27,24 @@ Engine engineFromArgs(const Args& args, refhost::HostApp app) {
 
 std::string modulePathFromArgs(const Args& args) {
     return locatePlugin(args.value("--plugin").value_or("DuovisX"), args.value("--plugin-dir"));
+}
+
+int hostThreadsFromArgs(const Args& args) {
+    // More threads than any machine has cores would only exhaust the process.
+    constexpr int kMostThreads = 1024;
+    std::string what = "--threads";
+    std::optional<std::string> text = args.value("--threads");
+    if (!text) {
+        const char* env = std::getenv("DUOVIS_THREADS");
+        if (env == nullptr) return 0;
+        text = env;
+        what = "DUOVIS_THREADS";
+    }
+    const int n = parseInt(*text, what);
+    if (n < 1 || n > kMostThreads)
+        throw std::runtime_error(what + ": '" + *text + "' is not a thread count from 1 to " +
+                                 std::to_string(kMostThreads));
+    return n;
 }
 
 }  // namespace duovis::cli

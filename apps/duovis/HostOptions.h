@@ -1,5 +1,5 @@
 #pragma once
-// --host, --engine, --plugin and --plugin-dir as the commands read them.
+// --host, --engine, --plugin, --plugin-dir and --threads as the commands read them.
 
 #include <string>
 
@@ -16,5 +16,12 @@ enum class Engine { Cpu, OpenCl, Cuda };
 Engine engineFromArgs(const Args& args, refhost::HostApp app);
 // The module file named by --plugin (default DuovisX) and --plugin-dir.
 std::string modulePathFromArgs(const Args& args);
+
+// The host's worker threads for the effect's iterate service: --threads, else DUOVIS_THREADS,
+// else 0 (every core); 1 runs the effect's work in the calling thread.
+int hostThreadsFromArgs(const Args& args);
+#define DUOVIS_THREADS_HELP                                                                     \
+    "  --threads N       the host's worker threads (default: every core, or DUOVIS_THREADS);\n" \
+    "                    1 renders in one thread\n"
 
 }  // namespace duovis::cli

@@ -15,6 +15,7 @@
 #include "HostOptions.h"
 #include "ImageInput.h"
 #include "ImageWorld.h"
+#include "Overwrite.h"
 #include "ParamAssign.h"
 #include "PluginLocator.h"
 #include "Progress.h"
@@ -31,10 +32,11 @@ const char* kRenderHelp =
     "                     [--engine cpu|opencl|cuda]\n"
     "                     [--plugin DuovisX|Duovis] [--plugin-dir DIR] [--frame N | --frames A-B]\n"
     "                     [--fps RATE] [--downsample N] [--missing error|black] [--max-megapixels N]\n"
-    "                     [--quiet] -o OUTPUT\n"
+    "                     [--threads N] [--quiet] [-y | -n] -o OUTPUT\n"
     "\n"
     "Renders PRIMARY (the layer the effect is applied to) through the effect. PRIMARY and\n"
-    "--second are image files or numbered sequences such as shot_%04d.png.\n"
+    "--second are image files or numbered sequences such as shot_%04d.png or shot_####.png\n"
+    "(%d, %4d, %04d or a run of #; %% is a percent sign).\n"
     "  --second FILE     the layer chosen as the secondary layer\n"
     "  --project FILE    starts from a project's values, layers, module and host (see duovis\n"
     "                    project --help); PRIMARY, --second, -p, --host and --plugin override\n"
@@ -49,7 +51,8 @@ const char* kRenderHelp =
     "  --engine cuda     ... on the first CUDA device; both need --host premiere\n"
     "  --frame N         renders at time N frames (default 0, or every frame of a sequence)\n"
     "  --frames A-B      renders frames A to B; -o then takes a pattern\n"
-    "  --quiet           no progress on stderr\n"
+    "  --frames A-BxN    ... every Nth frame from A\n"
+    "  --quiet           no progress on stderr\n" DUOVIS_THREADS_HELP
     "  --fps RATE        frames a second (default 24)\n"
     "  --downsample N    renders as a 1/N preview (the inputs are already that size)\n"
     "  --missing error   a frame of the --second sequence that the effect asks for and that\n"
@@ -58,46 +61,34 @@ const char* kRenderHelp =
     "  --max-megapixels N  refuses an input that declares more pixels (default 300, or\n"
     "                    DUOVIS_MAX_MEGAPIXELS)\n"
     "  -o OUTPUT         output image or pattern; the format follows the extension\n"
+    "  -y                replaces outputs that exist (the default)\n"
+    "  -n                refuses to render when an output exists\n"
     "The plug-ins are looked for in ../plugins beside the binary, DUOVIS_PLUGIN_DIR or --plugin-dir.\n";
 
 OptionSpec renderSpec() {
     OptionSpec spec;
-    spec.flags = {"--help", "--quiet"};
-    spec.valued = {"--second", "--param",   "--host",    "--plugin",        "--plugin-dir",
-                   "--frame",  "--frames",  "--fps",     "--engine",        "--downsample",
-                   "--output", "--project", "--missing", "--max-megapixels"};
-    spec.aliases = {{"-p", "--param"}, {"-o", "--output"}, {"-h", "--help"}};
+    spec.flags = {"--help", "--quiet", "--overwrite", "--no-overwrite"};
+    spec.valued = {"--second", "--param",   "--host",    "--plugin",         "--plugin-dir",
+                   "--frame",  "--frames",  "--fps",     "--engine",         "--downsample",
+                   "--output", "--project", "--missing", "--max-megapixels", "--threads"};
+    spec.aliases = {{"-p", "--param"},
+                    {"-o", "--output"},
+                    {"-h", "--help"},
+                    {"-y", "--overwrite"},
+                    {"-n", "--no-overwrite"}};
     return spec;
-}
-
-struct FrameRange {
-    int first;
-    int last;
-};
-
-FrameRange parseRange(const std::string& text) {
-    const auto dash = text.find('-', 1);
-    if (dash == std::string::npos) {
-        const int n = parseInt(text, "--frames");
-        return {n, n};
-    }
-    const FrameRange r{parseInt(text.substr(0, dash), "--frames"),
-                       parseInt(text.substr(dash + 1), "--frames")};
-    if (r.first < 0 || r.last < r.first)
-        throw std::runtime_error("--frames: '" + text + "' is not a range A-B");
-    return r;
 }
 
 FrameRange framesToRender(const Args& args, const FrameSequence& primary) {
     if (args.has("--frame") && args.has("--frames"))
         throw std::runtime_error("give --frame or --frames, not both");
-    if (const auto frames = args.value("--frames")) return parseRange(*frames);
+    if (const auto frames = args.value("--frames")) return parseFrameRange(*frames, "--frames");
     if (const auto frame = args.value("--frame")) {
         const int n = parseInt(*frame, "--frame");
-        return {n, n};
+        return {n, n, 1};
     }
-    if (primary.isPattern()) return {primary.first(), primary.last()};
-    return {0, 0};
+    if (primary.isPattern()) return {primary.first(), primary.last(), 1};
+    return {0, 0, 1};
 }
 
 // --missing: whether a second-layer frame that is not there stops the render.
@@ -154,6 +145,8 @@ int renderCommand(const std::vector<std::string>& words) {
     const double fps = parseDouble(args.value("--fps").value_or("24"), "--fps");
     const bool black = missingFramesAreBlack(args);
     const qint64 maxPixels = maxInputPixels(args.value("--max-megapixels"));
+    const int threads = hostThreadsFromArgs(args);
+    const SaveMode saveMode = saveModeFromArgs(args);
 
     // File names stay the bytes given, so names that are not UTF-8 still reach their files.
     const InputLayer primaryLayer(primaryFromProject ? QFile::encodeName(project->primary.file).toStdString()
@@ -163,7 +156,7 @@ int renderCommand(const std::vector<std::string>& words) {
     const FrameRange range = framesToRender(args, primarySeq);
     if (range.first < 0) throw std::runtime_error("--frame must not be negative");
     const QString outName = QFile::decodeName(outputName(*output).c_str());
-    if (range.last > range.first && !FrameSequence::looksLikePattern(outName))
+    if (range.count() > 1 && !FrameSequence::looksLikePattern(outName))
         throw std::runtime_error(*output + ": several frames need an output pattern such as out_%04d.png");
     // Check the output's directory before spending time on the render.
     if (!QFileInfo(FrameSequence::expand(outName, range.first)).absoluteDir().exists())
@@ -171,9 +164,9 @@ int renderCommand(const std::vector<std::string>& words) {
 
     // A gap in the primary sequence is found before any frame is written.
     if (primarySeq.isPattern())
-        for (int frame = range.first; frame <= range.last; ++frame)
-            if (!QFileInfo(primarySeq.fileFor(frame)).isFile())
-                throw std::runtime_error(primaryLayer.fileFor(frame) + ": frame missing");
+        for (int k = 0; k < range.count(); ++k)
+            if (!QFileInfo(primarySeq.fileFor(range.at(k))).isFile())
+                throw std::runtime_error(primaryLayer.fileFor(range.at(k)) + ": frame missing");
 
     std::optional<std::string> secondName = args.value("--second");
     if (!secondName && project && !project->second.isEmpty())
@@ -186,6 +179,7 @@ int renderCommand(const std::vector<std::string>& words) {
     std::vector<const InputLayer*> inputs{&primaryLayer};
     if (secondLayer) inputs.push_back(&*secondLayer);
     refuseOutputOverInputs(inputs, outName, range.first, range.last);
+    refuseExistingOutputs(outName, range, saveMode);
     const QSize layerSize = layerFrameSize(primaryLayer, range.first, range.last);
     if (secondLayer)
         warnOnSizeMismatch(
@@ -196,6 +190,7 @@ int renderCommand(const std::vector<std::string>& words) {
     const Engine engine = engineFromArgs(args, app);
     const std::string plugin = args.value("--plugin").value_or(project ? project->plugin : "DuovisX");
     RenderJob job(locatePlugin(plugin, args.value("--plugin-dir")), app);
+    job.setWorkerThreads(threads);
     const refhost::PixelFormat format = job.pixelFormat();
     QImage primaryStill;
     refhost::World primaryStillWorld, secondStill;
@@ -217,8 +212,9 @@ int renderCommand(const std::vector<std::string>& words) {
     if (engine != Engine::Cpu) gpu = makeGpuRender(job, engine);
     job.setDownsample(downsample);
 
-    Progress progress(range.last - range.first + 1, args.has("--quiet"));
-    for (int frame = range.first; frame <= range.last; ++frame) {
+    Progress progress(range.count(), args.has("--quiet"));
+    for (int k = 0; k < range.count(); ++k) {
+        const int frame = range.at(k);
         job.setTime(frame, fps);
         // The frame being rendered must exist; other times may be missing, as at a layer's ends.
         const std::string currentFile = primaryLayer.fileFor(frame);
@@ -245,9 +241,11 @@ int renderCommand(const std::vector<std::string>& words) {
         }
         if (secondLayer) reportSecondRequests(*requests, *secondLayer, black);
         if (out.empty()) throw std::runtime_error("the effect produced an empty frame");
-        saveImageAtomically(fromWorld(out, hasDeepChannels(current)), FrameSequence::expand(outName, frame));
+        saveImageAtomically(fromWorld(out, hasDeepChannels(current)), FrameSequence::expand(outName, frame),
+                            saveMode);
         progress.frameDone();
     }
+    progress.finish();
     return 0;
 }
 

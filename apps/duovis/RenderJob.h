@@ -39,6 +39,9 @@ class RenderJob {
     // that small.
     void setDownsample(int factor);
 
+    // The host's worker threads for the effect (0: every core).
+    void setWorkerThreads(int threads) { instance_->setWorkerThreads(threads); }
+
     A_long timeStep() { return instance_->time().timeStep; }
 
     // Renders one frame; `secondary` may be null (no layer chosen).

@@ -1,5 +1,6 @@
 // duovis: renders stereo pictures through the effect modules from the shell.
 #include <QGuiApplication>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -26,6 +27,10 @@ const char* kHelp =
     "  overlay -o OUTPUT          draw the effect panel's global display status line\n"
     "  project ACTION FILE        create, change, press buttons in and show a saved project\n"
     "\n"
+    "Global options, given before COMMAND, for the rendering commands (render, demo):\n"
+    "  --threads N                the host's worker threads (default: every core, or\n"
+    "                             DUOVIS_THREADS); 1 renders in one thread\n"
+    "\n"
     "`duovis COMMAND --help` (or `duovis help COMMAND`) describes each command's options;\n"
     "`duovis --version` prints the version the effect modules carry.\n";
 
@@ -36,12 +41,13 @@ const char* kHelp =
 struct Command {
     const char* name;
     int (*run)(const std::vector<std::string>&);
+    bool renders = false;  // takes the global rendering options
 };
 
 const Command kCommands[] = {
-    {"render", duovis::cli::renderCommand},   {"params", duovis::cli::paramsCommand},
-    {"demo", duovis::cli::demoCommand},       {"about", duovis::cli::aboutCommand},
-    {"overlay", duovis::cli::overlayCommand}, {"project", duovis::cli::projectCommand},
+    {"render", duovis::cli::renderCommand, true}, {"params", duovis::cli::paramsCommand},
+    {"demo", duovis::cli::demoCommand, true},     {"about", duovis::cli::aboutCommand},
+    {"overlay", duovis::cli::overlayCommand},     {"project", duovis::cli::projectCommand},
 };
 
 const Command* findCommand(const std::string& name) {
@@ -55,6 +61,17 @@ const Command* findCommand(const std::string& name) {
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("DUOVIS_QT_MESSAGES")) qInstallMessageHandler(quietQtMessages);
     std::vector<std::string> words(argv + 1, argv + argc);
+    // Global options go to the command, ahead of its own options (which then win).
+    std::vector<std::string> global;
+    while (!words.empty() && (words[0] == "--threads" || words[0].rfind("--threads=", 0) == 0)) {
+        const std::size_t n = words[0] == "--threads" ? std::min<std::size_t>(2, words.size()) : 1;
+        global.insert(global.end(), words.begin(), words.begin() + static_cast<std::ptrdiff_t>(n));
+        words.erase(words.begin(), words.begin() + static_cast<std::ptrdiff_t>(n));
+    }
+    if (!global.empty() && words.empty()) {
+        std::fputs("duovis: --threads needs a command after it (see duovis --help)\n", stderr);
+        return 2;
+    }
     // Only text (the contact sheet, the status line) needs the GUI side (fonts), and never a
     // display. The About box brings its own application object, or the effect makes one.
     std::unique_ptr<QCoreApplication> app;
@@ -83,7 +100,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "duovis: unknown command '%s' (see duovis --help)\n", words[0].c_str());
         return 2;
     }
+    if (!global.empty() && !command->renders) {
+        std::fprintf(stderr, "duovis: --threads is for the rendering commands (render, demo), not %s\n",
+                     command->name);
+        return 2;
+    }
     words.erase(words.begin());
+    words.insert(words.begin(), global.begin(), global.end());
     try {
         return command->run(words);
     } catch (const std::exception& e) {

@@ -1,0 +1,19 @@
+#pragma once
+// -y and -n: whether a render replaces outputs that exist (the default) or refuses them.
+
+#include <QString>
+
+#include "Args.h"
+#include "AtomicSave.h"
+#include "FrameSequence.h"
+
+namespace duovis::cli {
+
+// -y (--overwrite) replaces, -n (--no-overwrite) keeps what is there; both is an error.
+SaveMode saveModeFromArgs(const Args& args);
+
+// Under -n, throws naming the first of the outputs `output` makes for `frames` that exists,
+// so nothing is written when any of them would be refused.
+void refuseExistingOutputs(const QString& output, const FrameRange& frames, SaveMode mode);
+
+}  // namespace duovis::cli
