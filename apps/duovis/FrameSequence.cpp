@@ -86,11 +86,11 @@ std::optional<int> FrameSequence::frameNamed(const QString& fileName) const {
     if (!pattern_) return std::nullopt;
     const NameParts base = splitName(QFileInfo(name_).fileName());
     if (!base.hasField) return std::nullopt;  // the number field sits in a directory name
-    const auto fm = QRegularExpression("^" + QRegularExpression::escape(base.before) + "(\\d+)" +
+    const auto fm = QRegularExpression("^" + QRegularExpression::escape(base.before) + "( *\\d+)" +
                                        QRegularExpression::escape(base.after) + "$")
                         .match(fileName);
     bool ok = false;
-    const int n = fm.hasMatch() ? fm.captured(1).toInt(&ok) : 0;
+    const int n = fm.hasMatch() ? fm.captured(1).trimmed().toInt(&ok) : 0;
     if (!ok || join(base, n) != fileName) return std::nullopt;
     return n;
 }

@@ -77,6 +77,10 @@ const Refusal kRefusals[] = {
     {"negative frame", {"render", "left.png", "--frame", "-1", "-o", "OUT"}, "--frame"},
     {"unknown option", {"render", "left.png", "--bogus", "-o", "OUT"}, "--bogus"},
     {"unknown command", {"paint", "left.png"}, "paint"},
+    {"no threads", {"render", "left.png", "--threads", "0", "-o", "OUT"}, "--threads"},
+    {"threads not a number", {"render", "left.png", "--threads", "many", "-o", "OUT"}, "many"},
+    {"too many threads", {"--threads", "100000", "render", "left.png", "-o", "OUT"}, "100000"},
+    {"threads for a command that does not render", {"--threads", "2", "params"}, "render, demo"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cli, CliRefusal, ::testing::ValuesIn(kRefusals));
