@@ -52,7 +52,7 @@ const char* kRenderHelp =
     "  --frame N         renders at time N frames (default 0, or every frame of a sequence)\n"
     "  --frames A-B      renders frames A to B; -o then takes a pattern\n"
     "  --frames A-BxN    ... every Nth frame from A\n"
-    "  --quiet           no progress on stderr\n" DUOVIS_THREADS_HELP
+    "  --quiet           no progress or summary on stderr\n" DUOVIS_THREADS_HELP
     "  --fps RATE        frames a second (default 24)\n"
     "  --downsample N    renders as a 1/N preview (the inputs are already that size)\n"
     "  --missing error   a frame of the --second sequence that the effect asks for and that\n"
