@@ -23,8 +23,8 @@ struct Faults {
     int outputShrinkX = 0;       // the host grants an output this much narrower
     int outputShrinkY = 0;       // ... and this much lower than asked for
     // The iterate service: missing (a null pointer), handing out its iterations from the last
-    // to the first, or interrupted before the Nth iteration (1-based; 0 never) of one call,
-    // which then reports iterateError without running the rest.
+    // to the first, or interrupted at the Nth iteration it hands out (1-based; 0 never), which
+    // reports iterateError in place of the effect's; no iteration starts after it.
     bool noIterateService = false;
     bool iterateBackwards = false;
     int interruptIterationAt = 0;

@@ -25,8 +25,8 @@ class WorkerPool {
     using Iteration = std::function<PF_Err(A_long thread, A_long i)>;
     // Runs `fn` for every i in [0, count), handing out the iterations from the last to the
     // first when `backwards` (a host promises no order). Once an iteration fails no further one
-    // starts; the result is the error of the lowest failed iteration, or none. One job at a
-    // time: a second caller waits for the first job to end.
+    // starts; the result is the error of the lowest-numbered iteration that ran and failed, or
+    // none. One job at a time: a second caller waits for the first job to end.
     PF_Err run(A_long count, const Iteration& fn, bool backwards = false);
 
   private:
