@@ -88,8 +88,9 @@ bool displayReachable() {
            qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
 }
 
-// Applies the command line's values; the first refusal ends the program.
-void applyValues(studio::Session& session, const Options& o) {
+// Applies the command line's values; false when the effect or the host refused one, which the
+// window has already reported.
+bool applyValues(studio::Session& session, const Options& o) {
     QString refusal;
     const auto connection =
         QObject::connect(&session, &studio::Session::failed, [&refusal](const QString& why) {
@@ -106,7 +107,7 @@ void applyValues(studio::Session& session, const Options& o) {
     }
     QObject::disconnect(connection);
     session.undoStack().clear();  // the values the window opens with are where undo starts
-    if (!refusal.isEmpty()) throw std::runtime_error(refusal.toStdString());
+    return refusal.isEmpty();
 }
 
 void takeScreenshot(studio::MainWindow& window, const QString& path) {
@@ -163,7 +164,7 @@ int main(int argc, char** argv) {
         if (!options.file.isEmpty()) {
             if (!window.openPath(options.file, options.second)) return 1;
             for (int i = 1; i < options.instances; ++i) window.session().addInstance();
-            applyValues(window.session(), options);
+            if (!applyValues(window.session(), options)) return 2;
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "duovis-studio: %s\n", e.what());

@@ -1,0 +1,189 @@
+// The render thread, the global display across two instances, and projects and pictures the
+// studio writes for the command-line tool and the README.
+#include <QComboBox>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSet>
+#include <QStandardPaths>
+
+#include "ParamId.h"
+#include "Project.h"
+#include "StudioFixture.h"
+
+namespace duovis::studiotest {
+
+namespace {
+
+struct Outcome {
+    int exitCode;
+    QString err;
+};
+
+Outcome runProgram(const QString& program, const QStringList& args, const QProcessEnvironment& env) {
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    p.waitForFinished(120000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardError())};
+}
+
+QProcessEnvironment studioEnvironment() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DUOVIS_PLUGIN_DIR"), QStringLiteral(DUOVIS_PLUGIN_DIR));
+    return env;
+}
+
+// A window picture is not blank when it holds many colours, the rendered pattern among them.
+int colourCount(const QImage& image) {
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 2)
+        for (int x = 0; x < image.width(); x += 2) colours.insert(image.pixel(x, y));
+    return colours.size();
+}
+
+}  // namespace
+
+TEST_F(StudioTest, OnlyTheNewestRequestEverShows) {
+    open();
+    std::vector<quint64> shownGenerations;
+    QObject::connect(&session(), &studio::Session::frameShown,
+                     [&](int, quint64 generation, const QImage&, int, QSize) { shownGenerations.push_back(generation); });
+    // Three changes at once: the older renders are overtaken before the window sees them.
+    session().edit(0, DISPLAY_TYPE, 8);
+    session().edit(0, DISPLAY_TYPE, 2);
+    session().edit(0, HSHIFT_PX_R, 4.0);
+    settle();
+    ASSERT_EQ(shownGenerations.size(), 1u);
+    const QImage last = shown();
+    // The same values rendered afresh give the same picture: what shows is the newest request.
+    session().requestRenders();
+    settle();
+    ASSERT_EQ(shownGenerations.size(), 2u);
+    EXPECT_GT(shownGenerations[1], shownGenerations[0]);
+    EXPECT_EQ(shown(), last);
+    session().edit(0, HSHIFT_PX_R, 0.0);
+    settle();
+    EXPECT_NE(shown(), last);
+}
+
+TEST_F(StudioTest, GlobalDisplaySwitchActsOnBothInstancesAndUndoes) {
+    open();
+    session().addInstance();
+    session().edit(0, DISPLAY_TYPE, 8);  // instance 1 anaglyph ...
+    session().edit(1, DISPLAY_TYPE, 2);  // ... instance 2 the left eye only
+    settle();
+    const QImage first = shown(0), secondBefore = shown(1);
+    ASSERT_NE(first, secondBefore);
+
+    session().press(0, GLOBAL_DISPLAY_SWITCH);
+    settle();
+    EXPECT_EQ(shown(1), first) << "instance 2 shows the global display";
+    EXPECT_EQ(shown(0), first);
+
+    session().undoStack().undo();
+    settle();
+    EXPECT_EQ(shown(1), secondBefore);
+    session().undoStack().redo();
+    settle();
+    EXPECT_EQ(shown(1), first);
+    session().press(0, GLOBAL_DISPLAY_SWITCH);  // off again for the tests that follow
+    settle();
+    EXPECT_EQ(shown(1), secondBefore);
+}
+
+TEST_F(StudioTest, SavedProjectOpensAgainAndRendersInTheCommandLineTool) {
+    open();
+    session().edit(0, DISPLAY_TYPE, 8);
+    session().edit(0, VSHIFT_PX_R, -3.0);
+    settle();
+    const QImage rendered = shown();
+    const QString project = path("shot.json");
+    session().save(project);
+    EXPECT_TRUE(session().undoStack().isClean());
+    session().edit(0, VSHIFT_PX_R, 1.0);
+    session().save(project);  // replacing a project the studio wrote
+    session().undoStack().undo();
+    session().save(project);
+
+    const cli::Project p = cli::loadProject(project);
+    EXPECT_EQ(p.values.value("VSHIFT_PX_R").toDouble(), -3.0);
+    EXPECT_NE(p.values.value("VSHIFT_PCT_R").toDouble(), 0.0);
+    EXPECT_EQ(p.second, path("right.png"));
+
+    studio::MainWindow again;
+    studio::SessionOptions options;
+    options.pluginDir = DUOVIS_PLUGIN_DIR;
+    again.setOptions(options);
+    ASSERT_TRUE(again.openPath(project));
+    ASSERT_TRUE(waitFor([&] { return again.session().settled(); }));
+    EXPECT_EQ(again.viewer(0)->image(), rendered);
+    EXPECT_EQ(again.session().instance(0).params().floatValue(VSHIFT_PX_R), -3.0);
+
+    const Outcome r = runProgram(QStringLiteral(DUOVIS_CLI_PATH),
+                             {"render", "--project", project, "-o", path("cli.png")}, studioEnvironment());
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(QImage(path("cli.png")).convertToFormat(QImage::Format_RGB32), rendered.convertToFormat(QImage::Format_RGB32));
+}
+
+// The program itself: a window picture written offscreen and in a real X window, and refusals.
+class StudioProgram : public StudioTest {
+  protected:
+    Outcome studio(const QStringList& args, const QProcessEnvironment& env = studioEnvironment()) {
+        return runProgram(QStringLiteral(DUOVIS_STUDIO_PATH), args, env);
+    }
+    QStringList pairArgs() const { return {path("left.png"), "--second", path("right.png")}; }
+};
+
+TEST_F(StudioProgram, ScreenshotOfTheWholeWindowOffscreen) {
+    QProcessEnvironment env = studioEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));  // no display: the program goes offscreen itself
+    const Outcome r = studio(pairArgs() << "-p" << "DISPLAY_TYPE=Anaglyph (Red/Cyan)" << "--instances" << "2"
+                                    << "--screenshot" << path("window.png"),
+                         env);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QImage shot(path("window.png"));
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_GE(shot.width(), 800);
+    EXPECT_GT(colourCount(shot), 200);
+}
+
+TEST_F(StudioProgram, ScreenshotOfARealWindowUnderXvfb) {
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
+    if (xvfb.isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
+    QProcessEnvironment env = studioEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    const Outcome r = runProgram(xvfb,
+                             QStringList{"-a", QStringLiteral(DUOVIS_STUDIO_PATH)} << pairArgs() << "--screenshot"
+                                                                                    << path("x11.png"),
+                             env);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_GT(colourCount(QImage(path("x11.png"))), 200);
+}
+
+TEST_F(StudioProgram, BadInputStopsWithOneLineNamingTheCulprit) {
+    struct Row {
+        QStringList args;
+        QString culprit;
+    };
+    const Row rows[] = {
+        {{path("missing.png")}, "missing.png"},
+        {{path("left.png"), "-p", "NO_SUCH=1", "--screenshot", path("x.png")}, "NO_SUCH"},
+        {{path("left.png"), "-p", "HSHIFT_PCT_B=500", "--screenshot", path("x.png")}, "-100..100"},
+        {{path("left.png"), "--instances", "3"}, "--instances"},
+        {{path("left.png"), path("right.png")}, "right.png"},
+        {{"--second", path("right.png")}, "--second"},
+        {{"--frobnicate"}, "--frobnicate"},
+    };
+    for (const Row& row : rows) {
+        const Outcome r = studio(row.args);
+        EXPECT_NE(r.exitCode, 0) << row.args.join(' ').toStdString();
+        const QStringList lines = r.err.split('\n', Qt::SkipEmptyParts).filter("duovis-studio:");
+        ASSERT_EQ(lines.size(), 1) << r.err.toStdString();
+        EXPECT_TRUE(lines[0].contains(row.culprit)) << lines[0].toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(path("x.png")));
+}
+
+}  // namespace duovis::studiotest
