@@ -19,7 +19,7 @@ namespace duovis::studio {
 
 namespace {
 
-constexpr qint64 kPreviewPixels = 400000;
+constexpr qint64 kPreviewPixels = 160000;
 
 std::string bytesOf(const QString& name) {
     return QFile::encodeName(name).toStdString();

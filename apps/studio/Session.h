@@ -33,7 +33,7 @@ struct SessionOptions {
     refhost::HostApp host = refhost::HostApp::Premiere;
 };
 
-// The down-sampling that keeps a preview of a frame this size within a few hundred thousand
+// The down-sampling that keeps a preview of a frame this size within about 160 thousand
 // pixels, so a drag redraws many times a second.
 int previewFactorFor(QSize frame);
 

@@ -58,7 +58,9 @@ class StudioTest : public ::testing::Test {
         ASSERT_TRUE(window_->openPath(path("left.png"), path("right.png")));
         settle();
     }
-    void settle() { ASSERT_TRUE(waitFor([this] { return session().settled(); })); }
+    void settle() {
+        ASSERT_TRUE(waitFor([this] { return session().settled(); }));
+    }
 
     QString path(const QString& name) const { return dir_.filePath(name); }
     studio::Session& session() { return window_->session(); }

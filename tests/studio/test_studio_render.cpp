@@ -25,7 +25,8 @@ Outcome runProgram(const QString& program, const QStringList& args, const QProce
     p.setProcessEnvironment(env);
     p.start(program, args);
     p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardError())};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardError())};
 }
 
 QProcessEnvironment studioEnvironment() {
@@ -47,8 +48,9 @@ int colourCount(const QImage& image) {
 TEST_F(StudioTest, OnlyTheNewestRequestEverShows) {
     open();
     std::vector<quint64> shownGenerations;
-    QObject::connect(&session(), &studio::Session::frameShown,
-                     [&](int, quint64 generation, const QImage&, int, QSize) { shownGenerations.push_back(generation); });
+    QObject::connect(
+        &session(), &studio::Session::frameShown,
+        [&](int, quint64 generation, const QImage&, int, QSize) { shownGenerations.push_back(generation); });
     // Three changes at once: the older renders are overtaken before the window sees them.
     session().edit(0, DISPLAY_TYPE, 8);
     session().edit(0, DISPLAY_TYPE, 2);
@@ -120,10 +122,12 @@ TEST_F(StudioTest, SavedProjectOpensAgainAndRendersInTheCommandLineTool) {
     EXPECT_EQ(again.viewer(0)->image(), rendered);
     EXPECT_EQ(again.session().instance(0).params().floatValue(VSHIFT_PX_R), -3.0);
 
-    const Outcome r = runProgram(QStringLiteral(DUOVIS_CLI_PATH),
-                             {"render", "--project", project, "-o", path("cli.png")}, studioEnvironment());
+    const Outcome r =
+        runProgram(QStringLiteral(DUOVIS_CLI_PATH), {"render", "--project", project, "-o", path("cli.png")},
+                   studioEnvironment());
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(QImage(path("cli.png")).convertToFormat(QImage::Format_RGB32), rendered.convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(QImage(path("cli.png")).convertToFormat(QImage::Format_RGB32),
+              rendered.convertToFormat(QImage::Format_RGB32));
 }
 
 // The program itself: a window picture written offscreen and in a real X window, and refusals.
@@ -139,9 +143,12 @@ TEST_F(StudioProgram, ScreenshotOfTheWholeWindowOffscreen) {
     QProcessEnvironment env = studioEnvironment();
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));  // no display: the program goes offscreen itself
-    const Outcome r = studio(pairArgs() << "-p" << "DISPLAY_TYPE=Anaglyph (Red/Cyan)" << "--instances" << "2"
-                                    << "--screenshot" << path("window.png"),
-                         env);
+    const Outcome r = studio(pairArgs() << "-p"
+                                        << "DISPLAY_TYPE=Anaglyph (Red/Cyan)"
+                                        << "--instances"
+                                        << "2"
+                                        << "--screenshot" << path("window.png"),
+                             env);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QImage shot(path("window.png"));
     ASSERT_FALSE(shot.isNull());
@@ -155,9 +162,9 @@ TEST_F(StudioProgram, ScreenshotOfARealWindowUnderXvfb) {
     QProcessEnvironment env = studioEnvironment();
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     const Outcome r = runProgram(xvfb,
-                             QStringList{"-a", QStringLiteral(DUOVIS_STUDIO_PATH)} << pairArgs() << "--screenshot"
-                                                                                    << path("x11.png"),
-                             env);
+                                 QStringList{"-a", QStringLiteral(DUOVIS_STUDIO_PATH)}
+                                     << pairArgs() << "--screenshot" << path("x11.png"),
+                                 env);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_GT(colourCount(QImage(path("x11.png"))), 200);
 }
