@@ -48,14 +48,15 @@ class StudioTest : public ::testing::Test {
         ASSERT_TRUE(pattern(kWidth, kHeight, 77).save(path("right.png")));
     }
 
-    // A window with the pair open, its first render shown.
-    void open(refhost::HostApp host = refhost::HostApp::Premiere) {
+    // A window with the pair (or the given files) open, its first render shown.
+    void open(refhost::HostApp host = refhost::HostApp::Premiere, const QString& primary = "left.png",
+              const QString& second = "right.png") {
         window_ = std::make_unique<studio::MainWindow>();
         studio::SessionOptions options;
         options.pluginDir = DUOVIS_PLUGIN_DIR;
         options.host = host;
         window_->setOptions(options);
-        ASSERT_TRUE(window_->openPath(path("left.png"), path("right.png")));
+        ASSERT_TRUE(window_->openPath(path(primary), second.isEmpty() ? QString() : path(second)));
         settle();
     }
     void settle() {

@@ -1,10 +1,12 @@
 // The render thread, the global display across two instances, and projects and pictures the
 // studio writes for the command-line tool and the README.
+#include <QAction>
 #include <QComboBox>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSet>
+#include <QSlider>
 #include <QStandardPaths>
 
 #include "ParamId.h"
@@ -128,6 +130,90 @@ TEST_F(StudioTest, SavedProjectOpensAgainAndRendersInTheCommandLineTool) {
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(QImage(path("cli.png")).convertToFormat(QImage::Format_RGB32),
               rendered.convertToFormat(QImage::Format_RGB32));
+}
+
+// A drag previews through the host's down-sampling; its end renders at full resolution.
+TEST_F(StudioTest, DragPreviewsDownsampledThenRendersFullSize) {
+    ASSERT_TRUE(pattern(800, 600, 5).save(path("big-left.png")));
+    ASSERT_TRUE(pattern(800, 600, 9).save(path("big-right.png")));
+    open(refhost::HostApp::Premiere, "big-left.png", "big-right.png");
+    std::vector<int> factors;
+    QObject::connect(&session(), &studio::Session::frameShown,
+                     [&](int, quint64, const QImage& image, int factor, QSize full) {
+                         factors.push_back(factor);
+                         EXPECT_EQ(image.size() * factor, full);
+                     });
+    auto* slider = control<QSlider>(HSHIFT_PX_B, "-slider");
+    slider->setSliderDown(true);
+    slider->setValue(700);
+    ASSERT_TRUE(waitFor([&] { return !factors.empty(); }));
+    EXPECT_EQ(factors.back(), studio::previewFactorFor(QSize(800, 600)));
+    EXPECT_GT(factors.back(), 1);
+    EXPECT_EQ(shown().size(), QSize(800, 600) / factors.back());
+    slider->setSliderDown(false);
+    settle();
+    EXPECT_EQ(factors.back(), 1);
+    EXPECT_EQ(shown().size(), QSize(800, 600));
+}
+
+// A numbered sequence gets a time bar; each frame renders its own pictures.
+TEST_F(StudioTest, SequenceFramesStepThroughTheTimeBar) {
+    for (int frame = 1; frame <= 3; ++frame) {
+        ASSERT_TRUE(pattern(kWidth, kHeight, frame * 40)
+                        .save(path(QStringLiteral("l_%1.png").arg(frame, 4, 10, QChar('0')))));
+        ASSERT_TRUE(pattern(kWidth, kHeight, frame * 40 + 7)
+                        .save(path(QStringLiteral("r_%1.png").arg(frame, 4, 10, QChar('0')))));
+    }
+    open(refhost::HostApp::Premiere, "l_%04d.png", "r_%04d.png");
+    auto* time = window_->findChild<QSlider*>(QStringLiteral("time"));
+    ASSERT_NE(time, nullptr);
+    EXPECT_EQ(time->minimum(), 1);
+    EXPECT_EQ(time->maximum(), 3);
+    std::vector<QImage> frames{shown()};
+    for (int frame = 2; frame <= 3; ++frame) {
+        time->setValue(frame);
+        settle();
+        EXPECT_EQ(session().frame(), frame);
+        frames.push_back(shown());
+    }
+    EXPECT_NE(frames[0], frames[1]);
+    EXPECT_NE(frames[1], frames[2]);
+    session().setFrame(1);
+    settle();
+    EXPECT_EQ(shown(), frames[0]);
+}
+
+// The tool button is reached through the Tools menu; its reply is one undo step.
+TEST_F(StudioTest, ToolsMenuLaunchesTheToolAndItsReplyUndoesAsOneStep) {
+    if (std::string(TOOL_RECORDER_PATH).empty()) GTEST_SKIP() << "the stand-in tool is not built";
+    QByteArray reply(256, '\0');  // the right eye up 2.5 %: slot 27 with its mask bit
+    const auto put = [&reply](int offset, uint32_t v) {
+        for (int i = 0; i < 4; ++i) reply[offset + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    put(4 * 27, static_cast<uint32_t>(-25000));
+    put(248, 1u << 27);
+    QFile file(path("reply.bin"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(reply) == 256);
+    file.close();
+    qputenv("TMPDIR", QFile::encodeName(dir_.path()));
+    qputenv("DUOVIS_DEPTHSCOPE", TOOL_RECORDER_PATH);
+    qputenv("DUOVIS_TEST_TOOL_DIR", QFile::encodeName(dir_.path()));
+    qputenv("DUOVIS_TEST_TOOL_REPLY", QFile::encodeName(path("reply.bin")));
+    open();
+    QAction* launch = nullptr;
+    for (QAction* a : window_->findChildren<QAction*>())
+        if (a->text().remove('&') == QLatin1String("Launch Depthscope")) launch = a;
+    ASSERT_NE(launch, nullptr);
+    launch->trigger();
+    for (const char* name : {"TMPDIR", "DUOVIS_DEPTHSCOPE", "DUOVIS_TEST_TOOL_DIR", "DUOVIS_TEST_TOOL_REPLY"})
+        qunsetenv(name);
+    EXPECT_NEAR(store().floatValue(VSHIFT_PCT_R), -2.5, 1e-6);
+    EXPECT_NEAR(store().floatValue(VSHIFT_PX_R), -2.5 / 100 * kHeight, 1e-5);
+    EXPECT_TRUE(QFile::exists(path("exchange-1/stream.bin")));
+    ASSERT_EQ(session().undoStack().count(), 1);
+    session().undoStack().undo();
+    EXPECT_EQ(store().floatValue(VSHIFT_PCT_R), 0.0);
+    EXPECT_EQ(store().floatValue(VSHIFT_PX_R), 0.0);
 }
 
 // The program itself: a window picture written offscreen and in a real X window, and refusals.
