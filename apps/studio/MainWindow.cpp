@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDockWidget>
 #include <QFile>
 #include <QFileDialog>
@@ -9,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSlider>
@@ -42,7 +44,7 @@ QAction* menuItem(QMenu* menu, const QString& text, const QKeySequence& keys, QO
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
-    setWindowTitle(QStringLiteral("duovis-studio"));
+    setWindowTitle(QStringLiteral("duovis-studio[*]"));
     views_ = new QSplitter(Qt::Horizontal, this);
     auto* centre = new QWidget(this);
     auto* column = new QVBoxLayout(centre);
@@ -92,6 +94,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
             });
     connect(&session_, &Session::renderFailed, this, [this](int, const QString& why) { report(why); });
     connect(&session_, &Session::failed, this, &MainWindow::report);
+    connect(&session_.undoStack(), &QUndoStack::cleanChanged, this,
+            [this](bool clean) { setWindowModified(!clean); });
     buildMenus();
     resize(1280, 760);
 }
@@ -212,8 +216,9 @@ void MainWindow::rebuild() {
     const QString name = session_.projectPath().isEmpty() && source
                              ? QFile::decodeName(source->spec().primary.c_str())
                              : session_.projectPath();
-    setWindowTitle(name.isEmpty() ? QStringLiteral("duovis-studio")
-                                  : QStringLiteral("%1 - duovis-studio").arg(QFileInfo(name).fileName()));
+    setWindowTitle(name.isEmpty() ? QStringLiteral("duovis-studio[*]")
+                                  : QStringLiteral("%1[*] - duovis-studio").arg(QFileInfo(name).fileName()));
+    setWindowModified(false);
 }
 
 ParamPanel* MainWindow::panel(int slot) const {
@@ -280,6 +285,23 @@ void MainWindow::stepFrame(int step) {
     if (!session_.isOpen()) return;
     session_.setFrame(session_.frame() + step);
     timeSlider_->setValue(session_.frame());
+}
+
+// Changes not saved yet are not lost without asking.
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!session_.isOpen() || session_.undoStack().isClean()) return event->accept();
+    const auto answer =
+        QMessageBox::question(this, tr("duovis-studio"), tr("Save the changes to the project?"),
+                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    if (answer == QMessageBox::Discard) return event->accept();
+    if (answer == QMessageBox::Save) {
+        if (!session_.projectPath().isEmpty())
+            saveTo(session_.projectPath());
+        else if (!saveAsDialog())
+            return event->ignore();
+        if (session_.undoStack().isClean()) return event->accept();
+    }
+    event->ignore();
 }
 
 bool MainWindow::openPath(const QString& path, const QString& second) {

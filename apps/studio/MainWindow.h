@@ -35,6 +35,9 @@ class MainWindow : public QMainWindow {
     bool openPath(const QString& path, const QString& second = QString());
     void setOptions(const SessionOptions& options) { options_ = options; }
 
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
   private:
     void buildMenus();
     void rebuild();

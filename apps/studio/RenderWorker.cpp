@@ -85,7 +85,7 @@ RenderResult RenderWorker::render(const RenderRequest& request) {
         }
         cli::RenderJob& job = *instance->job;
         restoreValues(job.params(), request.values);
-        job.setTime(request.frame, 24.0);
+        job.setTime(request.frame, request.framesPerSecond);
         job.setDownsample(request.factor);
         const StudioSource& source = *request.source;
         const refhost::PixelFormat format = job.pixelFormat();

@@ -31,6 +31,7 @@ struct RenderRequest {
     ValueSet values;
     int factor = 1;  // the host's down-sampling, 1/factor in both directions
     int frame = 0;
+    double framesPerSecond = 24.0;
 };
 
 struct RenderResult {

@@ -7,6 +7,7 @@
 
 #include "EffectCheck.h"
 #include "FileLock.h"
+#include "FrameSequence.h"
 #include "ParamDescribe.h"
 #include "ParamId.h"
 #include "PluginLocator.h"
@@ -20,6 +21,8 @@ namespace duovis::studio {
 namespace {
 
 constexpr qint64 kPreviewPixels = 160000;
+// Pictures and numbered sequences carry no rate of their own; the studio plays them at film rate.
+constexpr double kFramesPerSecond = 24.0;
 
 std::string bytesOf(const QString& name) {
     return QFile::encodeName(name).toStdString();
@@ -182,7 +185,10 @@ void Session::edit(int slot, int position, double value) {
 
 void Session::press(int slot, int position) {
     if (position == LAUNCH_TOOL) {
-        const cli::Project project = currentProject();
+        // The tool measures the pictures on screen: a sequence lends the current frame's files.
+        cli::Project project = currentProject();
+        project.primary.file = cli::FrameSequence::expand(project.primary.file, frame_);
+        project.second = cli::FrameSequence::expand(project.second, frame_);
         change(
             slot, [&project](cli::RenderJob& job) { cli::pressToolButton(job.instance(), project); }, -1);
         return;
@@ -220,6 +226,7 @@ void Session::endDrag() {
 void Session::setFrame(int frame) {
     if (!source_) return;
     frame_ = std::clamp(frame, source_->firstFrame(), source_->lastFrame());
+    for (auto& slot : slots_) slot->job->setTime(frame_, kFramesPerSecond);
     requestRenders();
 }
 
@@ -283,6 +290,7 @@ void Session::requestRenders() {
         request.values = snapshotValues(slot.job->params());
         request.factor = factor;
         request.frame = frame_;
+        request.framesPerSecond = kFramesPerSecond;
         slot.latest = request.generation;
         worker_->submit(std::move(request));
     }
