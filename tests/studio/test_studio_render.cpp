@@ -249,7 +249,8 @@ TEST_F(StudioProgram, ScreenshotOfARealWindowUnderXvfb) {
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     // The X platform plugin and the X libraries keep their allocations until exit; under the
     // sanitizers the leak check is left to the offscreen runs, every other check stays on.
-    env.insert(QStringLiteral("ASAN_OPTIONS"), env.value(QStringLiteral("ASAN_OPTIONS")) + ":detect_leaks=0");
+    const QString asan = env.value(QStringLiteral("ASAN_OPTIONS"));
+    env.insert(QStringLiteral("ASAN_OPTIONS"), (asan.isEmpty() ? asan : asan + ':') + "detect_leaks=0");
     const Outcome r = runProgram(xvfb,
                                  QStringList{"-a", QStringLiteral(DUOVIS_STUDIO_PATH)}
                                      << pairArgs() << "--screenshot" << path("x11.png"),
