@@ -1,7 +1,9 @@
 // The panel against what the module registered, and a user's edits through it.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -168,6 +170,31 @@ TEST_F(StudioTest, UndoAndRedoWalkThroughEveryChange) {
 
     for (int i = 0; i < 3; ++i) session().undoStack().redo();
     EXPECT_TRUE(studio::differingPositions(end, studio::snapshotValues(store())).empty());
+}
+
+// Copy and paste go through the effect's clipboard file; a whole paste is one undo step.
+TEST_F(StudioTest, PasteThroughTheClipboardIsOneUndoStep) {
+    ASSERT_TRUE(QDir(dir_.path()).mkpath("Corvant/Duovis"));
+    const bool wasSet = qEnvironmentVariableIsSet("ProgramData");
+    const QByteArray previous = qgetenv("ProgramData");
+    qputenv("ProgramData", QFile::encodeName(dir_.path()));  // read at the effect's parameter set-up
+    open();
+    session().edit(0, DISPLAY_TYPE, 8);
+    session().edit(0, ROTATE_L, 1.5);
+    control<QPushButton>(COPY_PARAMS)->click();
+    EXPECT_TRUE(QFile::exists(path("Corvant/Duovis/TempData")));
+    session().edit(0, DISPLAY_TYPE, 2);
+    session().edit(0, ROTATE_L, 0.0);
+    const int steps = session().undoStack().count();
+    control<QPushButton>(PASTE_PARAMS)->click();
+    wasSet ? qputenv("ProgramData", previous) : qunsetenv("ProgramData");
+    EXPECT_EQ(store().popup(DISPLAY_TYPE), 8);
+    EXPECT_EQ(store().floatValue(ROTATE_L), 1.5);
+    EXPECT_EQ(control<QComboBox>(DISPLAY_TYPE)->currentIndex(), 7);
+    ASSERT_EQ(session().undoStack().count(), steps + 1);
+    session().undoStack().undo();
+    EXPECT_EQ(store().popup(DISPLAY_TYPE), 2);
+    EXPECT_EQ(store().floatValue(ROTATE_L), 0.0);
 }
 
 }  // namespace duovis::studiotest
