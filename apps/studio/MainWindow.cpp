@@ -174,12 +174,14 @@ void MainWindow::rebuild() {
     viewerOf_.clear();
     infoOf_.clear();
     const StudioSource* source = session_.source();
-    const QString second = source && source->hasSecond()
-                               ? QFileInfo(QFile::decodeName(source->spec().second->c_str())).fileName()
-                               : tr("None");
+    QStringList layers;
+    if (source && source->hasSecond())
+        layers << QFileInfo(QFile::decodeName(source->spec().second->c_str())).fileName();
     for (int slot = 0; slot < session_.instanceCount(); ++slot) {
         auto* panel = new ParamPanel(session_.instance(slot).params());
-        panel->setLayerText(second);
+        panel->setLayers(layers, session_.usesSecond(slot) ? 0 : -1);
+        connect(panel, &ParamPanel::layerChosen, this,
+                [this, slot](int, int layer) { session_.chooseSecond(slot, layer >= 0); });
         connect(panel, &ParamPanel::edited, this,
                 [this, slot](int position, double value) { session_.edit(slot, position, value); });
         connect(panel, &ParamPanel::pressed, this,

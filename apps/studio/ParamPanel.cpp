@@ -126,9 +126,12 @@ QWidget* ParamPanel::controlFor(int position, const PF_ParamDef& def) {
             }
             return new QLabel(this);
         case PF_Param_LAYER: {
-            auto* label = new QLabel(tr("None"), this);
-            layers_[position] = label;
-            return label;
+            auto* box = new QComboBox(this);
+            box->addItem(tr("None"));
+            connect(box, QOverload<int>::of(&QComboBox::activated), this,
+                    [this, position](int index) { emit layerChosen(position, index - 1); });
+            layers_[position] = box;
+            return box;
         }
         default: {  // a colour: a swatch of its value
             auto* swatch = new QLabel(this);
@@ -208,8 +211,13 @@ void ParamPanel::setCustomArea(int position, const QImage& area) {
         it->second->setPixmap(QPixmap::fromImage(area));
 }
 
-void ParamPanel::setLayerText(const QString& layer) {
-    for (auto& [position, label] : layers_) label->setText(layer);
+void ParamPanel::setLayers(const QStringList& names, int chosen) {
+    for (auto& [position, box] : layers_) {
+        const QSignalBlocker block(box);
+        while (box->count() > 1) box->removeItem(1);
+        box->addItems(names);
+        box->setCurrentIndex(chosen + 1);
+    }
 }
 
 }  // namespace duovis::studio

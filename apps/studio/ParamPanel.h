@@ -10,6 +10,7 @@
 
 #include "ParamStore.h"
 
+class QComboBox;
 class QLabel;
 class QVBoxLayout;
 
@@ -24,7 +25,8 @@ class ParamPanel : public QWidget {
     // Shows the values the store holds now, without reporting them as edits.
     void refresh(const refhost::ParamStore& store);
     void setCustomArea(int position, const QImage& area);
-    void setLayerText(const QString& text);
+    // The layers a layer choice offers besides "None", and the one chosen (-1: none).
+    void setLayers(const QStringList& names, int chosen);
 
     // Slider steps between a slider's ends.
     static constexpr int kSliderSteps = 1000;
@@ -32,6 +34,7 @@ class ParamPanel : public QWidget {
   signals:
     void edited(int position, double value);
     void pressed(int position);
+    void layerChosen(int position, int layer);  // -1: none
     void dragStarted();
     void dragFinished();
 
@@ -41,7 +44,7 @@ class ParamPanel : public QWidget {
 
     std::map<int, QWidget*> controls_;
     std::map<int, QLabel*> customAreas_;
-    std::map<int, QLabel*> layers_;
+    std::map<int, QComboBox*> layers_;
 };
 
 }  // namespace duovis::studio

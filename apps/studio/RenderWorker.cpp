@@ -90,11 +90,12 @@ RenderResult RenderWorker::render(const RenderRequest& request) {
         const StudioSource& source = *request.source;
         const refhost::PixelFormat format = job.pixelFormat();
         const A_long step = job.timeStep();
+        const bool withSecond = source.hasSecond() && request.useSecond;
         refhost::World out;
         if (source.isSequence()) {
             refhost::Layer second = source.secondLayer(format, request.factor, step);
-            out = job.render(source.primaryLayer(format, request.factor, step),
-                             source.hasSecond() ? &second : nullptr);
+            out =
+                job.render(source.primaryLayer(format, request.factor, step), withSecond ? &second : nullptr);
         } else {
             auto it = instance->stills.find(request.factor);
             if (it == instance->stills.end())
@@ -103,7 +104,7 @@ RenderResult RenderWorker::render(const RenderRequest& request) {
                                   std::make_pair(source.primaryLayer(format, request.factor, step),
                                                  source.secondLayer(format, request.factor, step)))
                          .first;
-            out = job.render(it->second.first, source.hasSecond() ? &it->second.second : nullptr);
+            out = job.render(it->second.first, withSecond ? &it->second.second : nullptr);
         }
         result.image = cli::fromWorld(out, false);
         result.fullSize = result.image.size() * request.factor;

@@ -32,6 +32,7 @@ struct RenderRequest {
     int factor = 1;  // the host's down-sampling, 1/factor in both directions
     int frame = 0;
     double framesPerSecond = 24.0;
+    bool useSecond = true;  // the layer choice points at the second layer
 };
 
 struct RenderResult {

@@ -65,6 +65,7 @@ struct Session::Slot {
     quint64 latest = 0;  // the newest request's generation
     quint64 shown = 0;   // the generation on screen
     int shownFactor = 0;
+    bool useSecond = true;
 };
 
 Session::Session(QObject* parent)
@@ -106,6 +107,7 @@ void Session::install(std::shared_ptr<const StudioSource> source, const SessionO
         module = module_ && module_->path() == path ? module_ : std::make_shared<refhost::Module>(path);
         fresh.push_back(makeSlot(module, *source));
         if (project) cli::applyProject(*project, fresh.front()->job->instance());
+        fresh.front()->useSecond = source->hasSecond();
     } catch (...) {
         options_ = previousOptions;
         throw;
@@ -144,6 +146,7 @@ void Session::addInstance() {
     if (!source_) throw std::runtime_error("open a picture or project first");
     auto slot = makeSlot(module_, *source_);
     restoreValues(slot->job->params(), snapshotValues(instance(0).params()));
+    slot->useSecond = slots_.front()->useSecond;
     slots_.push_back(std::move(slot));
     emit opened();
     changedEverywhere();
@@ -213,6 +216,15 @@ void Session::restore(int slot, const ValueSet& values, int repress) {
     changedEverywhere();
 }
 
+bool Session::usesSecond(int slot) const {
+    return source_ && source_->hasSecond() && slots_.at(static_cast<std::size_t>(slot))->useSecond;
+}
+
+void Session::chooseSecond(int slot, bool use) {
+    slots_.at(static_cast<std::size_t>(slot))->useSecond = use;
+    changedEverywhere();
+}
+
 void Session::beginDrag() {
     dragging_ = true;
     ++dragSerial_;
@@ -239,7 +251,7 @@ cli::Project Session::currentProject() {
     if (!spec.primary.empty()) p.primary.file = absoluteName(spec.primary);
     p.primary.width = source_->frameSize().width();
     p.primary.height = source_->frameSize().height();
-    if (spec.second) p.second = absoluteName(*spec.second);
+    if (spec.second && usesSecond(0)) p.second = absoluteName(*spec.second);
     p.values = cli::captureValues(instance(0));
     return p;
 }
@@ -291,6 +303,7 @@ void Session::requestRenders() {
         request.factor = factor;
         request.frame = frame_;
         request.framesPerSecond = kFramesPerSecond;
+        request.useSecond = slot.useSecond;
         slot.latest = request.generation;
         worker_->submit(std::move(request));
     }

@@ -64,6 +64,11 @@ class Session : public QObject {
     void endDrag();
     bool dragging() const { return dragging_; }
 
+    // Whether an instance's layer choice points at the second layer (a host's "None" renders
+    // without it). Not an undo step: the host keeps layer choices apart from values.
+    bool usesSecond(int slot) const;
+    void chooseSecond(int slot, bool use);
+
     int frame() const { return frame_; }
     void setFrame(int frame);
 

@@ -60,8 +60,12 @@ void expectControlMatches(StudioTest& t, QWidget* w, const PF_ParamDef& def, int
             EXPECT_EQ(w->size(), QSize(def.ui_width, def.ui_height));
             EXPECT_FALSE(qobject_cast<QLabel*>(w)->pixmap(Qt::ReturnByValue).isNull());
             break;
+        case PF_Param_LAYER:  // "None" and the session's second layer
+            ASSERT_NE(qobject_cast<QComboBox*>(w), nullptr);
+            EXPECT_EQ(qobject_cast<QComboBox*>(w)->itemText(0), QStringLiteral("None"));
+            break;
         default:
-            ASSERT_NE(qobject_cast<QLabel*>(w), nullptr);  // layer choice, colour swatch
+            ASSERT_NE(qobject_cast<QLabel*>(w), nullptr);  // a colour swatch
     }
     (void)t;
 }

@@ -183,6 +183,26 @@ TEST_F(StudioTest, SequenceFramesStepThroughTheTimeBar) {
     EXPECT_EQ(shown(), frames[0]);
 }
 
+// The layer choice offers the second layer or none; a project keeps what was chosen.
+TEST_F(StudioTest, LayerChoiceRendersWithoutTheSecondLayerWhenNone) {
+    open();
+    session().edit(0, DISPLAY_TYPE, 3);  // the right eye alone: the second layer's picture
+    settle();
+    const QImage withSecond = shown();
+    auto* choice = control<QComboBox>(SECONDARY_LAYER);
+    ASSERT_NE(choice, nullptr);
+    ASSERT_EQ(choice->count(), 2);
+    EXPECT_EQ(choice->currentText(), QStringLiteral("right.png"));
+    choice->activated(0);
+    settle();
+    EXPECT_NE(shown(), withSecond);
+    EXPECT_TRUE(session().currentProject().second.isEmpty());
+    choice->activated(1);
+    settle();
+    EXPECT_EQ(shown(), withSecond);
+    EXPECT_EQ(session().currentProject().second, path("right.png"));
+}
+
 // The tool button is reached through the Tools menu; its reply is one undo step.
 TEST_F(StudioTest, ToolsMenuLaunchesTheToolAndItsReplyUndoesAsOneStep) {
     if (std::string(TOOL_RECORDER_PATH).empty()) GTEST_SKIP() << "the stand-in tool is not built";
