@@ -15,18 +15,16 @@ refhost::DrawOutcome drawStatusArea(const std::string& modulePath, const Project
     // Set-up looks at no pixels; a one-pixel layer stands in for the clip.
     fx.setInput(refhost::Layer::still(refhost::World(1, 1, fx.pixelFormat())));
     checkEffect(fx.setUp(), "set-up");
+    // Set down however the drawing ends, as a host closes the instance.
+    struct SetDown {
+        refhost::EffectInstance& fx;
+        ~SetDown() {
+            fx.sequenceSetdown();
+            fx.globalSetdown();
+        }
+    } setDown{fx};
     if (project != nullptr) applyProject(*project, fx);
-    refhost::DrawOutcome drawn;
-    try {
-        drawn = drawStatusArea(fx);
-    } catch (...) {
-        fx.sequenceSetdown();
-        fx.globalSetdown();
-        throw;
-    }
-    fx.sequenceSetdown();
-    fx.globalSetdown();
-    return drawn;
+    return drawStatusArea(fx);
 }
 
 refhost::DrawOutcome drawStatusArea(refhost::EffectInstance& fx) {
