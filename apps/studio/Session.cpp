@@ -121,6 +121,7 @@ void Session::install(std::shared_ptr<const StudioSource> source, const SessionO
     source_ = std::move(source);
     projectPath_ = projectPath;
     frame_ = source_->firstFrame();
+    for (auto& slot : slots_) slot->job->setTime(frame_, kFramesPerSecond);
     undo_.clear();
     emit opened();
     changedEverywhere();
@@ -147,6 +148,7 @@ void Session::addInstance() {
     auto slot = makeSlot(module_, *source_);
     restoreValues(slot->job->params(), snapshotValues(instance(0).params()));
     slot->useSecond = slots_.front()->useSecond;
+    slot->job->setTime(frame_, kFramesPerSecond);
     slots_.push_back(std::move(slot));
     emit opened();
     changedEverywhere();
@@ -156,7 +158,8 @@ refhost::EffectInstance& Session::instance(int slot) {
     return slots_.at(static_cast<std::size_t>(slot))->job->instance();
 }
 
-void Session::change(int slot, const std::function<void(cli::RenderJob&)>& action, int repress) {
+void Session::change(int slot, const QString& what, const std::function<void(cli::RenderJob&)>& action,
+                     int repress) {
     cli::RenderJob& job = *slots_.at(static_cast<std::size_t>(slot))->job;
     ValueSet before = snapshotValues(job.params());
     try {
@@ -170,13 +173,17 @@ void Session::change(int slot, const std::function<void(cli::RenderJob&)>& actio
     ValueSet after = snapshotValues(job.params());
     if (repress >= 0 || !differingPositions(before, after).empty())
         undo_.push(new UndoStep(*this, slot, std::move(before), std::move(after), dragging_ ? dragSerial_ : 0,
-                                repress, tr("Change")));
+                                repress, what));
     changedEverywhere();
+}
+
+QString Session::entryName(int slot, int position) {
+    return QString::fromUtf8(instance(slot).params().at(position).name);
 }
 
 void Session::edit(int slot, int position, double value) {
     change(
-        slot,
+        slot, entryName(slot, position),
         [position, value](cli::RenderJob& job) {
             refhost::EffectInstance& fx = job.instance();
             setStoreValue(fx.params(), position, value);
@@ -193,11 +200,12 @@ void Session::press(int slot, int position) {
         project.primary.file = cli::FrameSequence::expand(project.primary.file, frame_);
         project.second = cli::FrameSequence::expand(project.second, frame_);
         change(
-            slot, [&project](cli::RenderJob& job) { cli::pressToolButton(job.instance(), project); }, -1);
+            slot, entryName(slot, position),
+            [&project](cli::RenderJob& job) { cli::pressToolButton(job.instance(), project); }, -1);
         return;
     }
     change(
-        slot,
+        slot, entryName(slot, position),
         [position](cli::RenderJob& job) {
             cli::checkEffect(job.instance().userChangedParam(position), "the press of a button");
         },
@@ -206,7 +214,8 @@ void Session::press(int slot, int position) {
 
 void Session::assign(int slot, const std::string& assignment) {
     change(
-        slot, [&assignment](cli::RenderJob& job) { job.assign(assignment); }, -1);
+        slot, QString::fromStdString(assignment),
+        [&assignment](cli::RenderJob& job) { job.assign(assignment); }, -1);
 }
 
 void Session::restore(int slot, const ValueSet& values, int repress) {

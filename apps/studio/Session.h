@@ -107,7 +107,10 @@ class Session : public QObject {
     std::unique_ptr<Slot> makeSlot(const std::shared_ptr<refhost::Module>& module,
                                    const StudioSource& source) const;
     void closeModule();
-    void change(int slot, const std::function<void(cli::RenderJob&)>& action, int repress);
+    // Runs a user's change on an instance and keeps it as one undo step named `what`.
+    void change(int slot, const QString& what, const std::function<void(cli::RenderJob&)>& action,
+                int repress);
+    QString entryName(int slot, int position);
     void deliver(const RenderResult& result);
     void changedEverywhere();
 
