@@ -203,6 +203,41 @@ TEST_F(StudioTest, LayerChoiceRendersWithoutTheSecondLayerWhenNone) {
     EXPECT_EQ(session().currentProject().second, path("right.png"));
 }
 
+// The usual shortcuts reach their actions: display types cycle both ways, frames step, undo.
+TEST_F(StudioTest, ShortcutsCycleDisplayTypesStepFramesAndUndo) {
+    for (int frame = 1; frame <= 2; ++frame)
+        ASSERT_TRUE(pattern(kWidth, kHeight, frame)
+                        .save(path(QStringLiteral("s_%1.png").arg(frame, 4, 10, QChar('0')))));
+    open(refhost::HostApp::Premiere, "s_%04d.png", "");
+    const auto press = [this](const char* keys) {
+        for (QAction* a : window_->findChildren<QAction*>())
+            if (a->shortcuts().contains(QKeySequence(QString::fromLatin1(keys)))) return a->trigger(), true;
+        return false;
+    };
+    const int choices = store().at(DISPLAY_TYPE).u.pd.num_choices;
+    const A_long first = store().popup(DISPLAY_TYPE);
+    struct Row {
+        const char* keys;
+        A_long displayType;
+        int frame;
+    };
+    const Row rows[] = {
+        {"Ctrl+D", first % choices + 1, 1},
+        {"Ctrl+Shift+D", first, 1},
+        {"Ctrl+Shift+D", (first + choices - 2) % choices + 1, 1},
+        {"Ctrl+Right", (first + choices - 2) % choices + 1, 2},
+        {"Ctrl+Right", (first + choices - 2) % choices + 1, 2},
+        {"Ctrl+Z", first, 2},
+        {"Ctrl+Left", first, 1},
+    };
+    for (const Row& row : rows) {
+        ASSERT_TRUE(press(row.keys)) << row.keys;
+        EXPECT_EQ(store().popup(DISPLAY_TYPE), row.displayType) << row.keys;
+        EXPECT_EQ(session().frame(), row.frame) << row.keys;
+    }
+    settle();
+}
+
 // The tool button is reached through the Tools menu; its reply is one undo step.
 TEST_F(StudioTest, ToolsMenuLaunchesTheToolAndItsReplyUndoesAsOneStep) {
     if (std::string(TOOL_RECORDER_PATH).empty()) GTEST_SKIP() << "the stand-in tool is not built";
