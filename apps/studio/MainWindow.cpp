@@ -25,6 +25,7 @@
 #include "ImageInput.h"
 #include "ParamId.h"
 #include "ParamPanel.h"
+#include "StatusArea.h"
 #include "Viewer.h"
 
 namespace duovis::studio {
@@ -173,6 +174,7 @@ void MainWindow::rebuild() {
     panelOf_.clear();
     viewerOf_.clear();
     infoOf_.clear();
+    statusLineOf_.clear();
     const StudioSource* source = session_.source();
     QStringList layers;
     if (source && source->hasSecond())
@@ -206,6 +208,7 @@ void MainWindow::rebuild() {
         views_->addWidget(box);
         viewerOf_.push_back(viewer);
         infoOf_.push_back(info);
+        statusLineOf_.emplace_back();
     }
     const bool sequence = source && source->isSequence();
     timeBar_->setVisible(sequence);
@@ -241,8 +244,11 @@ void MainWindow::showValues(int slot) {
     if (p == nullptr) return;
     p->refresh(session_.instance(slot).params());
     try {
-        if (const auto drawn = session_.drawCustomArea(slot))
+        if (const auto drawn = session_.drawCustomArea(slot)) {
             p->setCustomArea(GLOBAL_DISPLAY_SETTINGS, drawn->area);
+            // The host learns the global display only from what the effect draws.
+            statusLineOf_[static_cast<std::size_t>(slot)] = QString::fromStdString(cli::drawnText(*drawn));
+        }
     } catch (const std::exception& e) {
         report(QString::fromStdString(e.what()));
     }
@@ -257,6 +263,8 @@ void MainWindow::showFrame(int slot, const QImage& image, int factor, QSize full
                        .arg(fullSize.height())
                        .arg(session_.displayTypeText(slot));
     if (factor > 1) text += tr(" · preview 1/%1").arg(factor);
+    if (const QString& line = statusLineOf_[static_cast<std::size_t>(slot)]; !line.isEmpty())
+        text += " · " + line;
     infoOf_[static_cast<std::size_t>(slot)]->setText(text);
 }
 

@@ -60,6 +60,7 @@ class MainWindow : public QMainWindow {
     std::vector<ParamPanel*> panelOf_;
     std::vector<Viewer*> viewerOf_;
     std::vector<QLabel*> infoOf_;
+    std::vector<QString> statusLineOf_;  // what the effect drew in its custom area
     QWidget* timeBar_ = nullptr;
     QSlider* timeSlider_ = nullptr;
     QLabel* frameLabel_ = nullptr;

@@ -84,6 +84,7 @@ TEST_F(StudioTest, GlobalDisplaySwitchActsOnBothInstancesAndUndoes) {
     settle();
     EXPECT_EQ(shown(1), first) << "instance 2 shows the global display";
     EXPECT_EQ(shown(0), first);
+    EXPECT_TRUE(window_->infoText(1).contains("Global Display: ON")) << window_->infoText(1).toStdString();
 
     session().undoStack().undo();
     settle();
