@@ -9,7 +9,11 @@
 namespace duovis::cli {
 
 RenderJob::RenderJob(const std::string& modulePath, refhost::HostApp app)
-    : module_(std::make_unique<refhost::Module>(modulePath)) {  // its errors name the file
+    : RenderJob(std::make_shared<refhost::Module>(modulePath), app, true) {  // its errors name the file
+}
+
+RenderJob::RenderJob(std::shared_ptr<refhost::Module> module, refhost::HostApp app, bool setsDownGlobal)
+    : module_(std::move(module)), setsDownGlobal_(setsDownGlobal) {
     instance_ = std::make_unique<refhost::EffectInstance>(*module_, app);
     // A placeholder frame until the real one is known; set-up does not look at pixels.
     instance_->setInput(refhost::Layer::still(refhost::World(1, 1, instance_->pixelFormat())));
@@ -18,7 +22,7 @@ RenderJob::RenderJob(const std::string& modulePath, refhost::HostApp app)
 
 RenderJob::~RenderJob() {
     instance_->sequenceSetdown();
-    instance_->globalSetdown();
+    if (setsDownGlobal_) instance_->globalSetdown();
 }
 
 void RenderJob::assign(const std::string& assignment) {

@@ -13,10 +13,17 @@ class RenderJob {
   public:
     // Loads the module and runs global, parameter and sequence set-up; throws
     // std::runtime_error when any of them fails.
-    RenderJob(const std::string& modulePath, refhost::HostApp app);
+    RenderJob(const std::string& modulePath, refhost::HostApp app);  // sets the global state down too
+    // For a host that applies the effect several times in one process: the instances share
+    // the loaded module, and the global set-down, which ends the effect's process-wide state
+    // (the global display), is the host's to send once the last instance is gone.
+    RenderJob(std::shared_ptr<refhost::Module> module, refhost::HostApp app, bool setsDownGlobal = false);
     ~RenderJob();
     RenderJob(const RenderJob&) = delete;
     RenderJob& operator=(const RenderJob&) = delete;
+
+    // The last instance of a shared module: its close sends the global set-down as well.
+    void closeGlobalToo() { setsDownGlobal_ = true; }
 
     refhost::HostApp app() const { return instance_->app(); }
     const refhost::Module& module() const { return *module_; }
@@ -52,7 +59,8 @@ class RenderJob {
   private:
     int secondaryLayerPosition() const;
 
-    std::unique_ptr<refhost::Module> module_;
+    std::shared_ptr<refhost::Module> module_;
+    bool setsDownGlobal_ = true;
     std::unique_ptr<refhost::EffectInstance> instance_;
     refhost::Layer secondary_;
 };

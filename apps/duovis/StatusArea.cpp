@@ -15,8 +15,19 @@ refhost::DrawOutcome drawStatusArea(const std::string& modulePath, const Project
     // Set-up looks at no pixels; a one-pixel layer stands in for the clip.
     fx.setInput(refhost::Layer::still(refhost::World(1, 1, fx.pixelFormat())));
     checkEffect(fx.setUp(), "set-up");
+    // Set down however the drawing ends, as a host closes the instance.
+    struct SetDown {
+        refhost::EffectInstance& fx;
+        ~SetDown() {
+            fx.sequenceSetdown();
+            fx.globalSetdown();
+        }
+    } setDown{fx};
     if (project != nullptr) applyProject(*project, fx);
+    return drawStatusArea(fx);
+}
 
+refhost::DrawOutcome drawStatusArea(refhost::EffectInstance& fx) {
     const int position = resolveParam(fx.params(), "GLOBAL_DISPLAY_SETTINGS");
     const PF_ParamDef& def = fx.params().at(position);
     if ((def.ui_flags & PF_PUI_CONTROL) == 0 || def.ui_width <= 0 || def.ui_height <= 0)
@@ -25,8 +36,6 @@ refhost::DrawOutcome drawStatusArea(const std::string& modulePath, const Project
     request.index = position;
     request.frame = PF_Rect{0, 0, def.ui_width, def.ui_height};
     refhost::DrawOutcome drawn = refhost::drawEvent(fx, request);
-    fx.sequenceSetdown();
-    fx.globalSetdown();
     checkEffect(drawn.err, "the draw event");
     if ((drawn.outFlags & PF_EO_HANDLED_EVENT) == 0)
         throw std::runtime_error("the effect left the draw event unhandled");

@@ -14,6 +14,8 @@ namespace duovis::cli {
 // global display when one is given, draws the area. Text needs a QGuiApplication. Throws
 // std::runtime_error when set-up or the draw event fails or the effect draws no such area.
 refhost::DrawOutcome drawStatusArea(const std::string& modulePath, const Project* project);
+// The same area of an instance already set up in the editing host, as its panel repaints it.
+refhost::DrawOutcome drawStatusArea(refhost::EffectInstance& fx);
 
 // The drawn texts, in drawing order, joined by "; ".
 std::string drawnText(const refhost::DrawOutcome& drawn);

@@ -1,0 +1,367 @@
+#include "MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSlider>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cstdio>
+#include <functional>
+
+#include "ImageInput.h"
+#include "ParamId.h"
+#include "ParamPanel.h"
+#include "StatusArea.h"
+#include "Viewer.h"
+
+namespace duovis::studio {
+
+namespace {
+
+constexpr int kPlayIntervalMs = 1000 / 24;
+
+QAction* menuItem(QMenu* menu, const QString& text, const QKeySequence& keys, QObject* receiver,
+                  std::function<void()> slot) {
+    QAction* action = menu->addAction(text);
+    action->setShortcut(keys);
+    QObject::connect(action, &QAction::triggered, receiver, std::move(slot));
+    return action;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(QStringLiteral("duovis-studio[*]"));
+    views_ = new QSplitter(Qt::Horizontal, this);
+    auto* centre = new QWidget(this);
+    auto* column = new QVBoxLayout(centre);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(views_, 1);
+
+    timeBar_ = new QWidget(centre);
+    auto* bar = new QHBoxLayout(timeBar_);
+    play_ = new QPushButton(tr("Play"), timeBar_);
+    play_->setCheckable(true);
+    timeSlider_ = new QSlider(Qt::Horizontal, timeBar_);
+    timeSlider_->setObjectName(QStringLiteral("time"));
+    frameLabel_ = new QLabel(timeBar_);
+    bar->addWidget(play_);
+    bar->addWidget(timeSlider_, 1);
+    bar->addWidget(frameLabel_);
+    column->addWidget(timeBar_);
+    timeBar_->hide();
+    setCentralWidget(centre);
+
+    player_ = new QTimer(this);
+    player_->setInterval(kPlayIntervalMs);
+    connect(player_, &QTimer::timeout, this, [this] {
+        const Session& s = session_;
+        const int last = s.source() ? s.source()->lastFrame() : 0;
+        session_.setFrame(s.frame() >= last ? s.source()->firstFrame() : s.frame() + 1);
+        timeSlider_->setValue(session_.frame());
+    });
+    connect(play_, &QPushButton::toggled, this, [this](bool on) { on ? player_->start() : player_->stop(); });
+    connect(timeSlider_, &QSlider::valueChanged, this, [this](int frame) {
+        if (frame != session_.frame()) session_.setFrame(frame);
+        frameLabel_->setText(tr("frame %1").arg(frame));
+    });
+
+    panels_ = new QTabWidget(this);
+    auto* dock = new QDockWidget(tr("Effect Controls"), this);
+    dock->setObjectName(QStringLiteral("controls"));
+    dock->setFeatures(QDockWidget::DockWidgetMovable);
+    dock->setWidget(panels_);
+    addDockWidget(Qt::LeftDockWidgetArea, dock);
+
+    connect(&session_, &Session::opened, this, &MainWindow::rebuild);
+    connect(&session_, &Session::valuesChanged, this, &MainWindow::showValues);
+    connect(&session_, &Session::frameShown, this,
+            [this](int slot, quint64, const QImage& image, int factor, QSize fullSize) {
+                showFrame(slot, image, factor, fullSize);
+            });
+    connect(&session_, &Session::renderFailed, this, [this](int, const QString& why) { report(why); });
+    connect(&session_, &Session::failed, this, &MainWindow::report);
+    connect(&session_.undoStack(), &QUndoStack::cleanChanged, this,
+            [this](bool clean) { setWindowModified(!clean); });
+    buildMenus();
+    resize(1280, 760);
+}
+
+void MainWindow::buildMenus() {
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    menuItem(file, tr("&Open..."), QKeySequence::Open, this, [this] { openDialog(); });
+    menuItem(file, tr("Open &Pair..."), QKeySequence(tr("Ctrl+Shift+O")), this, [this] { openPairDialog(); });
+    menuItem(file, tr("&Save"), QKeySequence::Save, this, [this] {
+        if (session_.projectPath().isEmpty())
+            saveAsDialog();
+        else
+            saveTo(session_.projectPath());
+    });
+    menuItem(file, tr("Save &As..."), QKeySequence::SaveAs, this, [this] { saveAsDialog(); });
+    file->addSeparator();
+    menuItem(file, tr("&Quit"), QKeySequence::Quit, this, [this] { close(); });
+
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    QAction* undo = session_.undoStack().createUndoAction(this, tr("&Undo"));
+    undo->setShortcut(QKeySequence::Undo);
+    QAction* redo = session_.undoStack().createRedoAction(this, tr("&Redo"));
+    redo->setShortcuts({QKeySequence::Redo, QKeySequence(tr("Ctrl+Y"))});
+    edit->addAction(undo);
+    edit->addAction(redo);
+
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    menuItem(view, tr("&Fit"), QKeySequence(tr("Ctrl+0")), this, [this] { forEachViewer(&Viewer::fit); });
+    menuItem(view, tr("&Actual Pixels"), QKeySequence(tr("Ctrl+1")), this, [this] {
+        for (Viewer* v : viewerOf_) v->setZoom(1.0);
+    });
+    menuItem(view, tr("Zoom &In"), QKeySequence::ZoomIn, this, [this] {
+        for (Viewer* v : viewerOf_) v->zoomBy(1.25);
+    });
+    menuItem(view, tr("Zoom &Out"), QKeySequence::ZoomOut, this, [this] {
+        for (Viewer* v : viewerOf_) v->zoomBy(0.8);
+    });
+    view->addSeparator();
+    menuItem(view, tr("&Next Display Type"), QKeySequence(tr("Ctrl+D")), this,
+             [this] { cycleDisplayType(1); });
+    menuItem(view, tr("&Previous Display Type"), QKeySequence(tr("Ctrl+Shift+D")), this,
+             [this] { cycleDisplayType(-1); });
+    view->addSeparator();
+    menuItem(view, tr("Add &Second Instance"), QKeySequence(tr("Ctrl+I")), this, [this] {
+        if (session_.instanceCount() >= 2) return;
+        try {
+            session_.addInstance();
+        } catch (const std::exception& e) {
+            report(QString::fromStdString(e.what()));
+        }
+    });
+
+    QMenu* frame = menuBar()->addMenu(tr("F&rame"));
+    menuItem(frame, tr("&Next Frame"), QKeySequence(tr("Ctrl+Right")), this, [this] { stepFrame(1); });
+    menuItem(frame, tr("&Previous Frame"), QKeySequence(tr("Ctrl+Left")), this, [this] { stepFrame(-1); });
+    menuItem(frame, tr("&Play"), QKeySequence(tr("Ctrl+Space")), this, [this] { play_->toggle(); });
+
+    // The tool button is registered invisible: this menu is how a person reaches it.
+    QMenu* tools = menuBar()->addMenu(tr("&Tools"));
+    menuItem(tools, tr("Launch &Depthscope"), QKeySequence(tr("Ctrl+T")), this, [this] {
+        if (!session_.isOpen()) return;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        session_.press(currentSlot(), LAUNCH_TOOL);
+        QApplication::restoreOverrideCursor();
+    });
+}
+
+void MainWindow::rebuild() {
+    while (panels_->count() > 0) {
+        QWidget* page = panels_->widget(0);
+        panels_->removeTab(0);
+        page->deleteLater();
+    }
+    for (Viewer* v : viewerOf_) v->parentWidget()->deleteLater();
+    panelOf_.clear();
+    viewerOf_.clear();
+    infoOf_.clear();
+    statusLineOf_.clear();
+    const StudioSource* source = session_.source();
+    QStringList layers;
+    if (source && source->hasSecond())
+        layers << QFileInfo(QFile::decodeName(source->spec().second->c_str())).fileName();
+    for (int slot = 0; slot < session_.instanceCount(); ++slot) {
+        auto* panel = new ParamPanel(session_.instance(slot).params());
+        panel->setLayers(layers, session_.usesSecond(slot) ? 0 : -1);
+        connect(panel, &ParamPanel::layerChosen, this,
+                [this, slot](int, int layer) { session_.chooseSecond(slot, layer >= 0); });
+        connect(panel, &ParamPanel::edited, this,
+                [this, slot](int position, double value) { session_.edit(slot, position, value); });
+        connect(panel, &ParamPanel::pressed, this,
+                [this, slot](int position) { session_.press(slot, position); });
+        connect(panel, &ParamPanel::dragStarted, this, [this] { session_.beginDrag(); });
+        connect(panel, &ParamPanel::dragFinished, this, [this] { session_.endDrag(); });
+        auto* scroll = new QScrollArea;
+        scroll->setWidget(panel);
+        scroll->setWidgetResizable(true);
+        scroll->setMinimumWidth(panel->sizeHint().width() + 24);
+        panels_->addTab(scroll, tr("Instance %1").arg(slot + 1));
+        panelOf_.push_back(panel);
+
+        auto* box = new QWidget;
+        auto* column = new QVBoxLayout(box);
+        column->setContentsMargins(2, 2, 2, 2);
+        auto* viewer = new Viewer(box);
+        viewer->setObjectName(QStringLiteral("viewer-%1").arg(slot));
+        auto* info = new QLabel(box);
+        column->addWidget(viewer, 1);
+        column->addWidget(info);
+        views_->addWidget(box);
+        viewerOf_.push_back(viewer);
+        infoOf_.push_back(info);
+        statusLineOf_.emplace_back();
+    }
+    const bool sequence = source && source->isSequence();
+    timeBar_->setVisible(sequence);
+    if (sequence) {
+        const QSignalBlocker block(timeSlider_);
+        timeSlider_->setRange(source->firstFrame(), source->lastFrame());
+        timeSlider_->setValue(session_.frame());
+        frameLabel_->setText(tr("frame %1").arg(session_.frame()));
+    }
+    const QString name = session_.projectPath().isEmpty() && source
+                             ? QFile::decodeName(source->spec().primary.c_str())
+                             : session_.projectPath();
+    setWindowTitle(name.isEmpty() ? QStringLiteral("duovis-studio[*]")
+                                  : QStringLiteral("%1[*] - duovis-studio").arg(QFileInfo(name).fileName()));
+    setWindowModified(false);
+}
+
+ParamPanel* MainWindow::panel(int slot) const {
+    return slot < static_cast<int>(panelOf_.size()) ? panelOf_[static_cast<std::size_t>(slot)] : nullptr;
+}
+
+Viewer* MainWindow::viewer(int slot) const {
+    return slot < static_cast<int>(viewerOf_.size()) ? viewerOf_[static_cast<std::size_t>(slot)] : nullptr;
+}
+
+QString MainWindow::infoText(int slot) const {
+    return slot < static_cast<int>(infoOf_.size()) ? infoOf_[static_cast<std::size_t>(slot)]->text()
+                                                   : QString();
+}
+
+void MainWindow::showValues(int slot) {
+    ParamPanel* p = panel(slot);
+    if (p == nullptr) return;
+    p->refresh(session_.instance(slot).params());
+    try {
+        if (const auto drawn = session_.drawCustomArea(slot)) {
+            p->setCustomArea(GLOBAL_DISPLAY_SETTINGS, drawn->area);
+            // The host learns the global display only from what the effect draws.
+            statusLineOf_[static_cast<std::size_t>(slot)] = QString::fromStdString(cli::drawnText(*drawn));
+        }
+    } catch (const std::exception& e) {
+        report(QString::fromStdString(e.what()));
+    }
+}
+
+void MainWindow::showFrame(int slot, const QImage& image, int factor, QSize fullSize) {
+    Viewer* v = viewer(slot);
+    if (v == nullptr) return;
+    v->setFrame(image, factor);
+    QString text = QStringLiteral("%1 x %2 · %3")
+                       .arg(fullSize.width())
+                       .arg(fullSize.height())
+                       .arg(session_.displayTypeText(slot));
+    if (factor > 1) text += tr(" · preview 1/%1").arg(factor);
+    if (const QString& line = statusLineOf_[static_cast<std::size_t>(slot)]; !line.isEmpty())
+        text += " · " + line;
+    infoOf_[static_cast<std::size_t>(slot)]->setText(text);
+}
+
+void MainWindow::report(const QString& message) {
+    statusBar()->showMessage(message, 8000);
+    std::fprintf(stderr, "duovis-studio: %s\n", message.toLocal8Bit().constData());
+}
+
+int MainWindow::currentSlot() const {
+    return std::max(0, std::min(panels_->currentIndex(), session_.instanceCount() - 1));
+}
+
+void MainWindow::forEachViewer(void (Viewer::*action)()) {
+    for (Viewer* v : viewerOf_) (v->*action)();
+}
+
+void MainWindow::cycleDisplayType(int step) {
+    if (!session_.isOpen()) return;
+    const int slot = currentSlot();
+    const refhost::ParamStore& store = session_.instance(slot).params();
+    const int choices = store.at(DISPLAY_TYPE).u.pd.num_choices;
+    const int next =
+        ((static_cast<int>(store.popup(DISPLAY_TYPE)) - 1 + step) % choices + choices) % choices + 1;
+    session_.edit(slot, DISPLAY_TYPE, next);
+}
+
+void MainWindow::stepFrame(int step) {
+    if (!session_.isOpen()) return;
+    session_.setFrame(session_.frame() + step);
+    timeSlider_->setValue(session_.frame());
+}
+
+// Changes not saved yet are not lost without asking.
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!session_.isOpen() || session_.undoStack().isClean()) return event->accept();
+    const auto answer =
+        QMessageBox::question(this, tr("duovis-studio"), tr("Save the changes to the project?"),
+                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    if (answer == QMessageBox::Discard) return event->accept();
+    if (answer == QMessageBox::Save) {
+        if (!session_.projectPath().isEmpty())
+            saveTo(session_.projectPath());
+        else if (!saveAsDialog())
+            return event->ignore();
+        if (session_.undoStack().isClean()) return event->accept();
+    }
+    event->ignore();
+}
+
+bool MainWindow::openPath(const QString& path, const QString& second) {
+    try {
+        if (path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive) && second.isEmpty()) {
+            session_.openProject(path, options_);
+        } else {
+            SourceSpec spec;
+            spec.primary = QFile::encodeName(path).toStdString();
+            if (!second.isEmpty()) spec.second = QFile::encodeName(second).toStdString();
+            session_.openFootage(spec, options_);
+        }
+        return true;
+    } catch (const std::exception& e) {
+        report(QString::fromStdString(e.what()));
+        return false;
+    }
+}
+
+void MainWindow::saveTo(const QString& path) {
+    try {
+        session_.save(path);
+        statusBar()->showMessage(tr("saved %1").arg(path), 4000);
+    } catch (const std::exception& e) {
+        report(QString::fromStdString(e.what()));
+    }
+}
+
+void MainWindow::openDialog() {
+    const QString path =
+        QFileDialog::getOpenFileName(this, tr("Open a picture, sequence frame or project"), QString(),
+                                     tr("Pictures and projects (*.png *.jpg *.tif *.tiff *.bmp *.json);;"
+                                        "All files (*)"));
+    if (!path.isEmpty()) openPath(path);
+}
+
+void MainWindow::openPairDialog() {
+    const QString left = QFileDialog::getOpenFileName(this, tr("Left eye"));
+    if (left.isEmpty()) return;
+    const QString right = QFileDialog::getOpenFileName(this, tr("Right eye"));
+    if (!right.isEmpty()) openPath(left, right);
+}
+
+bool MainWindow::saveAsDialog() {
+    if (!session_.isOpen()) return false;
+    const QString path = QFileDialog::getSaveFileName(this, tr("Save project"), session_.projectPath(),
+                                                      tr("Projects (*.json)"));
+    if (path.isEmpty()) return false;
+    saveTo(path);
+    return true;
+}
+
+}  // namespace duovis::studio

@@ -1,0 +1,71 @@
+#pragma once
+// The studio's window: the effect's controls of each instance on the left, their rendered
+// output side by side, a time bar for sequences, and the menus and shortcuts of an editing host.
+
+#include <QMainWindow>
+#include <vector>
+
+#include "Session.h"
+
+class QLabel;
+class QPushButton;
+class QSlider;
+class QSplitter;
+class QTabWidget;
+class QTimer;
+
+namespace duovis::studio {
+
+class ParamPanel;
+class Viewer;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    explicit MainWindow(QWidget* parent = nullptr);
+
+    Session& session() { return session_; }
+    ParamPanel* panel(int slot) const;
+    Viewer* viewer(int slot) const;
+    QString infoText(int slot) const;
+
+    // Opens a project (.json) or footage; false after saying why in the status bar and on
+    // standard error.
+    bool openPath(const QString& path, const QString& second = QString());
+    void setOptions(const SessionOptions& options) { options_ = options; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void buildMenus();
+    void rebuild();
+    void showValues(int slot);
+    void showFrame(int slot, const QImage& image, int factor, QSize fullSize);
+    void report(const QString& message);
+    void cycleDisplayType(int step);
+    void stepFrame(int step);
+    void saveTo(const QString& path);
+    void openDialog();
+    void openPairDialog();
+    bool saveAsDialog();
+    int currentSlot() const;
+    void forEachViewer(void (Viewer::*action)());
+
+    Session session_;
+    SessionOptions options_;
+    QTabWidget* panels_ = nullptr;
+    QSplitter* views_ = nullptr;
+    std::vector<ParamPanel*> panelOf_;
+    std::vector<Viewer*> viewerOf_;
+    std::vector<QLabel*> infoOf_;
+    std::vector<QString> statusLineOf_;  // what the effect drew in its custom area
+    QWidget* timeBar_ = nullptr;
+    QSlider* timeSlider_ = nullptr;
+    QLabel* frameLabel_ = nullptr;
+    QPushButton* play_ = nullptr;
+    QTimer* player_ = nullptr;
+};
+
+}  // namespace duovis::studio

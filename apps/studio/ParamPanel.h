@@ -1,0 +1,50 @@
+#pragma once
+// The effect's controls, built from the definitions the module registered with the host:
+// popups, checkboxes, sliders with their slider and valid ranges and precision, buttons,
+// groups as sections that fold, the custom area the effect draws itself, and nothing for an
+// entry registered invisible. Every control is named "param-<position>".
+
+#include <QImage>
+#include <QWidget>
+#include <map>
+
+#include "ParamStore.h"
+
+class QComboBox;
+class QLabel;
+class QVBoxLayout;
+
+namespace duovis::studio {
+
+class ParamPanel : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit ParamPanel(const refhost::ParamStore& store, QWidget* parent = nullptr);
+
+    // Shows the values the store holds now, without reporting them as edits.
+    void refresh(const refhost::ParamStore& store);
+    void setCustomArea(int position, const QImage& area);
+    // The layers a layer choice offers besides "None", and the one chosen (-1: none).
+    void setLayers(const QStringList& names, int chosen);
+
+    // Slider steps between a slider's ends.
+    static constexpr int kSliderSteps = 1000;
+
+  signals:
+    void edited(int position, double value);
+    void pressed(int position);
+    void layerChosen(int position, int layer);  // -1: none
+    void dragStarted();
+    void dragFinished();
+
+  private:
+    QWidget* controlFor(int position, const PF_ParamDef& def);
+    QWidget* floatControl(int position, const PF_ParamDef& def);
+
+    std::map<int, QWidget*> controls_;
+    std::map<int, QLabel*> customAreas_;
+    std::map<int, QComboBox*> layers_;
+};
+
+}  // namespace duovis::studio

@@ -1,0 +1,130 @@
+#pragma once
+// One studio session: the footage, one or two effect instances driven as the editing host
+// drives them (each change a user makes is one undo step, supervised entries get the effect's
+// change notice), the render thread that turns their values into pictures, and the project
+// file the session saves.
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <QUndoStack>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "DrawbotHost.h"
+#include "EffectInstance.h"
+#include "Project.h"
+#include "RenderWorker.h"
+#include "StudioSource.h"
+#include "ValueSet.h"
+
+namespace duovis::cli {
+class RenderJob;
+}
+
+namespace duovis::studio {
+
+struct SessionOptions {
+    std::string plugin = "DuovisX";
+    std::optional<std::string> pluginDir;
+    refhost::HostApp host = refhost::HostApp::Premiere;
+};
+
+// The down-sampling that keeps a preview of a frame this size within about 160 thousand
+// pixels, so a drag redraws many times a second.
+int previewFactorFor(QSize frame);
+
+class Session : public QObject {
+    Q_OBJECT
+
+  public:
+    explicit Session(QObject* parent = nullptr);
+    ~Session() override;
+
+    // Each throws std::runtime_error naming the culprit and leaves the session as it was.
+    void openFootage(const SourceSpec& spec, const SessionOptions& options);
+    void openProject(const QString& path, const SessionOptions& options);
+    // Another instance of the effect on the same footage, starting from the first's values.
+    void addInstance();
+
+    bool isOpen() const { return source_ != nullptr; }
+    int instanceCount() const { return static_cast<int>(slots_.size()); }
+    refhost::EffectInstance& instance(int slot);
+    const StudioSource* source() const { return source_.get(); }
+    const SessionOptions& options() const { return options_; }
+
+    // A user's edits, each one undo step; edits during a drag merge into the drag's step.
+    void edit(int slot, int position, double value);
+    void press(int slot, int position);
+    void assign(int slot, const std::string& assignment);  // "ID=VALUE", as -p gives it
+    void beginDrag();
+    void endDrag();
+    bool dragging() const { return dragging_; }
+
+    // Whether an instance's layer choice points at the second layer (a host's "None" renders
+    // without it). Not an undo step: the host keeps layer choices apart from values.
+    bool usesSecond(int slot) const;
+    void chooseSecond(int slot, bool use);
+
+    int frame() const { return frame_; }
+    void setFrame(int frame);
+
+    QUndoStack& undoStack() { return undo_; }
+    const QString& projectPath() const { return projectPath_; }
+    // Writes the project (atomically, holding the file's lock while it is replaced).
+    void save(const QString& path);
+    // The project as `duovis project` keeps it, with the first instance's values.
+    cli::Project currentProject();
+
+    // The effect's drawing of its custom area; nullopt where it registered none in this host.
+    std::optional<refhost::DrawOutcome> drawCustomArea(int slot);
+    // The "Display Type" choice an instance holds.
+    QString displayTypeText(int slot) const;
+
+    // Renders every instance's newest values (down-sampled while a drag lasts).
+    void requestRenders();
+    // Every instance shows the picture of its newest values at full resolution.
+    bool settled() const;
+
+    // Undo steps put values back through here; `repress` presses a toggling button again.
+    void restore(int slot, const ValueSet& values, int repress);
+
+  signals:
+    void opened();
+    void valuesChanged(int slot);
+    void frameShown(int slot, quint64 generation, const QImage& image, int factor, QSize fullSize);
+    void renderFailed(int slot, const QString& why);
+    void becameSettled();
+    void failed(const QString& why);  // an edit the effect refused
+
+  private:
+    struct Slot;
+    void install(std::shared_ptr<const StudioSource> source, const SessionOptions& options,
+                 const cli::Project* project, const QString& projectPath);
+    std::unique_ptr<Slot> makeSlot(const std::shared_ptr<refhost::Module>& module,
+                                   const StudioSource& source) const;
+    void closeModule();
+    // Runs a user's change on an instance and keeps it as one undo step named `what`.
+    void change(int slot, const QString& what, const std::function<void(cli::RenderJob&)>& action,
+                int repress);
+    QString entryName(int slot, int position);
+    void deliver(const RenderResult& result);
+    void changedEverywhere();
+
+    SessionOptions options_;
+    std::shared_ptr<refhost::Module> module_;
+    std::shared_ptr<const StudioSource> source_;
+    std::vector<std::unique_ptr<Slot>> slots_;
+    QUndoStack undo_;
+    QString projectPath_;
+    int frame_ = 0;
+    bool dragging_ = false;
+    int dragSerial_ = 0;
+    quint64 generation_ = 0;
+    std::unique_ptr<RenderWorker> worker_;
+};
+
+}  // namespace duovis::studio

@@ -1,0 +1,83 @@
+#pragma once
+// A studio window on two small pictures the test draws, under Qt's offscreen platform, with the
+// built modules; helpers wait for the render thread and read values by position.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "MainWindow.h"
+#include "ParamPanel.h"
+#include "Viewer.h"
+
+namespace duovis::studiotest {
+
+// A picture whose pixels all differ, so shifted or swapped eyes show.
+inline QImage pattern(int w, int h, int seed) {
+    QImage img(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, qRgba((x * 9 + seed) & 0xFF, (y * 13 + seed * 3) & 0xFF, (x ^ y) & 0xFF, 255));
+    return img;
+}
+
+// Runs the event loop until `done` holds; false after `ms` milliseconds.
+template <typename F>
+bool waitFor(F done, int ms = 30000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+class StudioTest : public ::testing::Test {
+  protected:
+    static constexpr int kWidth = 64;
+    static constexpr int kHeight = 36;
+
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        ASSERT_TRUE(pattern(kWidth, kHeight, 1).save(path("left.png")));
+        ASSERT_TRUE(pattern(kWidth, kHeight, 77).save(path("right.png")));
+    }
+
+    // A window with the pair (or the given files) open, its first render shown.
+    void open(refhost::HostApp host = refhost::HostApp::Premiere, const QString& primary = "left.png",
+              const QString& second = "right.png") {
+        window_ = std::make_unique<studio::MainWindow>();
+        studio::SessionOptions options;
+        options.pluginDir = DUOVIS_PLUGIN_DIR;
+        options.host = host;
+        window_->setOptions(options);
+        ASSERT_TRUE(window_->openPath(path(primary), second.isEmpty() ? QString() : path(second)));
+        settle();
+    }
+    void settle() {
+        ASSERT_TRUE(waitFor([this] { return session().settled(); }));
+    }
+
+    QString path(const QString& name) const { return dir_.filePath(name); }
+    studio::Session& session() { return window_->session(); }
+    const refhost::ParamStore& store(int slot = 0) { return session().instance(slot).params(); }
+    template <typename W>
+    W* control(const QString& name, int slot = 0) {
+        return window_->panel(slot)->findChild<W*>(name);
+    }
+    template <typename W>
+    W* control(int position, const char* suffix = "", int slot = 0) {
+        return control<W>(QStringLiteral("param-%1%2").arg(position).arg(QLatin1String(suffix)), slot);
+    }
+    QImage shown(int slot = 0) { return window_->viewer(slot)->image(); }
+
+    QTemporaryDir dir_;
+    std::unique_ptr<studio::MainWindow> window_;
+};
+
+}  // namespace duovis::studiotest
