@@ -1,0 +1,86 @@
+"""What bench/compare reads from the programs it runs and how it judges a row."""
+
+import importlib.machinery
+import importlib.util
+import json
+import os
+import sys
+import unittest
+
+sys.dont_write_bytecode = True  # the script has no .py name; keep the source tree clean
+
+_path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "compare")
+_loader = importlib.machinery.SourceFileLoader("compare", _path)
+compare = importlib.util.module_from_spec(importlib.util.spec_from_loader("compare", _loader))
+_loader.exec_module(compare)
+
+
+def report(*rows):
+    return json.dumps({"context": {}, "benchmarks": [dict(r) for r in rows]})
+
+
+class BenchmarkTimes(unittest.TestCase):
+    def test_rows(self):
+        text = report(
+            {"name": "A_mean", "run_name": "A", "aggregate_name": "mean", "real_time": 9.0, "time_unit": "ms"},
+            {"name": "A_median", "run_name": "A", "aggregate_name": "median", "real_time": 2.0, "time_unit": "ms"},
+            {"name": "B/real_time", "real_time": 1500.0, "time_unit": "us"},
+            {"name": "C", "real_time": 3e6, "time_unit": "ns"},
+            {"name": "D", "error_occurred": True, "real_time": 1.0, "time_unit": "ms"},
+        )
+        self.assertEqual(compare.benchmark_times(text), {"A": 2.0, "B": 1.5, "C": 3.0})
+
+
+class FfmpegCpuSeconds(unittest.TestCase):
+    def test_lines(self):
+        for text, want in [
+            ("frame=  50\nbench: utime=0.302s stime=0.222s rtime=4.033s\nbench: maxrss=1kB", 0.524),
+            ("bench: maxrss=107816kB", None),
+        ]:
+            got = compare.ffmpeg_cpu_seconds(text)
+            self.assertEqual(None if got is None else round(got, 6), want, text)
+
+
+class ThreadRows(unittest.TestCase):
+    def test_speed_ups_and_targets(self):
+        cores = os.cpu_count() or 1
+        if cores < 2:
+            self.skipTest("one core: no thread count to compare")
+        times = {
+            "BM_Render/1920x1080/threads:1": 10.0,
+            f"BM_Render/1920x1080/threads:{cores}": 5.0,
+            "BM_Render/1920x1080/threads:64": 0.1,  # more threads than cores: not judged
+            "BM_Small/width:64/height:40/threads:1": 1.0,
+            f"BM_Small/width:64/height:40/threads:{cores}": 1.25,
+            "BM_Sizeless/threads:1": 4.0,
+            f"BM_Sizeless/threads:{cores}": 2.0,
+            f"BM_NoSingle/1920x1080/threads:{cores}": 1.0,
+        }
+        rows = {r.case.split(",")[0]: r for r in compare.thread_rows(times)}
+        self.assertEqual(sorted(rows), ["BM_Render/1920x1080", "BM_Sizeless", "BM_Small/width:64/height:40"])
+        want = {  # (speed-up, target text, met)
+            "BM_Render/1920x1080": (2.0, f"≥ {0.8 * cores:g}", "met" if 2.0 >= 0.8 * cores else "not met"),
+            "BM_Small/width:64/height:40": (0.8, "≥ 1", "not met"),
+            "BM_Sizeless": (2.0, "—", "—"),
+        }
+        for base, (ratio, target, met) in want.items():
+            r = rows[base]
+            self.assertAlmostEqual(r.ratio, ratio, msg=base)
+            self.assertEqual(r.target[0] if r.target else "—", target, base)
+            self.assertEqual(r.met(), met, base)
+
+
+class RowJudgement(unittest.TestCase):
+    def test_met(self):
+        for row, want in [
+            (compare.Row("x", 4.0, 10.0, target=compare.at_most(0.5)), "met"),
+            (compare.Row("x", 6.0, 10.0, target=compare.at_most(0.5)), "not met"),
+            (compare.Row("x", 6.0, None, target=compare.at_most(0.5)), "no figure"),
+            (compare.Row("x", 6.0, 2.0, ratio=3.0, target=compare.at_least(3.0)), "met"),
+            (compare.Row("x", 6.0, 10.0), "—"),
+        ]:
+            self.assertEqual(row.met(), want, (row.duovis, row.peer, row.ratio))
+
+
+if __name__ == "__main__":
+    unittest.main()
