@@ -22,13 +22,15 @@ def report(*rows):
 class BenchmarkTimes(unittest.TestCase):
     def test_rows(self):
         text = report(
-            {"name": "A_mean", "run_name": "A", "aggregate_name": "mean", "real_time": 9.0, "time_unit": "ms"},
-            {"name": "A_median", "run_name": "A", "aggregate_name": "median", "real_time": 2.0, "time_unit": "ms"},
-            {"name": "B/real_time", "real_time": 1500.0, "time_unit": "us"},
-            {"name": "C", "real_time": 3e6, "time_unit": "ns"},
-            {"name": "D", "error_occurred": True, "real_time": 1.0, "time_unit": "ms"},
+            {"name": "A_mean", "run_name": "A", "aggregate_name": "mean", "real_time": 9, "cpu_time": 8, "time_unit": "ms"},
+            {"name": "A_median", "run_name": "A", "aggregate_name": "median", "real_time": 2, "cpu_time": 1,
+             "time_unit": "ms"},
+            {"name": "B/real_time", "real_time": 1500.0, "cpu_time": 500.0, "time_unit": "us"},
+            {"name": "C", "real_time": 3e6, "cpu_time": 2e6, "time_unit": "ns"},
+            {"name": "D", "error_occurred": True, "real_time": 1.0, "cpu_time": 1.0, "time_unit": "ms"},
         )
-        self.assertEqual(compare.benchmark_times(text), {"A": 2.0, "B": 1.5, "C": 3.0})
+        for clock, want in [("real_time", {"A": 2.0, "B": 1.5, "C": 3.0}), ("cpu_time", {"A": 1.0, "B": 0.5, "C": 2.0})]:
+            self.assertEqual(compare.benchmark_times(text, clock), want, clock)
 
 
 class FfmpegCpuSeconds(unittest.TestCase):
