@@ -49,20 +49,20 @@ class ThreadRows(unittest.TestCase):
         if cores < 2:
             self.skipTest("one core: no thread count to compare")
         times = {
-            "BM_Render/1920x1080/threads:1": 10.0,
-            f"BM_Render/1920x1080/threads:{cores}": 5.0,
-            "BM_Render/1920x1080/threads:64": 0.1,  # more threads than cores: not judged
-            "BM_Small/width:64/height:40/threads:1": 1.0,
-            f"BM_Small/width:64/height:40/threads:{cores}": 1.25,
+            "BM_Render/width:1920/height:1080/threads:1": 10.0,
+            f"BM_Render/width:1920/height:1080/threads:{cores}": 5.0,
+            "BM_Render/width:1920/height:1080/threads:64": 0.1,  # more threads than cores: not judged
+            "BM_Small/w:64/h:40/threads:1": 1.0,
+            "BM_Small/w:64/h:40/threads:0": 1.25,  # 0: every core
             "BM_Sizeless/threads:1": 4.0,
             f"BM_Sizeless/threads:{cores}": 2.0,
-            f"BM_NoSingle/1920x1080/threads:{cores}": 1.0,
+            f"BM_NoSingle/3840x2160/threads:{cores}": 1.0,
         }
-        rows = {r.case.split(",")[0]: r for r in compare.thread_rows(times)}
-        self.assertEqual(sorted(rows), ["BM_Render/1920x1080", "BM_Sizeless", "BM_Small/width:64/height:40"])
+        rows = {r.case.split(" ")[2].rstrip(":"): r for r in compare.thread_rows(times)}
+        self.assertEqual(sorted(rows), ["BM_Render/width:1920/height:1080", "BM_Sizeless", "BM_Small/w:64/h:40"])
         want = {  # (speed-up, target text, met)
-            "BM_Render/1920x1080": (2.0, f"≥ {0.8 * cores:g}", "met" if 2.0 >= 0.8 * cores else "not met"),
-            "BM_Small/width:64/height:40": (0.8, "≥ 1", "not met"),
+            "BM_Render/width:1920/height:1080": (2.0, f"≥ {0.8 * cores:g}", "met" if 2.0 >= 0.8 * cores else "not met"),
+            "BM_Small/w:64/h:40": (0.8, "≥ 1", "not met"),
             "BM_Sizeless": (2.0, "—", "—"),
         }
         for base, (ratio, target, met) in want.items():
