@@ -4,6 +4,7 @@ import importlib.machinery
 import importlib.util
 import json
 import os
+import subprocess
 import sys
 import unittest
 
@@ -72,6 +73,40 @@ class ThreadRows(unittest.TestCase):
             self.assertAlmostEqual(r.ratio, ratio, msg=base)
             self.assertEqual(r.target[0] if r.target else "—", target, base)
             self.assertEqual(r.met(), met, base)
+
+
+class Asked(dict):
+    """Records every name a row builder looks up."""
+
+    def __init__(self):
+        super().__init__()
+        self.names = set()
+
+    def get(self, name, default=None):
+        self.names.add(name)
+        return default
+
+
+class NamesThePrograms(unittest.TestCase):
+    """Every name the table looks up is one the built program runs, so a renamed case shows here
+    rather than as an empty row."""
+
+    def test_programs_list_the_names(self):
+        bench = os.environ.get("DUOVIS_BENCH_DIR")
+        if not bench:
+            self.skipTest("DUOVIS_BENCH_DIR names no build")
+        kernel, floor, opencv, gpu = Asked(), Asked(), Asked(), Asked()
+        compare.kernel_rows(kernel, {}, opencv, floor)
+        compare.gpu_rows(gpu)
+        for program, asked in [("bench_kernel", kernel), ("peers/peer_memory_floor", floor),
+                               ("peers/peer_opencv_warp", opencv), ("bench_gpu", gpu)]:
+            path = os.path.join(bench, program)
+            if not os.path.exists(path):
+                continue  # not built in this configuration
+            listed = subprocess.run([path, "--benchmark_list_tests"], stdout=subprocess.PIPE, text=True,
+                                    check=True).stdout.split()
+            listed = {name.removesuffix("/real_time") for name in listed}
+            self.assertFalse(asked.names - listed, program)
 
 
 class RowJudgement(unittest.TestCase):
