@@ -1,6 +1,8 @@
-// The CPU stereo kernel on one 1920 x 1080 eye, float BGRA, one thread: identity geometry in
-// four display codes, and a rotated, keystoned, auto-cropped and scaled case. Frame traffic is
-// the minimum a frame needs: both eyes read once, the output written once.
+// The CPU stereo kernel on one eye, one thread: identity geometry in four display codes, and a
+// rotated, keystoned, auto-cropped and scaled case, in float BGRA and the compositing host's
+// 8-bit ARGB, at 1920 x 1080 and (names ending "/2160p") 3840 x 2160. Frame traffic is the
+// minimum a frame needs: both eyes read once, the output written once. bench/compare reads these
+// names, so a case keeps its name once it has one.
 #include "BenchCases.h"
 #include "Codes.h"
 #include "KernelSetup.h"
@@ -9,13 +11,18 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace duovis {
 namespace {
 
-constexpr int32_t kW = 1920;
-constexpr int32_t kH = 1080;
+struct Size {
+    int32_t w, h;
+    const char* suffix;
+};
+constexpr Size kHd{1920, 1080, ""};
+constexpr Size kUhd{3840, 2160, "/2160p"};
 
 std::vector<float> makeFrame(int32_t w, int32_t h, uint32_t seed) {
     std::vector<float> f(size_t(w) * size_t(h) * 4);
@@ -27,18 +34,19 @@ std::vector<float> makeFrame(int32_t w, int32_t h, uint32_t seed) {
     return f;
 }
 
-template <class Format>
-void runCase(benchmark::State& state, const ParamValues& v, int displayCode, CpuPixelFormat format) {
-    const int bytes = Format::kBytesPerPixel;
-    const std::vector<float> left = makeFrame(kW, kH * bytes / 16, 1);
-    const std::vector<float> right = makeFrame(kW, kH * bytes / 16, 2);
-    const EyeSize eye{kW, kH};
+void runCase(benchmark::State& state, const ParamValues& v, int displayCode, CpuPixelFormat format,
+             Size size) {
+    const int bytes = format == CpuPixelFormat::Argb8 ? Argb8::kBytesPerPixel : Bgra32f::kBytesPerPixel;
+    const int32_t w = size.w, h = size.h;
+    const std::vector<float> left = makeFrame(w, h * bytes / 16, 1);
+    const std::vector<float> right = makeFrame(w, h * bytes / 16, 2);
+    const EyeSize eye{w, h};
     const OutputSize out = computeOutputSize(eye, displayCode);
     std::vector<float> dst(size_t(out.width) * size_t(out.height) * size_t(bytes) / sizeof(float));
 
     KernelFrames frames;
-    frames.primary = KernelFrame{left.data(), kW, kW, kH};
-    frames.secondary = KernelFrame{right.data(), kW, kW, kH};
+    frames.primary = KernelFrame{left.data(), w, w, h};
+    frames.secondary = KernelFrame{right.data(), w, w, h};
     frames.destination = dst.data();
     frames.destinationPitch = out.width;
     const TransformKernelArgs args = fillKernelArgs(v, frames, displayCode, eye, out, 0);
@@ -48,7 +56,7 @@ void runCase(benchmark::State& state, const ParamValues& v, int displayCode, Cpu
         benchmark::DoNotOptimize(dst.data());
         benchmark::ClobberMemory();
     }
-    const double pixels = double(kW) * kH;
+    const double pixels = double(w) * h;
     const double traffic = (2.0 * pixels + double(out.width) * out.height) * bytes;
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(traffic));
     state.counters["ns_per_eye_px"] = benchmark::Counter(
@@ -56,47 +64,60 @@ void runCase(benchmark::State& state, const ParamValues& v, int displayCode, Cpu
     state.counters["frame_MB"] = traffic / 1e6;
 }
 
-void BM_IdentityFloat(benchmark::State& state) {
-    runCase<Bgra32f>(state, ParamValues::defaults(), int(state.range(0)), CpuPixelFormat::Bgra32f);
-}
-BENCHMARK(BM_IdentityFloat)
-    ->ArgName("display")
-    ->Arg(DISPLAY_LEFT)
-    ->Arg(DISPLAY_SBS_FULL)
-    ->Arg(DISPLAY_INTERLACED)
-    ->Arg(DISPLAY_ANAGLYPH)
-    ->Unit(benchmark::kMillisecond);
-
-void BM_RotatedKeystonedAutoFloat(benchmark::State& state) {
-    runCase<Bgra32f>(state, bench::rotatedKeystoned(), DISPLAY_ANAGLYPH, CpuPixelFormat::Bgra32f);
-}
-BENCHMARK(BM_RotatedKeystonedAutoFloat)->Unit(benchmark::kMillisecond);
-
-// The compositing host's 8-bit path, for comparison.
-void BM_IdentityArgb8(benchmark::State& state) {
-    runCase<Argb8>(state, ParamValues::defaults(), DISPLAY_ANAGLYPH, CpuPixelFormat::Argb8);
-}
-BENCHMARK(BM_IdentityArgb8)->Unit(benchmark::kMillisecond);
-
 // The floor for comparison: the same minimal frame traffic with no per-pixel work at all (read
 // both eyes once, write one output), on this machine, in the same run.
 void BM_TrafficFloor(benchmark::State& state) {
-    const std::vector<float> left = makeFrame(kW, kH, 1);
-    const std::vector<float> right = makeFrame(kW, kH, 2);
+    const std::vector<float> left = makeFrame(kHd.w, kHd.h, 1);
+    const std::vector<float> right = makeFrame(kHd.w, kHd.h, 2);
     std::vector<float> dst(left.size());
     for (auto _ : state) {
         for (size_t i = 0; i < dst.size(); ++i) dst[i] = left[i] * 0.5f + right[i] * 0.5f;
         benchmark::DoNotOptimize(dst.data());
         benchmark::ClobberMemory();
     }
-    const double pixels = double(kW) * kH;
+    const double pixels = double(kHd.w) * kHd.h;
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(3.0 * pixels * 16));
     state.counters["ns_per_eye_px"] = benchmark::Counter(
         pixels * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_TrafficFloor)->Unit(benchmark::kMillisecond);
+
+struct Case {
+    std::string name;
+    ParamValues values;
+    int displayCode;
+    CpuPixelFormat format;  // Argb8 is the compositing host's 8-bit path
+};
+
+void registerAll() {
+    std::vector<Case> cases;
+    for (int code : {DISPLAY_LEFT, DISPLAY_SBS_FULL, DISPLAY_INTERLACED, DISPLAY_ANAGLYPH})
+        cases.push_back({"BM_IdentityFloat/display:" + std::to_string(code), ParamValues::defaults(), code,
+                         CpuPixelFormat::Bgra32f});
+    cases.push_back({"BM_RotatedKeystonedAutoFloat", bench::rotatedKeystoned(), DISPLAY_ANAGLYPH,
+                     CpuPixelFormat::Bgra32f});
+    cases.push_back({"BM_IdentityArgb8", ParamValues::defaults(), DISPLAY_ANAGLYPH, CpuPixelFormat::Argb8});
+    cases.push_back(
+        {"BM_RotatedKeystonedAutoArgb8", bench::rotatedKeystoned(), DISPLAY_ANAGLYPH, CpuPixelFormat::Argb8});
+
+    for (const Size size : {kHd, kUhd}) {
+        for (const Case& c : cases) {
+            auto body = [c, size](benchmark::State& s) {
+                runCase(s, c.values, c.displayCode, c.format, size);
+            };
+            benchmark::RegisterBenchmark((c.name + size.suffix).c_str(), body)->Unit(benchmark::kMillisecond);
+        }
+    }
+    benchmark::RegisterBenchmark("BM_TrafficFloor", BM_TrafficFloor)->Unit(benchmark::kMillisecond);
+}
 
 }  // namespace
 }  // namespace duovis
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    duovis::registerAll();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
