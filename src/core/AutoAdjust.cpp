@@ -97,8 +97,7 @@ FrameRect fullFrame(float w, float h) {
     return FrameRect{0, w, 0, h};
 }
 
-FrameRect sourceRect(const ParamValues& v, Eye eye, float w, float h) {
-    const CropPercent c = cropWindow(v, eye);
+FrameRect sourceRect(const CropPercent& c, float w, float h) {
     return FrameRect{w * c.left / 100, w * c.right / 100, h * c.top / 100, h * c.bottom / 100};
 }
 
@@ -124,6 +123,13 @@ AutoAdjustResult neutralAutoAdjustment(EyeSize eye) {
 
 AutoAdjustResult computeAutoAdjustment(const ParamValues& v, EyeSize eye, const EyeTransform& forwardL,
                                        const EyeTransform& forwardR) {
+    return computeAutoAdjustment(v, eye, forwardL, forwardR,
+                                 {cropWindow(v, Eye::Left), cropWindow(v, Eye::Right)});
+}
+
+AutoAdjustResult computeAutoAdjustment(const ParamValues& v, EyeSize eye, const EyeTransform& forwardL,
+                                       const EyeTransform& forwardR,
+                                       const std::array<CropPercent, 2>& crops) {
     const bool autoCrop = v.on(AUTO_CROP);
     const bool autoCenter = v.on(AUTO_CENTER);
     // A popup value outside its choices counts as "None".
@@ -136,7 +142,7 @@ AutoAdjustResult computeAutoAdjustment(const ParamValues& v, EyeSize eye, const 
     const float h = static_cast<float>(eye.height);
     const float aspect = w / h;
     std::array<FrameRect, 2> source{fullFrame(w, h), fullFrame(w, h)};
-    if (v.on(CROP_WITH_AUTO)) source = {sourceRect(v, Eye::Left, w, h), sourceRect(v, Eye::Right, w, h)};
+    if (v.on(CROP_WITH_AUTO)) source = {sourceRect(crops[0], w, h), sourceRect(crops[1], w, h)};
 
     const std::array<EyeCoverage, 2> cov = computeEyeCoverage(aspect, source, {forwardL, forwardR});
 

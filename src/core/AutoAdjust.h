@@ -35,4 +35,8 @@ AutoAdjustResult neutralAutoAdjustment(EyeSize eye);
 AutoAdjustResult computeAutoAdjustment(const ParamValues& v, EyeSize eye, const EyeTransform& forwardL,
                                        const EyeTransform& forwardR);
 
+// The same with the crop windows (left eye first) the frame plan already holds.
+AutoAdjustResult computeAutoAdjustment(const ParamValues& v, EyeSize eye, const EyeTransform& forwardL,
+                                       const EyeTransform& forwardR, const std::array<CropPercent, 2>& crops);
+
 }  // namespace duovis

@@ -2,28 +2,16 @@
 // parallax phases) and demux codes (the sampler's numbering of the "Demux Mode" choices).
 #pragma once
 
+#include "KernelCodes.h"
+
 #include <cstdint>
 
 namespace duovis {
 
-enum DisplayCode : int32_t {
-    DISPLAY_LEFT = 0,
-    DISPLAY_RIGHT = 1,
-    DISPLAY_SBS_HALF = 2,
-    DISPLAY_SBS_FULL = 3,
-    DISPLAY_TB_HALF = 4,
-    DISPLAY_TB_FULL = 5,
-    DISPLAY_INTERLACED = 6,
-    DISPLAY_ANAGLYPH = 7,
-    DISPLAY_ANAGLYPH_OPTIMIZED = 8,
-    DISPLAY_ANAGLYPH_GRAY = 9,
-    DISPLAY_ONION = 10,
-    DISPLAY_DIFFERENCE = 11,
-    DISPLAY_CHECKERBOARD = 12,
-    DISPLAY_PARALLAX = 13,
-    DISPLAY_PARALLAX_LEFT = 131,
-    DISPLAY_PARALLAX_RIGHT = 132,
-};
+// An enumerator `name = value,` of the shared code lists.
+#define DUOVIS_CODE_ENUMERATOR(name, value) name = value,
+
+enum DisplayCode : int32_t { DUOVIS_DISPLAY_CODES(DUOVIS_CODE_ENUMERATOR) };
 
 // One row per "Display Type" choice; the row index is the display code.
 struct DisplayTypeInfo {
@@ -59,13 +47,7 @@ constexpr int32_t parallaxPhaseCode(int32_t frameNumber) {
     return parallaxShowsLeft(frameNumber) ? DISPLAY_PARALLAX_LEFT : DISPLAY_PARALLAX_RIGHT;
 }
 
-enum DemuxCode : int32_t {
-    DEMUX_NONE = 0,
-    DEMUX_SBS_HALF = 1,  // side by side, eyes squeezed to half width
-    DEMUX_SBS_FULL = 2,  // side by side, eyes at full width (eye grid half the frame's width)
-    DEMUX_TB_HALF = 3,   // top-bottom, eyes squeezed to half height
-    DEMUX_TB_FULL = 4,   // top-bottom, eyes at full height (eye grid half the frame's height)
-};
+enum DemuxCode : int32_t { DUOVIS_DEMUX_CODES(DUOVIS_CODE_ENUMERATOR) };
 
 // One row per "Demux Mode" choice, in popup order.
 struct DemuxModeInfo {

@@ -5,13 +5,16 @@ namespace duovis {
 OutputBufferRequest outputBufferRequest(uint32_t layerWidth, uint32_t layerHeight, Ratio downsampleX,
                                         Ratio downsampleY, int primaryDemuxCode, int displayCode,
                                         int32_t hostWidth, int32_t hostHeight) {
-    const EyeSize eye = computeEyeSize(layerWidth, layerHeight, downsampleX, downsampleY, primaryDemuxCode);
-    const OutputSize out = computeOutputSize(eye, displayCode);
+    const LayerSize layer{layerWidth, layerHeight, downsampleX, downsampleY};
+    return outputBufferRequest(planSizes(layer, primaryDemuxCode, displayCode).output, hostWidth, hostHeight);
+}
+
+OutputBufferRequest outputBufferRequest(OutputSize output, int32_t hostWidth, int32_t hostHeight) {
     OutputBufferRequest r;
-    r.width = out.width;
-    r.height = out.height;
-    r.originH = (out.width - hostWidth) / 2;
-    r.originV = (out.height - hostHeight) / 2;
+    r.width = output.width;
+    r.height = output.height;
+    r.originH = (output.width - hostWidth) / 2;
+    r.originV = (output.height - hostHeight) / 2;
     return r;
 }
 

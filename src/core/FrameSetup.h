@@ -3,6 +3,7 @@
 #pragma once
 
 #include "EyeGeometry.h"
+#include "FramePlan.h"
 
 #include <cstdint>
 
@@ -13,9 +14,12 @@ struct OutputBufferRequest {
     int32_t originH = 0, originV = 0;  // where the input's top-left lands in the output
 };
 
-// `hostWidth`/`hostHeight` are the output size the host proposed for this command; the layer
-// size and downsample ratios are the host's; `primaryDemuxCode` is the sampler numbering and
-// `displayCode` the code in force.
+// `output` is the frame plan's output size; `hostWidth`/`hostHeight` are the output size the
+// host proposed for this command.
+OutputBufferRequest outputBufferRequest(OutputSize output, int32_t hostWidth, int32_t hostHeight);
+
+// The same from the layer size and downsample ratios (the host's), `primaryDemuxCode` (the
+// sampler numbering) and `displayCode` (the code in force).
 OutputBufferRequest outputBufferRequest(uint32_t layerWidth, uint32_t layerHeight, Ratio downsampleX,
                                         Ratio downsampleY, int primaryDemuxCode, int displayCode,
                                         int32_t hostWidth, int32_t hostHeight);

@@ -22,6 +22,18 @@ int32_t frameNumberAt(int64_t time, int64_t frameDuration) {
 
 TransformKernelArgs fillKernelArgs(const ParamValues& v, const KernelFrames& frames, int displayCode,
                                    EyeSize eye, OutputSize output, int32_t frameNumber) {
+    FramePlan plan;
+    plan.displayCode = displayCode;
+    plan.sizes = FrameSizes{eye, output};
+    plan.cropL = cropWindow(v, Eye::Left);
+    plan.cropR = cropWindow(v, Eye::Right);
+    return fillKernelArgs(v, frames, plan, frameNumber);
+}
+
+TransformKernelArgs fillKernelArgs(const ParamValues& v, const KernelFrames& frames, const FramePlan& plan,
+                                   int32_t frameNumber) {
+    const int displayCode = plan.displayCode;
+    const EyeSize eye = plan.sizes.eye;
     TransformKernelArgs a;
     const bool hasSecondary = frames.secondary.data != nullptr;
     a.inImageL = frames.primary.data;
@@ -48,12 +60,12 @@ TransformKernelArgs fillKernelArgs(const ParamValues& v, const KernelFrames& fra
     a.inInterlaceOdd = v.on(INTERLACE_ODD) ? 1 : 0;
     a.inFactor = 0.5f;
 
-    const StereoGeometry g = computeStereoGeometry(v, eye, output);
+    const StereoGeometry g = computeStereoGeometry(v, eye, plan.sizes.output);
     setInverse(g.inverseL, &a.inL11);
     setInverse(g.inverseR, &a.inR11);
 
-    const CropPercent cl = cropWindow(v, Eye::Left);
-    const CropPercent cr = cropWindow(v, Eye::Right);
+    const CropPercent& cl = plan.cropL;
+    const CropPercent& cr = plan.cropR;
     a.inCropLL = cl.left;
     a.inCropLT = cl.top;
     a.inCropLR = cl.right;
@@ -63,7 +75,7 @@ TransformKernelArgs fillKernelArgs(const ParamValues& v, const KernelFrames& fra
     a.inCropRR = cr.right;
     a.inCropRB = cr.bottom;
 
-    const AutoAdjustResult adj = computeAutoAdjustment(v, eye, g.forwardL, g.forwardR);
+    const AutoAdjustResult adj = computeAutoAdjustment(v, eye, g.forwardL, g.forwardR, {cl, cr});
     a.inAutoCropL = adj.cropLeft;
     a.inAutoCropT = adj.cropTop;
     a.inAutoCropR = adj.cropRight;

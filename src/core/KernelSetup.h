@@ -4,6 +4,7 @@
 #pragma once
 
 #include "EyeGeometry.h"
+#include "FramePlan.h"
 #include "KernelArgs.h"
 #include "ParamValues.h"
 
@@ -36,5 +37,9 @@ int32_t frameNumberAt(int64_t time, int64_t frameDuration);
 // size of that display code.
 TransformKernelArgs fillKernelArgs(const ParamValues& v, const KernelFrames& frames, int displayCode,
                                    EyeSize eye, OutputSize output, int32_t frameNumber);
+
+// The same for a frame plan (its display code, sizes and crop windows), as the renders call it.
+TransformKernelArgs fillKernelArgs(const ParamValues& v, const KernelFrames& frames, const FramePlan& plan,
+                                   int32_t frameNumber);
 
 }  // namespace duovis

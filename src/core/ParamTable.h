@@ -48,6 +48,9 @@ struct ParamDef {
     int choiceCount = 0;
     const char* buttonLabel = "";
     int depth = 0;  // nesting level; a group end sits at its group start's level
+    // A render reads this entry's value (the GPU filter fetches exactly these from the host);
+    // no other entry can change a rendered frame.
+    bool readByRender = false;
 };
 
 using ParamDefTable = std::array<ParamDef, PARAM_COUNT>;

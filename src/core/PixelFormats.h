@@ -61,24 +61,4 @@ struct Argb8 {
     }
 };
 
-// Four half floats: blue, green, red, alpha; the store rounding is the device back end's.
-template <HalfRounding Rounding>
-struct Bgra16f {
-    static constexpr int kBytesPerPixel = 8;
-    static constexpr float kFull = 1.0f;
-    static Vec4 load(const void* frame, int64_t index) {
-        uint16_t h[4];
-        std::memcpy(h, static_cast<const uint16_t*>(frame) + 4 * index, sizeof h);
-        return Vec4{halfToFloat(h[0]), halfToFloat(h[1]), halfToFloat(h[2]), halfToFloat(h[3])};
-    }
-    static void store(void* frame, int64_t index, const Pixel& p) {
-        const uint16_t h[4] = {floatToHalf(p[kB], Rounding), floatToHalf(p[kG], Rounding),
-                               floatToHalf(p[kR], Rounding), floatToHalf(p[kA], Rounding)};
-        std::memcpy(static_cast<uint16_t*>(frame) + 4 * index, h, sizeof h);
-    }
-};
-
-using Bgra16fTowardZero = Bgra16f<HalfRounding::TowardZero>;  // as the OpenCL program stores
-using Bgra16fNearest = Bgra16f<HalfRounding::NearestEven>;    // as the CUDA kernel stores
-
 }  // namespace duovis

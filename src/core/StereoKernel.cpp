@@ -609,25 +609,12 @@ void runTransformKernel(const TransformKernelArgs& args, RowBand rows) {
 
 template void runTransformKernel<Argb8, CpuRenderPolicy>(const TransformKernelArgs&, RowBand);
 template void runTransformKernel<Bgra32f, CpuRenderPolicy>(const TransformKernelArgs&, RowBand);
-template void runTransformKernel<Bgra32f, DeviceKernelPolicy>(const TransformKernelArgs&, RowBand);
-template void runTransformKernel<Bgra16fTowardZero, DeviceKernelPolicy>(const TransformKernelArgs&, RowBand);
-template void runTransformKernel<Bgra16fNearest, DeviceKernelPolicy>(const TransformKernelArgs&, RowBand);
 
 void runCpuTransformKernel(const TransformKernelArgs& args, CpuPixelFormat format, RowBand rows) {
     if (format == CpuPixelFormat::Argb8) {
         runTransformKernel<Argb8, CpuRenderPolicy>(args, rows);
     } else {
         runTransformKernel<Bgra32f, CpuRenderPolicy>(args, rows);
-    }
-}
-
-void runDeviceReferenceKernel(const TransformKernelArgs& args, HalfRounding halfStores) {
-    if (!args.inIs16f) {
-        runTransformKernel<Bgra32f, DeviceKernelPolicy>(args);
-    } else if (halfStores == HalfRounding::TowardZero) {
-        runTransformKernel<Bgra16fTowardZero, DeviceKernelPolicy>(args);
-    } else {
-        runTransformKernel<Bgra16fNearest, DeviceKernelPolicy>(args);
     }
 }
 

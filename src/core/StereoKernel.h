@@ -26,10 +26,6 @@ struct RowBand {
 // The host's CPU render: 8-bit ARGB or float BGRA frames, with the CPU's departures.
 void runCpuTransformKernel(const TransformKernelArgs& args, CpuPixelFormat format, RowBand rows = {});
 
-// The device kernels' arithmetic on the CPU, as the reference for the OpenCL and CUDA paths:
-// float or half-float BGRA by `inIs16f`, half stores rounded as the chosen back end does.
-void runDeviceReferenceKernel(const TransformKernelArgs& args, HalfRounding halfStores);
-
 template <class Format, class Policy>
 void runTransformKernel(const TransformKernelArgs& args, RowBand rows = {});
 

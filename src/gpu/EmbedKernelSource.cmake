@@ -1,8 +1,17 @@
-# cmake -DIN=<kernel text> -DOUT=<C++ file> -P EmbedKernelSource.cmake
+# cmake -DIN=<kernel text> -DCODES=<code header> -DOUT=<C++ file> -P EmbedKernelSource.cmake
 # Writes the kernel text into a C++ file as one NUL-terminated string, the program source the
 # OpenCL back end compiles at run time. Run at build time, so the module always carries the text
-# that the CUDA build compiled.
+# that the CUDA build compiled. The program is built from this string alone, so the code header
+# the text includes is written in place of its #include line.
 file(READ "${IN}" text)
+file(READ "${CODES}" codes)
+get_filename_component(codes_name "${CODES}" NAME)
+set(include_line "#include \"${codes_name}\"")
+string(FIND "${text}" "${include_line}" at)
+if(at EQUAL -1)
+  message(FATAL_ERROR "${IN} does not include ${codes_name}")
+endif()
+string(REPLACE "${include_line}" "${codes}" text "${text}")
 set(delimiter "DVKERNEL")  # at most 16 characters
 string(FIND "${text}" ")${delimiter}" clash)
 if(NOT clash EQUAL -1)

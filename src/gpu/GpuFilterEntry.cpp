@@ -1,10 +1,12 @@
 // The module's GPU filter entry and the five callbacks it hands the editing host. Nothing but
 // a host error code may cross them.
 #include "DuovisGpu.h"
+#include "FailureLadder.h"
 #include "GlobalDisplayState.h"
 
 #include <cstring>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -14,13 +16,11 @@ using duovis::gpu::PrGPUFilterBase;
 // The module holds exactly one GPU filter.
 constexpr csSDK_int32 kFilterCount = 1;
 
+// The GPU filter interface has one failure code, whatever the failure was.
 template <class Call>
 prSuiteError guarded(Call&& call) noexcept {
-    try {
-        return call();
-    } catch (...) {
-        return suiteError_Fail;
-    }
+    return duovis::callGuarded<prSuiteError>(std::forward<Call>(call),
+                                             [](duovis::Failure) -> prSuiteError { return suiteError_Fail; });
 }
 
 PrGPUFilterBase* filterIn(PrGPUFilterInstance* instance) {

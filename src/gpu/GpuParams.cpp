@@ -6,63 +6,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <vector>
 
 namespace duovis::gpu {
 
 namespace {
-
-// The entries the GPU render reads: the display, looking glass, demux, layer, display
-// options, automatic adjustment, flips, crops and the transformation families it composes.
-// The pixel shifts only mirror the percent shifts and are never read.
-const std::vector<ParamId>& renderEntries() {
-    static const std::vector<ParamId> entries = [] {
-        std::vector<ParamId> e = {DISPLAY_TYPE,
-                                  LG_ENABLE,
-                                  LG_CENTER_X,
-                                  LG_CENTER_Y,
-                                  LG_RADIUS,
-                                  LG_BORDER_COLOR,
-                                  PRIMARY_DEMUX_MODE,
-                                  PRIMARY_DEMUX_CHANNEL,
-                                  SECONDARY_DEMUX_MODE,
-                                  SECONDARY_DEMUX_CHANNEL,
-                                  SECONDARY_FRAME_OFFSET,
-                                  SWAP_LR,
-                                  GRAYSCALE,
-                                  INTERLACE_ODD,
-                                  AUTO_CROP,
-                                  AUTO_CENTER,
-                                  AUTO_SCALE,
-                                  FLIP_L_H,
-                                  FLIP_L_V,
-                                  FLIP_R_H,
-                                  FLIP_R_V,
-                                  CROP_B_LEFT,
-                                  CROP_B_TOP,
-                                  CROP_B_RIGHT,
-                                  CROP_B_BOTTOM,
-                                  CROP_L_LEFT,
-                                  CROP_L_TOP,
-                                  CROP_L_RIGHT,
-                                  CROP_L_BOTTOM,
-                                  CROP_R_LEFT,
-                                  CROP_R_TOP,
-                                  CROP_R_RIGHT,
-                                  CROP_R_BOTTOM,
-                                  CROP_WITH_AUTO,
-                                  MASTER_HSHIFT_PCT,
-                                  MASTER_VSHIFT_PCT,
-                                  MASTER_SCALE};
-        for (ParamId group : {HSHIFT_PCT_GROUP, VSHIFT_PCT_GROUP, SCALE_GROUP, HSCALE_GROUP, VSCALE_GROUP,
-                              ROTATE_GROUP, HSKEW_GROUP, VSKEW_GROUP, HKEYSTONE_GROUP, VKEYSTONE_GROUP}) {
-            for (int slot : {FAMILY_BOTH, FAMILY_LEFT, FAMILY_RIGHT}) e.push_back(ParamId(group + slot));
-        }
-        e.push_back(FIELD_OF_VIEW);
-        return e;
-    }();
-    return entries;
-}
 
 // A signed 64-bit decimal with its sign, and room to spare.
 constexpr std::size_t kLongestDecimal = 32;
@@ -102,11 +49,12 @@ std::optional<double> GpuParamReader::read(ParamId id, PrTime time) const {
 
 ParamValues GpuParamReader::renderValues(PrTime time) const {
     ParamValues v = ParamValues::defaults();
-    for (ParamId id : renderEntries()) {
-        const std::optional<double> value = read(id, time);
+    for (const ParamDef& d : paramTable()) {
+        if (!d.readByRender) continue;
+        const std::optional<double> value = read(d.position, time);
         if (!value) continue;
         // Popups arrive zero-based here and one-based in the effect API the core speaks.
-        v[id] = paramDef(id).kind == ParamKind::Popup ? *value + 1.0 : *value;
+        v[d.position] = d.kind == ParamKind::Popup ? *value + 1.0 : *value;
     }
     return v;
 }

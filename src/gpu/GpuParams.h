@@ -26,8 +26,8 @@ class GpuParamReader {
 
     bool available() const { return segments_ != nullptr && segments_->GetParam != nullptr; }
 
-    // Every entry a render reads, at `time`. An entry the host cannot deliver keeps its
-    // default, so the frame is still made from a valid parameter set.
+    // Every entry the parameter table marks as read by a render, at `time`. An entry the host
+    // cannot deliver keeps its default, so the frame is still made from a valid parameter set.
     ParamValues renderValues(PrTime time) const;
 
     // The layer chosen in "Choose Layer", or none (no layer, or the host cannot say).

@@ -3,7 +3,7 @@
 // one launch on the instance's device.
 #include "DuovisGpu.h"
 
-#include "EyeGeometry.h"
+#include "FramePlan.h"
 #include "GlobalDisplayState.h"
 #include "KernelSetup.h"
 
@@ -115,10 +115,9 @@ prSuiteError Duovis_GPU::Render(const PrGPUFilterRenderParams* inRenderParams, c
     const ParamValues v = params().renderValues(clipTime);
     // The popups came zero-based from the host and are one-based in `v` again, so the display
     // code in force follows the same rule as on the CPU.
-    const int displayCode = displayCodeInForce(globalDisplayState(), v.integer(DISPLAY_TYPE));
-    const EyeSize eye = computeEyeSize(uint32_t(primary.width), uint32_t(primary.height), Ratio{}, Ratio{},
-                                       primaryDemuxCode(v));
-    const OutputSize output = computeOutputSize(eye, displayCode);
+    const FramePlan plan =
+        planFrame(globalDisplayState(), v, LayerSize{uint32_t(primary.width), uint32_t(primary.height)});
+    const OutputSize output = plan.sizes.output;
 
     PPixHand created = nullptr;
     if (mGPUDeviceSuite->CreateGPUPPix(primary.device, primary.format, output.width, output.height,
@@ -143,8 +142,8 @@ prSuiteError Duovis_GPU::Render(const PrGPUFilterRenderParams* inRenderParams, c
     frames.destination = destination;
     frames.destinationPitch = destinationRowBytes / pixelBytes(primary.format);
 
-    const TransformKernelArgs args = fillKernelArgs(
-        v, frames, displayCode, eye, output, frameNumberAt(clipTime, inRenderParams->inRenderTicksPerFrame));
+    const TransformKernelArgs args =
+        fillKernelArgs(v, frames, plan, frameNumberAt(clipTime, inRenderParams->inRenderTicksPerFrame));
     const bool launched = mDeviceInfo.outDeviceFramework == PrGPUDeviceFramework_CUDA
                               ? launchCudaKernel(args)
                               : launchOpenClKernel(mKernel, mCommandQueue, args);

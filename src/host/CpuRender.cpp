@@ -3,7 +3,7 @@
 #include "Commands.h"
 #include "CpuBands.h"
 #include "DeliverableTraits.h"
-#include "EyeGeometry.h"
+#include "FramePlan.h"
 #include "GlobalDisplayState.h"
 #include "HostIds.h"
 #include "HostParams.h"
@@ -42,10 +42,6 @@ KernelFrame kernelFrame(const PF_LayerDef& world, int32_t bpp) {
     return KernelFrame{world.data, world.rowbytes / bpp, world.width, world.height};
 }
 
-Ratio ratioOf(const PF_RationalScale& s) {
-    return Ratio{static_cast<uint32_t>(s.num), s.den};
-}
-
 }  // namespace
 
 PF_Err render(PF_InData* in, PF_OutData* out, PF_ParamDef* params[], PF_LayerDef* output) {
@@ -68,11 +64,8 @@ PF_Err render(PF_InData* in, PF_OutData* out, PF_ParamDef* params[], PF_LayerDef
 
     // Always one of the fourteen display codes, so every code reaching the kernel has a store
     // rule and the output is written whatever the saved state says.
-    const int displayCode = displayCodeInForce(globalDisplayState(), v.integer(DISPLAY_TYPE));
-    const EyeSize eye =
-        computeEyeSize(static_cast<uint32_t>(in->width), static_cast<uint32_t>(in->height),
-                       ratioOf(in->downsample_x), ratioOf(in->downsample_y), primaryDemuxCode(v));
-    const OutputSize need = computeOutputSize(eye, displayCode);
+    const FramePlan plan = planFrame(globalDisplayState(), v, layerSize(in));
+    const OutputSize need = plan.sizes.output;
 
     if (output->width < need.width || output->height < need.height) {
         // No room for the stereo image: the input goes through unchanged.
@@ -94,7 +87,7 @@ PF_Err render(PF_InData* in, PF_OutData* out, PF_ParamDef* params[], PF_LayerDef
         static_cast<uint8_t*>(output->data) + (int64_t(oy) * frames.destinationPitch + ox) * int64_t(bpp);
 
     const TransformKernelArgs args =
-        fillKernelArgs(v, frames, displayCode, eye, need, frameNumberAt(in->current_time, in->time_step));
+        fillKernelArgs(v, frames, plan, frameNumberAt(in->current_time, in->time_step));
     // The secondary layer goes back to the host even when the host's worker threads failed.
     const PF_Err kernel = runKernelInRowBands(in, args, format);
     const PF_Err finished = finish();

@@ -1,21 +1,18 @@
 // The module's only exported symbol. Nothing but a host error code may cross it.
 #include "Commands.h"
 #include "DeliverableTraits.h"
-
-#include <new>
+#include "FailureLadder.h"
 
 namespace {
 
 PF_Err guardedDispatch(PF_Cmd cmd, PF_InData* in, PF_OutData* out, PF_ParamDef* params[], PF_LayerDef* output,
                        void* extra) noexcept {
     if (!in || !out) return PF_Err_BAD_CALLBACK_PARAM;
-    try {
-        return duovis::dispatchCommand(cmd, in, out, params, output, extra);
-    } catch (const std::bad_alloc&) {
-        return PF_Err_OUT_OF_MEMORY;
-    } catch (...) {
-        return PF_Err_INTERNAL_STRUCT_DAMAGED;
-    }
+    return duovis::callGuarded<PF_Err>(
+        [&] { return duovis::dispatchCommand(cmd, in, out, params, output, extra); },
+        [](duovis::Failure f) -> PF_Err {
+            return f == duovis::Failure::OutOfMemory ? PF_Err_OUT_OF_MEMORY : PF_Err_INTERNAL_STRUCT_DAMAGED;
+        });
 }
 
 }  // namespace

@@ -5,17 +5,8 @@
 #include "GlobalDisplayState.h"
 #include "HostIds.h"
 #include "HostParams.h"
-#include "ParamRules.h"
 
 namespace duovis {
-
-namespace {
-
-Ratio ratioOf(const PF_RationalScale& s) {
-    return Ratio{static_cast<uint32_t>(s.num), s.den};
-}
-
-}  // namespace
 
 PF_Err frameSetup(PF_InData* in, PF_OutData* out, PF_ParamDef* params[]) {
     GlobalDisplayState& state = globalDisplayState();
@@ -25,10 +16,8 @@ PF_Err frameSetup(PF_InData* in, PF_OutData* out, PF_ParamDef* params[]) {
 
     if (isAfterEffects(in)) {
         const ParamValues v = paramValuesFromHost(params, in->num_params);
-        const int displayCode = displayCodeInForce(state, v.integer(DISPLAY_TYPE));
-        const OutputBufferRequest r = outputBufferRequest(
-            static_cast<uint32_t>(in->width), static_cast<uint32_t>(in->height), ratioOf(in->downsample_x),
-            ratioOf(in->downsample_y), primaryDemuxCode(v), displayCode, out->width, out->height);
+        const FramePlan plan = planFrame(state, v, layerSize(in));
+        const OutputBufferRequest r = outputBufferRequest(plan.sizes.output, out->width, out->height);
         out->width = r.width;
         out->height = r.height;
         out->origin.h = r.originH;

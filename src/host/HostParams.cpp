@@ -31,4 +31,10 @@ ParamValues paramValuesFromHost(PF_ParamDef* const params[], A_long count) {
     return v;
 }
 
+LayerSize layerSize(const PF_InData* in) {
+    const auto ratio = [](const PF_RationalScale& r) { return Ratio{static_cast<uint32_t>(r.num), r.den}; };
+    return LayerSize{static_cast<uint32_t>(in->width), static_cast<uint32_t>(in->height),
+                     ratio(in->downsample_x), ratio(in->downsample_y)};
+}
+
 }  // namespace duovis

@@ -1,7 +1,8 @@
-// Reading the host's parameter array into the core's values.
+// Reading the host's parameter array and layer size into the core's values.
 #pragma once
 
 #include "AE_Effect.h"
+#include "FramePlan.h"
 #include "ParamValues.h"
 
 namespace duovis {
@@ -11,5 +12,8 @@ namespace duovis {
 // (no array, a shorter one, or a null slot) keeps its default, so a partial array still reads
 // as a valid parameter set.
 ParamValues paramValuesFromHost(PF_ParamDef* const params[], A_long count);
+
+// The input layer's size and downsample ratios, as a frame is planned from them.
+LayerSize layerSize(const PF_InData* in);
 
 }  // namespace duovis

@@ -3,6 +3,7 @@
 // and they are read and written through their own byte layout, not through the kernel's.
 #pragma once
 
+#include "DeviceReferenceKernel.h"
 #include "HalfFloat.h"
 #include "KernelArgs.h"
 #include "StereoKernel.h"

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Codes.h"
+#include "DeviceReferenceKernel.h"
 #include "FuzzSupport.h"
 #include "GlobalDisplayState.h"
 #include "KernelSetup.h"

@@ -1,6 +1,7 @@
 #include "GpuParity.h"
 
 #include "Codes.h"
+#include "DeviceReferenceKernel.h"
 #include "KernelSetup.h"
 #include "ParamRules.h"
 #include "StereoKernel.h"
