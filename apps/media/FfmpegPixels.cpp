@@ -1,0 +1,130 @@
+#include "FfmpegPixels.h"
+
+extern "C" {
+#include <libavutil/error.h>
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
+}
+
+#include <array>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+namespace duovis::media {
+
+namespace {
+
+struct SwsFree {
+    void operator()(SwsContext* c) const { sws_freeContext(c); }
+};
+
+bool isYuv(AVPixelFormat format) {
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
+    return d != nullptr && (d->flags & AV_PIX_FMT_FLAG_RGB) == 0 && d->nb_components >= 3;
+}
+
+int swsMatrix(AVColorSpace space) {
+    switch (space) {
+        case AVCOL_SPC_BT709:
+            return SWS_CS_ITU709;
+        case AVCOL_SPC_BT2020_NCL:
+        case AVCOL_SPC_BT2020_CL:
+            return SWS_CS_BT2020;
+        case AVCOL_SPC_SMPTE240M:
+            return SWS_CS_SMPTE240M;
+        default:
+            return SWS_CS_ITU601;
+    }
+}
+
+// One conversion between `from` and `to` at `w` x `h`; `yuvSpace`/`yuvFull` describe whichever
+// side is YUV.
+std::unique_ptr<SwsContext, SwsFree> converter(int w, int h, AVPixelFormat from, AVPixelFormat to,
+                                               AVColorSpace yuvSpace, bool yuvFull) {
+    std::unique_ptr<SwsContext, SwsFree> sws(
+        sws_getContext(w, h, from, w, h, to, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr,
+                       nullptr, nullptr));
+    if (!sws)
+        throw std::runtime_error(std::string("no conversion from ") + av_get_pix_fmt_name(from) + " to " +
+                                 av_get_pix_fmt_name(to));
+    const int* coeffs = sws_getCoefficients(swsMatrix(yuvSpace));
+    const bool srcFull = isYuv(from) ? yuvFull : true;
+    const bool dstFull = isYuv(to) ? yuvFull : true;
+    sws_setColorspaceDetails(sws.get(), coeffs, srcFull, coeffs, dstFull, 0, 1 << 16, 1 << 16);
+    return sws;
+}
+
+}  // namespace
+
+std::string avErrorText(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+int bitsOf(AVPixelFormat format) {
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
+    return d != nullptr ? d->comp[0].depth : 8;
+}
+
+Picture pictureFromFrame(const AVFrame& frame) {
+    const auto format = static_cast<AVPixelFormat>(frame.format);
+    const int bits = bitsOf(format);
+    const bool deep = bits > 8;
+    const AVPixelFormat to = deep ? AV_PIX_FMT_RGBA64LE : AV_PIX_FMT_RGBA;
+    const auto sws =
+        converter(frame.width, frame.height, format, to, frame.colorspace, frame.color_range == AVCOL_RANGE_JPEG);
+    Picture pic(frame.width, frame.height, bits);
+    const int bytesPer = deep ? 8 : 4;
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(frame.width) * frame.height * bytesPer);
+    std::uint8_t* dst[4] = {rgba.data(), nullptr, nullptr, nullptr};
+    const int dstStride[4] = {frame.width * bytesPer, 0, 0, 0};
+    sws_scale(sws.get(), frame.data, frame.linesize, 0, frame.height, dst, dstStride);
+    if (deep) {
+        for (std::size_t i = 0; i < pic.rgba.size(); ++i) {
+            std::uint16_t v;
+            std::memcpy(&v, rgba.data() + i * 2, 2);
+            pic.rgba[i] = unitFromInt(v, 16);
+        }
+    } else {
+        std::array<float, 256> unit{};
+        for (unsigned v = 0; v < 256; ++v) unit[v] = unitFromInt(v, 8);
+        for (std::size_t i = 0; i < pic.rgba.size(); ++i) pic.rgba[i] = unit[rgba[i]];
+    }
+    return pic;
+}
+
+FramePtr frameFromPicture(const Picture& pic, AVPixelFormat format) {
+    const bool deep = bitsOf(format) > 8;
+    const AVPixelFormat from = deep ? AV_PIX_FMT_RGBA64LE : AV_PIX_FMT_RGBA;
+    const int bytesPer = deep ? 8 : 4;
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(pic.width) * pic.height * bytesPer);
+    for (std::size_t i = 0; i < pic.rgba.size(); ++i) {
+        if (deep) {
+            const auto v = static_cast<std::uint16_t>(intFromUnit(pic.rgba[i], 16));
+            std::memcpy(rgba.data() + i * 2, &v, 2);
+        } else {
+            rgba[i] = static_cast<std::uint8_t>(intFromUnit(pic.rgba[i], 8));
+        }
+    }
+    FramePtr frame(av_frame_alloc());
+    frame->format = format;
+    frame->width = pic.width;
+    frame->height = pic.height;
+    if (isYuv(format)) {
+        frame->colorspace = AVCOL_SPC_BT709;
+        frame->color_primaries = AVCOL_PRI_BT709;
+        frame->color_trc = AVCOL_TRC_BT709;
+        frame->color_range = AVCOL_RANGE_MPEG;
+    }
+    if (const int err = av_frame_get_buffer(frame.get(), 0); err < 0)
+        throw std::runtime_error("cannot make a video frame (" + avErrorText(err) + ")");
+    const auto sws = converter(pic.width, pic.height, from, format, AVCOL_SPC_BT709, false);
+    const std::uint8_t* src[4] = {rgba.data(), nullptr, nullptr, nullptr};
+    const int srcStride[4] = {pic.width * bytesPer, 0, 0, 0};
+    sws_scale(sws.get(), src, srcStride, 0, pic.height, frame->data, frame->linesize);
+    return frame;
+}
+
+}  // namespace duovis::media
