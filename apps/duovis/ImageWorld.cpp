@@ -67,6 +67,53 @@ refhost::World toWorld(const QImage& image, refhost::PixelFormat format) {
     return world;
 }
 
+refhost::World worldFor(const media::Picture& pic, refhost::PixelFormat format) {
+    refhost::World world(pic.width, pic.height, format);
+    for (int y = 0; y < pic.height; ++y) {
+        const float* in = pic.row(y);
+        if (format == refhost::PixelFormat::Argb8) {
+            auto* out = world.pixelBytes(0, y);
+            for (int x = 0; x < pic.width; ++x, in += 4, out += 4) {
+                out[0] = static_cast<A_u_char>(media::intFromUnit(in[3], 8));
+                for (int c = 0; c < 3; ++c) out[1 + c] = static_cast<A_u_char>(media::intFromUnit(in[c], 8));
+            }
+        } else {
+            auto* out = reinterpret_cast<float*>(world.pixelBytes(0, y));
+            for (int x = 0; x < pic.width; ++x, in += 4, out += 4) {
+                out[0] = in[2];
+                out[1] = in[1];
+                out[2] = in[0];
+                out[3] = in[3];
+            }
+        }
+    }
+    return world;
+}
+
+media::Picture pictureFor(const refhost::World& world, int bits, bool isFloat) {
+    const bool eight = world.format() == refhost::PixelFormat::Argb8;
+    media::Picture pic(world.width(), world.height(), eight ? 8 : bits, !eight && isFloat);
+    for (int y = 0; y < world.height(); ++y) {
+        float* out = pic.row(y);
+        if (eight) {
+            const auto* in = world.pixelBytes(0, y);
+            for (int x = 0; x < world.width(); ++x, in += 4, out += 4) {
+                for (int c = 0; c < 3; ++c) out[c] = media::unitFromInt(in[1 + c], 8);
+                out[3] = media::unitFromInt(in[0], 8);
+            }
+        } else {
+            const auto* in = reinterpret_cast<const float*>(world.pixelBytes(0, y));
+            for (int x = 0; x < world.width(); ++x, in += 4, out += 4) {
+                out[0] = in[2];
+                out[1] = in[1];
+                out[2] = in[0];
+                out[3] = in[3];
+            }
+        }
+    }
+    return pic;
+}
+
 QImage fromWorld(const refhost::World& world, bool deep) {
     if (world.format() == refhost::PixelFormat::Argb8) {
         QImage out(world.width(), world.height(), QImage::Format_ARGB32);

@@ -2,10 +2,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <tuple>
 
 #include "Args.h"
 #include "AtomicSave.h"
@@ -21,6 +23,9 @@
 #include "Project.h"
 #include "RenderInputs.h"
 #include "RenderJob.h"
+#include "RenderPipeline.h"
+#include "StillFile.h"
+#include "VideoReader.h"
 
 namespace duovis::cli {
 
@@ -31,10 +36,13 @@ const char* kRenderHelp =
     "                     [--engine cpu|opencl|cuda]\n"
     "                     [--plugin DuovisX|Duovis] [--plugin-dir DIR] [--frame N | --frames A-B]\n"
     "                     [--fps RATE] [--downsample N] [--missing error|black] [--max-megapixels N]\n"
-    "                     [--quiet] -o OUTPUT\n"
+    "                     [--codec NAME] [--crf N] [--bitrate RATE] [--views] [--quiet] -o OUTPUT\n"
     "\n"
     "Renders PRIMARY (the layer the effect is applied to) through the effect. PRIMARY and\n"
-    "--second are image files or numbered sequences such as shot_%04d.png.\n"
+    "--second are image files (PNG, JPEG, TIFF, OpenEXR, DPX, ...), numbered sequences such as\n"
+    "shot_%04d.png, or video files (MP4, MOV, MKV, ...); - reads y4m frames from standard input.\n"
+    "A two-view OpenEXR file (views left and right) is both layers. A video's stereo metadata\n"
+    "chooses the demux mode unless -p or a project sets it.\n"
     "  --second FILE     the layer chosen as the secondary layer\n"
     "  --project FILE    starts from a project's values, layers, module and host (see duovis\n"
     "                    project --help); PRIMARY, --second, -p, --host and --plugin override\n"
@@ -57,15 +65,23 @@ const char* kRenderHelp =
     "  --missing black   ... leaves that eye empty instead, with a warning for each frame\n"
     "  --max-megapixels N  refuses an input that declares more pixels (default 300, or\n"
     "                    DUOVIS_MAX_MEGAPIXELS)\n"
-    "  -o OUTPUT         output image or pattern; the format follows the extension\n"
+    "  -o OUTPUT         output image, pattern or video (.mp4 .mov .mkv); the format follows the\n"
+    "                    extension; - writes y4m frames to standard output\n"
+    "  --codec NAME      video codec: h264 (default where this build has libx264, else ffv1),\n"
+    "                    h265, prores, ffv1 (lossless); audio is copied from a video PRIMARY\n"
+    "  --crf N           constant quality for h264/h265 (lower is better)\n"
+    "  --bitrate RATE    video bits a second, e.g. 8M or 500k\n"
+    "  --views           writes the corrected left and right eyes as a two-view OpenEXR (the\n"
+    "                    default when PRIMARY is one)\n"
     "The plug-ins are looked for in ../plugins beside the binary, DUOVIS_PLUGIN_DIR or --plugin-dir.\n";
 
 OptionSpec renderSpec() {
     OptionSpec spec;
-    spec.flags = {"--help", "--quiet"};
-    spec.valued = {"--second", "--param",   "--host",    "--plugin",        "--plugin-dir",
-                   "--frame",  "--frames",  "--fps",     "--engine",        "--downsample",
-                   "--output", "--project", "--missing", "--max-megapixels"};
+    spec.flags = {"--help", "--quiet", "--views"};
+    spec.valued = {"--second", "--param",   "--host",    "--plugin",         "--plugin-dir",
+                   "--frame",  "--frames",  "--fps",     "--engine",         "--downsample",
+                   "--output", "--project", "--missing", "--max-megapixels", "--codec",
+                   "--crf",    "--bitrate"};
     spec.aliases = {{"-p", "--param"}, {"-o", "--output"}, {"-h", "--help"}};
     return spec;
 }
@@ -88,7 +104,11 @@ FrameRange parseRange(const std::string& text) {
     return r;
 }
 
-FrameRange framesToRender(const Args& args, const FrameSequence& primary) {
+// Through the end of a video whose container does not say how many frames it has.
+constexpr int kToTheEnd = 2000000000;
+
+FrameRange framesToRender(const Args& args, const InputLayer& layer) {
+    const FrameSequence& primary = layer.sequence();
     if (args.has("--frame") && args.has("--frames"))
         throw std::runtime_error("give --frame or --frames, not both");
     if (const auto frames = args.value("--frames")) return parseRange(*frames);
@@ -97,6 +117,8 @@ FrameRange framesToRender(const Args& args, const FrameSequence& primary) {
         return {n, n};
     }
     if (primary.isPattern()) return {primary.first(), primary.last()};
+    if (const media::VideoInfo* video = layer.videoInfo())
+        return {0, video->frames > 0 ? static_cast<int>(video->frames - 1) : kToTheEnd};
     return {0, 0};
 }
 
@@ -135,6 +157,99 @@ std::string outputName(const std::string& bytes) {
     return bytes;
 }
 
+bool writesVideo(const std::string& output) {
+    return media::isVideoName(output);
+}
+
+long long parseBitrate(const std::string& text) {
+    std::string digits = text;
+    long long scale = 1;
+    if (!digits.empty() && (digits.back() == 'k' || digits.back() == 'K')) scale = 1000;
+    if (!digits.empty() && (digits.back() == 'm' || digits.back() == 'M')) scale = 1000000;
+    if (scale != 1) digits.pop_back();
+    const double v = parseDouble(digits, "--bitrate");
+    if (!(v > 0) || v * static_cast<double>(scale) > 1e11)
+        throw std::runtime_error("--bitrate: '" + text + "' is not a bit rate such as 8M or 500k");
+    return static_cast<long long>(v * static_cast<double>(scale));
+}
+
+// The output rate as a fraction: NTSC rates exactly (24000/1001), others to a thousandth.
+std::pair<int, int> rateOf(double fps) {
+    if (std::fabs(fps - std::round(fps)) < 1e-9) return {static_cast<int>(std::round(fps)), 1};
+    const double ntsc = fps * 1001.0 / 1000.0;
+    if (std::fabs(ntsc - std::round(ntsc)) < 1e-3) return {static_cast<int>(std::round(ntsc)) * 1000, 1001};
+    return {static_cast<int>(std::lround(fps * 1000.0)), 1000};
+}
+
+media::VideoSettings videoSettings(const Args& args, const InputLayer& primary, double fps, int firstFrame) {
+    media::VideoSettings s;
+    s.codec = args.value("--codec").value_or("");
+    if (const auto crf = args.value("--crf")) {
+        s.crf = parseInt(*crf, "--crf");
+        if (*s.crf < 0 || *s.crf > 63) throw std::runtime_error("--crf must be 0 to 63");
+    }
+    if (const auto rate = args.value("--bitrate")) s.bitrate = parseBitrate(*rate);
+    if (s.crf && s.bitrate) throw std::runtime_error("give --crf or --bitrate, not both");
+    const media::VideoInfo* video = primary.videoInfo();
+    if (video != nullptr && video->rateNum > 0 && !args.has("--fps")) {
+        s.rateNum = video->rateNum;
+        s.rateDen = video->rateDen;
+        s.timeBaseNum = video->timeBaseNum;
+        s.timeBaseDen = video->timeBaseDen;
+    } else {
+        std::tie(s.rateNum, s.rateDen) = rateOf(fps);
+    }
+    if (video != nullptr && video->hasAudio) {
+        s.audioFrom = primary.name();
+        s.audioStartFrame = firstFrame;
+    }
+    return s;
+}
+
+// The demux mode a video's stereo metadata asks for; the eyes are full size where the frame
+// is much wider (side by side) or taller (top and bottom) than a single picture would be.
+void demuxFromMetadata(const media::VideoInfo& video, RenderJob& job) {
+    const double aspect = static_cast<double>(video.width) / video.height;
+    switch (video.layout.packing) {
+        case media::Packing::SideBySide:
+            job.assign(aspect > 2.5 ? "PRIMARY_DEMUX_MODE=Side-By-Side(100%)"
+                                    : "PRIMARY_DEMUX_MODE=Side-By-Side(50%)");
+            break;
+        case media::Packing::TopBottom:
+            job.assign(aspect < 1.0 ? "PRIMARY_DEMUX_MODE=Top-Bottom(100%)"
+                                    : "PRIMARY_DEMUX_MODE=Top-Bottom(50%)");
+            break;
+        case media::Packing::None:
+            return;
+    }
+    if (video.layout.rightFirst) job.assign("SWAP_LR=on");
+}
+
+// How the display type in force packs the eyes, for players reading the output's metadata.
+media::StereoLayout outputLayout(RenderJob& job) {
+    const auto& params = job.params();
+    const A_long display = params.at(resolveParam(params, "DISPLAY_TYPE")).u.pd.value;
+    media::StereoLayout layout;
+    if (display == 3 || display == 4) layout.packing = media::Packing::SideBySide;
+    if (display == 5 || display == 6) layout.packing = media::Packing::TopBottom;
+    layout.rightFirst = params.at(resolveParam(params, "SWAP_LR")).u.bd.value != 0;
+    return layout;
+}
+
+std::unique_ptr<media::FrameWriter> openWriter(const std::string& output, const QString& outName,
+                                               const media::VideoSettings& settings) {
+    if (writesVideo(output)) return media::videoWriter(output, settings);
+    if (!media::canEncodeStill(output))
+        (void)media::encodeStill(media::Frame{}, output);  // names the formats
+    return media::stillWriter(
+        [outName](int frame) {
+            return QFile::encodeName(FrameSequence::expand(outName, frame)).toStdString();
+        },
+        [](const QByteArray& bytes, const std::string& path) {
+            saveBytesAtomically(bytes, QFile::decodeName(path.c_str()));
+        });
+}
+
 }  // namespace
 
 int renderCommand(const std::vector<std::string>& words) {
@@ -154,19 +269,25 @@ int renderCommand(const std::vector<std::string>& words) {
     const double fps = parseDouble(args.value("--fps").value_or("24"), "--fps");
     const bool black = missingFramesAreBlack(args);
     const qint64 maxPixels = maxInputPixels(args.value("--max-megapixels"));
+    const bool toStdout = *output == "-";
 
     // File names stay the bytes given, so names that are not UTF-8 still reach their files.
     const InputLayer primaryLayer(primaryFromProject ? QFile::encodeName(project->primary.file).toStdString()
                                                      : args.positional().front());
     const FrameSequence& primarySeq = primaryLayer.sequence();
     if (primarySeq.empty()) throw std::runtime_error(primaryLayer.name() + ": no frames match this pattern");
-    const FrameRange range = framesToRender(args, primarySeq);
+    const FrameRange range = framesToRender(args, primaryLayer);
     if (range.first < 0) throw std::runtime_error("--frame must not be negative");
+    if (const media::VideoInfo* video = primaryLayer.videoInfo();
+        video && video->frames > 0 && range.last >= video->frames)
+        throw std::runtime_error(primaryLayer.name() + ": has " + std::to_string(video->frames) +
+                                 " frames (0 to " + std::to_string(video->frames - 1) + ")");
     const QString outName = QFile::decodeName(outputName(*output).c_str());
-    if (range.last > range.first && !FrameSequence::looksLikePattern(outName))
+    const bool videoOut = writesVideo(*output);
+    if (range.last > range.first && !videoOut && !FrameSequence::looksLikePattern(outName))
         throw std::runtime_error(*output + ": several frames need an output pattern such as out_%04d.png");
-    // Check the output's directory before spending time on the render.
-    if (!QFileInfo(FrameSequence::expand(outName, range.first)).absoluteDir().exists())
+    // Check the output's directory and format before spending time on the render.
+    if (!toStdout && !QFileInfo(FrameSequence::expand(outName, range.first)).absoluteDir().exists())
         throw std::runtime_error(*output + ": output directory does not exist");
 
     // A gap in the primary sequence is found before any frame is written.
@@ -182,10 +303,15 @@ int renderCommand(const std::vector<std::string>& words) {
     if (secondName) secondLayer.emplace(*secondName);
     if (secondLayer && secondLayer->sequence().empty() && !black)
         throw std::runtime_error(*secondName + ": no frames match this pattern");
+    // A two-view file is both eyes: its right view is the second layer.
+    const bool twoViews = !secondLayer && layerHasViews(primaryLayer, range.first);
+    const bool viewsOut = args.has("--views") || (twoViews && media::encodesViews(*output));
+    if (viewsOut && !media::encodesViews(*output))
+        throw std::runtime_error(*output + ": --views needs an OpenEXR output (.exr)");
 
     std::vector<const InputLayer*> inputs{&primaryLayer};
     if (secondLayer) inputs.push_back(&*secondLayer);
-    refuseOutputOverInputs(inputs, outName, range.first, range.last);
+    if (!toStdout) refuseOutputOverInputs(inputs, outName, range.first, videoOut ? range.first : range.last);
     const QSize layerSize = layerFrameSize(primaryLayer, range.first, range.last);
     if (secondLayer)
         warnOnSizeMismatch(
@@ -197,19 +323,18 @@ int renderCommand(const std::vector<std::string>& words) {
     const std::string plugin = args.value("--plugin").value_or(project ? project->plugin : "DuovisX");
     RenderJob job(locatePlugin(plugin, args.value("--plugin-dir")), app);
     const refhost::PixelFormat format = job.pixelFormat();
-    QImage primaryStill;
     refhost::World primaryStillWorld, secondStill;
-    if (!primaryLayer.isPattern()) {
-        primaryStill = readImage(primaryLayer.name(), maxPixels);
-        primaryStillWorld = worldFor(primaryStill, format, primaryLayer.name());
-    }
-    if (secondLayer && !secondLayer->isPattern())
+    if (!primaryLayer.isPattern() && !primaryLayer.isVideo())
+        primaryStillWorld = readWorld(primaryLayer.name(), format, maxPixels);
+    if (secondLayer && !secondLayer->isPattern() && !secondLayer->isVideo())
         secondStill = readWorld(secondLayer->name(), format, maxPixels);
 
     // Changed values see the layer at full resolution, as the effect's controls would.
     const int downsample = parseInt(args.value("--downsample").value_or("1"), "--downsample");
     job.setLayerSize(layerSize.width() * std::max(downsample, 1),
                      layerSize.height() * std::max(downsample, 1));
+    if (const media::VideoInfo* video = primaryLayer.videoInfo(); video && !secondLayer)
+        demuxFromMetadata(*video, job);
     if (project) applyProject(*project, job.instance());
     for (const auto& assignment : args.values("--param")) job.assign(assignment);
     // A GPU engine that is not available ends the command before any frame is rendered.
@@ -217,26 +342,39 @@ int renderCommand(const std::vector<std::string>& words) {
     if (engine != Engine::Cpu) gpu = makeGpuRender(job, engine);
     job.setDownsample(downsample);
 
-    Progress progress(range.last - range.first + 1, args.has("--quiet"));
-    for (int frame = range.first; frame <= range.last; ++frame) {
-        job.setTime(frame, fps);
-        // The frame being rendered must exist; other times may be missing, as at a layer's ends.
-        const std::string currentFile = primaryLayer.fileFor(frame);
-        const QImage current = primaryLayer.isPattern() ? readImage(currentFile, maxPixels) : primaryStill;
-        refhost::World currentWorld =
-            primaryLayer.isPattern() ? worldFor(current, format, currentFile) : primaryStillWorld;
+    const double rate =
+        primaryLayer.videoInfo() && primaryLayer.videoInfo()->rateNum > 0 && !args.has("--fps")
+            ? static_cast<double>(primaryLayer.videoInfo()->rateNum) / primaryLayer.videoInfo()->rateDen
+            : fps;
+    media::VideoSettings settings = videoSettings(args, primaryLayer, rate, range.first);
+    if (!viewsOut) settings.layout = outputLayout(job);
+    const std::unique_ptr<media::FrameWriter> writer = openWriter(*output, outName, settings);
+
+    // The decoder thread owns the primary's reader; other times and the second layer are read
+    // here, inside the effect's requests, each through its own reader.
+    const std::unique_ptr<media::FrameReader> primaryFrames = primaryLayer.reader(maxPixels);
+    const std::shared_ptr<media::FrameReader> primaryOther = otherTimesReader(primaryLayer, maxPixels);
+    std::shared_ptr<media::FrameReader> secondFrames;
+    if (secondLayer) secondFrames = secondLayer->reader(maxPixels);
+    const int displayPos = resolveParam(job.params(), "DISPLAY_TYPE");
+
+    const auto renderOnce = [&](SourceFrame& src) {
+        const A_long now = src.frame * job.timeStep();
         refhost::Layer primary =
-            layerFor(primaryLayer, primaryStillWorld, format, job.timeStep(), maxPixels, {});
-        primary.setFrame(frame * job.timeStep(), std::move(currentWorld));
+            layerFor(primaryLayer, primaryStillWorld, format, job.timeStep(), primaryOther, 0, nullptr);
+        primary.setFrame(now, src.views.front());
         const auto requests = std::make_shared<SecondRequests>();
         std::optional<refhost::Layer> second;
-        if (secondLayer)
-            second = layerFor(*secondLayer, secondStill, format, job.timeStep(), maxPixels, requests);
-
+        if (secondLayer) {
+            second = layerFor(*secondLayer, secondStill, format, job.timeStep(), secondFrames, 0, requests);
+        } else if (twoViews) {
+            second = layerFor(primaryLayer, {}, format, job.timeStep(), primaryOther, 1, requests);
+            if (src.views.size() == 2) second->setFrame(now, src.views[1]);
+        }
         refhost::Layer* secondPtr = second ? &*second : nullptr;
         refhost::World out;
         try {
-            out = gpu ? gpu->render(std::move(primary), secondPtr, frame, fps)
+            out = gpu ? gpu->render(std::move(primary), secondPtr, src.frame, rate)
                       : job.render(std::move(primary), secondPtr);
         } catch (const std::exception&) {
             // A frame the effect could not have says more than the effect's error code.
@@ -244,10 +382,28 @@ int renderCommand(const std::vector<std::string>& words) {
             throw;
         }
         if (secondLayer) reportSecondRequests(*requests, *secondLayer, black);
+        if (twoViews && !requests->failure.empty()) throw std::runtime_error(requests->failure);
         if (out.empty()) throw std::runtime_error("the effect produced an empty frame");
-        saveImageAtomically(fromWorld(out, hasDeepChannels(current)), FrameSequence::expand(outName, frame));
-        progress.frameDone();
-    }
+        return out;
+    };
+    const RenderStep render = [&](SourceFrame& src) {
+        job.setTime(src.frame, rate);
+        if (!viewsOut) return std::vector<refhost::World>{renderOnce(src)};
+        // The corrected eyes: the effect's Left and Right displays of the same frame.
+        std::vector<refhost::World> views;
+        const A_long chosen = job.params().at(displayPos).u.pd.value;
+        for (const char* display : {"DISPLAY_TYPE=1", "DISPLAY_TYPE=2"}) {
+            job.assign(display);
+            views.push_back(renderOnce(src));
+        }
+        job.assign("DISPLAY_TYPE=" + std::to_string(chosen));
+        return views;
+    };
+
+    const int total = range.last == kToTheEnd ? 0 : range.last - range.first + 1;
+    Progress progress(total, args.has("--quiet") || total == 0);
+    renderOverlapped(range.first, range.last, *primaryFrames, format, render, *writer,
+                     [&progress] { progress.frameDone(); });
     return 0;
 }
 

@@ -29,6 +29,7 @@ std::vector<char> bytesOf(const std::string& path) {
 }
 
 FramePtr decodeFrame(const std::string& path) {
+    quietFfmpegLog();
     const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_DPX);
     if (codec == nullptr) throw std::runtime_error(path + ": this build has no DPX decoder");
     CodecPtr ctx(avcodec_alloc_context3(codec));
@@ -61,6 +62,7 @@ Frame decode(const std::string& path) {
 
 // 10 bits a channel for deep sources, the depth film scans use; 8 otherwise.
 QByteArray encode(const Frame& frame, const std::string&) {
+    quietFfmpegLog();
     const Picture& pic = frame.views.front();
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DPX);
     if (codec == nullptr) throw std::runtime_error("this build has no DPX encoder");

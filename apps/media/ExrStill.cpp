@@ -9,6 +9,7 @@
 #include <ImfMultiPartInputFile.h>
 #include <ImfOutputFile.h>
 #include <ImfStandardAttributes.h>
+#include <half.h>
 
 #include <QByteArray>
 #include <algorithm>
@@ -106,7 +107,8 @@ Picture readView(Imf::MultiPartInputFile& file, const ViewSource& view) {
     for (int y = std::max(data.min.y, display.min.y); y <= std::min(data.max.y, display.max.y); ++y) {
         const int x0 = std::max(data.min.x, display.min.x), x1 = std::min(data.max.x, display.max.x);
         if (x1 < x0) break;
-        const float* src = buf.data() + (static_cast<std::size_t>(y - data.min.y) * dw + (x0 - data.min.x)) * 4;
+        const float* src =
+            buf.data() + (static_cast<std::size_t>(y - data.min.y) * dw + (x0 - data.min.x)) * 4;
         std::copy(src, src + (x1 - x0 + 1) * 4, pic.row(y - display.min.y) + (x0 - display.min.x) * 4);
     }
     return pic;
@@ -133,7 +135,8 @@ bool recognises(const QByteArray& head) {
 StillHeader header(const std::string& path) {
     return withFile(path, [](Imf::MultiPartInputFile& file) {
         const Imath::Box2i d = file.header(0).displayWindow();
-        return StillHeader{d.max.x - d.min.x + 1, d.max.y - d.min.y + 1, static_cast<int>(viewsOf(file).size())};
+        return StillHeader{d.max.x - d.min.x + 1, d.max.y - d.min.y + 1,
+                           static_cast<int>(viewsOf(file).size())};
     });
 }
 
@@ -154,16 +157,23 @@ QByteArray encode(const Frame& frame, const std::string&) {
     const char* const prefixes[] = {"", "right."};
     if (frame.stereo()) Imf::addMultiView(h, Imf::StringVector{"left", "right"});
     Imf::FrameBuffer fb;
-    const std::size_t xs = 4 * sizeof(float), ys = xs * static_cast<std::size_t>(first.width);
+    // The library writes a channel from a buffer of its own type only.
+    std::vector<std::vector<Imath::half>> halves(frame.views.size());
+    const std::size_t unit = type == Imf::FLOAT ? sizeof(float) : sizeof(Imath::half);
+    const std::size_t xs = 4 * unit, ys = xs * static_cast<std::size_t>(first.width);
     for (std::size_t v = 0; v < frame.views.size(); ++v) {
-        if (frame.views[v].width != first.width || frame.views[v].height != first.height)
+        const Picture& view = frame.views[v];
+        if (view.width != first.width || view.height != first.height)
             throw std::runtime_error("the two views differ in size");
+        char* base = reinterpret_cast<char*>(const_cast<float*>(view.rgba.data()));
+        if (type == Imf::HALF) {
+            halves[v].assign(view.rgba.begin(), view.rgba.end());
+            base = reinterpret_cast<char*>(halves[v].data());
+        }
         for (int c = 0; c < 4; ++c) {
             const std::string name = std::string(prefixes[v]) + kRgba[c];
             h.channels().insert(name, Imf::Channel(type));
-            fb.insert(name, Imf::Slice(Imf::FLOAT,
-                                       reinterpret_cast<char*>(const_cast<float*>(frame.views[v].rgba.data() + c)),
-                                       xs, ys));
+            fb.insert(name, Imf::Slice(type, base + static_cast<std::size_t>(c) * unit, xs, ys));
         }
     }
     MemoryStream out;

@@ -2,11 +2,13 @@
 
 extern "C" {
 #include <libavutil/error.h>
+#include <libavutil/log.h>
 #include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
@@ -63,6 +65,15 @@ std::string avErrorText(int code) {
     return text;
 }
 
+void quietFfmpegLog() {
+    static const bool once = [] {
+        const char* keep = std::getenv("DUOVIS_FFMPEG_LOG");
+        av_log_set_level(keep != nullptr && *keep == '1' ? AV_LOG_INFO : AV_LOG_QUIET);
+        return true;
+    }();
+    (void)once;
+}
+
 int bitsOf(AVPixelFormat format) {
     const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
     return d != nullptr ? d->comp[0].depth : 8;
@@ -73,8 +84,8 @@ Picture pictureFromFrame(const AVFrame& frame) {
     const int bits = bitsOf(format);
     const bool deep = bits > 8;
     const AVPixelFormat to = deep ? AV_PIX_FMT_RGBA64LE : AV_PIX_FMT_RGBA;
-    const auto sws =
-        converter(frame.width, frame.height, format, to, frame.colorspace, frame.color_range == AVCOL_RANGE_JPEG);
+    const auto sws = converter(frame.width, frame.height, format, to, frame.colorspace,
+                               frame.color_range == AVCOL_RANGE_JPEG);
     Picture pic(frame.width, frame.height, bits);
     const int bytesPer = deep ? 8 : 4;
     std::vector<std::uint8_t> rgba(static_cast<std::size_t>(frame.width) * frame.height * bytesPer);

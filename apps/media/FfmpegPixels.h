@@ -16,6 +16,10 @@ namespace duovis::media {
 
 std::string avErrorText(int code);
 
+// FFmpeg's own log lines are kept off stderr (our errors say what failed, once);
+// DUOVIS_FFMPEG_LOG=1 keeps them for debugging. Called before any use of the libraries.
+void quietFfmpegLog();
+
 struct FrameFree {
     void operator()(AVFrame* f) const { av_frame_free(&f); }
 };

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -15,7 +16,7 @@ namespace duovis::media {
 namespace {
 
 const StillFormat* const kFormats[] = {&exrStillFormat(), &tiffStillFormat(), &dpxStillFormat(),
-                                        &qtStillFormat()};
+                                       &qtStillFormat()};
 
 // Refuses what is not a readable file before any decoder sees it, and returns its first bytes.
 QByteArray headOf(const std::string& path) {
@@ -46,6 +47,12 @@ const StillFormat* writerFor(const std::string& path) {
     return nullptr;
 }
 
+std::string megapixelsText(long long pixels) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", static_cast<double>(pixels) / 1e6);
+    return text;
+}
+
 }  // namespace
 
 std::string extensionOf(const std::string& path) {
@@ -66,7 +73,7 @@ Frame readStill(const std::string& path, long long maxPixels) {
     const StillHeader h = format.header(path);
     if (static_cast<long long>(h.width) * h.height > maxPixels)
         throw std::runtime_error(path + ": declares " + sizeText(h.width, h.height) +
-                                 " pixels, more than the limit of " + std::to_string(maxPixels / 1000000) +
+                                 " pixels, more than the limit of " + megapixelsText(maxPixels) +
                                  " megapixels (raise it with --max-megapixels or DUOVIS_MAX_MEGAPIXELS)");
     try {
         Frame frame = format.decode(path);

@@ -68,7 +68,8 @@ bool readDirect(TIFF* t, Picture& pic, const std::string& path) {
     const bool intOk = format == SAMPLEFORMAT_UINT && (bits == 8 || bits == 16);
     const bool grey = photometric == PHOTOMETRIC_MINISBLACK && spp <= 2;
     const bool rgb = photometric == PHOTOMETRIC_RGB && (spp == 3 || spp == 4);
-    if (TIFFIsTiled(t) || planar != PLANARCONFIG_CONTIG || !(isFloat || intOk) || !(grey || rgb)) return false;
+    if (TIFFIsTiled(t) || planar != PLANARCONFIG_CONTIG || !(isFloat || intOk) || !(grey || rgb))
+        return false;
     pic.bits = bits;
     pic.isFloat = isFloat;
     std::vector<unsigned char> line(static_cast<std::size_t>(TIFFScanlineSize(t)));
@@ -103,8 +104,8 @@ Frame decode(const std::string& path) {
     if (readDirect(t.get(), pic, path)) return Frame{{pic}};
     // Everything else (palettes, YCbCr, tiles, odd depths) through libtiff's 8-bit RGBA reader.
     std::vector<std::uint32_t> px(static_cast<std::size_t>(h.width) * h.height);
-    if (!TIFFReadRGBAImageOriented(t.get(), static_cast<std::uint32_t>(h.width), static_cast<std::uint32_t>(h.height),
-                                   px.data(), ORIENTATION_TOPLEFT, 0))
+    if (!TIFFReadRGBAImageOriented(t.get(), static_cast<std::uint32_t>(h.width),
+                                   static_cast<std::uint32_t>(h.height), px.data(), ORIENTATION_TOPLEFT, 0))
         throw std::runtime_error(path + ": cannot read TIFF file (" + lastError + ")");
     for (std::size_t i = 0; i < px.size(); ++i) {
         pic.rgba[i * 4 + 0] = unitFromInt(TIFFGetR(px[i]), 8);

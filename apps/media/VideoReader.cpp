@@ -48,7 +48,7 @@ struct VideoReader::State {
     long long firstPts = AV_NOPTS_VALUE;
     long long lastPts = AV_NOPTS_VALUE;
     int lastIndex = -1;
-    std::shared_ptr<const Picture> cached;  // the frame last returned, asked for again by the effect
+    std::shared_ptr<const Frame> cached;  // the frame last returned, asked for again by the effect
 
     ~State() {
         av_packet_free(&packet);
@@ -107,6 +107,7 @@ struct VideoReader::State {
 
 VideoReader::VideoReader(const std::string& path) : s_(std::make_unique<State>()) {
     s_->path = path;
+    quietFfmpegLog();
     const char* url = path == "-" ? "pipe:0" : path.c_str();
     const AVInputFormat* forced = path == "-" ? av_find_input_format("yuv4mpegpipe") : nullptr;
     if (const int err = avformat_open_input(&s_->format, url, forced, nullptr); err < 0)
@@ -120,7 +121,8 @@ VideoReader::VideoReader(const std::string& path) : s_(std::make_unique<State>()
     s_->codec = avcodec_alloc_context3(decoder);
     avcodec_parameters_to_context(s_->codec, s_->st()->codecpar);
     s_->codec->thread_count = 0;  // as many as the machine has
-    if (const int err = avcodec_open2(s_->codec, decoder, nullptr); err < 0) s_->fail("cannot open decoder", err);
+    if (const int err = avcodec_open2(s_->codec, decoder, nullptr); err < 0)
+        s_->fail("cannot open decoder", err);
     s_->packet = av_packet_alloc();
 
     const AVStream* st = s_->st();
@@ -133,15 +135,16 @@ VideoReader::VideoReader(const std::string& path) : s_(std::make_unique<State>()
     info_.timeBaseDen = st->time_base.den;
     info_.frames = st->nb_frames > 0 ? st->nb_frames : -1;
     info_.bits = bitsOf(static_cast<AVPixelFormat>(st->codecpar->format));
-    info_.layout = layoutOf(reinterpret_cast<const AVStereo3D*>(
-        av_stream_get_side_data(st, AV_PKT_DATA_STEREO3D, nullptr)));
+    info_.layout = layoutOf(
+        reinterpret_cast<const AVStereo3D*>(av_stream_get_side_data(st, AV_PKT_DATA_STEREO3D, nullptr)));
     info_.hasAudio = av_find_best_stream(s_->format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) >= 0;
-    if (info_.width <= 0 || info_.height <= 0) s_->fail("the video declares no frame size", AVERROR_INVALIDDATA);
+    if (info_.width <= 0 || info_.height <= 0)
+        s_->fail("the video declares no frame size", AVERROR_INVALIDDATA);
 }
 
 VideoReader::~VideoReader() = default;
 
-std::shared_ptr<const Picture> VideoReader::read(int index) {
+std::shared_ptr<const Frame> VideoReader::read(int index) {
     State& s = *s_;
     if (s.cached && s.lastIndex == index) return s.cached;
     if ((index < s.next || index > s.next + kSeekAhead) && !s.seekTo(index)) {
@@ -166,7 +169,8 @@ std::shared_ptr<const Picture> VideoReader::read(int index) {
             if (pts == AV_NOPTS_VALUE || s.firstPts == AV_NOPTS_VALUE)
                 throw std::runtime_error(s.path + ": cannot find frame " + std::to_string(index) +
                                          " (no time stamps to seek by)");
-            s.next = static_cast<int>(std::llround(static_cast<double>(pts - s.firstPts) * s.framesPerTick()));
+            s.next =
+                static_cast<int>(std::llround(static_cast<double>(pts - s.firstPts) * s.framesPerTick()));
         }
         const int n = s.next++;
         if (frame->width != info_.width || frame->height != info_.height)
@@ -186,7 +190,7 @@ std::shared_ptr<const Picture> VideoReader::read(int index) {
         if (n > index)
             throw std::runtime_error(s.path + ": cannot find frame " + std::to_string(index) +
                                      " (the container seeks past it)");
-        s.cached = std::make_shared<const Picture>(pictureFromFrame(*frame));
+        s.cached = std::make_shared<const Frame>(Frame{{pictureFromFrame(*frame)}});
         s.lastIndex = n;
         return s.cached;
     }

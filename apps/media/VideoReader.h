@@ -35,7 +35,7 @@ class VideoReader {
     const VideoInfo& info() const { return info_; }
     // Frame `index`; null when the stream ends before it. Throws when it cannot be decoded or
     // when the frame size or rate changes mid-stream, naming the frame.
-    std::shared_ptr<const Picture> read(int index);
+    std::shared_ptr<const Frame> read(int index);
 
   private:
     struct State;

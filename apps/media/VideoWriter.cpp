@@ -35,7 +35,7 @@ const CodecChoice kCodecs[] = {
     {"h264", "libx264", AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P, true},
     {"h265", "libx265", AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P10LE, true},
     {"prores", "prores_ks", AV_PIX_FMT_YUV422P10LE, AV_PIX_FMT_YUV422P10LE, true},
-    {"ffv1", "ffv1", AV_PIX_FMT_GBRP, AV_PIX_FMT_GBRP16LE, false},
+    {"ffv1", "ffv1", AV_PIX_FMT_0RGB32, AV_PIX_FMT_GBRP16LE, false},
 };
 const CodecChoice kPipe{"y4m", "wrapped_avframe", AV_PIX_FMT_YUV444P, AV_PIX_FMT_YUV444P16LE, false};
 
@@ -82,7 +82,7 @@ struct VideoWriter::State {
     AVFormatContext* audioIn = nullptr;
     int audioStream = -1;
     AVStream* audio = nullptr;
-    AVPacket* held = nullptr;  // read, but later than the video written so far
+    AVPacket* held = nullptr;   // read, but later than the video written so far
     long long audioOffset = 0;  // the source's audio time of the first frame, in its time base
 
     ~State() {
@@ -133,7 +133,8 @@ struct VideoWriter::State {
             av_packet_rescale_ts(held, src->time_base, audio->time_base);
             held->stream_index = audio->index;
             held->pos = -1;
-            if (const int err = av_interleaved_write_frame(out, held); err < 0) fail("cannot write audio", err);
+            if (const int err = av_interleaved_write_frame(out, held); err < 0)
+                fail("cannot write audio", err);
             av_packet_unref(held);
         }
     }
@@ -146,8 +147,9 @@ struct VideoWriter::State {
         if (audioStream < 0) return;
         const AVStream* src = audioIn->streams[audioStream];
         if (avformat_query_codec(out->oformat, src->codecpar->codec_id, FF_COMPLIANCE_NORMAL) != 1) {
-            std::fprintf(stderr, "duovis: warning: %s: the container cannot hold the source's %s audio; "
-                                 "written without audio\n",
+            std::fprintf(stderr,
+                         "duovis: warning: %s: the container cannot hold the source's %s audio; "
+                         "written without audio\n",
                          path.c_str(), avcodec_get_name(src->codecpar->codec_id));
             return;
         }
@@ -166,6 +168,7 @@ VideoWriter::VideoWriter(const std::string& path, const VideoSettings& settings,
     : s_(std::make_unique<State>()) {
     State& s = *s_;
     s.path = path;
+    quietFfmpegLog();
     const CodecChoice& choice = chooseCodec(settings.codec, path);
     const bool pipe = path == "-";
     const char* muxer = pipe ? "yuv4mpegpipe" : nullptr;
@@ -174,7 +177,8 @@ VideoWriter::VideoWriter(const std::string& path, const VideoSettings& settings,
         s.fail("no container for this extension (mp4, mov, mkv)", err < 0 ? err : AVERROR_MUXER_NOT_FOUND);
     s.format = settings.bits > 8 ? choice.deep : choice.shallow;
     if (choice.evenSize && (width % 2 != 0 || height % 2 != 0))
-        throw std::runtime_error(path + ": " + choice.name + " needs an even width and height, and the frames are " +
+        throw std::runtime_error(path + ": " + choice.name +
+                                 " needs an even width and height, and the frames are " +
                                  sizeText(width, height) + " (--codec ffv1 takes any size)");
 
     const AVCodec* encoder = avcodec_find_encoder_by_name(choice.encoder);
@@ -187,7 +191,7 @@ VideoWriter::VideoWriter(const std::string& path, const VideoSettings& settings,
     s.codec->thread_count = 0;
     if (settings.bitrate) s.codec->bit_rate = *settings.bitrate;
     if (settings.crf) av_opt_set_int(s.codec->priv_data, "crf", *settings.crf, 0);
-    if (s.format != AV_PIX_FMT_GBRP && s.format != AV_PIX_FMT_GBRP16LE) {
+    if (s.format != AV_PIX_FMT_0RGB32 && s.format != AV_PIX_FMT_GBRP16LE) {
         s.codec->colorspace = AVCOL_SPC_BT709;
         s.codec->color_primaries = AVCOL_PRI_BT709;
         s.codec->color_trc = AVCOL_TRC_BT709;
@@ -200,7 +204,7 @@ VideoWriter::VideoWriter(const std::string& path, const VideoSettings& settings,
     s.video = avformat_new_stream(s.out, nullptr);
     avcodec_parameters_from_context(s.video->codecpar, s.codec);
     s.video->time_base = settings.timeBaseNum > 0 ? AVRational{settings.timeBaseNum, settings.timeBaseDen}
-                                                   : s.codec->time_base;
+                                                  : s.codec->time_base;
     s.video->avg_frame_rate = s.codec->framerate;
     if (settings.layout.packing != Packing::None) {
         auto* stereo = reinterpret_cast<AVStereo3D*>(

@@ -21,7 +21,7 @@ struct VideoSettings {
     int rateDen = 1;
     int timeBaseNum = 0;  // the input's time base, kept where the container allows; 0 for 1/rate
     int timeBaseDen = 1;
-    int bits = 8;  // the source's depth: deeper sources get a 10-bit format where the codec has one
+    int bits = 8;         // the frames' depth: deeper ones get a 10-bit format where the codec has one
     StereoLayout layout;  // written as stereo side data on side-by-side and top-bottom outputs
     // Audio copied unchanged from this file, from `audioStartFrame` on (in frames at the rate).
     std::string audioFrom;
