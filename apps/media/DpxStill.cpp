@@ -63,7 +63,8 @@ Frame decode(const std::string& path) {
 // 10 bits a channel for deep sources, the depth film scans use; 8 otherwise.
 QByteArray encode(const Frame& frame, const std::string&) {
     quietFfmpegLog();
-    const Picture& pic = frame.views.front();
+    Picture scratch;
+    const Picture& pic = inFloats(frame.views.front(), scratch);
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DPX);
     if (codec == nullptr) throw std::runtime_error("this build has no DPX encoder");
     CodecPtr ctx(avcodec_alloc_context3(codec));

@@ -149,7 +149,11 @@ Frame decode(const std::string& path) {
 }
 
 // Float where the source was float, else half, which holds every 8- to 16-bit value closely.
-QByteArray encode(const Frame& frame, const std::string&) {
+QByteArray encode(const Frame& given, const std::string&) {
+    Frame frame;
+    std::vector<Picture> scratch(given.views.size());
+    for (std::size_t v = 0; v < given.views.size(); ++v)
+        frame.views.push_back(inFloats(given.views[v], scratch[v]));
     const Picture& first = frame.views.front();
     const Imf::PixelType type = first.isFloat && first.bits == 32 ? Imf::FLOAT : Imf::HALF;
     Imf::Header h(first.width, first.height);

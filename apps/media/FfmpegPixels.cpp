@@ -7,7 +7,6 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -86,22 +85,22 @@ Picture pictureFromFrame(const AVFrame& frame) {
     const AVPixelFormat to = deep ? AV_PIX_FMT_RGBA64LE : AV_PIX_FMT_RGBA;
     const auto sws = converter(frame.width, frame.height, format, to, frame.colorspace,
                                frame.color_range == AVCOL_RANGE_JPEG);
-    Picture pic(frame.width, frame.height, bits);
     const int bytesPer = deep ? 8 : 4;
+    const int dstStride[4] = {frame.width * bytesPer, 0, 0, 0};
+    if (!deep) {
+        Picture bytes = Picture::bytes(frame.width, frame.height);
+        std::uint8_t* dst[4] = {bytes.rgba8.data(), nullptr, nullptr, nullptr};
+        sws_scale(sws.get(), frame.data, frame.linesize, 0, frame.height, dst, dstStride);
+        return bytes;
+    }
+    Picture pic(frame.width, frame.height, bits);
     std::vector<std::uint8_t> rgba(static_cast<std::size_t>(frame.width) * frame.height * bytesPer);
     std::uint8_t* dst[4] = {rgba.data(), nullptr, nullptr, nullptr};
-    const int dstStride[4] = {frame.width * bytesPer, 0, 0, 0};
     sws_scale(sws.get(), frame.data, frame.linesize, 0, frame.height, dst, dstStride);
-    if (deep) {
-        for (std::size_t i = 0; i < pic.rgba.size(); ++i) {
-            std::uint16_t v;
-            std::memcpy(&v, rgba.data() + i * 2, 2);
-            pic.rgba[i] = unitFromInt(v, 16);
-        }
-    } else {
-        std::array<float, 256> unit{};
-        for (unsigned v = 0; v < 256; ++v) unit[v] = unitFromInt(v, 8);
-        for (std::size_t i = 0; i < pic.rgba.size(); ++i) pic.rgba[i] = unit[rgba[i]];
+    for (std::size_t i = 0; i < pic.rgba.size(); ++i) {
+        std::uint16_t v;
+        std::memcpy(&v, rgba.data() + i * 2, 2);
+        pic.rgba[i] = unitFromInt(v, 16);
     }
     return pic;
 }
@@ -110,8 +109,16 @@ FramePtr frameFromPicture(const Picture& pic, AVPixelFormat format) {
     const bool deep = bitsOf(format) > 8;
     const AVPixelFormat from = deep ? AV_PIX_FMT_RGBA64LE : AV_PIX_FMT_RGBA;
     const int bytesPer = deep ? 8 : 4;
-    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(pic.width) * pic.height * bytesPer);
-    for (std::size_t i = 0; i < pic.rgba.size(); ++i) {
+    std::vector<std::uint8_t> rgba;
+    if (pic.inBytes() && !deep) rgba = pic.rgba8;
+    if (pic.inBytes() && deep)
+        for (const unsigned char v : pic.rgba8) {
+            const auto wide = static_cast<std::uint16_t>(v * 257);
+            rgba.push_back(static_cast<std::uint8_t>(wide & 0xFF));
+            rgba.push_back(static_cast<std::uint8_t>(wide >> 8));
+        }
+    if (!pic.inBytes()) rgba.resize(static_cast<std::size_t>(pic.width) * pic.height * bytesPer);
+    for (std::size_t i = 0; !pic.inBytes() && i < pic.rgba.size(); ++i) {
         if (deep) {
             const auto v = static_cast<std::uint16_t>(intFromUnit(pic.rgba[i], 16));
             std::memcpy(rgba.data() + i * 2, &v, 2);

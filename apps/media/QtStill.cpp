@@ -1,6 +1,5 @@
-// PNG, JPEG, BMP, PPM and Qt's other image formats: read through Qt's decoders, PNG written
-// as RGB when no alpha is to be kept and with light compression, so writing a frame costs less
-// than rendering it.
+// PNG, JPEG, BMP, PPM and Qt's other image formats, read through Qt's decoders; PNG is
+// written by our own encoder, the others by Qt's.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -8,11 +7,11 @@
 #include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
-#include <array>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
+#include "PngWriter.h"
 #include "StillFormat.h"
 
 namespace duovis::media {
@@ -79,29 +78,42 @@ int depthOf(QImage::Format format) {
 
 Picture pictureOf(const QImage& image) {
     const int bits = depthOf(image.format());
-    Picture pic(image.width(), image.height(), bits);
     if (bits > 8) {
+        Picture pic(image.width(), image.height(), bits);
         const QImage src = image.convertToFormat(QImage::Format_RGBA64);
         for (int y = 0; y < src.height(); ++y) {
             const auto* in = reinterpret_cast<const quint16*>(src.constScanLine(y));
             float* out = pic.row(y);
-            for (int i = 0; i < src.width() * 4; ++i) out[i] = unitFromInt(in[i], 16);
+            for (int i = 0; i < pic.width * 4; ++i) out[i] = unitFromInt(in[i], 16);
         }
         return pic;
     }
-    std::array<float, 256> unit{};
-    for (unsigned v = 0; v < 256; ++v) unit[v] = unitFromInt(v, 8);
-    const QImage src = image.convertToFormat(QImage::Format_RGBA8888);
-    for (int y = 0; y < src.height(); ++y) {
-        const uchar* in = src.constScanLine(y);
-        float* out = pic.row(y);
-        for (int i = 0; i < src.width() * 4; ++i) out[i] = unit[in[i]];
+    Picture bytes = Picture::bytes(image.width(), image.height());
+    // PNG's usual decoded forms, swizzled in one pass rather than converted and copied.
+    if (image.format() == QImage::Format_ARGB32 || image.format() == QImage::Format_RGB32) {
+        const bool opaque = image.format() == QImage::Format_RGB32;
+        for (int y = 0; y < image.height(); ++y) {
+            const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            unsigned char* out = bytes.row8(y);
+            for (int x = 0; x < image.width(); ++x, out += 4) {
+                const QRgb p = in[x];
+                out[0] = static_cast<unsigned char>(qRed(p));
+                out[1] = static_cast<unsigned char>(qGreen(p));
+                out[2] = static_cast<unsigned char>(qBlue(p));
+                out[3] = opaque ? 255 : static_cast<unsigned char>(qAlpha(p));
+            }
+        }
+        return bytes;
     }
-    return pic;
+    const QImage src = image.convertToFormat(QImage::Format_RGBA8888);
+    for (int y = 0; y < src.height(); ++y) std::memcpy(bytes.row8(y), src.constScanLine(y), bytes.width * 4u);
+    return bytes;
 }
 
 // 16 bits a channel for deep sources; alpha left out when every pixel is opaque.
-QImage imageOf(const Picture& pic) {
+QImage imageOf(const Picture& given) {
+    Picture scratch;
+    const Picture& pic = inFloats(given, scratch);
     const bool alpha = !pic.opaque();
     if (pic.bits > 8) {
         QImage out(pic.width, pic.height, alpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64);
@@ -151,12 +163,11 @@ Frame decode(const std::string& path) {
 }
 
 QByteArray encode(const Frame& frame, const std::string& extension) {
+    if (extension == "png") return encodePng(frame.views.front());
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, QByteArray::fromStdString(extension));
-    // Level 1 deflate: a fraction of the default's time for files a little larger.
-    if (extension == "png") writer.setCompression(1);
     if (!writer.write(imageOf(frame.views.front())))
         throw std::runtime_error("cannot encode image (" + writer.errorString().toStdString() + ")");
     return bytes;

@@ -153,7 +153,8 @@ int noMap(thandle_t, tdata_t*, toff_t*) {
 void noUnmap(thandle_t, tdata_t, toff_t) {}
 
 QByteArray encode(const Frame& frame, const std::string&) {
-    const Picture& pic = frame.views.front();
+    Picture scratch;
+    const Picture& pic = inFloats(frame.views.front(), scratch);
     const bool isFloat = pic.isFloat && pic.bits == 32;
     const int bits = isFloat ? 32 : pic.bits > 8 ? 16 : 8;
     const int spp = pic.opaque() ? 3 : 4;
