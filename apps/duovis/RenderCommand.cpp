@@ -323,9 +323,7 @@ int renderCommand(const std::vector<std::string>& words) {
     const std::string plugin = args.value("--plugin").value_or(project ? project->plugin : "DuovisX");
     RenderJob job(locatePlugin(plugin, args.value("--plugin-dir")), app);
     const refhost::PixelFormat format = job.pixelFormat();
-    refhost::World primaryStillWorld, secondStill;
-    if (!primaryLayer.isPattern() && !primaryLayer.isVideo())
-        primaryStillWorld = readWorld(primaryLayer.name(), format, maxPixels);
+    refhost::World secondStill;
     if (secondLayer && !secondLayer->isPattern() && !secondLayer->isVideo())
         secondStill = readWorld(secondLayer->name(), format, maxPixels);
 
@@ -360,8 +358,9 @@ int renderCommand(const std::vector<std::string>& words) {
 
     const auto renderOnce = [&](SourceFrame& src) {
         const A_long now = src.frame * job.timeStep();
+        // A still primary is the decoded frame at every time; it is read once, by the decoder.
         refhost::Layer primary =
-            layerFor(primaryLayer, primaryStillWorld, format, job.timeStep(), primaryOther, 0, nullptr);
+            layerFor(primaryLayer, src.views.front(), format, job.timeStep(), primaryOther, 0, nullptr);
         primary.setFrame(now, src.views.front());
         const auto requests = std::make_shared<SecondRequests>();
         std::optional<refhost::Layer> second;

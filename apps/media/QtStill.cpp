@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "PngWriter.h"
+#include "QtPicture.h"
 #include "StillFormat.h"
 
 namespace duovis::media {
@@ -76,7 +77,9 @@ int depthOf(QImage::Format format) {
     }
 }
 
-Picture pictureOf(const QImage& image) {
+}  // namespace
+
+Picture pictureFromImage(const QImage& image) {
     const int bits = depthOf(image.format());
     if (bits > 8) {
         Picture pic(image.width(), image.height(), bits);
@@ -109,6 +112,8 @@ Picture pictureOf(const QImage& image) {
     for (int y = 0; y < src.height(); ++y) std::memcpy(bytes.row8(y), src.constScanLine(y), bytes.width * 4u);
     return bytes;
 }
+
+namespace {
 
 // 16 bits a channel for deep sources; alpha left out when every pixel is opaque.
 QImage imageOf(const Picture& given) {
@@ -159,7 +164,7 @@ Frame decode(const std::string& path) {
     const MutedStderr muted;
     const QImage image = reader.read();
     if (image.isNull()) cannotRead(path, reader);
-    return Frame{{pictureOf(image)}};
+    return Frame{{pictureFromImage(image)}};
 }
 
 QByteArray encode(const Frame& frame, const std::string& extension) {
