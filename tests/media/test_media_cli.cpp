@@ -44,6 +44,24 @@ class MediaCli : public MediaTest {
         w.write(pic);
         w.finish();
     }
+    // Runs ffmpeg in the scratch folder to make a fixture.
+    void ffmpeg(const QStringList& args) const {
+        QProcess ff;
+        ff.setWorkingDirectory(dir_.path());
+        ff.start("ffmpeg", QStringList{"-v", "error", "-y"} + args);
+        ASSERT_TRUE(ff.waitForFinished(60000));
+        ASSERT_EQ(ff.exitCode(), 0) << ff.readAllStandardError().toStdString();
+    }
+    // Two Motion-JPEG clips joined without re-encoding, so the stream changes mid-way.
+    void writeJoined(const QString& name, const QString& second) const {
+        ffmpeg({"-f", "lavfi", "-i", "testsrc=s=32x18:r=25", "-t", "0.2", "-c:v", "mjpeg", "j1.mkv"});
+        ffmpeg({"-f", "lavfi", "-i", "testsrc=" + second, "-t", "0.4", "-c:v", "mjpeg", "j2.mkv"});
+        QFile list(dir_.filePath("list.txt"));
+        ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+        list.write("file 'j1.mkv'\nfile 'j2.mkv'\n");
+        list.close();
+        ffmpeg({"-f", "concat", "-safe", "0", "-i", "list.txt", "-c", "copy", name});
+    }
     QString probe(const std::string& file, const char* entries) const {
         QProcess p;
         p.start("ffprobe", {"-v", "error", "-show_entries", entries, "-of", "csv=p=0",
@@ -98,13 +116,9 @@ TEST_F(MediaCli, SideBySideAndTopBottomOutputsSayTheirLayout) {
 }
 
 TEST_F(MediaCli, AudioIsCopiedForTheFramesRendered) {
-    QProcess ff;
-    ff.setWorkingDirectory(dir_.path());
-    ff.start("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "testsrc2=size=64x36:rate=25", "-f", "lavfi",
-                        "-i", "sine=frequency=440:sample_rate=48000", "-t", "2", "-c:v", "libx264",
-                        "-pix_fmt", "yuv420p", "-c:a", "aac", "a.mp4"});
-    ASSERT_TRUE(ff.waitForFinished(60000));
-    ASSERT_EQ(ff.exitCode(), 0) << ff.readAllStandardError().toStdString();
+    ffmpeg({"-f", "lavfi", "-i", "testsrc2=size=64x36:rate=25", "-f", "lavfi", "-i",
+            "sine=frequency=440:sample_rate=48000", "-t", "2", "-c:v", "libx264", "-pix_fmt", "yuv420p",
+            "-c:a", "aac", "a.mp4"});
     const Result r = run({"render", "a.mp4", "--frames", "10-34", "-o", "b.mp4"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(probe("b.mp4", "stream=codec_name").contains("aac"));
@@ -172,6 +186,8 @@ TEST_F(MediaCli, RefusalsSayWhyInOneLineAndWriteNothing) {
     media::VideoWriter odd(path("odd.mkv"), ffv1, 33, 17);
     odd.write(testPicture(33, 17, 8, false));
     odd.finish();
+    writeJoined("resized.mkv", "s=48x18:r=25");
+    writeJoined("slower.mkv", "s=32x18:r=10");
     struct Case {
         QStringList args;
         const char* says;
@@ -183,6 +199,8 @@ TEST_F(MediaCli, RefusalsSayWhyInOneLineAndWriteNothing) {
         {{"render", "in.mp4", "--crf", "20", "--bitrate", "1M", "-o", "x.mp4"}, "--crf"},
         {{"render", "junk.mp4", "-o", "x.mp4"}, "junk.mp4"},
         {{"render", "odd.mkv", "--codec", "h264", "-o", "x.mp4"}, "even"},
+        {{"render", "resized.mkv", "-o", "x.mp4"}, "frame 5 is 48 x 18"},
+        {{"render", "slower.mkv", "-o", "x.mp4"}, "frame 6 changes the frame rate"},
     };
     for (const Case& c : cases) {
         const Result r = run(c.args);
