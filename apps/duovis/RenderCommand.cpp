@@ -356,19 +356,26 @@ int renderCommand(const std::vector<std::string>& words) {
     if (secondLayer) secondFrames = secondLayer->reader(maxPixels);
     const int displayPos = resolveParam(job.params(), "DISPLAY_TYPE");
 
-    const auto renderOnce = [&](SourceFrame& src) {
+    // `lastUse`: the decoded worlds go into the layers rather than being copied there.
+    const auto renderOnce = [&](SourceFrame& src, bool lastUse) {
+        const auto take = [&src, lastUse](std::size_t view) {
+            if (lastUse) return std::move(src.views[view]);
+            return refhost::World(src.views[view]);
+        };
         const A_long now = src.frame * job.timeStep();
         // A still primary is the decoded frame at every time; it is read once, by the decoder.
+        const bool still = !primaryLayer.isPattern() && !primaryLayer.isVideo();
         refhost::Layer primary =
-            layerFor(primaryLayer, src.views.front(), format, job.timeStep(), primaryOther, 0, nullptr);
-        primary.setFrame(now, src.views.front());
+            still ? refhost::Layer::still(take(0))
+                  : layerFor(primaryLayer, {}, format, job.timeStep(), primaryOther, 0, nullptr);
+        if (!still) primary.setFrame(now, take(0));
         const auto requests = std::make_shared<SecondRequests>();
         std::optional<refhost::Layer> second;
         if (secondLayer) {
             second = layerFor(*secondLayer, secondStill, format, job.timeStep(), secondFrames, 0, requests);
         } else if (twoViews) {
             second = layerFor(primaryLayer, {}, format, job.timeStep(), primaryOther, 1, requests);
-            if (src.views.size() == 2) second->setFrame(now, src.views[1]);
+            if (src.views.size() == 2) second->setFrame(now, take(1));
         }
         refhost::Layer* secondPtr = second ? &*second : nullptr;
         refhost::World out;
@@ -387,13 +394,13 @@ int renderCommand(const std::vector<std::string>& words) {
     };
     const RenderStep render = [&](SourceFrame& src) {
         job.setTime(src.frame, rate);
-        if (!viewsOut) return std::vector<refhost::World>{renderOnce(src)};
+        if (!viewsOut) return std::vector<refhost::World>{renderOnce(src, true)};
         // The corrected eyes: the effect's Left and Right displays of the same frame.
         std::vector<refhost::World> views;
         const A_long chosen = job.params().at(displayPos).u.pd.value;
-        for (const char* display : {"DISPLAY_TYPE=1", "DISPLAY_TYPE=2"}) {
-            job.assign(display);
-            views.push_back(renderOnce(src));
+        for (const int eye : {1, 2}) {
+            job.assign("DISPLAY_TYPE=" + std::to_string(eye));
+            views.push_back(renderOnce(src, eye == 2));
         }
         job.assign("DISPLAY_TYPE=" + std::to_string(chosen));
         return views;

@@ -98,7 +98,7 @@ Picture pictureFromImage(const QImage& image) {
         for (int y = 0; y < image.height(); ++y) {
             const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
             unsigned char* out = bytes.row8(y);
-            for (int x = 0; x < image.width(); ++x, out += 4) {
+            for (int x = 0; x < bytes.width; ++x, out += 4) {
                 const QRgb p = in[x];
                 out[0] = static_cast<unsigned char>(qRed(p));
                 out[1] = static_cast<unsigned char>(qGreen(p));
