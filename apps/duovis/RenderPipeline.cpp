@@ -57,10 +57,11 @@ void renderOverlapped(int first, int last, media::FrameReader& reader, refhost::
             for (int frame = first; frame <= last; ++frame) {
                 SourceFrame src;
                 src.frame = frame;
-                src.file = reader.read(frame);
-                if (!src.file) break;
-                for (const media::Picture& view : src.file->views)
-                    src.views.push_back(worldFor(view, format));
+                const std::shared_ptr<const media::Frame> file = reader.read(frame);
+                if (!file) break;
+                src.bits = file->views.front().bits;
+                src.isFloat = file->views.front().isFloat;
+                for (const media::Picture& view : file->views) src.views.push_back(worldFor(view, format));
                 if (!decoded.push(std::move(src))) return;
             }
         } catch (...) {
@@ -83,8 +84,7 @@ void renderOverlapped(int first, int last, media::FrameReader& reader, refhost::
 
     try {
         while (auto src = decoded.pop()) {
-            const media::Picture& source = src->file->views.front();
-            RenderedFrame out{src->frame, render(*src), source.bits, source.isFloat};
+            RenderedFrame out{src->frame, render(*src), src->bits, src->isFloat};
             if (!rendered.push(std::move(out))) break;
             frameDone();
         }

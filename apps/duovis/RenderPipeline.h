@@ -14,8 +14,9 @@ namespace duovis::cli {
 
 struct SourceFrame {
     int frame = 0;
-    std::shared_ptr<const media::Frame> file;  // as decoded
-    std::vector<refhost::World> views;         // the same, as worlds of the host's format
+    int bits = 8;  // the decoded picture's depth, which the output keeps where the host does
+    bool isFloat = false;
+    std::vector<refhost::World> views;  // as worlds of the host's format
 };
 
 // The rendered views of one source frame (one, or a left and a right).

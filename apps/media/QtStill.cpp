@@ -1,5 +1,5 @@
-// PNG, JPEG, BMP, PPM and Qt's other image formats, read through Qt's decoders; PNG is
-// written by our own encoder, the others by Qt's.
+// JPEG, BMP, PPM and Qt's other image formats through Qt's decoders and encoders; Qt's
+// messages go through its message handler, never straight to standard error.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -11,40 +11,12 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "PngWriter.h"
 #include "QtPicture.h"
 #include "StillFormat.h"
 
 namespace duovis::media {
 
 namespace {
-
-// Qt's PNG reader leaves libpng's error handler at its default, which prints "libpng error"
-// straight to stderr; our own line says what went wrong, so the decoder's is muted while it
-// runs. DUOVIS_QT_MESSAGES keeps it for debugging, as it does Qt's own messages.
-class MutedStderr {
-  public:
-    MutedStderr() {
-        if (qEnvironmentVariableIsSet("DUOVIS_QT_MESSAGES")) return;
-        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (null < 0) return;
-        std::fflush(stderr);
-        saved_ = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
-        if (saved_ >= 0) ::dup2(null, STDERR_FILENO);
-        ::close(null);
-    }
-    ~MutedStderr() {
-        if (saved_ < 0) return;
-        std::fflush(stderr);
-        ::dup2(saved_, STDERR_FILENO);
-        ::close(saved_);
-    }
-    MutedStderr(const MutedStderr&) = delete;
-    MutedStderr& operator=(const MutedStderr&) = delete;
-
-  private:
-    int saved_ = -1;
-};
 
 // Opens by the name's own bytes, so names that are not UTF-8 work.
 void openInput(const std::string& path, QFile& file) {
@@ -151,7 +123,6 @@ StillHeader header(const std::string& path) {
     QFile file;
     openInput(path, file);
     QImageReader reader(&file);
-    const MutedStderr muted;
     const QSize size = reader.size();
     if (!size.isValid()) cannotRead(path, reader);
     return {size.width(), size.height(), 1};
@@ -161,14 +132,12 @@ Frame decode(const std::string& path) {
     QFile file;
     openInput(path, file);
     QImageReader reader(&file);
-    const MutedStderr muted;
     const QImage image = reader.read();
     if (image.isNull()) cannotRead(path, reader);
     return Frame{{pictureFromImage(image)}};
 }
 
 QByteArray encode(const Frame& frame, const std::string& extension) {
-    if (extension == "png") return encodePng(frame.views.front());
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -178,7 +147,7 @@ QByteArray encode(const Frame& frame, const std::string& extension) {
     return bytes;
 }
 
-const char* const kExtensions[] = {"png", "jpg", "jpeg", "bmp", "ppm", "pgm", nullptr};
+const char* const kExtensions[] = {"jpg", "jpeg", "bmp", "ppm", "pgm", nullptr};
 
 }  // namespace
 

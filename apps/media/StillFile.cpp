@@ -15,8 +15,8 @@ namespace duovis::media {
 
 namespace {
 
-const StillFormat* const kFormats[] = {&exrStillFormat(), &tiffStillFormat(), &dpxStillFormat(),
-                                       &qtStillFormat()};
+const StillFormat* const kFormats[] = {&pngStillFormat(), &exrStillFormat(), &tiffStillFormat(),
+                                       &dpxStillFormat(), &qtStillFormat()};
 
 // Refuses what is not a readable file before any decoder sees it, and returns its first bytes.
 QByteArray headOf(const std::string& path) {

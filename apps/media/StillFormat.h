@@ -1,5 +1,5 @@
 #pragma once
-// One family of single-picture files (PNG and Qt's other formats, OpenEXR, TIFF, DPX): how to
+// One family of single-picture files (PNG, Qt's other formats, OpenEXR, TIFF, DPX): how to
 // know its files, read their header, decode and encode them. Each family lives in its own
 // file and fills one of these; StillFile.cpp chooses among them.
 
@@ -28,6 +28,7 @@ struct StillFormat {
     QByteArray (*encode)(const Frame& frame, const std::string& extension);
 };
 
+const StillFormat& pngStillFormat();
 const StillFormat& qtStillFormat();
 const StillFormat& exrStillFormat();
 const StillFormat& tiffStillFormat();

@@ -205,7 +205,8 @@ VideoWriter::VideoWriter(const std::string& path, const VideoSettings& settings,
     avcodec_parameters_from_context(s.video->codecpar, s.codec);
     // y4m takes its frame rate from the stream's time base, so a pipe ticks once a frame.
     const bool keepTimeBase = settings.timeBaseNum > 0 && !pipe;
-    s.video->time_base = keepTimeBase ? AVRational{settings.timeBaseNum, settings.timeBaseDen} : s.codec->time_base;
+    s.video->time_base =
+        keepTimeBase ? AVRational{settings.timeBaseNum, settings.timeBaseDen} : s.codec->time_base;
     s.video->avg_frame_rate = s.codec->framerate;
     if (settings.layout.packing != Packing::None) {
         auto* stereo = reinterpret_cast<AVStereo3D*>(
