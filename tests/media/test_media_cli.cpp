@@ -4,6 +4,7 @@
 // the refusals.
 #include <QFile>
 #include <QProcess>
+#include <cmath>
 
 #include "../cli/CliFixture.h"
 #include "MediaFixture.h"
@@ -166,6 +167,53 @@ TEST_F(MediaCli, TwoViewExrRendersBothEyesInFloat) {
     }
 }
 
+TEST_F(MediaCli, DeepSourcesStayDeepWhereTheHostAndCodecAre) {
+    ffmpeg({"-f", "lavfi", "-i", "testsrc2=size=64x36:rate=25", "-frames:v", "3", "-c:v", "prores_ks",
+            "-pix_fmt", "yuv422p10le", "deep.mov"});
+    struct Case {
+        const char* codec;
+        const char* host;
+        const char* pixFmt;
+    };
+    const Case cases[] = {{"h265", "premiere", "yuv420p10le"},
+                          {"h265", "ae", "yuv420p"},
+                          {"ffv1", "premiere", "gbrp16le"},
+                          {"prores", "ae", "yuv422p10le"}};
+    for (const Case& c : cases) {
+        const Result r = run({"render", "deep.mov", "-p", "DISPLAY_TYPE=Left", "--host", c.host, "--codec",
+                              c.codec, "-o", "out.mkv"});
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_EQ(probe("out.mkv", "stream=pix_fmt"), c.pixFmt) << c.codec << " " << c.host;
+    }
+    // A 16-bit TIFF of the float render holds values between the 8-bit steps.
+    ASSERT_EQ(run({"render", "deep.mov", "--frame", "1", "-p", "DISPLAY_TYPE=Left", "--host", "premiere",
+                   "-o", "deep.tif"})
+                  .exitCode,
+              0);
+    const media::Picture tif = media::readStill(path("deep.tif"), 1 << 20).views[0];
+    EXPECT_EQ(tif.bits, 16);
+    int offGrid = 0;
+    for (const float v : tif.rgba) offGrid += std::fabs(v * 255.0f - std::round(v * 255.0f)) > 0.01f;
+    EXPECT_GT(offGrid, static_cast<int>(tif.rgba.size() / 8));
+}
+
+TEST_F(MediaCli, SecondLayerMayBeAVideo) {
+    writePackedClip("left.mp4", {media::Packing::SideBySide, false});
+    const Result r =
+        run({"render", "left.mp4", "--frame", "0", "--second", "left.mp4", "-p",
+             "SECONDARY_DEMUX_MODE=Side-By-Side(100%)", "-p", "SECONDARY_DEMUX_CHANNEL=Right(Bottom)", "-p",
+             "PRIMARY_DEMUX_MODE=Side-By-Side(100%)", "-p", "PRIMARY_DEMUX_CHANNEL=Left(Top)", "-p",
+             "DISPLAY_TYPE=Right", "-o", "right.png"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QImage out(dir_.filePath("right.png"));
+    EXPECT_GT(qBlue(out.pixel(4, out.height() / 2)), 200) << "the right eye comes from the second video";
+    // A frame offset past the second video's end names the frame it wanted.
+    const Result past = run(
+        {"render", "left.mp4", "--second", "left.mp4", "-p", "SECONDARY_FRAME_OFFSET=5", "-o", "o_%04d.png"});
+    EXPECT_NE(past.exitCode, 0);
+    EXPECT_TRUE(past.err.contains("left.mp4 frame 5")) << past.err.toStdString();
+}
+
 TEST_F(MediaCli, PipesY4mFramesOut) {
     writePackedClip("in.mp4", {media::Packing::SideBySide, false});
     QProcess p;
@@ -176,6 +224,16 @@ TEST_F(MediaCli, PipesY4mFramesOut) {
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
     EXPECT_TRUE(out.startsWith("YUV4MPEG2 W32 H18 F24:1")) << out.left(40).toStdString();
     EXPECT_EQ(out.count("FRAME"), 2);
+
+    // And back in: y4m on standard input, as ffmpeg pipes it.
+    QProcess in;
+    in.setWorkingDirectory(dir_.path());
+    in.start(DUOVIS_CLI_PATH, {"render", "-", "--frame", "1", "-o", "piped.png"});
+    in.write(out);
+    in.closeWriteChannel();
+    ASSERT_TRUE(in.waitForFinished(60000));
+    EXPECT_EQ(in.exitCode(), 0) << in.readAllStandardError().toStdString();
+    EXPECT_EQ(QImage(dir_.filePath("piped.png")).size(), QSize(32, 18));
 }
 
 TEST_F(MediaCli, RefusalsSayWhyInOneLineAndWriteNothing) {
