@@ -72,6 +72,9 @@ const char* kRenderHelp =
     "                    h265, prores, ffv1 (lossless); audio is copied from a video PRIMARY\n"
     "  --crf N           constant quality for h264/h265 (lower is better)\n"
     "  --bitrate RATE    video bits a second, e.g. 8M or 500k\n"
+    "  --pipe y4m        how - reads and writes frames (default y4m); rgba and rgba64 are raw\n"
+    "                    RGBA samples of 8 or 16 bits (little-endian) a channel\n"
+    "  --pipe-size WxH   the frame size of raw frames read from standard input (at --fps)\n"
     "  --views           writes the corrected left and right eyes as a two-view OpenEXR (the\n"
     "                    default when PRIMARY is one)\n"
     "The plug-ins are looked for in ../plugins beside the binary, DUOVIS_PLUGIN_DIR or --plugin-dir.\n";
@@ -82,7 +85,7 @@ OptionSpec renderSpec() {
     spec.valued = {"--second", "--param",   "--host",    "--plugin",         "--plugin-dir",
                    "--frame",  "--frames",  "--fps",     "--engine",         "--downsample",
                    "--output", "--project", "--missing", "--max-megapixels", "--codec",
-                   "--crf",    "--bitrate"};
+                   "--crf",    "--bitrate", "--pipe",    "--pipe-size"};
     spec.aliases = {{"-p", "--param"}, {"-o", "--output"}, {"-h", "--help"}};
     return spec;
 }
@@ -180,8 +183,11 @@ int renderCommand(const std::vector<std::string>& words) {
     const bool toStdout = *output == "-";
 
     // File names stay the bytes given, so names that are not UTF-8 still reach their files.
-    const InputLayer primaryLayer(primaryFromProject ? QFile::encodeName(project->primary.file).toStdString()
-                                                     : args.positional().front());
+    const std::string primaryName = primaryFromProject
+                                        ? QFile::encodeName(project->primary.file).toStdString()
+                                        : args.positional().front();
+    const InputLayer primaryLayer(primaryName,
+                                  primaryName == "-" ? pipeInput(args, fps) : media::PipeInput{});
     const FrameSequence& primarySeq = primaryLayer.sequence();
     if (primarySeq.empty()) throw std::runtime_error(primaryLayer.name() + ": no frames match this pattern");
     const FrameRange range = framesToRender(args, primaryLayer);

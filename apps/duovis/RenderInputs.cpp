@@ -39,8 +39,10 @@ bool sameFile(const std::optional<FileId>& a, const std::optional<FileId>& b) {
 
 }  // namespace
 
-InputLayer::InputLayer(std::string name) : name_(std::move(name)), seq_(QFile::decodeName(name_.c_str())) {
-    if (!seq_.isPattern() && media::isVideoName(name_)) video_ = std::make_shared<media::VideoReader>(name_);
+InputLayer::InputLayer(std::string name, const media::PipeInput& pipe)
+    : name_(std::move(name)), seq_(QFile::decodeName(name_.c_str())) {
+    if (!seq_.isPattern() && media::isVideoName(name_))
+        video_ = std::make_shared<media::VideoReader>(name_, pipe);
 }
 
 std::string InputLayer::fileFor(int frame) const {

@@ -19,7 +19,7 @@ class InputLayer {
   public:
     // `name` holds the bytes as typed: a still file, a numbered pattern, a video file or "-"
     // (y4m on standard input). A video is opened here, so its refusals come first.
-    explicit InputLayer(std::string name);
+    explicit InputLayer(std::string name, const media::PipeInput& pipe = {});
 
     const std::string& name() const { return name_; }
     const FrameSequence& sequence() const { return seq_; }

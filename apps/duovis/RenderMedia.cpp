@@ -34,7 +34,33 @@ std::pair<int, int> rateOf(double fps) {
     return {static_cast<int>(std::lround(fps * 1000.0)), 1000};
 }
 
+media::PipeFormat pipeFormat(const Args& args) {
+    const std::string name = args.value("--pipe").value_or("y4m");
+    if (name == "y4m") return media::PipeFormat::Y4m;
+    if (name == "rgba") return media::PipeFormat::Rgba;
+    if (name == "rgba64") return media::PipeFormat::Rgba64;
+    throw std::runtime_error("--pipe: '" + name + "' is not one of y4m, rgba, rgba64");
+}
+
 }  // namespace
+
+media::PipeInput pipeInput(const Args& args, double fps) {
+    media::PipeInput pipe;
+    pipe.format = pipeFormat(args);
+    std::tie(pipe.rateNum, pipe.rateDen) = rateOf(fps);
+    const auto size = args.value("--pipe-size");
+    if (pipe.format == media::PipeFormat::Y4m) return pipe;
+    const std::string text = size.value_or("");
+    const auto x = text.find('x');
+    if (x != std::string::npos) {
+        pipe.width = parseInt(text.substr(0, x), "--pipe-size");
+        pipe.height = parseInt(text.substr(x + 1), "--pipe-size");
+    }
+    if (pipe.width <= 0 || pipe.height <= 0)
+        throw std::runtime_error("--pipe-size: raw frames on standard input need their size, as WxH ('" +
+                                 text + "')");
+    return pipe;
+}
 
 bool writesVideo(const std::string& output) {
     return media::isVideoName(output);
@@ -49,6 +75,7 @@ media::VideoSettings videoSettings(const Args& args, const InputLayer& primary, 
     }
     if (const auto rate = args.value("--bitrate")) s.bitrate = parseBitrate(*rate);
     if (s.crf && s.bitrate) throw std::runtime_error("give --crf or --bitrate, not both");
+    s.pipe = pipeFormat(args);
     const media::VideoInfo* video = primary.videoInfo();
     if (video != nullptr && video->rateNum > 0 && !args.has("--fps")) {
         s.rateNum = video->rateNum;

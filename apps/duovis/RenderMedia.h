@@ -23,6 +23,9 @@ bool writesVideo(const std::string& output);
 // audio from `firstFrame` on), or `fps` for other inputs.
 media::VideoSettings videoSettings(const Args& args, const InputLayer& primary, double fps, int firstFrame);
 
+// --pipe and --pipe-size: how "-" reads and writes frames, at `fps` for raw input.
+media::PipeInput pipeInput(const Args& args, double fps);
+
 // Sets the primary demux mode (and the eye swap) that a video's stereo metadata asks for; the
 // eyes are full size where the frame is much wider (side by side) or taller (top and bottom)
 // than one picture would be.

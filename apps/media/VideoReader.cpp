@@ -3,6 +3,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/dict.h>
 #include <libavutil/stereo3d.h>
 }
 
@@ -105,13 +106,25 @@ struct VideoReader::State {
     }
 };
 
-VideoReader::VideoReader(const std::string& path) : s_(std::make_unique<State>()) {
+VideoReader::VideoReader(const std::string& path, const PipeInput& pipe) : s_(std::make_unique<State>()) {
     s_->path = path;
     quietFfmpegLog();
-    const char* url = path == "-" ? "pipe:0" : path.c_str();
-    const AVInputFormat* forced = path == "-" ? av_find_input_format("yuv4mpegpipe") : nullptr;
-    if (const int err = avformat_open_input(&s_->format, url, forced, nullptr); err < 0)
-        s_->fail("cannot open video", err);
+    const bool stdinPipe = path == "-";
+    const char* url = stdinPipe ? "pipe:0" : path.c_str();
+    const bool raw = stdinPipe && pipe.format != PipeFormat::Y4m;
+    const AVInputFormat* forced =
+        stdinPipe ? av_find_input_format(raw ? "rawvideo" : "yuv4mpegpipe") : nullptr;
+    AVDictionary* options = nullptr;
+    if (raw) {
+        const std::string size = std::to_string(pipe.width) + "x" + std::to_string(pipe.height);
+        av_dict_set(&options, "video_size", size.c_str(), 0);
+        av_dict_set(&options, "pixel_format", pipe.format == PipeFormat::Rgba ? "rgba" : "rgba64le", 0);
+        av_dict_set(&options, "framerate",
+                    (std::to_string(pipe.rateNum) + "/" + std::to_string(pipe.rateDen)).c_str(), 0);
+    }
+    const int opened = avformat_open_input(&s_->format, url, forced, &options);
+    av_dict_free(&options);
+    if (opened < 0) s_->fail("cannot open video", opened);
     if (const int err = avformat_find_stream_info(s_->format, nullptr); err < 0)
         s_->fail("cannot read the streams", err);
     const AVCodec* decoder = nullptr;

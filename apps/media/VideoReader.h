@@ -24,10 +24,19 @@ struct VideoInfo {
     bool hasAudio = false;
 };
 
+// Standard input as it comes: y4m, or raw frames of the size and rate given here.
+struct PipeInput {
+    PipeFormat format = PipeFormat::Y4m;
+    int width = 0;
+    int height = 0;
+    int rateNum = 24;
+    int rateDen = 1;
+};
+
 class VideoReader {
   public:
     // Throws naming the file and the library's reason.
-    explicit VideoReader(const std::string& path);
+    explicit VideoReader(const std::string& path, const PipeInput& pipe = {});
     ~VideoReader();
     VideoReader(const VideoReader&) = delete;
     VideoReader& operator=(const VideoReader&) = delete;

@@ -4,6 +4,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 #include <libavutil/stereo3d.h>
 }
 
@@ -37,10 +38,12 @@ const CodecChoice kCodecs[] = {
     {"prores", "prores_ks", AV_PIX_FMT_YUV422P10LE, AV_PIX_FMT_YUV422P10LE, true},
     {"ffv1", "ffv1", AV_PIX_FMT_0RGB32, AV_PIX_FMT_GBRP16LE, false},
 };
-const CodecChoice kPipe{"y4m", "wrapped_avframe", AV_PIX_FMT_YUV444P, AV_PIX_FMT_YUV444P16LE, false};
+const CodecChoice kY4m{"y4m", "wrapped_avframe", AV_PIX_FMT_YUV444P, AV_PIX_FMT_YUV444P16LE, false};
+const CodecChoice kRgba{"rgba", "rawvideo", AV_PIX_FMT_RGBA, AV_PIX_FMT_RGBA, false};
+const CodecChoice kRgba64{"rgba64", "rawvideo", AV_PIX_FMT_RGBA64LE, AV_PIX_FMT_RGBA64LE, false};
 
-const CodecChoice& chooseCodec(const std::string& wanted, const std::string& path) {
-    if (path == "-") return kPipe;
+const CodecChoice& chooseCodec(const std::string& wanted, const std::string& path, PipeFormat pipe) {
+    if (path == "-") return pipe == PipeFormat::Y4m ? kY4m : pipe == PipeFormat::Rgba ? kRgba : kRgba64;
     std::string name = wanted == "hevc" ? "h265" : wanted == "avc" ? "h264" : wanted;
     if (name.empty()) name = avcodec_find_encoder_by_name("libx264") != nullptr ? "h264" : "ffv1";
     for (const CodecChoice& c : kCodecs)
@@ -169,9 +172,9 @@ VideoWriter::VideoWriter(const std::string& path, const VideoSettings& settings,
     State& s = *s_;
     s.path = path;
     quietFfmpegLog();
-    const CodecChoice& choice = chooseCodec(settings.codec, path);
+    const CodecChoice& choice = chooseCodec(settings.codec, path, settings.pipe);
     const bool pipe = path == "-";
-    const char* muxer = pipe ? "yuv4mpegpipe" : nullptr;
+    const char* muxer = !pipe ? nullptr : settings.pipe == PipeFormat::Y4m ? "yuv4mpegpipe" : "rawvideo";
     if (const int err = avformat_alloc_output_context2(&s.out, nullptr, muxer, pipe ? nullptr : path.c_str());
         err < 0 || s.out == nullptr)
         s.fail("no container for this extension (mp4, mov, mkv)", err < 0 ? err : AVERROR_MUXER_NOT_FOUND);
@@ -191,7 +194,7 @@ VideoWriter::VideoWriter(const std::string& path, const VideoSettings& settings,
     s.codec->thread_count = 0;
     if (settings.bitrate) s.codec->bit_rate = *settings.bitrate;
     if (settings.crf) av_opt_set_int(s.codec->priv_data, "crf", *settings.crf, 0);
-    if (s.format != AV_PIX_FMT_0RGB32 && s.format != AV_PIX_FMT_GBRP16LE) {
+    if ((av_pix_fmt_desc_get(s.format)->flags & AV_PIX_FMT_FLAG_RGB) == 0) {
         s.codec->colorspace = AVCOL_SPC_BT709;
         s.codec->color_primaries = AVCOL_PRI_BT709;
         s.codec->color_trc = AVCOL_TRC_BT709;

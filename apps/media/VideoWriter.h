@@ -26,6 +26,7 @@ struct VideoSettings {
     // Audio copied unchanged from this file, from `audioStartFrame` on (in frames at the rate).
     std::string audioFrom;
     int audioStartFrame = 0;
+    PipeFormat pipe = PipeFormat::Y4m;  // for "-"
 };
 
 class VideoWriter {

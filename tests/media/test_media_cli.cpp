@@ -214,26 +214,40 @@ TEST_F(MediaCli, SecondLayerMayBeAVideo) {
     EXPECT_TRUE(past.err.contains("left.mp4 frame 5")) << past.err.toStdString();
 }
 
-TEST_F(MediaCli, PipesY4mFramesOut) {
-    writePackedClip("in.mp4", {media::Packing::SideBySide, false});
+// Runs duovis with `input` on standard input; returns its standard output.
+QByteArray piped(const QString& dir, const QStringList& args, const QByteArray& input) {
     QProcess p;
-    p.setWorkingDirectory(dir_.path());
-    p.start(DUOVIS_CLI_PATH, {"render", "in.mp4", "-o", "-"});
-    ASSERT_TRUE(p.waitForFinished(60000));
-    const QByteArray out = p.readAllStandardOutput();
-    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-    EXPECT_TRUE(out.startsWith("YUV4MPEG2 W32 H18 F24:1")) << out.left(40).toStdString();
-    EXPECT_EQ(out.count("FRAME"), 2);
+    p.setWorkingDirectory(dir);
+    p.start(DUOVIS_CLI_PATH, args);
+    p.write(input);
+    p.closeWriteChannel();
+    p.waitForFinished(60000);
+    EXPECT_EQ(p.exitCode(), 0) << args.join(' ').toStdString() << ": "
+                               << p.readAllStandardError().toStdString();
+    return p.readAllStandardOutput();
+}
 
-    // And back in: y4m on standard input, as ffmpeg pipes it.
-    QProcess in;
-    in.setWorkingDirectory(dir_.path());
-    in.start(DUOVIS_CLI_PATH, {"render", "-", "--frame", "1", "-o", "piped.png"});
-    in.write(out);
-    in.closeWriteChannel();
-    ASSERT_TRUE(in.waitForFinished(60000));
-    EXPECT_EQ(in.exitCode(), 0) << in.readAllStandardError().toStdString();
-    EXPECT_EQ(QImage(dir_.filePath("piped.png")).size(), QSize(32, 18));
+TEST_F(MediaCli, PipesFramesOutAndBackIn) {
+    writePackedClip("in.mp4", {media::Packing::SideBySide, false});
+    const QByteArray y4m = piped(dir_.path(), {"render", "in.mp4", "-o", "-"}, {});
+    EXPECT_TRUE(y4m.startsWith("YUV4MPEG2 W32 H18 F24:1")) << y4m.left(40).toStdString();
+    EXPECT_EQ(y4m.count("FRAME"), 2);
+    const QByteArray rgba =
+        piped(dir_.path(), {"render", "in.mp4", "-p", "DISPLAY_TYPE=Left", "--pipe", "rgba", "-o", "-"}, {});
+    EXPECT_EQ(rgba.size(), 2 * 32 * 18 * 4);
+    const QByteArray wide = piped(dir_.path(), {"render", "in.mp4", "--pipe", "rgba64", "-o", "-"}, {});
+    EXPECT_EQ(wide.size(), 2 * 32 * 18 * 8);
+
+    // And back in, as ffmpeg pipes them: the second frame of each is the eye it was.
+    piped(dir_.path(), {"render", "-", "--frame", "1", "-p", "DISPLAY_TYPE=Left", "-o", "from-y4m.png"}, y4m);
+    piped(dir_.path(),
+          {"render", "-", "--pipe", "rgba", "--pipe-size", "32x18", "--frame", "1", "-o", "from-rgba.png"},
+          rgba);
+    for (const char* name : {"from-y4m.png", "from-rgba.png"}) {
+        const QImage out(dir_.filePath(name));
+        ASSERT_EQ(out.size(), QSize(32, 18)) << name;
+        EXPECT_GT(qRed(out.pixel(4, 9)), 200) << name;
+    }
 }
 
 TEST_F(MediaCli, RefusalsSayWhyInOneLineAndWriteNothing) {
