@@ -225,7 +225,13 @@ int renderCommand(const std::vector<std::string>& words) {
 
     std::vector<const InputLayer*> inputs{&primaryLayer};
     if (secondLayer) inputs.push_back(&*secondLayer);
-    if (!toStdout) refuseOutputOverInputs(inputs, outName, range.first, videoOut ? range.first : range.last);
+    // A video output is one file. Frames of a video of unknown length can only meet an input
+    // sequence, the second layer's, up to its last frame.
+    int lastNamed = videoOut ? range.first : range.last;
+    if (!videoOut && range.last == kToTheEnd)
+        lastNamed = std::max(range.first,
+                             secondLayer && secondLayer->isPattern() ? secondLayer->sequence().last() : 0);
+    if (!toStdout) refuseOutputOverInputs(inputs, outName, range.first, lastNamed);
     const QSize layerSize = layerFrameSize(primaryLayer, range.first, range.last);
     if (secondLayer)
         warnOnSizeMismatch(

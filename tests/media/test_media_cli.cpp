@@ -243,6 +243,10 @@ TEST_F(MediaCli, PipesFramesOutAndBackIn) {
     piped(dir_.path(),
           {"render", "-", "--pipe", "rgba", "--pipe-size", "32x18", "--frame", "1", "-o", "from-rgba.png"},
           rgba);
+    // Every frame of a pipe of unknown length, to a numbered sequence.
+    piped(dir_.path(), {"render", "-", "-o", "all_%04d.png"}, y4m);
+    EXPECT_TRUE(QFile::exists(dir_.filePath("all_0001.png")));
+    EXPECT_FALSE(QFile::exists(dir_.filePath("all_0002.png")));
     for (const char* name : {"from-y4m.png", "from-rgba.png"}) {
         const QImage out(dir_.filePath(name));
         ASSERT_EQ(out.size(), QSize(32, 18)) << name;
