@@ -194,6 +194,9 @@ VideoWriter::VideoWriter(const std::string& path, const VideoSettings& settings,
     s.codec->thread_count = 0;
     if (settings.bitrate) s.codec->bit_rate = *settings.bitrate;
     if (settings.crf) av_opt_set_int(s.codec->priv_data, "crf", *settings.crf, 0);
+    // x265 logs through its own channel, not FFmpeg's; our errors say what failed.
+    if (std::string(choice.encoder) == "libx265")
+        av_opt_set(s.codec->priv_data, "x265-params", "log-level=error", 0);
     if ((av_pix_fmt_desc_get(s.format)->flags & AV_PIX_FMT_FLAG_RGB) == 0) {
         s.codec->colorspace = AVCOL_SPC_BT709;
         s.codec->color_primaries = AVCOL_PRI_BT709;
@@ -232,7 +235,9 @@ VideoWriter::VideoWriter(const std::string& path, const VideoSettings& settings,
             s.fail("cannot write", err);
     }
     if (const int err = avformat_write_header(s.out, nullptr); err < 0)
-        s.fail(std::string("the container refuses ") + choice.name + " video", err);
+        s.fail(
+            "." + extensionOf(path) + " files cannot hold " + choice.name + " video (.mkv holds every codec)",
+            err);
 }
 
 VideoWriter::~VideoWriter() = default;
