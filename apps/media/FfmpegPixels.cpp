@@ -40,12 +40,14 @@ int swsMatrix(AVColorSpace space) {
 }
 
 // One conversion between `from` and `to` at `w` x `h`; `yuvSpace`/`yuvFull` describe whichever
-// side is YUV.
+// side is YUV. 8-bit work converts as FFmpeg's tools do by default; deeper frames, kept deep
+// for their precision, get exact rounding and full chroma resolution, at some cost in time.
 std::unique_ptr<SwsContext, SwsFree> converter(int w, int h, AVPixelFormat from, AVPixelFormat to,
                                                AVColorSpace yuvSpace, bool yuvFull) {
+    const bool deep = bitsOf(from) > 8 || bitsOf(to) > 8;
+    const int flags = deep ? SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT : SWS_BICUBIC;
     std::unique_ptr<SwsContext, SwsFree> sws(
-        sws_getContext(w, h, from, w, h, to, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr,
-                       nullptr, nullptr));
+        sws_getContext(w, h, from, w, h, to, flags, nullptr, nullptr, nullptr));
     if (!sws)
         throw std::runtime_error(std::string("no conversion from ") + av_get_pix_fmt_name(from) + " to " +
                                  av_get_pix_fmt_name(to));
