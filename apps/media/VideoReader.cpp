@@ -165,7 +165,12 @@ std::shared_ptr<const Frame> VideoReader::read(int index) {
             throw std::runtime_error("standard input: frame " + std::to_string(index) +
                                      " has gone by (a pipe reads forwards only)");
         if (index < s.next) {
-            av_seek_frame(s.format, s.stream, 0, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_BYTE);
+            // Back to the start and count again; a container that cannot even do that says so
+            // rather than hand out later frames under earlier numbers.
+            const long long start = s.st()->start_time != AV_NOPTS_VALUE ? s.st()->start_time : 0;
+            if (av_seek_frame(s.format, s.stream, start, AVSEEK_FLAG_BACKWARD) < 0)
+                throw std::runtime_error(s.path + ": cannot go back to frame " + std::to_string(index) +
+                                         " (the container cannot seek)");
             avcodec_flush_buffers(s.codec);
             s.drained = false;
             s.next = 0;
