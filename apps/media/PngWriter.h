@@ -1,6 +1,6 @@
 #pragma once
 // PNG encoding tuned for render output: RGB unless alpha is to be kept, 16 bits for deep
-// sources, and the fastest deflate with one cheap filter, so writing costs less than rendering.
+// sources, and a fast deflate with one cheap filter, so writing costs less than rendering.
 
 #include <QByteArray>
 
