@@ -214,7 +214,16 @@ VideoWriter::VideoWriter(const std::string& path, const VideoSettings& settings,
     s.video->time_base =
         keepTimeBase ? AVRational{settings.timeBaseNum, settings.timeBaseDen} : s.codec->time_base;
     s.video->avg_frame_rate = s.codec->framerate;
-    if (settings.layout.packing != Packing::None) {
+    // MP4's and MOV's stereo box cannot say that the right eye comes first; claiming the
+    // packing there would have players show the eyes swapped, so such files carry none.
+    const std::string muxerName = s.out->oformat->name;
+    const bool boxOnly = muxerName == "mp4" || muxerName == "mov";
+    if (settings.layout.packing != Packing::None && settings.layout.rightFirst && boxOnly) {
+        std::fprintf(stderr,
+                     "duovis: warning: %s: .%s files cannot say the right eye comes first; written without "
+                     "stereo metadata (.mkv can say it)\n",
+                     path.c_str(), extensionOf(path).c_str());
+    } else if (settings.layout.packing != Packing::None) {
         auto* stereo = reinterpret_cast<AVStereo3D*>(
             av_stream_new_side_data(s.video, AV_PKT_DATA_STEREO3D, sizeof(AVStereo3D)));
         if (stereo != nullptr) {

@@ -76,13 +76,14 @@ TEST_F(MediaTest, StereoLayoutIsWrittenAndReadBack) {
                                            {media::Packing::None, false}};
     for (const char* ext : {"mp4", "mkv"})
         for (const media::StereoLayout& layout : layouts) {
-            // MP4's stereo box has no room for which eye comes first; Matroska's has.
-            if (layout.rightFirst && std::string(ext) == "mp4") continue;
+            // MP4's stereo box has no room for which eye comes first, so it says nothing then.
+            const bool unsayable = layout.rightFirst && std::string(ext) == "mp4";
             media::VideoSettings s;
             s.layout = layout;
             const std::string file = path(std::string("s.") + ext);
             writeVideo(file, s, 1);
-            EXPECT_TRUE(media::VideoReader(file).info().layout == layout)
+            EXPECT_TRUE(media::VideoReader(file).info().layout ==
+                        (unsayable ? media::StereoLayout{} : layout))
                 << ext << " packing " << static_cast<int>(layout.packing) << " right first "
                 << layout.rightFirst;
         }
