@@ -107,27 +107,34 @@ Picture pictureFromFrame(const AVFrame& frame) {
     return pic;
 }
 
+namespace {
+
+// The picture as packed RGBA samples of 8 or 16 bits: its own bytes where they serve, else
+// converted into `scratch`.
+const std::uint8_t* packedSamples(const Picture& pic, bool deep, std::vector<std::uint8_t>& scratch) {
+    if (pic.inBytes() && !deep) return pic.rgba8.data();
+    const std::size_t count = static_cast<std::size_t>(pic.width) * pic.height * 4;
+    scratch.resize(count * (deep ? 2 : 1));
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!deep) {
+            scratch[i] = static_cast<std::uint8_t>(intFromUnit(pic.rgba[i], 8));
+            continue;
+        }
+        const auto v =
+            static_cast<std::uint16_t>(pic.inBytes() ? pic.rgba8[i] * 257u : intFromUnit(pic.rgba[i], 16));
+        std::memcpy(scratch.data() + i * 2, &v, 2);
+    }
+    return scratch.data();
+}
+
+}  // namespace
+
 FramePtr frameFromPicture(const Picture& pic, AVPixelFormat format) {
     const bool deep = bitsOf(format) > 8;
     const AVPixelFormat from = deep ? AV_PIX_FMT_RGBA64LE : AV_PIX_FMT_RGBA;
     const int bytesPer = deep ? 8 : 4;
-    std::vector<std::uint8_t> rgba;
-    if (pic.inBytes() && !deep) rgba = pic.rgba8;
-    if (pic.inBytes() && deep)
-        for (const unsigned char v : pic.rgba8) {
-            const auto wide = static_cast<std::uint16_t>(v * 257);
-            rgba.push_back(static_cast<std::uint8_t>(wide & 0xFF));
-            rgba.push_back(static_cast<std::uint8_t>(wide >> 8));
-        }
-    if (!pic.inBytes()) rgba.resize(static_cast<std::size_t>(pic.width) * pic.height * bytesPer);
-    for (std::size_t i = 0; !pic.inBytes() && i < pic.rgba.size(); ++i) {
-        if (deep) {
-            const auto v = static_cast<std::uint16_t>(intFromUnit(pic.rgba[i], 16));
-            std::memcpy(rgba.data() + i * 2, &v, 2);
-        } else {
-            rgba[i] = static_cast<std::uint8_t>(intFromUnit(pic.rgba[i], 8));
-        }
-    }
+    std::vector<std::uint8_t> scratch;
+    const std::uint8_t* samples = packedSamples(pic, deep, scratch);
     FramePtr frame(av_frame_alloc());
     frame->format = format;
     frame->width = pic.width;
@@ -141,7 +148,7 @@ FramePtr frameFromPicture(const Picture& pic, AVPixelFormat format) {
     if (const int err = av_frame_get_buffer(frame.get(), 0); err < 0)
         throw std::runtime_error("cannot make a video frame (" + avErrorText(err) + ")");
     const auto sws = converter(pic.width, pic.height, from, format, AVCOL_SPC_BT709, false);
-    const std::uint8_t* src[4] = {rgba.data(), nullptr, nullptr, nullptr};
+    const std::uint8_t* src[4] = {samples, nullptr, nullptr, nullptr};
     const int srcStride[4] = {pic.width * bytesPer, 0, 0, 0};
     sws_scale(sws.get(), src, srcStride, 0, pic.height, frame->data, frame->linesize);
     return frame;
