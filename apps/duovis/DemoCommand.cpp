@@ -1,4 +1,6 @@
 #include <QDir>
+#include <QFile>
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
@@ -12,7 +14,10 @@
 #include "ParamAssign.h"
 #include "ParamDescribe.h"
 #include "PluginLocator.h"
+#include "QtPicture.h"
 #include "RenderJob.h"
+#include "StillFile.h"
+#include "VideoWriter.h"
 
 namespace duovis::cli {
 
@@ -24,6 +29,7 @@ constexpr int kEyeHeight = 360;
 // left frame N pairs with right frame N + kRightLead (the effect's secondary frame offset).
 constexpr int kSequenceFrames = 4;
 constexpr int kRightLead = 2;
+constexpr int kClipFrames = 12;
 
 struct Variant {
     QString file;
@@ -80,6 +86,42 @@ void writeSequence(const QString& dir) {
     }
 }
 
+// Every eye as a picture of the frame's moment; one frame of the demo's video and EXR shot.
+struct EyePair {
+    media::Picture left, right;
+};
+EyePair eyesAt(int frame) {
+    const DemoScene scene = makeDemoScene(kEyeWidth, kEyeHeight, frame);
+    return {media::pictureFromImage(scene.left), media::pictureFromImage(scene.right)};
+}
+
+// A short side-by-side clip (both eyes at full width) that says so in its stereo metadata.
+void writeClip(const QString& path) {
+    media::VideoSettings settings;
+    settings.layout.packing = media::Packing::SideBySide;
+    media::VideoWriter video(QFile::encodeName(path).toStdString(), settings, 2 * kEyeWidth, kEyeHeight);
+    for (int frame = 1; frame <= kClipFrames; ++frame) {
+        const EyePair eyes = eyesAt(frame);
+        media::Picture sbs = media::Picture::bytes(2 * kEyeWidth, kEyeHeight);
+        for (int y = 0; y < kEyeHeight; ++y) {
+            std::copy_n(eyes.left.row8(y), kEyeWidth * 4, sbs.row8(y));
+            std::copy_n(eyes.right.row8(y), kEyeWidth * 4, sbs.row8(y) + kEyeWidth * 4);
+        }
+        video.write(sbs);
+    }
+    video.finish();
+}
+
+// A two-view OpenEXR shot: each file holds the left and the right view of one frame.
+void writeExrShot(const QString& dir) {
+    for (int frame = 1; frame <= kSequenceFrames; ++frame) {
+        EyePair eyes = eyesAt(frame);
+        media::Frame views{{std::move(eyes.left), std::move(eyes.right)}};
+        const QString name = dir + "/shot." + QString::number(frame).rightJustified(4, '0') + ".exr";
+        saveBytesAtomically(media::encodeStill(views, QFile::encodeName(name).toStdString()), name);
+    }
+}
+
 }  // namespace
 
 int demoCommand(const std::vector<std::string>& words) {
@@ -95,7 +137,9 @@ int demoCommand(const std::vector<std::string>& words) {
             "auto-adjusted and a looking-glass variant, with a contact sheet (default DIR: ./duovis-demo).\n"
             "Also writes the scene's two eyes (00-scene-left.png, 00-scene-right.png) and a short\n"
             "sequence in DIR/sequence: left_%04d.png, and right_%04d.png numbered two frames later\n"
-            "for the same moment (render it with SECONDARY_FRAME_OFFSET=2).\n" DUOVIS_THREADS_HELP,
+            "for the same moment (render it with SECONDARY_FRAME_OFFSET=2), a short side-by-side\n"
+            "video clip.mp4 that says so in its stereo metadata, and a two-view OpenEXR shot\n"
+            "shot.%04d.exr (views left and right).\n" DUOVIS_THREADS_HELP,
             stdout);
         return 0;
     }
@@ -110,6 +154,8 @@ int demoCommand(const std::vector<std::string>& words) {
     saveImageAtomically(scene.left, dir + "/00-scene-left.png");
     saveImageAtomically(scene.right, dir + "/00-scene-right.png");
     writeSequence(dir + "/sequence");
+    writeClip(dir + "/clip.mp4");
+    writeExrShot(dir);
 
     std::vector<std::string> displayTypes;
     {
@@ -130,7 +176,8 @@ int demoCommand(const std::vector<std::string>& words) {
     }
     const QString sheetPath = dir + "/contact-sheet.png";
     saveImageAtomically(makeContactSheet(sheet, 4, 320), sheetPath);
-    std::printf("wrote %zu renders, the scene's two eyes and a short sequence to %s\ncontact sheet: %s\n",
+    std::printf("wrote %zu renders, the scene's two eyes, a short sequence, clip.mp4 and shot.%%04d.exr to "
+                "%s\ncontact sheet: %s\n",
                 sheet.size(), QDir(dir).absolutePath().toUtf8().constData(),
                 QDir(dir).absoluteFilePath("contact-sheet.png").toUtf8().constData());
     return 0;

@@ -1,10 +1,9 @@
 #pragma once
-// Image files as the commands read them. Names are the bytes the user typed (a name need not
-// be valid UTF-8), and every refusal names the file: not there, a directory, claiming more
-// pixels than allowed, or not decodable.
+// Image files as the commands read them, through the media readers. Names are the bytes the
+// user typed (a name need not be valid UTF-8), and every refusal names the file: not there, a
+// directory, claiming more pixels than allowed, or not decodable.
 
 #include <sys/types.h>
-#include <QImage>
 #include <QSize>
 #include <optional>
 #include <string>
@@ -21,11 +20,7 @@ qint64 maxInputPixels(const std::optional<std::string>& flag);
 // The size the file declares, read from its header without decoding any pixels.
 QSize declaredImageSize(const std::string& path);
 
-// Decodes the file after checking its declared size against `maxPixels`.
-QImage readImage(const std::string& path, qint64 maxPixels);
-// The decoded image of `path` as a world of the host's pixel format.
-refhost::World worldFor(const QImage& image, refhost::PixelFormat format, const std::string& path);
-// readImage, then worldFor.
+// The file's (first) picture as a world of the host's pixel format.
 refhost::World readWorld(const std::string& path, refhost::PixelFormat format, qint64 maxPixels);
 
 // "W x H", as every message about a picture's size puts it.

@@ -67,6 +67,59 @@ refhost::World toWorld(const QImage& image, refhost::PixelFormat format) {
     return world;
 }
 
+refhost::World worldFor(const media::Picture& pic, refhost::PixelFormat format) {
+    refhost::World world(pic.width, pic.height, format);
+    float unit[256];
+    for (unsigned v = 0; v < 256; ++v) unit[v] = media::unitFromInt(v, 8);
+    for (int y = 0; y < pic.height; ++y) {
+        auto* out8 = world.pixelBytes(0, y);
+        auto* outF = reinterpret_cast<float*>(out8);
+        if (pic.inBytes()) {
+            const unsigned char* in = pic.row8(y);
+            for (int x = 0; x < pic.width; ++x, in += 4, out8 += 4, outF += 4) {
+                if (format == refhost::PixelFormat::Argb8) {
+                    out8[0] = in[3], out8[1] = in[0], out8[2] = in[1], out8[3] = in[2];
+                } else {
+                    outF[0] = unit[in[2]], outF[1] = unit[in[1]], outF[2] = unit[in[0]],
+                    outF[3] = unit[in[3]];
+                }
+            }
+            continue;
+        }
+        const float* in = pic.row(y);
+        for (int x = 0; x < pic.width; ++x, in += 4, out8 += 4, outF += 4) {
+            if (format == refhost::PixelFormat::Argb8) {
+                out8[0] = static_cast<A_u_char>(media::intFromUnit(in[3], 8));
+                for (int c = 0; c < 3; ++c) out8[1 + c] = static_cast<A_u_char>(media::intFromUnit(in[c], 8));
+            } else {
+                outF[0] = in[2], outF[1] = in[1], outF[2] = in[0], outF[3] = in[3];
+            }
+        }
+    }
+    return world;
+}
+
+media::Picture pictureFor(const refhost::World& world, int bits, bool isFloat) {
+    if (world.format() == refhost::PixelFormat::Argb8) {
+        media::Picture pic = media::Picture::bytes(world.width(), world.height());
+        for (int y = 0; y < world.height(); ++y) {
+            const auto* in = world.pixelBytes(0, y);
+            unsigned char* out = pic.row8(y);
+            for (int x = 0; x < world.width(); ++x, in += 4, out += 4)
+                out[0] = in[1], out[1] = in[2], out[2] = in[3], out[3] = in[0];
+        }
+        return pic;
+    }
+    media::Picture pic(world.width(), world.height(), bits, isFloat);
+    for (int y = 0; y < world.height(); ++y) {
+        float* out = pic.row(y);
+        const auto* in = reinterpret_cast<const float*>(world.pixelBytes(0, y));
+        for (int x = 0; x < world.width(); ++x, in += 4, out += 4)
+            out[0] = in[2], out[1] = in[1], out[2] = in[0], out[3] = in[3];
+    }
+    return pic;
+}
+
 QImage fromWorld(const refhost::World& world, bool deep) {
     if (world.format() == refhost::PixelFormat::Argb8) {
         QImage out(world.width(), world.height(), QImage::Format_ARGB32);

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QString>
 
+#include "Picture.h"
 #include "World.h"
 
 namespace duovis::cli {
@@ -13,5 +14,11 @@ refhost::World toWorld(const QImage& image, refhost::PixelFormat format);
 bool hasDeepChannels(const QImage& image);
 // `deep` keeps 16 bits a channel (float worlds only).
 QImage fromWorld(const refhost::World& world, bool deep);
+
+// Pictures from the media readers to worlds and back. Float worlds take the values as they
+// are (no clamping, NaN kept); 8-bit worlds round them. The picture made from a float world
+// keeps the source's depth (`bits`, `isFloat`) so writers choose the file's depth from it.
+refhost::World worldFor(const media::Picture& picture, refhost::PixelFormat format);
+media::Picture pictureFor(const refhost::World& world, int bits, bool isFloat);
 
 }  // namespace duovis::cli

@@ -2,10 +2,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <tuple>
 
 #include "Args.h"
 #include "AtomicSave.h"
@@ -22,6 +24,10 @@
 #include "Project.h"
 #include "RenderInputs.h"
 #include "RenderJob.h"
+#include "RenderMedia.h"
+#include "RenderPipeline.h"
+#include "StillFile.h"
+#include "VideoReader.h"
 
 namespace duovis::cli {
 
@@ -32,11 +38,16 @@ const char* kRenderHelp =
     "                     [--engine cpu|opencl|cuda]\n"
     "                     [--plugin DuovisX|Duovis] [--plugin-dir DIR] [--frame N | --frames A-B]\n"
     "                     [--fps RATE] [--downsample N] [--missing error|black] [--max-megapixels N]\n"
-    "                     [--threads N] [--quiet] [-y | -n] -o OUTPUT\n"
+    "                     [--codec NAME] [--crf N] [--bitrate RATE] [--pipe y4m|rgba|rgba64]\n"
+    "                     [--pipe-size WxH] [--views] [--threads N] [--quiet] [-y | -n]
+"
+    "                     -o OUTPUT\n"
     "\n"
     "Renders PRIMARY (the layer the effect is applied to) through the effect. PRIMARY and\n"
-    "--second are image files or numbered sequences such as shot_%04d.png or shot_####.png\n"
-    "(%d, %4d, %04d or a run of #; %% is a percent sign).\n"
+    "--second are image files (PNG, JPEG, TIFF, OpenEXR, DPX, ...), numbered sequences such as\n"
+    "shot_%04d.png or shot_####.png (%d, %4d, %04d or a run of #; %% is a percent sign), or video files (MP4, MOV, MKV, ...); - reads y4m frames from standard input.\n"
+    "A two-view OpenEXR file (views left and right) is both layers. A video's stereo metadata\n"
+    "chooses the demux mode unless -p or a project sets it.\n"
     "  --second FILE     the layer chosen as the secondary layer\n"
     "  --project FILE    starts from a project's values, layers, module and host (see duovis\n"
     "                    project --help); PRIMARY, --second, -p, --host and --plugin override\n"
@@ -49,7 +60,8 @@ const char* kRenderHelp =
     "  --engine cpu      the editing host's CPU render (default)\n"
     "  --engine opencl   the editing host's GPU filter on the first OpenCL device\n"
     "  --engine cuda     ... on the first CUDA device; both need --host premiere\n"
-    "  --frame N         renders at time N frames (default 0, or every frame of a sequence)\n"
+    "  --frame N         renders at time N frames (default 0, or every frame of a sequence or\n"
+    "                    video; a video's frames count from 0 as decoded)\n"
     "  --frames A-B      renders frames A to B; -o then takes a pattern\n"
     "  --frames A-BxN    ... every Nth frame from A\n"
     "  --quiet           no progress or summary on stderr\n" DUOVIS_THREADS_HELP
@@ -60,17 +72,28 @@ const char* kRenderHelp =
     "  --missing black   ... leaves that eye empty instead, with a warning for each frame\n"
     "  --max-megapixels N  refuses an input that declares more pixels (default 300, or\n"
     "                    DUOVIS_MAX_MEGAPIXELS)\n"
-    "  -o OUTPUT         output image or pattern; the format follows the extension\n"
+    "  -o OUTPUT         output image, pattern or video (.mp4 .mov .mkv); the format follows the\n"
+    "                    extension; - writes y4m frames to standard output\n"
+    "  --codec NAME      video codec: h264 (default where this build has libx264, else ffv1),\n"
+    "                    h265, prores, ffv1 (lossless); audio is copied from a video PRIMARY\n"
+    "  --crf N           constant quality for h264/h265 (lower is better)\n"
+    "  --bitrate RATE    video bits a second, e.g. 8M or 500k\n"
+    "  --pipe y4m        how - reads and writes frames (default y4m); rgba and rgba64 are raw\n"
+    "                    RGBA samples of 8 or 16 bits (little-endian) a channel\n"
+    "  --pipe-size WxH   the frame size of raw frames read from standard input (at --fps)\n"
+    "  --views           writes the corrected left and right eyes as a two-view OpenEXR (the\n"
+    "                    default when PRIMARY is one)\n"
     "  -y                replaces outputs that exist (the default)\n"
     "  -n                refuses to render when an output exists\n"
     "The plug-ins are looked for in ../plugins beside the binary, DUOVIS_PLUGIN_DIR or --plugin-dir.\n";
 
 OptionSpec renderSpec() {
     OptionSpec spec;
-    spec.flags = {"--help", "--quiet", "--overwrite", "--no-overwrite"};
+    spec.flags = {"--help", "--quiet", "--views", "--overwrite", "--no-overwrite"};
     spec.valued = {"--second", "--param",   "--host",    "--plugin",         "--plugin-dir",
                    "--frame",  "--frames",  "--fps",     "--engine",         "--downsample",
-                   "--output", "--project", "--missing", "--max-megapixels", "--threads"};
+                   "--output", "--project", "--missing", "--max-megapixels", "--codec",
+                   "--crf",    "--bitrate", "--pipe",    "--pipe-size",      "--threads"};
     spec.aliases = {{"-p", "--param"},
                     {"-o", "--output"},
                     {"-h", "--help"},
@@ -79,7 +102,11 @@ OptionSpec renderSpec() {
     return spec;
 }
 
-FrameRange framesToRender(const Args& args, const FrameSequence& primary) {
+// Through the end of a video whose container does not say how many frames it has.
+constexpr int kToTheEnd = 2000000000;
+
+FrameRange framesToRender(const Args& args, const InputLayer& layer) {
+    const FrameSequence& primary = layer.sequence();
     if (args.has("--frame") && args.has("--frames"))
         throw std::runtime_error("give --frame or --frames, not both");
     if (const auto frames = args.value("--frames")) return parseFrameRange(*frames, "--frames");
@@ -88,6 +115,8 @@ FrameRange framesToRender(const Args& args, const FrameSequence& primary) {
         return {n, n, 1};
     }
     if (primary.isPattern()) return {primary.first(), primary.last(), 1};
+    if (const media::VideoInfo* video = layer.videoInfo())
+        return {0, video->frames > 0 ? static_cast<int>(video->frames - 1) : kToTheEnd, 1};
     return {0, 0, 1};
 }
 
@@ -147,19 +176,28 @@ int renderCommand(const std::vector<std::string>& words) {
     const qint64 maxPixels = maxInputPixels(args.value("--max-megapixels"));
     const int threads = hostThreadsFromArgs(args);
     const SaveMode saveMode = saveModeFromArgs(args);
+    const bool toStdout = *output == "-";
 
     // File names stay the bytes given, so names that are not UTF-8 still reach their files.
-    const InputLayer primaryLayer(primaryFromProject ? QFile::encodeName(project->primary.file).toStdString()
-                                                     : args.positional().front());
+    const std::string primaryName = primaryFromProject
+                                        ? QFile::encodeName(project->primary.file).toStdString()
+                                        : args.positional().front();
+    const InputLayer primaryLayer(primaryName,
+                                  primaryName == "-" ? pipeInput(args, fps) : media::PipeInput{});
     const FrameSequence& primarySeq = primaryLayer.sequence();
     if (primarySeq.empty()) throw std::runtime_error(primaryLayer.name() + ": no frames match this pattern");
-    const FrameRange range = framesToRender(args, primarySeq);
+    const FrameRange range = framesToRender(args, primaryLayer);
     if (range.first < 0) throw std::runtime_error("--frame must not be negative");
+    if (const media::VideoInfo* video = primaryLayer.videoInfo();
+        video && video->frames > 0 && range.last >= video->frames)
+        throw std::runtime_error(primaryLayer.name() + ": has " + std::to_string(video->frames) +
+                                 " frames (0 to " + std::to_string(video->frames - 1) + ")");
     const QString outName = QFile::decodeName(outputName(*output).c_str());
-    if (range.count() > 1 && !FrameSequence::looksLikePattern(outName))
+    const bool videoOut = writesVideo(*output);
+    if (range.count() > 1 && !videoOut && !FrameSequence::looksLikePattern(outName))
         throw std::runtime_error(*output + ": several frames need an output pattern such as out_%04d.png");
-    // Check the output's directory before spending time on the render.
-    if (!QFileInfo(FrameSequence::expand(outName, range.first)).absoluteDir().exists())
+    // Check the output's directory and format before spending time on the render.
+    if (!toStdout && !QFileInfo(FrameSequence::expand(outName, range.first)).absoluteDir().exists())
         throw std::runtime_error(*output + ": output directory does not exist");
 
     // A gap in the primary sequence is found before any frame is written.
@@ -175,11 +213,22 @@ int renderCommand(const std::vector<std::string>& words) {
     if (secondName) secondLayer.emplace(*secondName);
     if (secondLayer && secondLayer->sequence().empty() && !black)
         throw std::runtime_error(*secondName + ": no frames match this pattern");
+    // A two-view file is both eyes: its right view is the second layer.
+    const bool twoViews = !secondLayer && layerHasViews(primaryLayer, range.first);
+    const bool viewsOut = args.has("--views") || (twoViews && media::encodesViews(*output));
+    if (viewsOut && !media::encodesViews(*output))
+        throw std::runtime_error(*output + ": --views needs an OpenEXR output (.exr)");
 
     std::vector<const InputLayer*> inputs{&primaryLayer};
     if (secondLayer) inputs.push_back(&*secondLayer);
-    refuseOutputOverInputs(inputs, outName, range.first, range.last);
-    refuseExistingOutputs(outName, range, saveMode);
+    // A video output is one file. Frames of a video of unknown length can only meet an input
+    // sequence, the second layer's, up to its last frame.
+    int lastNamed = videoOut ? range.first : range.last;
+    if (!videoOut && range.last == kToTheEnd)
+        lastNamed = std::max(range.first,
+                             secondLayer && secondLayer->isPattern() ? secondLayer->sequence().last() : 0);
+    if (!toStdout) refuseOutputOverInputs(inputs, outName, range.first, lastNamed);
+    if (!toStdout) refuseExistingOutputs(outName, FrameRange{range.first, lastNamed, range.step}, saveMode);
     const QSize layerSize = layerFrameSize(primaryLayer, range.first, range.last);
     if (secondLayer)
         warnOnSizeMismatch(
@@ -192,19 +241,16 @@ int renderCommand(const std::vector<std::string>& words) {
     RenderJob job(locatePlugin(plugin, args.value("--plugin-dir")), app);
     job.setWorkerThreads(threads);
     const refhost::PixelFormat format = job.pixelFormat();
-    QImage primaryStill;
-    refhost::World primaryStillWorld, secondStill;
-    if (!primaryLayer.isPattern()) {
-        primaryStill = readImage(primaryLayer.name(), maxPixels);
-        primaryStillWorld = worldFor(primaryStill, format, primaryLayer.name());
-    }
-    if (secondLayer && !secondLayer->isPattern())
+    refhost::World secondStill;
+    if (secondLayer && !secondLayer->isPattern() && !secondLayer->isVideo())
         secondStill = readWorld(secondLayer->name(), format, maxPixels);
 
     // Changed values see the layer at full resolution, as the effect's controls would.
     const int downsample = parseInt(args.value("--downsample").value_or("1"), "--downsample");
     job.setLayerSize(layerSize.width() * std::max(downsample, 1),
                      layerSize.height() * std::max(downsample, 1));
+    if (const media::VideoInfo* video = primaryLayer.videoInfo(); video && !secondLayer)
+        demuxFromMetadata(*video, job);
     if (project) applyProject(*project, job.instance());
     for (const auto& assignment : args.values("--param")) job.assign(assignment);
     // A GPU engine that is not available ends the command before any frame is rendered.
@@ -212,27 +258,47 @@ int renderCommand(const std::vector<std::string>& words) {
     if (engine != Engine::Cpu) gpu = makeGpuRender(job, engine);
     job.setDownsample(downsample);
 
-    Progress progress(range.count(), args.has("--quiet"));
-    for (int k = 0; k < range.count(); ++k) {
-        const int frame = range.at(k);
-        job.setTime(frame, fps);
-        // The frame being rendered must exist; other times may be missing, as at a layer's ends.
-        const std::string currentFile = primaryLayer.fileFor(frame);
-        const QImage current = primaryLayer.isPattern() ? readImage(currentFile, maxPixels) : primaryStill;
-        refhost::World currentWorld =
-            primaryLayer.isPattern() ? worldFor(current, format, currentFile) : primaryStillWorld;
+    const double rate =
+        primaryLayer.videoInfo() && primaryLayer.videoInfo()->rateNum > 0 && !args.has("--fps")
+            ? static_cast<double>(primaryLayer.videoInfo()->rateNum) / primaryLayer.videoInfo()->rateDen
+            : fps;
+    media::VideoSettings settings = videoSettings(args, primaryLayer, rate, range.first);
+    if (!viewsOut) settings.layout = outputLayout(job);
+    const std::unique_ptr<media::FrameWriter> writer = openWriter(*output, outName, settings, saveMode);
+
+    // The decoder thread owns the primary's reader; other times and the second layer are read
+    // here, inside the effect's requests, each through its own reader.
+    const std::unique_ptr<media::FrameReader> primaryFrames = primaryLayer.reader(maxPixels);
+    const std::shared_ptr<media::FrameReader> primaryOther = otherTimesReader(primaryLayer, maxPixels);
+    std::shared_ptr<media::FrameReader> secondFrames;
+    if (secondLayer) secondFrames = secondLayer->reader(maxPixels);
+    const int displayPos = resolveParam(job.params(), "DISPLAY_TYPE");
+
+    // `lastUse`: the decoded worlds go into the layers rather than being copied there.
+    const auto renderOnce = [&](SourceFrame& src, bool lastUse) {
+        const auto take = [&src, lastUse](std::size_t view) {
+            if (lastUse) return std::move(src.views[view]);
+            return refhost::World(src.views[view]);
+        };
+        const A_long now = src.frame * job.timeStep();
+        // A still primary is the decoded frame at every time; it is read once, by the decoder.
+        const bool still = !primaryLayer.isPattern() && !primaryLayer.isVideo();
         refhost::Layer primary =
-            layerFor(primaryLayer, primaryStillWorld, format, job.timeStep(), maxPixels, {});
-        primary.setFrame(frame * job.timeStep(), std::move(currentWorld));
+            still ? refhost::Layer::still(take(0))
+                  : layerFor(primaryLayer, {}, format, job.timeStep(), primaryOther, 0, nullptr);
+        if (!still) primary.setFrame(now, take(0));
         const auto requests = std::make_shared<SecondRequests>();
         std::optional<refhost::Layer> second;
-        if (secondLayer)
-            second = layerFor(*secondLayer, secondStill, format, job.timeStep(), maxPixels, requests);
-
+        if (secondLayer) {
+            second = layerFor(*secondLayer, secondStill, format, job.timeStep(), secondFrames, 0, requests);
+        } else if (twoViews) {
+            second = layerFor(primaryLayer, {}, format, job.timeStep(), primaryOther, 1, requests);
+            if (src.views.size() == 2) second->setFrame(now, take(1));
+        }
         refhost::Layer* secondPtr = second ? &*second : nullptr;
         refhost::World out;
         try {
-            out = gpu ? gpu->render(std::move(primary), secondPtr, frame, fps)
+            out = gpu ? gpu->render(std::move(primary), secondPtr, src.frame, rate)
                       : job.render(std::move(primary), secondPtr);
         } catch (const std::exception&) {
             // A frame the effect could not have says more than the effect's error code.
@@ -240,12 +306,28 @@ int renderCommand(const std::vector<std::string>& words) {
             throw;
         }
         if (secondLayer) reportSecondRequests(*requests, *secondLayer, black);
+        if (twoViews && !requests->failure.empty()) throw std::runtime_error(requests->failure);
         if (out.empty()) throw std::runtime_error("the effect produced an empty frame");
-        saveImageAtomically(fromWorld(out, hasDeepChannels(current)), FrameSequence::expand(outName, frame),
-                            saveMode);
-        progress.frameDone();
-    }
-    progress.finish();
+        return out;
+    };
+    const RenderStep render = [&](SourceFrame& src) {
+        job.setTime(src.frame, rate);
+        if (!viewsOut) return std::vector<refhost::World>{renderOnce(src, true)};
+        // The corrected eyes: the effect's Left and Right displays of the same frame.
+        std::vector<refhost::World> views;
+        const A_long chosen = job.params().at(displayPos).u.pd.value;
+        for (const int eye : {1, 2}) {
+            job.assign("DISPLAY_TYPE=" + std::to_string(eye));
+            views.push_back(renderOnce(src, eye == 2));
+        }
+        job.assign("DISPLAY_TYPE=" + std::to_string(chosen));
+        return views;
+    };
+
+    const int total = range.last == kToTheEnd ? 0 : range.count();
+    Progress progress(total, args.has("--quiet") || total == 0);
+    renderOverlapped(range, *primaryFrames, format, render, *writer,
+                     [&progress] { progress.frameDone(); });
     return 0;
 }
 

@@ -7,6 +7,8 @@
 #include <utility>
 
 #include "ImageInput.h"
+#include "ImageWorld.h"
+#include "StillFile.h"
 
 namespace duovis::cli {
 
@@ -16,19 +18,44 @@ std::string bytesOf(const QString& name) {
     return QFile::encodeName(name).toStdString();
 }
 
+// A video's second decoder, opened at the first request.
+class LaterVideo : public media::FrameReader {
+  public:
+    explicit LaterVideo(std::string name) : name_(std::move(name)) {}
+    std::shared_ptr<const media::Frame> read(int index) override {
+        if (name_ == "-") return nullptr;
+        if (!frames_) frames_ = media::videoReader(std::make_shared<media::VideoReader>(name_));
+        return frames_->read(index);
+    }
+
+  private:
+    std::string name_;
+    std::unique_ptr<media::FrameReader> frames_;
+};
+
 bool sameFile(const std::optional<FileId>& a, const std::optional<FileId>& b) {
     return a && b && *a == *b;
 }
 
 }  // namespace
 
-InputLayer::InputLayer(std::string name) : name_(std::move(name)), seq_(QFile::decodeName(name_.c_str())) {}
+InputLayer::InputLayer(std::string name, const media::PipeInput& pipe)
+    : name_(std::move(name)), seq_(QFile::decodeName(name_.c_str())) {
+    if (!seq_.isPattern() && media::isVideoName(name_))
+        video_ = std::make_shared<media::VideoReader>(name_, pipe);
+}
 
 std::string InputLayer::fileFor(int frame) const {
     return isPattern() ? bytesOf(seq_.fileFor(frame)) : name_;
 }
 
+std::unique_ptr<media::FrameReader> InputLayer::reader(qint64 maxPixels) const {
+    if (video_) return media::videoReader(video_);
+    return media::stillReader([this](int frame) { return fileFor(frame); }, maxPixels);
+}
+
 std::vector<std::pair<int, std::string>> InputLayer::filesOnDisk() const {
+    if (name_ == "-") return {};
     if (!isPattern()) return {{0, name_}};
     std::vector<std::pair<int, std::string>> files;
     if (seq_.empty()) return files;
@@ -37,7 +64,19 @@ std::vector<std::pair<int, std::string>> InputLayer::filesOnDisk() const {
     return files;
 }
 
+bool layerHasViews(const InputLayer& layer, int first) {
+    if (layer.isVideo()) return false;
+    const std::string file = layer.fileFor(layer.isPattern() ? std::max(first, layer.sequence().first()) : 0);
+    return QFileInfo(QFile::decodeName(file.c_str())).isFile() && media::readStillHeader(file).views == 2;
+}
+
+std::shared_ptr<media::FrameReader> otherTimesReader(const InputLayer& layer, qint64 maxPixels) {
+    if (layer.isVideo()) return std::make_shared<LaterVideo>(layer.name());
+    return layer.reader(maxPixels);
+}
+
 QSize layerFrameSize(const InputLayer& layer, int first, int last) {
+    if (const media::VideoInfo* video = layer.videoInfo()) return {video->width, video->height};
     if (!layer.isPattern()) return declaredImageSize(layer.name());
     QSize size;
     std::string sizedBy;
@@ -87,19 +126,28 @@ void refuseOutputOverInputs(const std::vector<const InputLayer*>& inputs, const 
 }
 
 refhost::Layer layerFor(const InputLayer& layer, const refhost::World& still, refhost::PixelFormat format,
-                        A_long timeStep, qint64 maxPixels, std::shared_ptr<SecondRequests> requests) {
-    if (!layer.isPattern()) return refhost::Layer::still(still);
+                        A_long timeStep, std::shared_ptr<media::FrameReader> frames, int view,
+                        std::shared_ptr<SecondRequests> requests) {
+    if (!layer.isPattern() && !layer.isVideo()) return refhost::Layer::still(still);
     // Runs inside the effect's own call to fetch a frame: nothing may be thrown through it,
     // so what went wrong is noted and read once the effect returns.
-    return refhost::Layer::generated([layer, format, timeStep, maxPixels, requests](A_long time) {
+    const InputLayer* source = &layer;
+    return refhost::Layer::generated([source, format, timeStep, frames, view, requests](A_long time) {
         if (time < 0 || time % timeStep != 0) return refhost::World();
-        const std::string file = layer.fileFor(static_cast<int>(time / timeStep));
-        if (!QFileInfo(QFile::decodeName(file.c_str())).isFile()) {
+        const int index = static_cast<int>(time / timeStep);
+        const std::string file =
+            source->isVideo() ? source->name() + " frame " + std::to_string(index) : source->fileFor(index);
+        if (!source->isVideo() && !QFileInfo(QFile::decodeName(file.c_str())).isFile()) {
             if (requests) requests->missing.push_back(file);
             return refhost::World();
         }
         try {
-            return readWorld(file, format, maxPixels);
+            const auto frame = frames->read(index);
+            if (!frame || static_cast<int>(frame->views.size()) <= view) {
+                if (requests) requests->missing.push_back(file);
+                return refhost::World();
+            }
+            return worldFor(frame->views[static_cast<std::size_t>(view)], format);
         } catch (const std::exception& e) {
             if (requests && requests->failure.empty()) requests->failure = e.what();
             return refhost::World();

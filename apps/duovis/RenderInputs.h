@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "FrameIO.h"
 #include "FrameSequence.h"
 #include "Layer.h"
 
@@ -16,12 +17,19 @@ namespace duovis::cli {
 
 class InputLayer {
   public:
-    // `name` holds the bytes as typed: a still file or a numbered pattern.
-    explicit InputLayer(std::string name);
+    // `name` holds the bytes as typed: a still file, a numbered pattern, a video file or "-"
+    // (y4m on standard input). A video is opened here, so its refusals come first.
+    explicit InputLayer(std::string name, const media::PipeInput& pipe = {});
 
     const std::string& name() const { return name_; }
     const FrameSequence& sequence() const { return seq_; }
     bool isPattern() const { return seq_.isPattern(); }
+    bool isVideo() const { return video_ != nullptr; }
+    // Null unless isVideo().
+    const media::VideoInfo* videoInfo() const { return video_ ? &video_->info() : nullptr; }
+    // The layer's frames by number. Readers of a video share its one decoder, so one thread
+    // at a time reads them; still files may have a reader each.
+    std::unique_ptr<media::FrameReader> reader(qint64 maxPixels) const;
     // The file holding frame `frame`; a still's one file for every frame.
     std::string fileFor(int frame) const;
     // The files on disk that the layer reads, with their frame numbers.
@@ -30,11 +38,19 @@ class InputLayer {
   private:
     std::string name_;
     FrameSequence seq_;
+    std::shared_ptr<media::VideoReader> video_;
 };
 
-// The one size of the layer's frames from `first` to `last` (a still's size), read from their
-// headers; throws naming the first frame whose size differs.
+// A reader for the times the effect asks for beyond the frame being rendered, apart from the
+// decoder thread's: a video gets a second decoder, opened when first needed (none for
+// standard input, which gives frames once).
+std::shared_ptr<media::FrameReader> otherTimesReader(const InputLayer& layer, qint64 maxPixels);
+
+// The one size of the layer's frames from `first` to `last` (a still's or a video's size), read
+// from their headers; throws naming the first frame whose size differs.
 QSize layerFrameSize(const InputLayer& layer, int first, int last);
+// Whether the layer's files hold a left and a right view (two-view OpenEXR).
+bool layerHasViews(const InputLayer& layer, int first);
 
 // Throws when writing `output` (a name or pattern, frames `first` to `last`) would replace an
 // input file (by device and inode, so links and other spellings count) or make a file that an
@@ -48,10 +64,12 @@ struct SecondRequests {
     std::string failure;               // why a frame that is there could not be read
 };
 
-// The layer's frame at each time: a still's one frame, a sequence's files read on demand.
-// Frames of a sequence the effect asks for and cannot have are noted in `requests` when given
-// (the second layer); the primary's other times may be missing, as at a layer's ends.
+// The layer's frame at each time: a still's one frame, a sequence's files or a video's frames
+// read on demand through `frames`, its view `view` (1 for the right view of a two-view file).
+// Frames the effect asks for and cannot have are noted in `requests` when given (the second
+// layer); the primary's other times may be missing, as at a layer's ends.
 refhost::Layer layerFor(const InputLayer& layer, const refhost::World& still, refhost::PixelFormat format,
-                        A_long timeStep, qint64 maxPixels, std::shared_ptr<SecondRequests> requests);
+                        A_long timeStep, std::shared_ptr<media::FrameReader> frames, int view,
+                        std::shared_ptr<SecondRequests> requests);
 
 }  // namespace duovis::cli

@@ -15,6 +15,12 @@ qint64 pixelLimit() {
     return cli::maxInputPixels(std::nullopt);
 }
 
+// Any still the media readers know, as a picture the preview can scale: float files arrive
+// as 16 bits a channel, which is finer than any display shows.
+QImage readPicture(const std::string& file) {
+    return cli::fromWorld(cli::readWorld(file, refhost::PixelFormat::Bgra32f, pixelLimit()), true);
+}
+
 }  // namespace
 
 QSize downsampledSize(QSize full, int factor) {
@@ -47,7 +53,7 @@ StudioSource::Input StudioSource::open(const std::string& name) const {
         // The first frame's header tells whether the sequence is readable at all.
         cli::declaredImageSize(input.layer.fileFor(input.layer.sequence().first()));
     } else {
-        input.still = cli::readImage(name, pixelLimit());
+        input.still = readPicture(name);
     }
     return input;
 }
@@ -78,7 +84,7 @@ refhost::Layer StudioSource::layerOf(const Input& input, refhost::PixelFormat fo
         const std::string file = layer.fileFor(static_cast<int>(time / timeStep));
         if (!QFileInfo(QFile::decodeName(file.c_str())).isFile()) return refhost::World();
         try {
-            return cli::toWorld(downsampled(cli::readImage(file, pixelLimit()), factor), format);
+            return cli::toWorld(downsampled(readPicture(file), factor), format);
         } catch (const std::exception&) {
             return refhost::World();
         }

@@ -1,0 +1,136 @@
+#include "RenderMedia.h"
+
+#include <QFile>
+#include <cmath>
+#include <stdexcept>
+#include <tuple>
+
+#include "AtomicSave.h"
+#include "FrameSequence.h"
+#include "ParamAssign.h"
+#include "StillFile.h"
+
+namespace duovis::cli {
+
+namespace {
+
+long long parseBitrate(const std::string& text) {
+    std::string digits = text;
+    long long scale = 1;
+    if (!digits.empty() && (digits.back() == 'k' || digits.back() == 'K')) scale = 1000;
+    if (!digits.empty() && (digits.back() == 'm' || digits.back() == 'M')) scale = 1000000;
+    if (scale != 1) digits.pop_back();
+    const double v = parseDouble(digits, "--bitrate");
+    if (!(v > 0) || v * static_cast<double>(scale) > 1e11)
+        throw std::runtime_error("--bitrate: '" + text + "' is not a bit rate such as 8M or 500k");
+    return static_cast<long long>(v * static_cast<double>(scale));
+}
+
+// The output rate as a fraction: NTSC rates exactly (24000/1001), others to a thousandth.
+std::pair<int, int> rateOf(double fps) {
+    if (std::fabs(fps - std::round(fps)) < 1e-9) return {static_cast<int>(std::round(fps)), 1};
+    const double ntsc = fps * 1001.0 / 1000.0;
+    if (std::fabs(ntsc - std::round(ntsc)) < 1e-3) return {static_cast<int>(std::round(ntsc)) * 1000, 1001};
+    return {static_cast<int>(std::lround(fps * 1000.0)), 1000};
+}
+
+media::PipeFormat pipeFormat(const Args& args) {
+    const std::string name = args.value("--pipe").value_or("y4m");
+    if (name == "y4m") return media::PipeFormat::Y4m;
+    if (name == "rgba") return media::PipeFormat::Rgba;
+    if (name == "rgba64") return media::PipeFormat::Rgba64;
+    throw std::runtime_error("--pipe: '" + name + "' is not one of y4m, rgba, rgba64");
+}
+
+}  // namespace
+
+media::PipeInput pipeInput(const Args& args, double fps) {
+    media::PipeInput pipe;
+    pipe.format = pipeFormat(args);
+    std::tie(pipe.rateNum, pipe.rateDen) = rateOf(fps);
+    const auto size = args.value("--pipe-size");
+    if (pipe.format == media::PipeFormat::Y4m) return pipe;
+    const std::string text = size.value_or("");
+    const auto x = text.find('x');
+    if (x != std::string::npos) {
+        pipe.width = parseInt(text.substr(0, x), "--pipe-size");
+        pipe.height = parseInt(text.substr(x + 1), "--pipe-size");
+    }
+    if (pipe.width <= 0 || pipe.height <= 0)
+        throw std::runtime_error("--pipe-size: raw frames on standard input need their size, as WxH ('" +
+                                 text + "')");
+    return pipe;
+}
+
+bool writesVideo(const std::string& output) {
+    return media::isVideoName(output);
+}
+
+media::VideoSettings videoSettings(const Args& args, const InputLayer& primary, double fps, int firstFrame) {
+    media::VideoSettings s;
+    s.codec = args.value("--codec").value_or("");
+    if (const auto crf = args.value("--crf")) {
+        s.crf = parseInt(*crf, "--crf");
+        if (*s.crf < 0 || *s.crf > 63) throw std::runtime_error("--crf must be 0 to 63");
+    }
+    if (const auto rate = args.value("--bitrate")) s.bitrate = parseBitrate(*rate);
+    if (s.crf && s.bitrate) throw std::runtime_error("give --crf or --bitrate, not both");
+    s.pipe = pipeFormat(args);
+    const media::VideoInfo* video = primary.videoInfo();
+    if (video != nullptr && video->rateNum > 0 && !args.has("--fps")) {
+        s.rateNum = video->rateNum;
+        s.rateDen = video->rateDen;
+        s.timeBaseNum = video->timeBaseNum;
+        s.timeBaseDen = video->timeBaseDen;
+    } else {
+        std::tie(s.rateNum, s.rateDen) = rateOf(fps);
+    }
+    if (video != nullptr && video->hasAudio) {
+        s.audioFrom = primary.name();
+        s.audioStartFrame = firstFrame;
+    }
+    return s;
+}
+
+void demuxFromMetadata(const media::VideoInfo& video, RenderJob& job) {
+    const double aspect = static_cast<double>(video.width) / video.height;
+    switch (video.layout.packing) {
+        case media::Packing::SideBySide:
+            job.assign(aspect > 2.5 ? "PRIMARY_DEMUX_MODE=Side-By-Side(100%)"
+                                    : "PRIMARY_DEMUX_MODE=Side-By-Side(50%)");
+            break;
+        case media::Packing::TopBottom:
+            job.assign(aspect < 1.0 ? "PRIMARY_DEMUX_MODE=Top-Bottom(100%)"
+                                    : "PRIMARY_DEMUX_MODE=Top-Bottom(50%)");
+            break;
+        case media::Packing::None:
+            return;
+    }
+    if (video.layout.rightFirst) job.assign("SWAP_LR=on");
+}
+
+media::StereoLayout outputLayout(RenderJob& job) {
+    const auto& params = job.params();
+    const A_long display = params.at(resolveParam(params, "DISPLAY_TYPE")).u.pd.value;
+    media::StereoLayout layout;
+    if (display == 3 || display == 4) layout.packing = media::Packing::SideBySide;
+    if (display == 5 || display == 6) layout.packing = media::Packing::TopBottom;
+    layout.rightFirst = params.at(resolveParam(params, "SWAP_LR")).u.bd.value != 0;
+    return layout;
+}
+
+std::unique_ptr<media::FrameWriter> openWriter(const std::string& output, const QString& outName,
+                                               const media::VideoSettings& settings, SaveMode mode) {
+    if (writesVideo(output)) return media::videoWriter(output, settings);
+    if (!media::canEncodeStill(output))
+        (void)media::encodeStill(media::Frame{}, output);  // names the formats
+    return media::stillWriter(
+        [outName](int frame) {
+            return QFile::encodeName(FrameSequence::expand(outName, frame)).toStdString();
+        },
+        [mode](const QByteArray& bytes, const std::string& path) {
+            saveBytesAtomically(bytes, QFile::decodeName(path.c_str()), mode);
+        });
+}
+
+}  // namespace duovis::cli

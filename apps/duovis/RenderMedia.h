@@ -1,0 +1,43 @@
+#pragma once
+// How footage meets the render: the video settings the flags and the input give, the demux a
+// video's stereo metadata asks for, the layout an output carries, and the writer the output's
+// name chooses.
+
+#include <QString>
+#include <memory>
+#include <string>
+
+#include "Args.h"
+#include "AtomicSave.h"
+#include "FrameIO.h"
+#include "RenderInputs.h"
+#include "RenderJob.h"
+#include "StereoLayout.h"
+#include "VideoReader.h"
+
+namespace duovis::cli {
+
+// Whether the output name is a video container (or "-", y4m on standard output).
+bool writesVideo(const std::string& output);
+
+// --codec, --crf and --bitrate, with the rate, time base and audio of a video primary (its
+// audio from `firstFrame` on), or `fps` for other inputs.
+media::VideoSettings videoSettings(const Args& args, const InputLayer& primary, double fps, int firstFrame);
+
+// --pipe and --pipe-size: how "-" reads and writes frames, at `fps` for raw input.
+media::PipeInput pipeInput(const Args& args, double fps);
+
+// Sets the primary demux mode (and the eye swap) that a video's stereo metadata asks for; the
+// eyes are full size where the frame is much wider (side by side) or taller (top and bottom)
+// than one picture would be.
+void demuxFromMetadata(const media::VideoInfo& video, RenderJob& job);
+
+// How the display type in force packs the eyes, for players reading the output's metadata.
+media::StereoLayout outputLayout(RenderJob& job);
+
+// A video writer, or one that saves each frame's file as the name or pattern `outName` says.
+// `mode` says whether a frame's file may replace one that exists.
+std::unique_ptr<media::FrameWriter> openWriter(const std::string& output, const QString& outName,
+                                               const media::VideoSettings& settings, SaveMode mode);
+
+}  // namespace duovis::cli

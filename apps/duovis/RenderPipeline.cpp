@@ -1,0 +1,102 @@
+#include "RenderPipeline.h"
+
+#include <exception>
+#include <mutex>
+#include <thread>
+
+#include "BoundedQueue.h"
+#include "ImageWorld.h"
+
+namespace duovis::cli {
+
+namespace {
+
+// Two frames in each queue: enough to hide one stage's jitter, little memory at 4K float.
+constexpr std::size_t kQueueFrames = 2;
+
+struct RenderedFrame {
+    int frame = 0;
+    std::vector<refhost::World> views;
+    int bits = 8;
+    bool isFloat = false;
+};
+
+// The first failure of any stage, kept for the calling thread.
+class FirstError {
+  public:
+    void keep(std::exception_ptr e) {
+        std::lock_guard<std::mutex> lock(m_);
+        if (!error_) error_ = std::move(e);
+    }
+    void rethrow() {
+        std::lock_guard<std::mutex> lock(m_);
+        if (error_) std::rethrow_exception(error_);
+    }
+
+  private:
+    std::mutex m_;
+    std::exception_ptr error_;
+};
+
+}  // namespace
+
+void renderOverlapped(const FrameRange& frames, media::FrameReader& reader, refhost::PixelFormat format,
+                      const RenderStep& render, media::FrameWriter& writer,
+                      const std::function<void()>& frameDone) {
+    media::BoundedQueue<SourceFrame> decoded(kQueueFrames);
+    media::BoundedQueue<RenderedFrame> rendered(kQueueFrames);
+    FirstError error;
+    const auto stopAll = [&](std::exception_ptr e) {
+        error.keep(std::move(e));
+        decoded.close();
+        rendered.close();
+    };
+
+    std::thread decoder([&] {
+        try {
+            for (int k = 0; k < frames.count(); ++k) {
+                const int frame = frames.at(k);
+                SourceFrame src;
+                src.frame = frame;
+                const std::shared_ptr<const media::Frame> file = reader.read(frame);
+                if (!file) break;
+                src.bits = file->views.front().bits;
+                src.isFloat = file->views.front().isFloat;
+                for (const media::Picture& view : file->views) src.views.push_back(worldFor(view, format));
+                if (!decoded.push(std::move(src))) return;
+            }
+        } catch (...) {
+            stopAll(std::current_exception());
+        }
+        decoded.close();
+    });
+    std::thread encoder([&] {
+        try {
+            while (auto out = rendered.pop()) {
+                media::Frame frame;
+                for (const refhost::World& view : out->views)
+                    frame.views.push_back(pictureFor(view, out->bits, out->isFloat));
+                writer.write(out->frame, frame);
+            }
+        } catch (...) {
+            stopAll(std::current_exception());
+        }
+    });
+
+    try {
+        while (auto src = decoded.pop()) {
+            RenderedFrame out{src->frame, render(*src), src->bits, src->isFloat};
+            if (!rendered.push(std::move(out))) break;
+            frameDone();
+        }
+    } catch (...) {
+        stopAll(std::current_exception());
+    }
+    rendered.close();
+    decoder.join();
+    encoder.join();
+    error.rethrow();
+    writer.finish();
+}
+
+}  // namespace duovis::cli

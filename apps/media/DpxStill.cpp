@@ -1,0 +1,97 @@
+// DPX through FFmpeg's image codec: the file is one packet, so decoding and encoding are one
+// call each. 10-bit files reach the float hosts without an 8-bit step.
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
+#include <QFile>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <vector>
+
+#include "FfmpegPixels.h"
+#include "StillFormat.h"
+
+namespace duovis::media {
+
+namespace {
+
+struct CodecFree {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+using CodecPtr = std::unique_ptr<AVCodecContext, CodecFree>;
+
+std::vector<char> bytesOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error(path + ": cannot open");
+    return std::vector<char>(std::istreambuf_iterator<char>(in), {});
+}
+
+FramePtr decodeFrame(const std::string& path) {
+    quietFfmpegLog();
+    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_DPX);
+    if (codec == nullptr) throw std::runtime_error(path + ": this build has no DPX decoder");
+    CodecPtr ctx(avcodec_alloc_context3(codec));
+    if (const int err = avcodec_open2(ctx.get(), codec, nullptr); err < 0)
+        throw std::runtime_error(path + ": cannot read DPX file (" + avErrorText(err) + ")");
+    std::vector<char> bytes = bytesOf(path);
+    AVPacket* packet = av_packet_alloc();
+    packet->data = reinterpret_cast<uint8_t*>(bytes.data());
+    packet->size = static_cast<int>(bytes.size());
+    int err = avcodec_send_packet(ctx.get(), packet);
+    av_packet_free(&packet);
+    FramePtr frame(av_frame_alloc());
+    if (err >= 0) err = avcodec_receive_frame(ctx.get(), frame.get());
+    if (err < 0) throw std::runtime_error(path + ": cannot read DPX file (" + avErrorText(err) + ")");
+    return frame;
+}
+
+bool recognises(const QByteArray& head) {
+    return head.startsWith("SDPX") || head.startsWith("XPDS");
+}
+
+StillHeader header(const std::string& path) {
+    const FramePtr frame = decodeFrame(path);
+    return {frame->width, frame->height, 1};
+}
+
+Frame decode(const std::string& path) {
+    return Frame{{pictureFromFrame(*decodeFrame(path))}};
+}
+
+// 10 bits a channel for deep sources, the depth film scans use; 8 otherwise.
+QByteArray encode(const Frame& frame, const std::string&) {
+    quietFfmpegLog();
+    Picture scratch;
+    const Picture& pic = inFloats(frame.views.front(), scratch);
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DPX);
+    if (codec == nullptr) throw std::runtime_error("this build has no DPX encoder");
+    CodecPtr ctx(avcodec_alloc_context3(codec));
+    ctx->width = pic.width;
+    ctx->height = pic.height;
+    ctx->pix_fmt = pic.bits > 8 ? AV_PIX_FMT_GBRP10LE : AV_PIX_FMT_RGB24;
+    ctx->time_base = AVRational{1, 25};
+    if (const int err = avcodec_open2(ctx.get(), codec, nullptr); err < 0)
+        throw std::runtime_error("cannot encode DPX (" + avErrorText(err) + ")");
+    const FramePtr f = frameFromPicture(pic, ctx->pix_fmt);
+    AVPacket* packet = av_packet_alloc();
+    int err = avcodec_send_frame(ctx.get(), f.get());
+    if (err >= 0) err = avcodec_receive_packet(ctx.get(), packet);
+    QByteArray bytes;
+    if (err >= 0) bytes = QByteArray(reinterpret_cast<const char*>(packet->data), packet->size);
+    av_packet_free(&packet);
+    if (err < 0) throw std::runtime_error("cannot encode DPX (" + avErrorText(err) + ")");
+    return bytes;
+}
+
+const char* const kExtensions[] = {"dpx", nullptr};
+
+}  // namespace
+
+const StillFormat& dpxStillFormat() {
+    static const StillFormat format{"DPX", recognises, kExtensions, header, decode, encode};
+    return format;
+}
+
+}  // namespace duovis::media

@@ -1,0 +1,203 @@
+// OpenEXR: half and float RGBA, scanline or tiled, one view or two. A file whose views are
+// "left" and "right" (the multiView attribute, or parts named by view) opens as both eyes.
+// Values pass untouched: negatives, values above 1 and NaN stay as they are.
+#include <ImfChannelList.h>
+#include <ImfFrameBuffer.h>
+#include <ImfHeader.h>
+#include <ImfIO.h>
+#include <ImfInputPart.h>
+#include <ImfMultiPartInputFile.h>
+#include <ImfOutputFile.h>
+#include <ImfStandardAttributes.h>
+#include <half.h>
+
+#include <QByteArray>
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+#include "StillFormat.h"
+
+namespace duovis::media {
+
+namespace {
+
+constexpr const char* kRgba[] = {"R", "G", "B", "A"};
+
+// Bytes the library writes, kept in memory so the caller saves the file whole or not at all.
+class MemoryStream : public Imf::OStream {
+  public:
+    MemoryStream() : Imf::OStream("memory") {}
+    void write(const char c[], int n) override {
+        const std::size_t end = pos_ + static_cast<std::size_t>(n);
+        if (end > bytes_.size()) bytes_.resize(end);
+        std::memcpy(bytes_.data() + pos_, c, static_cast<std::size_t>(n));
+        pos_ = end;
+    }
+    uint64_t tellp() override { return pos_; }
+    void seekp(uint64_t pos) override { pos_ = static_cast<std::size_t>(pos); }
+    QByteArray bytes() const { return QByteArray(bytes_.data(), static_cast<int>(bytes_.size())); }
+
+  private:
+    std::vector<char> bytes_;
+    std::size_t pos_ = 0;
+};
+
+bool isView(const std::string& name, const char* want) {
+    if (name.size() != std::strlen(want)) return false;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(name[i])) != want[i]) return false;
+    return true;
+}
+
+// Where one view's channels are: the part, and the prefix its channel names carry.
+struct ViewSource {
+    int part = 0;
+    std::string prefix;
+};
+
+// The left and right views where the file has both, else its one picture.
+std::vector<ViewSource> viewsOf(Imf::MultiPartInputFile& file) {
+    std::vector<ViewSource> views;
+    const Imf::Header& first = file.header(0);
+    if (Imf::hasMultiView(first)) {
+        const Imf::StringVector& names = Imf::multiView(first);
+        ViewSource left, right;
+        bool haveLeft = false, haveRight = false;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            const std::string prefix = i == 0 ? "" : names[i] + ".";
+            if (isView(names[i], "left")) left = {0, prefix}, haveLeft = true;
+            if (isView(names[i], "right")) right = {0, prefix}, haveRight = true;
+        }
+        if (haveLeft && haveRight) return {left, right};
+    }
+    ViewSource left{-1, ""}, right{-1, ""};
+    for (int p = 0; p < file.parts(); ++p) {
+        if (!file.header(p).hasView()) continue;
+        if (isView(file.header(p).view(), "left")) left.part = p;
+        if (isView(file.header(p).view(), "right")) right.part = p;
+    }
+    if (left.part >= 0 && right.part >= 0) return {left, right};
+    return {ViewSource{}};
+}
+
+Picture readView(Imf::MultiPartInputFile& file, const ViewSource& view) {
+    Imf::InputPart part(file, view.part);
+    const Imf::Header& h = part.header();
+    const Imath::Box2i display = h.displayWindow(), data = h.dataWindow();
+    const int w = display.max.x - display.min.x + 1, dh = display.max.y - display.min.y + 1;
+    const int dw = data.max.x - data.min.x + 1, dataH = data.max.y - data.min.y + 1;
+    const Imf::ChannelList& channels = h.channels();
+    const Imf::Channel* red = channels.findChannel(view.prefix + "R");
+    const Imf::Channel* luma = channels.findChannel(view.prefix + "Y");
+    const bool half = (red ? red : luma) && (red ? red : luma)->type == Imf::HALF;
+    Picture pic(w, dh, half ? 16 : 32, true);
+    std::vector<float> buf(static_cast<std::size_t>(dw) * dataH * 4);
+    Imf::FrameBuffer fb;
+    const std::size_t xs = 4 * sizeof(float), ys = xs * static_cast<std::size_t>(dw);
+    for (int c = 0; c < 4; ++c) {
+        // A grey file fills red, green and blue from its one channel; no alpha means opaque.
+        std::string name = view.prefix + kRgba[c];
+        if (c < 3 && !red && luma) name = view.prefix + "Y";
+        fb.insert(name, Imf::Slice::Make(Imf::FLOAT, buf.data() + c, data, xs, ys, 1, 1, c == 3 ? 1.0 : 0.0));
+    }
+    part.setFrameBuffer(fb);
+    part.readPixels(data.min.y, data.max.y);
+    // Pixels outside the data window are transparent black, as the format defines them.
+    for (int y = std::max(data.min.y, display.min.y); y <= std::min(data.max.y, display.max.y); ++y) {
+        const int x0 = std::max(data.min.x, display.min.x), x1 = std::min(data.max.x, display.max.x);
+        if (x1 < x0) break;
+        const float* src =
+            buf.data() + (static_cast<std::size_t>(y - data.min.y) * dw + (x0 - data.min.x)) * 4;
+        std::copy(src, src + (x1 - x0 + 1) * 4, pic.row(y - display.min.y) + (x0 - display.min.x) * 4);
+    }
+    return pic;
+}
+
+template <typename F>
+auto withFile(const std::string& path, F&& f) {
+    try {
+        Imf::MultiPartInputFile file(path.c_str());
+        return f(file);
+    } catch (const std::runtime_error&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw std::runtime_error(path + ": cannot read OpenEXR file (" + e.what() + ")");
+    }
+}
+
+bool recognises(const QByteArray& head) {
+    return head.size() >= 4 && static_cast<unsigned char>(head[0]) == 0x76 &&
+           static_cast<unsigned char>(head[1]) == 0x2f && static_cast<unsigned char>(head[2]) == 0x31 &&
+           static_cast<unsigned char>(head[3]) == 0x01;
+}
+
+StillHeader header(const std::string& path) {
+    return withFile(path, [](Imf::MultiPartInputFile& file) {
+        const Imath::Box2i d = file.header(0).displayWindow();
+        return StillHeader{d.max.x - d.min.x + 1, d.max.y - d.min.y + 1,
+                           static_cast<int>(viewsOf(file).size())};
+    });
+}
+
+Frame decode(const std::string& path) {
+    return withFile(path, [](Imf::MultiPartInputFile& file) {
+        Frame frame;
+        for (const ViewSource& v : viewsOf(file)) frame.views.push_back(readView(file, v));
+        return frame;
+    });
+}
+
+// Float where the source was float, else half, which holds every 8- to 16-bit value closely.
+QByteArray encode(const Frame& given, const std::string&) {
+    Frame frame;
+    std::vector<Picture> scratch(given.views.size());
+    for (std::size_t v = 0; v < given.views.size(); ++v)
+        frame.views.push_back(inFloats(given.views[v], scratch[v]));
+    const Picture& first = frame.views.front();
+    const Imf::PixelType type = first.isFloat && first.bits == 32 ? Imf::FLOAT : Imf::HALF;
+    Imf::Header h(first.width, first.height);
+    h.compression() = Imf::ZIP_COMPRESSION;
+    const char* const prefixes[] = {"", "right."};
+    if (frame.stereo()) Imf::addMultiView(h, Imf::StringVector{"left", "right"});
+    Imf::FrameBuffer fb;
+    // The library writes a channel from a buffer of its own type only.
+    std::vector<std::vector<Imath::half>> halves(frame.views.size());
+    const std::size_t unit = type == Imf::FLOAT ? sizeof(float) : sizeof(Imath::half);
+    const std::size_t xs = 4 * unit, ys = xs * static_cast<std::size_t>(first.width);
+    for (std::size_t v = 0; v < frame.views.size(); ++v) {
+        const Picture& view = frame.views[v];
+        if (view.width != first.width || view.height != first.height)
+            throw std::runtime_error("the two views differ in size");
+        char* base = reinterpret_cast<char*>(const_cast<float*>(view.rgba.data()));
+        if (type == Imf::HALF) {
+            halves[v].assign(view.rgba.begin(), view.rgba.end());
+            base = reinterpret_cast<char*>(halves[v].data());
+        }
+        for (int c = 0; c < 4; ++c) {
+            const std::string name = std::string(prefixes[v]) + kRgba[c];
+            h.channels().insert(name, Imf::Channel(type));
+            fb.insert(name, Imf::Slice(type, base + static_cast<std::size_t>(c) * unit, xs, ys));
+        }
+    }
+    MemoryStream out;
+    try {
+        Imf::OutputFile file(out, h);
+        file.setFrameBuffer(fb);
+        file.writePixels(first.height);
+    } catch (const std::exception& e) {
+        throw std::runtime_error(std::string("cannot encode OpenEXR (") + e.what() + ")");
+    }
+    return out.bytes();
+}
+
+const char* const kExtensions[] = {"exr", nullptr};
+
+}  // namespace
+
+const StillFormat& exrStillFormat() {
+    static const StillFormat format{"OpenEXR", recognises, kExtensions, header, decode, encode};
+    return format;
+}
+
+}  // namespace duovis::media

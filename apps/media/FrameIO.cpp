@@ -1,0 +1,99 @@
+#include "FrameIO.h"
+
+#include "StillFile.h"
+#include "VideoReader.h"
+
+namespace duovis::media {
+
+namespace {
+
+class StillReader : public FrameReader {
+  public:
+    StillReader(std::function<std::string(int)> fileFor, long long maxPixels)
+        : fileFor_(std::move(fileFor)), maxPixels_(maxPixels) {}
+    std::shared_ptr<const Frame> read(int index) override {
+        const std::string file = fileFor_(index);
+        if (!last_ || file != lastFile_) {
+            last_ = std::make_shared<const Frame>(readStill(file, maxPixels_));
+            lastFile_ = file;
+        }
+        return last_;
+    }
+
+  private:
+    std::function<std::string(int)> fileFor_;
+    long long maxPixels_;
+    std::string lastFile_;
+    std::shared_ptr<const Frame> last_;
+};
+
+class VideoFrames : public FrameReader {
+  public:
+    explicit VideoFrames(std::shared_ptr<VideoReader> video) : video_(std::move(video)) {}
+    std::shared_ptr<const Frame> read(int index) override { return video_->read(index); }
+
+  private:
+    std::shared_ptr<VideoReader> video_;
+};
+
+class StillWriter : public FrameWriter {
+  public:
+    StillWriter(std::function<std::string(int)> fileFor, SaveBytes save)
+        : fileFor_(std::move(fileFor)), save_(std::move(save)) {}
+    void write(int index, const Frame& frame) override {
+        const std::string file = fileFor_(index);
+        try {
+            save_(encodeStill(frame, file), file);
+        } catch (const std::runtime_error& e) {
+            const std::string what = e.what();
+            throw std::runtime_error(what.rfind(file, 0) == 0 ? what : file + ": " + what);
+        }
+    }
+    void finish() override {}
+
+  private:
+    std::function<std::string(int)> fileFor_;
+    SaveBytes save_;
+};
+
+class VideoOut : public FrameWriter {
+  public:
+    VideoOut(std::string path, const VideoSettings& settings) : path_(std::move(path)), settings_(settings) {}
+    void write(int, const Frame& frame) override {
+        const Picture& pic = frame.views.front();
+        if (!video_) {
+            // The first frame's depth, which the host kept, chooses the codec's.
+            settings_.bits = pic.bits;
+            video_ = std::make_unique<VideoWriter>(path_, settings_, pic.width, pic.height);
+        }
+        video_->write(pic);
+    }
+    void finish() override {
+        if (video_) video_->finish();
+    }
+
+  private:
+    std::string path_;
+    VideoSettings settings_;
+    std::unique_ptr<VideoWriter> video_;
+};
+
+}  // namespace
+
+std::unique_ptr<FrameReader> stillReader(std::function<std::string(int)> fileFor, long long maxPixels) {
+    return std::make_unique<StillReader>(std::move(fileFor), maxPixels);
+}
+
+std::unique_ptr<FrameReader> videoReader(std::shared_ptr<VideoReader> video) {
+    return std::make_unique<VideoFrames>(std::move(video));
+}
+
+std::unique_ptr<FrameWriter> stillWriter(std::function<std::string(int)> fileFor, SaveBytes save) {
+    return std::make_unique<StillWriter>(std::move(fileFor), std::move(save));
+}
+
+std::unique_ptr<FrameWriter> videoWriter(const std::string& path, const VideoSettings& settings) {
+    return std::make_unique<VideoOut>(path, settings);
+}
+
+}  // namespace duovis::media

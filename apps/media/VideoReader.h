@@ -1,0 +1,58 @@
+#pragma once
+// A video file (or y4m on standard input, named "-") read frame by frame through FFmpeg's
+// libraries. Frames are counted as decoded, from 0; asking for one far ahead or behind seeks
+// where the container allows.
+
+#include <memory>
+#include <string>
+
+#include "Picture.h"
+#include "StereoLayout.h"
+
+namespace duovis::media {
+
+struct VideoInfo {
+    int width = 0;
+    int height = 0;
+    int rateNum = 0;  // frames a second as a fraction
+    int rateDen = 1;
+    int timeBaseNum = 0;  // the stream's time base
+    int timeBaseDen = 1;
+    long long frames = -1;  // what the container declares, -1 when it does not
+    int bits = 8;
+    StereoLayout layout;  // from the stream's stereo side data
+    bool hasAudio = false;
+};
+
+// Standard input as it comes: y4m, or raw frames of the size and rate given here.
+struct PipeInput {
+    PipeFormat format = PipeFormat::Y4m;
+    int width = 0;
+    int height = 0;
+    int rateNum = 24;
+    int rateDen = 1;
+};
+
+class VideoReader {
+  public:
+    // Throws naming the file and the library's reason.
+    explicit VideoReader(const std::string& path, const PipeInput& pipe = {});
+    ~VideoReader();
+    VideoReader(const VideoReader&) = delete;
+    VideoReader& operator=(const VideoReader&) = delete;
+
+    const VideoInfo& info() const { return info_; }
+    // Frame `index`; null when the stream ends before it. Throws when it cannot be decoded or
+    // when the frame size or rate changes mid-stream, naming the frame.
+    std::shared_ptr<const Frame> read(int index);
+
+  private:
+    struct State;
+    std::unique_ptr<State> s_;
+    VideoInfo info_;
+};
+
+// Whether `path` names a video container by its extension, or is "-" (standard input).
+bool isVideoName(const std::string& path);
+
+}  // namespace duovis::media
