@@ -39,13 +39,13 @@ const char* kRenderHelp =
     "                     [--plugin DuovisX|Duovis] [--plugin-dir DIR] [--frame N | --frames A-B]\n"
     "                     [--fps RATE] [--downsample N] [--missing error|black] [--max-megapixels N]\n"
     "                     [--codec NAME] [--crf N] [--bitrate RATE] [--pipe y4m|rgba|rgba64]\n"
-    "                     [--pipe-size WxH] [--views] [--threads N] [--quiet] [-y | -n]
-"
+    "                     [--pipe-size WxH] [--views] [--threads N] [--quiet] [-y | -n]\n"
     "                     -o OUTPUT\n"
     "\n"
     "Renders PRIMARY (the layer the effect is applied to) through the effect. PRIMARY and\n"
     "--second are image files (PNG, JPEG, TIFF, OpenEXR, DPX, ...), numbered sequences such as\n"
-    "shot_%04d.png or shot_####.png (%d, %4d, %04d or a run of #; %% is a percent sign), or video files (MP4, MOV, MKV, ...); - reads y4m frames from standard input.\n"
+    "shot_%04d.png or shot_####.png (%d, %4d, %04d or a run of #; %% is a percent sign), or\n"
+    "video files (MP4, MOV, MKV, ...); - reads y4m frames from standard input.\n"
     "A two-view OpenEXR file (views left and right) is both layers. A video's stereo metadata\n"
     "chooses the demux mode unless -p or a project sets it.\n"
     "  --second FILE     the layer chosen as the secondary layer\n"
@@ -328,6 +328,7 @@ int renderCommand(const std::vector<std::string>& words) {
     Progress progress(total, args.has("--quiet") || total == 0);
     renderOverlapped(range, *primaryFrames, format, render, *writer,
                      [&progress] { progress.frameDone(); });
+    progress.finish();
     return 0;
 }
 
