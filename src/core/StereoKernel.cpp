@@ -613,14 +613,6 @@ template void runTransformKernel<Bgra32f, DeviceKernelPolicy>(const TransformKer
 template void runTransformKernel<Bgra16fTowardZero, DeviceKernelPolicy>(const TransformKernelArgs&, RowBand);
 template void runTransformKernel<Bgra16fNearest, DeviceKernelPolicy>(const TransformKernelArgs&, RowBand);
 
-void runCpuTransformKernel(const TransformKernelArgs& args, CpuPixelFormat format, RowBand rows) {
-    if (format == CpuPixelFormat::Argb8) {
-        runTransformKernel<Argb8, CpuRenderPolicy>(args, rows);
-    } else {
-        runTransformKernel<Bgra32f, CpuRenderPolicy>(args, rows);
-    }
-}
-
 void runDeviceReferenceKernel(const TransformKernelArgs& args, HalfRounding halfStores) {
     if (!args.inIs16f) {
         runTransformKernel<Bgra32f, DeviceKernelPolicy>(args);
