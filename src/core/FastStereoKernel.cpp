@@ -49,6 +49,16 @@ struct Colour {
     VF b, g, r, a;
 };
 
+// Counting what the loop did costs a little, so only the tests' runs count.
+using Counter = int64_t FastKernelCounts::*;
+struct Counting {
+    FastKernelCounts c;
+    HWY_INLINE void add(Counter f, int64_t k = 1) { c.*f += k; }
+};
+struct Silent {
+    HWY_INLINE void add(Counter, int64_t = 1) {}
+};
+
 HWY_INLINE Colour Uniform(float b, float g, float r, float a) {
     const DF d;
     return {hn::Set(d, b), hn::Set(d, g), hn::Set(d, r), hn::Set(d, a)};
@@ -115,17 +125,52 @@ HWY_INLINE void MapEye(const float* m, bool affine, VF x, VF y, VF& u, VF& v) {
     v = hn::IfThenElse(has, mv, hn::Set(d, -1.0f));
 }
 
-// One tap for every lane: the pixels at `index`, loaded as one run when they are consecutive.
-template <class Fmt>
-HWY_INLINE Colour LoadTap(const void* frame, VI index, FastKernelCounts& n) {
+// A float pixel is 16 contiguous bytes: with four or eight lanes, one 128-bit load per lane and
+// a 4 x 4 transpose in each 128-bit block fetch the four channels with far fewer loads than
+// four gathers of one channel each.
+#if HWY_TARGET != HWY_SCALAR
+constexpr bool kBlockLoads = hn::MaxLanes(DF()) == 4 || hn::MaxLanes(DF()) == 8;
+
+template <size_t kLanes>
+HWY_INLINE Colour LoadPixelBlocks(const float* base, VI index) {
+    const DF df;
+    const DI di;
+    const hn::Repartition<double, DF> dd;
+    alignas(64) int32_t at[kMaxLanes];
+    hn::Store(index, di, at);
+    VF v[4];
+    for (int k = 0; k < 4; ++k) {
+        if constexpr (kLanes == 8) {
+            const hn::Half<DF> dh;
+            v[k] = hn::Combine(df, hn::LoadU(dh, base + 4 * int64_t(at[k + 4])),
+                               hn::LoadU(dh, base + 4 * int64_t(at[k])));
+        } else {
+            v[k] = hn::LoadU(df, base + 4 * int64_t(at[k]));
+        }
+    }
+    const auto t0 = hn::BitCast(dd, hn::InterleaveLower(df, v[0], v[1]));  // b0 b1 g0 g1
+    const auto t1 = hn::BitCast(dd, hn::InterleaveLower(df, v[2], v[3]));  // b2 b3 g2 g3
+    const auto t2 = hn::BitCast(dd, hn::InterleaveUpper(df, v[0], v[1]));  // r0 r1 a0 a1
+    const auto t3 = hn::BitCast(dd, hn::InterleaveUpper(df, v[2], v[3]));  // r2 r3 a2 a3
+    return {
+        hn::BitCast(df, hn::InterleaveLower(dd, t0, t1)), hn::BitCast(df, hn::InterleaveUpper(dd, t0, t1)),
+        hn::BitCast(df, hn::InterleaveLower(dd, t2, t3)), hn::BitCast(df, hn::InterleaveUpper(dd, t2, t3))};
+}
+#endif
+
+// One tap for every lane: the pixels at `index`. Where `kTryRun` and the pixels are
+// consecutive they are loaded as one run; the test costs a branch that a rotated eye cannot
+// predict, so only the whole-pixel spans, which are mostly runs, make it.
+template <class Fmt, bool kTryRun, class Tally>
+HWY_INLINE Colour LoadTap(const void* frame, VI index, Tally& n) {
     const DF df;
     const DI di;
     const DU du;
     const int32_t first = hn::GetLane(index);
-    const bool run = hn::AllTrue(di, hn::Eq(index, hn::Iota(di, first)));
-    ++(run ? n.contiguousTaps : n.gatheredTaps);
     Colour c;
     if constexpr (Fmt::kIsBytes) {
+        const bool run = kTryRun && hn::AllTrue(di, hn::Eq(index, hn::Iota(di, first)));
+        n.add(run ? &FastKernelCounts::contiguousTaps : &FastKernelCounts::gatheredTaps);
         const uint32_t* base = static_cast<const uint32_t*>(frame);
         const VU p = run ? hn::LoadU(du, base + first) : hn::GatherIndex(du, base, index);
         const VU low = hn::Set(du, 0xFF);
@@ -133,19 +178,20 @@ HWY_INLINE Colour LoadTap(const void* frame, VI index, FastKernelCounts& n) {
         c.r = hn::ConvertTo(df, hn::BitCast(di, hn::And(hn::ShiftRight<8>(p), low)));
         c.g = hn::ConvertTo(df, hn::BitCast(di, hn::And(hn::ShiftRight<16>(p), low)));
         c.b = hn::ConvertTo(df, hn::BitCast(di, hn::ShiftRight<24>(p)));
+        return c;
     } else {
         const float* base = static_cast<const float*>(frame);
-        if (run) {
-            hn::LoadInterleaved4(df, base + 4 * int64_t(first), c.b, c.g, c.r, c.a);
-        } else {
-            const VI o = hn::ShiftLeft<2>(index);
-            c.b = hn::GatherIndex(df, base, o);
-            c.g = hn::GatherIndex(df, base + 1, o);
-            c.r = hn::GatherIndex(df, base + 2, o);
-            c.a = hn::GatherIndex(df, base + 3, o);
-        }
+        n.add(&FastKernelCounts::gatheredTaps);
+#if HWY_TARGET != HWY_SCALAR
+        if constexpr (kBlockLoads) return LoadPixelBlocks<hn::MaxLanes(DF())>(base, index);
+#endif
+        const VI o = hn::ShiftLeft<2>(index);
+        c.b = hn::GatherIndex(df, base, o);
+        c.g = hn::GatherIndex(df, base + 1, o);
+        c.r = hn::GatherIndex(df, base + 2, o);
+        c.a = hn::GatherIndex(df, base + 3, o);
+        return c;
     }
-    return c;
 }
 
 HWY_INLINE VF Blend(VF ul, VF ur, VF dl, VF dr, VF wX, VF wY) {
@@ -159,8 +205,8 @@ HWY_INLINE VF Blend(VF ul, VF ur, VF dl, VF dr, VF wX, VF wY) {
 
 // One sampling job for every lane: the window test, the four neighbours pulled back into the
 // window, and the bilinear blend; transparent black where no sample is taken.
-template <class Fmt>
-HWY_INLINE Colour Sample(const JobPlan& j, VF u, VF v, MF accepted, FastKernelCounts& n) {
+template <class Fmt, class Tally>
+HWY_INLINE Colour Sample(const JobPlan& j, VF u, VF v, MF accepted, Tally& n) {
     const DF df;
     const DI di;
     if (!j.active) return Uniform(0, 0, 0, 0);
@@ -169,7 +215,7 @@ HWY_INLINE Colour Sample(const JobPlan& j, VF u, VF v, MF accepted, FastKernelCo
                               hn::And(hn::Le(hn::Set(df, j.loY), fY), hn::Le(fY, hn::Set(df, j.hiY))));
     const MF ok = hn::And(inside, accepted);
     if (hn::AllFalse(df, ok)) {
-        ++n.emptySpans;
+        n.add(&FastKernelCounts::emptySpans);
         return Uniform(0, 0, 0, 0);
     }
     // A lane that takes no sample is parked on the window's corner, so every index stays in it.
@@ -192,14 +238,14 @@ HWY_INLINE Colour Sample(const JobPlan& j, VF u, VF v, MF accepted, FastKernelCo
         const VF zero = hn::Zero(df);
         const MF whole = hn::And(hn::Eq(wX, zero), hn::Eq(wY, zero));
         if (hn::AllTrue(df, hn::Or(whole, hn::Not(ok)))) {
-            ++n.unblendedSpans;
-            return KeepWhere(ok, LoadTap<Fmt>(j.frame, hn::Add(top, c0), n));
+            n.add(&FastKernelCounts::unblendedSpans);
+            return KeepWhere(ok, LoadTap<Fmt, true, Tally>(j.frame, hn::Add(top, c0), n));
         }
     }
-    const Colour ul = LoadTap<Fmt>(j.frame, hn::Add(top, c0), n);
-    const Colour ur = LoadTap<Fmt>(j.frame, hn::Add(top, c1), n);
-    const Colour dl = LoadTap<Fmt>(j.frame, hn::Add(bottom, c0), n);
-    const Colour dr = LoadTap<Fmt>(j.frame, hn::Add(bottom, c1), n);
+    const Colour ul = LoadTap<Fmt, false, Tally>(j.frame, hn::Add(top, c0), n);
+    const Colour ur = LoadTap<Fmt, false, Tally>(j.frame, hn::Add(top, c1), n);
+    const Colour dl = LoadTap<Fmt, false, Tally>(j.frame, hn::Add(bottom, c0), n);
+    const Colour dr = LoadTap<Fmt, false, Tally>(j.frame, hn::Add(bottom, c1), n);
     const Colour c{Blend(ul.b, ur.b, dl.b, dr.b, wX, wY), Blend(ul.g, ur.g, dl.g, dr.g, wX, wY),
                    Blend(ul.r, ur.r, dl.r, dr.r, wX, wY), Blend(ul.a, ur.a, dl.a, dr.a, wX, wY)};
     return KeepWhere(ok, c);
@@ -212,8 +258,8 @@ HWY_INLINE Colour Gray(const Colour& c) {
 
 // Both eyes' colours for one span of a row: auto pre-mapping and rejection, projective
 // mapping, position swap, sampling, colour swap and grayscale.
-template <class Fmt>
-HWY_INLINE void Eyes(const CpuKernelPlan& p, VF x, float y1, Colour& cL, Colour& cR, FastKernelCounts& n) {
+template <class Fmt, class Tally>
+HWY_INLINE void Eyes(const CpuKernelPlan& p, VF x, float y1, Colour& cL, Colour& cR, Tally& n) {
     const DF d;
     const TransformKernelArgs& a = *p.args;
     const VF halfW = hn::Set(d, p.halfW);
@@ -223,7 +269,7 @@ HWY_INLINE void Eyes(const CpuKernelPlan& p, VF x, float y1, Colour& cL, Colour&
     const MF accepted =
         hn::Not(hn::Or(hn::Lt(x1, hn::Set(d, a.inAutoCropL)), hn::Gt(x1, hn::Set(d, a.inAutoCropR))));
     if (hn::AllFalse(d, accepted)) {
-        ++n.emptySpans;
+        n.add(&FastKernelCounts::emptySpans);
         return;
     }
     const VF ys = hn::Set(d, y1);
@@ -234,8 +280,8 @@ HWY_INLINE void Eyes(const CpuKernelPlan& p, VF x, float y1, Colour& cL, Colour&
         std::swap(uL, uR);
         std::swap(vL, vR);
     }
-    if (p.needFirst) cL = Sample<Fmt>(p.first, uL, vL, accepted, n);
-    if (p.needSecond) cR = Sample<Fmt>(p.second, uR, vR, accepted, n);
+    if (p.needFirst) cL = Sample<Fmt, Tally>(p.first, uL, vL, accepted, n);
+    if (p.needSecond) cR = Sample<Fmt, Tally>(p.second, uR, vR, accepted, n);
     if (p.swap) std::swap(cL, cR);
     if (p.gray) {
         cL = Gray(cL);
@@ -394,30 +440,53 @@ HWY_INLINE void Lens(const CpuKernelPlan& p, VF x, int32_t y, Colour& cL, Colour
     }
 }
 
-template <class Fmt>
-void Walk(const CpuKernelPlan& p, int32_t rowBegin, int32_t rowEnd, FastKernelCounts& n) {
+// The eye grid goes in tiles of kTileRows rows by kTileColumns columns, tiles left to right
+// and rows top to bottom inside a tile, so that a rotated or keystoned eye reads a few source
+// rows per tile instead of sweeping hundreds along a full row. Of two positions in one row the
+// larger x still comes later, which is all that decides the side-by-side squeeze's stores (the
+// top-bottom squeeze stores each destination row once, whatever the order).
+constexpr int32_t kTileRows = 32;
+constexpr int32_t kTileColumns = 128;
+
+template <class Fmt, class Tally>
+void Walk(const CpuKernelPlan& p, int32_t rowBegin, int32_t rowEnd, Tally& n) {
     const DF df;
     const DI di;
     const TransformKernelArgs& a = *p.args;
     const int32_t lanes = int32_t(hn::Lanes(df));
-    for (int32_t y = rowBegin; y < rowEnd; ++y) {
-        if (a.inDispMode == DISPLAY_TB_HALF) {
-            const SqueezeStores s = topBottomSqueezeStores(p.eyeH, y);
-            if (!s.left && !s.right) continue;  // both of this row's stores are overwritten later
+    for (int32_t ty = rowBegin; ty < rowEnd; ty += kTileRows) {
+        const int32_t tyEnd = std::min(rowEnd, ty + kTileRows);
+        for (int32_t tx = 0; tx < p.eyeW; tx += kTileColumns) {
+            const int32_t txEnd = std::min(p.eyeW, tx + kTileColumns);
+            for (int32_t y = ty; y < tyEnd; ++y) {
+                if (a.inDispMode == DISPLAY_TB_HALF) {
+                    const SqueezeStores s = topBottomSqueezeStores(p.eyeH, y);
+                    if (!s.left && !s.right) continue;  // both of this row's stores are overwritten later
+                }
+                const float y1 = (float(y) - p.halfH) / a.inAutoScaleY + p.halfH + a.inAutoCenterY;
+                const bool rowInside = !(y1 < a.inAutoCropT || y1 > a.inAutoCropB);
+                if (!rowInside && tx == 0) n.add(&FastKernelCounts::emptyRows);
+                for (int32_t x0 = tx; x0 < txEnd; x0 += lanes) {
+                    const size_t count = size_t(std::min(lanes, txEnd - x0));
+                    const VF x = hn::ConvertTo(df, hn::Iota(di, x0));
+                    Colour cL = Uniform(0, 0, 0, 0), cR = cL;
+                    if (rowInside) Eyes<Fmt, Tally>(p, x, y1, cL, cR, n);
+                    const Colour l0 = cL, r0 = cR;
+                    MF outside = hn::FirstN(df, 0);
+                    if (p.lensOn) Lens<Fmt>(p, x, y, cL, cR, outside);
+                    Store<Fmt>(p, x0, y, count, l0, r0, cL, cR, outside);
+                }
+            }
         }
-        const float y1 = (float(y) - p.halfH) / a.inAutoScaleY + p.halfH + a.inAutoCenterY;
-        const bool rowInside = !(y1 < a.inAutoCropT || y1 > a.inAutoCropB);
-        n.emptyRows += rowInside ? 0 : 1;
-        for (int32_t x0 = 0; x0 < p.eyeW; x0 += lanes) {
-            const size_t count = size_t(std::min(lanes, p.eyeW - x0));
-            const VF x = hn::ConvertTo(df, hn::Iota(di, x0));
-            Colour cL = Uniform(0, 0, 0, 0), cR = cL;
-            if (rowInside) Eyes<Fmt>(p, x, y1, cL, cR, n);
-            const Colour l0 = cL, r0 = cR;
-            MF outside = hn::FirstN(df, 0);
-            if (p.lensOn) Lens<Fmt>(p, x, y, cL, cR, outside);
-            Store<Fmt>(p, x0, y, count, l0, r0, cL, cR, outside);
-        }
+    }
+}
+
+template <class Tally>
+void WalkFormat(const CpuKernelPlan& plan, int32_t bytes, int32_t rowBegin, int32_t rowEnd, Tally& n) {
+    if (bytes) {
+        Walk<Bytes>(plan, rowBegin, rowEnd, n);
+    } else {
+        Walk<Floats>(plan, rowBegin, rowEnd, n);
     }
 }
 
@@ -425,15 +494,15 @@ void Walk(const CpuKernelPlan& p, int32_t rowBegin, int32_t rowEnd, FastKernelCo
 
 void RunFastKernel(const CpuKernelPlan& plan, int32_t bytes, int32_t rowBegin, int32_t rowEnd,
                    FastKernelCounts* counts) {
-    FastKernelCounts n;
-    n.target = hwy::TargetName(HWY_TARGET);
-    n.lanes = int32_t(hn::Lanes(DF()));
-    if (bytes) {
-        Walk<Bytes>(plan, rowBegin, rowEnd, n);
-    } else {
-        Walk<Floats>(plan, rowBegin, rowEnd, n);
+    if (!counts) {
+        Silent n;
+        return WalkFormat(plan, bytes, rowBegin, rowEnd, n);
     }
-    if (counts) *counts = n;
+    Counting n;
+    n.c.target = hwy::TargetName(HWY_TARGET);
+    n.c.lanes = int32_t(hn::Lanes(DF()));
+    WalkFormat(plan, bytes, rowBegin, rowEnd, n);
+    *counts = n.c;
 }
 
 }  // namespace HWY_NAMESPACE

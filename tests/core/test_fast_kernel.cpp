@@ -304,7 +304,7 @@ struct PathRow {
 const PathRow kPathRows[] = {
     {"8-bit identity: whole pixels, no blend", CpuPixelFormat::Argb8, [](TransformKernelArgs&) {},
      &FastKernelCounts::unblendedSpans, &FastKernelCounts::gatheredTaps, false},
-    {"float whole-pixel shift: consecutive taps", CpuPixelFormat::Bgra32f,
+    {"8-bit whole-pixel shift: consecutive taps", CpuPixelFormat::Argb8,
      [](TransformKernelArgs& a) { a.inL31 = a.inR31 = 2, a.inL32 = a.inR32 = -1; },
      &FastKernelCounts::contiguousTaps, &FastKernelCounts::gatheredTaps, true},
     {"rotation: gathered taps", CpuPixelFormat::Bgra32f,
