@@ -117,6 +117,65 @@ bool indicesFit(const JobPlan& j, int bytesPerPixel) {
     return true;
 }
 
+// An integer small enough that sums of a few such stay exact in float.
+bool wholeSmall(float v) {
+    return std::fabs(v) <= float(1 << 21) && std::floor(v) == v;
+}
+
+// The first x in [lo, hi) where `pred` holds, for a predicate false then true along x.
+template <class Pred>
+int32_t firstWhere(int32_t lo, int32_t hi, Pred pred) {
+    while (lo < hi) {
+        const int32_t mid = lo + (hi - lo) / 2;
+        if (pred(mid)) {
+            hi = mid;
+        } else {
+            lo = mid + 1;
+        }
+    }
+    return lo;
+}
+
+// A whole-number source position plus a job's placement map, where that map keeps it whole.
+bool wholeMap(const AxisPlan& m, int64_t u, int64_t& f) {
+    switch (m.map) {
+        case AxisMap::Pass:
+            f = u;
+            return true;
+        case AxisMap::AddAfter:
+        case AxisMap::AddBefore:
+            f = u + int64_t(m.a);
+            return wholeSmall(m.a);
+        case AxisMap::Centre:
+            f = int64_t(m.a) - (int64_t(m.b) - u);
+            return wholeSmall(m.a) && wholeSmall(m.b);
+        default:
+            return false;  // the halving maps land between pixels
+    }
+}
+
+// One job along a row. With m11 = 1, m12 = m13 = m23 = 0 and m33 = 1 the mapping is
+// u = (x1 + m21 y1) + m31 and v = (0 x1 + m22 y1) + m32, so when x1 = x + cx and every other
+// term is a small whole number, u and v are whole and exact, and so are the sample positions.
+bool wholeRun(const CpuKernelPlan& p, const JobPlan& j, const float* m, float y1, int32_t accLo,
+              int32_t accHi, PixelRun& run) {
+    run = {};
+    if (!j.active) return true;
+    const float t = m[3] * y1, s = m[4] * y1;
+    if (!(m[0] == 1 && m[1] == 0 && m[2] == 0 && m[5] == 0 && m[8] == 1 && wholeSmall(t) && wholeSmall(s) &&
+          wholeSmall(m[6]) && wholeSmall(m[7])))
+        return false;
+    int64_t kx = 0, ky = 0;
+    const int64_t u0 = int64_t(p.args->inAutoCenterX) + int64_t(t) + int64_t(m[6]);
+    if (!wholeMap(j.x, u0, kx) || !wholeMap(j.y, int64_t(s) + int64_t(m[7]), ky)) return false;
+    if (ky < j.limT || ky > j.limB - 1) return true;  // the row is outside the window
+    run.lo = int32_t(std::max<int64_t>(accLo, j.limL - kx));
+    run.hi = int32_t(std::min<int64_t>(accHi, j.limR - kx));
+    run.hi = std::max(run.hi, run.lo);
+    run.base = ky * j.pitch + kx;
+    return true;
+}
+
 JobPlan planJob(const JobSource& s, bool centred, const TransformKernelArgs& a, const float crop[4]) {
     JobPlan j;
     j.frame = s.frame;
@@ -188,11 +247,36 @@ CpuKernelPlan planCpuKernel(const TransformKernelArgs& a, int bytesPerPixel) {
         p.ringR2 = (r + 2.0f) * (r + 2.0f);
     }
 
+    const bool exactCode =
+        code == DISPLAY_LEFT || code == DISPLAY_RIGHT || code == DISPLAY_SBS_FULL ||
+        code == DISPLAY_TB_FULL || code == DISPLAY_INTERLACED || code == DISPLAY_ANAGLYPH ||
+        code == DISPLAY_ANAGLYPH_GRAY || code == DISPLAY_ONION || code == DISPLAY_DIFFERENCE ||
+        code == DISPLAY_CHECKERBOARD || code == DISPLAY_PARALLAX_LEFT || code == DISPLAY_PARALLAX_RIGHT;
+    p.wholePixelRows =
+        bytesPerPixel == 4 && exactCode && !p.lensOn && p.unitScaleX && wholeSmall(a.inAutoCenterX);
+
     const auto small = [](int32_t v) { return v >= 0 && v <= kMaxVectorSize; };
     p.vectorisable = small(a.inWidthLP) && small(a.inHeightLP) && small(first.width) && small(first.height) &&
                      small(second.width) && small(second.height) && indicesFit(p.first, bytesPerPixel) &&
                      indicesFit(p.second, bytesPerPixel);
     return p;
+}
+
+bool wholePixelRow(const CpuKernelPlan& p, float y1, PixelRun& left, PixelRun& right) {
+    if (!std::isfinite(y1)) return false;
+    const TransformKernelArgs& a = *p.args;
+    // The auto-crop test of x1 = x + cx (exact): false, then true, then false again along x.
+    const auto x1 = [&](int32_t x) { return float(int64_t(x) + int64_t(a.inAutoCenterX)); };
+    const int32_t accLo = firstWhere(0, p.eyeW, [&](int32_t x) { return !(x1(x) < a.inAutoCropL); });
+    const int32_t accHi = firstWhere(accLo, p.eyeW, [&](int32_t x) { return x1(x) > a.inAutoCropR; });
+    PixelRun first, second;
+    const float* mFirst = p.m[p.swap ? 1 : 0];
+    const float* mSecond = p.m[p.swap ? 0 : 1];
+    if (p.needFirst && !wholeRun(p, p.first, mFirst, y1, accLo, accHi, first)) return false;
+    if (p.needSecond && !wholeRun(p, p.second, mSecond, y1, accLo, accHi, second)) return false;
+    left = p.swap ? second : first;
+    right = p.swap ? first : second;
+    return true;
 }
 
 SqueezeStores topBottomSqueezeStores(int32_t eyeH, int32_t y) {

@@ -52,7 +52,21 @@ struct CpuKernelPlan {
     JobPlan first, second;
     bool lensOn = false;
     float lensX = 0, lensY = 0, lensR2 = 0, ringR2 = 0;
+    // 8-bit frames whose display code needs no rounding of its own and no looking glass: rows
+    // on whole pixels can then be composed from the source bytes without a float.
+    bool wholePixelRows = false;
 };
+
+// Where one eye of one row samples: eye columns [lo, hi) take source pixel `base` + x exactly
+// (both weights 0), every other column takes no sample.
+struct PixelRun {
+    int64_t base = 0;
+    int32_t lo = 0, hi = 0;
+};
+
+// The two eyes' runs for a row whose auto pre-mapped row is `y1`, after the swap: `left` feeds
+// the left colour. False where a needed eye does not fall on whole pixels along the row.
+bool wholePixelRow(const CpuKernelPlan& plan, float y1, PixelRun& left, PixelRun& right);
 
 CpuKernelPlan planCpuKernel(const TransformKernelArgs& args, int bytesPerPixel);
 

@@ -440,6 +440,115 @@ HWY_INLINE void Lens(const CpuKernelPlan& p, VF x, int32_t y, Colour& cL, Colour
     }
 }
 
+// ---- Rows on whole 8-bit pixels: the source bytes are composed as they are, four channels to
+// a 32-bit lane (alpha in the low byte). Every rule applied here gives, on whole numbers from 0
+// to 255, exactly the integer that the float rules truncate to.
+
+// The pixels of a run that fall in lanes x0 ..; transparent black elsewhere.
+HWY_INLINE VU LoadRun(const uint32_t* frame, const PixelRun& run, int32_t x0, int32_t lanes) {
+    const DU du;
+    if (x0 >= run.lo && x0 + lanes <= run.hi) return hn::LoadU(du, frame + run.base + x0);
+    alignas(64) uint32_t part[kMaxLanes] = {};
+    const int32_t lo = std::max(run.lo, x0), hi = std::min(run.hi, x0 + lanes);
+    if (lo < hi) std::memcpy(part + (lo - x0), frame + run.base + lo, size_t(hi - lo) * 4);
+    return hn::Load(du, part);
+}
+
+HWY_INLINE VU Channel(VU p, int shift) {
+    const DU du;
+    return hn::And(hn::ShiftRightSame(p, shift), hn::Set(du, 0xFF));
+}
+
+HWY_INLINE VU GrayBytes(VU p) {
+    const VU g = hn::Max(hn::Max(Channel(p, 8), Channel(p, 16)), Channel(p, 24));
+    return hn::Or(Channel(p, 0),
+                  hn::Or(hn::ShiftLeft<8>(g), hn::Or(hn::ShiftLeft<16>(g), hn::ShiftLeft<24>(g))));
+}
+
+HWY_INLINE void PutBytes(VU v, void* frame, int64_t index, size_t count) {
+    const DU du;
+    uint32_t* dst = static_cast<uint32_t*>(frame) + index;
+    if (count == hn::Lanes(du)) return hn::StoreU(v, du, dst);
+    alignas(64) uint32_t part[kMaxLanes];
+    hn::Store(v, du, part);
+    std::memcpy(dst, part, count * 4);
+}
+
+void WholePixelSpan(const CpuKernelPlan& p, const PixelRun& left, const PixelRun& right, int32_t y,
+                    int32_t xBegin, int32_t xEnd) {
+    const DU du;
+    const DI di;
+    const TransformKernelArgs& a = *p.args;
+    const uint32_t* srcL = static_cast<const uint32_t*>(p.swap ? p.second.frame : p.first.frame);
+    const uint32_t* srcR = static_cast<const uint32_t*>(p.swap ? p.first.frame : p.second.frame);
+    void* dst = a.inImageD;
+    const int64_t pitch = a.inPitchD;
+    const int32_t lanes = int32_t(hn::Lanes(du));
+    const VU alpha = hn::Set(du, 0xFF), red = hn::Set(du, 0xFF00), greenBlue = hn::Set(du, 0xFFFF0000u);
+    for (int32_t x0 = xBegin; x0 < xEnd; x0 += lanes) {
+        const size_t count = size_t(std::min(lanes, xEnd - x0));
+        const int64_t here = int64_t(y) * pitch + x0;
+        VU cL = left.hi > left.lo ? LoadRun(srcL, left, x0, lanes) : hn::Zero(du);
+        VU cR = right.hi > right.lo ? LoadRun(srcR, right, x0, lanes) : hn::Zero(du);
+        if (p.gray) {
+            cL = GrayBytes(cL);
+            cR = GrayBytes(cR);
+        }
+        switch (a.inDispMode) {
+            case DISPLAY_LEFT:
+            case DISPLAY_PARALLAX_LEFT:
+                PutBytes(cL, dst, here, count);
+                break;
+            case DISPLAY_RIGHT:
+            case DISPLAY_PARALLAX_RIGHT:
+                PutBytes(cR, dst, here, count);
+                break;
+            case DISPLAY_SBS_FULL:
+                PutBytes(cL, dst, here, count);
+                PutBytes(cR, dst, here + p.eyeW, count);
+                break;
+            case DISPLAY_TB_FULL:
+                PutBytes(cL, dst, here, count);
+                PutBytes(cR, dst, here + int64_t(p.eyeH) * pitch, count);
+                break;
+            case DISPLAY_INTERLACED:
+                PutBytes((int64_t(y) + a.inInterlaceOdd) % 2 == 0 ? cL : cR, dst, here, count);
+                break;
+            case DISPLAY_ANAGLYPH:
+            case DISPLAY_ANAGLYPH_GRAY: {
+                const VU alphaMax = hn::Max(hn::And(cL, alpha), hn::And(cR, alpha));
+                PutBytes(hn::Or(hn::Or(hn::And(cL, red), hn::And(cR, greenBlue)), alphaMax), dst, here,
+                         count);
+                break;
+            }
+            case DISPLAY_ONION: {
+                // 0.5 R + 0.5 L is exact, and truncates to the floor of the mean of the bytes.
+                const VU half = hn::And(hn::ShiftRight<1>(hn::Xor(cL, cR)), hn::Set(du, 0x7F7F7F7Fu));
+                PutBytes(hn::Add(hn::And(cL, cR), half), dst, here, count);
+                break;
+            }
+            case DISPLAY_DIFFERENCE: {
+                VU out = hn::Max(Channel(cL, 0), Channel(cR, 0));
+                for (int shift = 8; shift < 32; shift += 8) {
+                    const VU l = Channel(cL, shift), r = Channel(cR, shift);
+                    out = hn::Or(out, hn::ShiftLeftSame(hn::Sub(hn::Max(l, r), hn::Min(l, r)), shift));
+                }
+                PutBytes(out, dst, here, count);
+                break;
+            }
+            case DISPLAY_CHECKERBOARD: {
+                const int64_t start = int64_t(x0) + y + a.inInterlaceOdd;
+                const VU lane = hn::BitCast(du, hn::Iota(di, int32_t(start & 1)));
+                PutBytes(hn::IfThenElse(hn::Eq(hn::And(lane, hn::Set(du, 1)), hn::Zero(du)), cL, cR), dst,
+                         here, count);
+                break;
+            }
+            default:
+                break;  // the plan admits no other code here
+        }
+    }
+}
+
 // The eye grid goes in tiles of kTileRows rows by kTileColumns columns, tiles left to right
 // and rows top to bottom inside a tile, so that a rotated or keystoned eye reads a few source
 // rows per tile instead of sweeping hundreds along a full row. Of two positions in one row the
@@ -466,6 +575,14 @@ void Walk(const CpuKernelPlan& p, int32_t rowBegin, int32_t rowEnd, Tally& n) {
                 const float y1 = (float(y) - p.halfH) / a.inAutoScaleY + p.halfH + a.inAutoCenterY;
                 const bool rowInside = !(y1 < a.inAutoCropT || y1 > a.inAutoCropB);
                 if (!rowInside && tx == 0) n.add(&FastKernelCounts::emptyRows);
+                if constexpr (Fmt::kIsBytes) {
+                    PixelRun left, right;
+                    if (p.wholePixelRows && rowInside && wholePixelRow(p, y1, left, right)) {
+                        n.add(&FastKernelCounts::wholePixelRows);
+                        WholePixelSpan(p, left, right, y, tx, txEnd);
+                        continue;
+                    }
+                }
                 for (int32_t x0 = tx; x0 < txEnd; x0 += lanes) {
                     const size_t count = size_t(std::min(lanes, txEnd - x0));
                     const VF x = hn::ConvertTo(df, hn::Iota(di, x0));
