@@ -140,21 +140,18 @@ HWY_INLINE void MapEye(const float* m, bool affine, VF x, VF y, VF& u, VF& v) {
 #if HWY_TARGET != HWY_SCALAR
 constexpr bool kBlockLoads = hn::MaxLanes(DF()) == 4 || hn::MaxLanes(DF()) == 8;
 
+// Lane k's pixel sits at `offset[k]` floats past `base`.
 template <size_t kLanes>
-HWY_INLINE Colour LoadPixelBlocks(const float* base, VI index) {
+HWY_INLINE Colour LoadPixelsAt(const float* base, const int64_t* offset) {
     const DF df;
-    const DI di;
     const hn::Repartition<double, DF> dd;
-    alignas(64) int32_t at[kMaxLanes];
-    hn::Store(index, di, at);
     VF v[4];
     for (int k = 0; k < 4; ++k) {
         if constexpr (kLanes == 8) {
             const hn::Half<DF> dh;
-            v[k] = hn::Combine(df, hn::LoadU(dh, base + 4 * int64_t(at[k + 4])),
-                               hn::LoadU(dh, base + 4 * int64_t(at[k])));
+            v[k] = hn::Combine(df, hn::LoadU(dh, base + offset[k + 4]), hn::LoadU(dh, base + offset[k]));
         } else {
-            v[k] = hn::LoadU(df, base + 4 * int64_t(at[k]));
+            v[k] = hn::LoadU(df, base + offset[k]);
         }
     }
     const auto t0 = hn::BitCast(dd, hn::InterleaveLower(df, v[0], v[1]));  // b0 b1 g0 g1
@@ -164,6 +161,31 @@ HWY_INLINE Colour LoadPixelBlocks(const float* base, VI index) {
     return {
         hn::BitCast(df, hn::InterleaveLower(dd, t0, t1)), hn::BitCast(df, hn::InterleaveUpper(dd, t0, t1)),
         hn::BitCast(df, hn::InterleaveLower(dd, t2, t3)), hn::BitCast(df, hn::InterleaveUpper(dd, t2, t3))};
+}
+
+template <size_t kLanes>
+HWY_INLINE Colour LoadPixelBlocks(const float* base, VI index) {
+    alignas(64) int32_t at[kMaxLanes];
+    hn::Store(index, DI(), at);
+    int64_t offset[kMaxLanes];
+    for (size_t k = 0; k < kLanes; ++k) offset[k] = 4 * int64_t(at[k]);
+    return LoadPixelsAt<kLanes>(base, offset);
+}
+
+// All four taps where every lane's neighbours are the next column and the next row: one index
+// per lane serves them all.
+template <size_t kLanes>
+HWY_INLINE void LoadQuad(const float* base, VI index, int32_t pitch, Colour& ul, Colour& ur, Colour& dl,
+                         Colour& dr) {
+    alignas(64) int32_t at[kMaxLanes];
+    hn::Store(index, DI(), at);
+    int64_t offset[kMaxLanes];
+    for (size_t k = 0; k < kLanes; ++k) offset[k] = 4 * int64_t(at[k]);
+    const int64_t down = 4 * int64_t(pitch);
+    ul = LoadPixelsAt<kLanes>(base, offset);
+    ur = LoadPixelsAt<kLanes>(base + 4, offset);
+    dl = LoadPixelsAt<kLanes>(base + down, offset);
+    dr = LoadPixelsAt<kLanes>(base + down + 4, offset);
 }
 #endif
 
@@ -212,6 +234,12 @@ HWY_INLINE VF Blend(VF ul, VF ur, VF dl, VF dr, VF wX, VF wY) {
     return hn::Add(hn::Mul(top, my), hn::Mul(bottom, wY));
 }
 
+HWY_INLINE Colour BlendColour(const Colour& ul, const Colour& ur, const Colour& dl, const Colour& dr, VF wX,
+                              VF wY) {
+    return {Blend(ul.b, ur.b, dl.b, dr.b, wX, wY), Blend(ul.g, ur.g, dl.g, dr.g, wX, wY),
+            Blend(ul.r, ur.r, dl.r, dr.r, wX, wY), Blend(ul.a, ur.a, dl.a, dr.a, wX, wY)};
+}
+
 // One sampling job for every lane: the window test, the four neighbours pulled back into the
 // window, and the bilinear blend; transparent black where no sample is taken.
 template <class Fmt, class Tally>
@@ -251,13 +279,22 @@ HWY_INLINE Colour Sample(const JobPlan& j, VF u, VF v, MF accepted, Tally& n) {
             return KeepWhere(ok, LoadTap<Fmt, true, Tally>(j.frame, hn::Add(top, c0), n));
         }
     }
-    const Colour ul = LoadTap<Fmt, false, Tally>(j.frame, hn::Add(top, c0), n);
-    const Colour ur = LoadTap<Fmt, false, Tally>(j.frame, hn::Add(top, c1), n);
-    const Colour dl = LoadTap<Fmt, false, Tally>(j.frame, hn::Add(bottom, c0), n);
-    const Colour dr = LoadTap<Fmt, false, Tally>(j.frame, hn::Add(bottom, c1), n);
-    const Colour c{Blend(ul.b, ur.b, dl.b, dr.b, wX, wY), Blend(ul.g, ur.g, dl.g, dr.g, wX, wY),
-                   Blend(ul.r, ur.r, dl.r, dr.r, wX, wY), Blend(ul.a, ur.a, dl.a, dr.a, wX, wY)};
-    return KeepWhere(ok, c);
+    Colour ul, ur, dl, dr;
+#if HWY_TARGET != HWY_SCALAR
+    if constexpr (!Fmt::kIsBytes && kBlockLoads) {
+        if (hn::AllTrue(di, hn::And(hn::Eq(c1, hn::Add(c0, one)), hn::Eq(r1, hn::Add(r0, one))))) {
+            n.add(&FastKernelCounts::gatheredTaps, 4);
+            LoadQuad<hn::MaxLanes(DF())>(static_cast<const float*>(j.frame), hn::Add(top, c0), j.pitch, ul,
+                                         ur, dl, dr);
+            return KeepWhere(ok, BlendColour(ul, ur, dl, dr, wX, wY));
+        }
+    }
+#endif
+    ul = LoadTap<Fmt, false, Tally>(j.frame, hn::Add(top, c0), n);
+    ur = LoadTap<Fmt, false, Tally>(j.frame, hn::Add(top, c1), n);
+    dl = LoadTap<Fmt, false, Tally>(j.frame, hn::Add(bottom, c0), n);
+    dr = LoadTap<Fmt, false, Tally>(j.frame, hn::Add(bottom, c1), n);
+    return KeepWhere(ok, BlendColour(ul, ur, dl, dr, wX, wY));
 }
 
 HWY_INLINE Colour Gray(const Colour& c) {
@@ -562,8 +599,8 @@ void WholePixelSpan(const CpuKernelPlan& p, const PixelRun& left, const PixelRun
 // rows per tile instead of sweeping hundreds along a full row. Of two positions in one row the
 // larger x still comes later, which is all that decides the side-by-side squeeze's stores (the
 // top-bottom squeeze stores each destination row once, whatever the order).
-constexpr int32_t kTileRows = 32;
-constexpr int32_t kTileColumns = 128;
+constexpr int32_t kTileRows = 16;
+constexpr int32_t kTileColumns = 64;
 
 template <class Fmt, class Tally>
 void Walk(const CpuKernelPlan& p, int32_t rowBegin, int32_t rowEnd, Tally& n) {
