@@ -609,29 +609,40 @@ void Walk(const CpuKernelPlan& p, int32_t rowBegin, int32_t rowEnd, Tally& n) {
     const int32_t lanes = int32_t(hn::Lanes(df));
     for (int32_t ty = rowBegin; ty < rowEnd; ty += kTileRows) {
         const int32_t tyEnd = std::min(rowEnd, ty + kTileRows);
+        // Rows settled before the tiles: those whose stores are all overwritten later, and
+        // 8-bit rows on whole pixels, which go whole (they read their sources in order).
+        float rowY1[kTileRows];
+        bool rowInside[kTileRows], rowDone[kTileRows];
+        for (int32_t y = ty; y < tyEnd; ++y) {
+            const int32_t k = y - ty;
+            const float y1 = (float(y) - p.halfH) / a.inAutoScaleY + p.halfH + a.inAutoCenterY;
+            rowY1[k] = y1;
+            rowInside[k] = !(y1 < a.inAutoCropT || y1 > a.inAutoCropB);
+            rowDone[k] = false;
+            if (a.inDispMode == DISPLAY_TB_HALF) {
+                const SqueezeStores s = topBottomSqueezeStores(p.eyeH, y);
+                rowDone[k] = !s.left && !s.right;
+            }
+            if (!rowDone[k] && !rowInside[k]) n.add(&FastKernelCounts::emptyRows);
+            if constexpr (Fmt::kIsBytes) {
+                PixelRun left, right;
+                if (!rowDone[k] && p.wholePixelRows && rowInside[k] && wholePixelRow(p, y1, left, right)) {
+                    n.add(&FastKernelCounts::wholePixelRows);
+                    WholePixelSpan(p, left, right, y, 0, p.eyeW);
+                    rowDone[k] = true;
+                }
+            }
+        }
         for (int32_t tx = 0; tx < p.eyeW; tx += kTileColumns) {
             const int32_t txEnd = std::min(p.eyeW, tx + kTileColumns);
             for (int32_t y = ty; y < tyEnd; ++y) {
-                if (a.inDispMode == DISPLAY_TB_HALF) {
-                    const SqueezeStores s = topBottomSqueezeStores(p.eyeH, y);
-                    if (!s.left && !s.right) continue;  // both of this row's stores are overwritten later
-                }
-                const float y1 = (float(y) - p.halfH) / a.inAutoScaleY + p.halfH + a.inAutoCenterY;
-                const bool rowInside = !(y1 < a.inAutoCropT || y1 > a.inAutoCropB);
-                if (!rowInside && tx == 0) n.add(&FastKernelCounts::emptyRows);
-                if constexpr (Fmt::kIsBytes) {
-                    PixelRun left, right;
-                    if (p.wholePixelRows && rowInside && wholePixelRow(p, y1, left, right)) {
-                        n.add(&FastKernelCounts::wholePixelRows);
-                        WholePixelSpan(p, left, right, y, tx, txEnd);
-                        continue;
-                    }
-                }
+                const int32_t k = y - ty;
+                if (rowDone[k]) continue;
                 for (int32_t x0 = tx; x0 < txEnd; x0 += lanes) {
                     const size_t count = size_t(std::min(lanes, txEnd - x0));
                     const VF x = hn::ConvertTo(df, CountFrom(x0));
                     Colour cL = Uniform(0, 0, 0, 0), cR = cL;
-                    if (rowInside) Eyes<Fmt, Tally>(p, x, y1, cL, cR, n);
+                    if (rowInside[k]) Eyes<Fmt, Tally>(p, x, rowY1[k], cL, cR, n);
                     const Colour l0 = cL, r0 = cR;
                     MF outside = hn::Lt(x, x);  // none
                     if (p.lensOn) Lens<Fmt>(p, x, y, cL, cR, outside);
