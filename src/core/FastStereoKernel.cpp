@@ -163,12 +163,18 @@ HWY_INLINE Colour LoadPixelsAt(const float* base, const int64_t* offset) {
         hn::BitCast(df, hn::InterleaveLower(dd, t2, t3)), hn::BitCast(df, hn::InterleaveUpper(dd, t2, t3))};
 }
 
+// Each lane's pixel index as a float offset.
 template <size_t kLanes>
-HWY_INLINE Colour LoadPixelBlocks(const float* base, VI index) {
+HWY_INLINE void FloatOffsets(VI index, int64_t* offset) {
     alignas(64) int32_t at[kMaxLanes];
     hn::Store(index, DI(), at);
-    int64_t offset[kMaxLanes];
     for (size_t k = 0; k < kLanes; ++k) offset[k] = 4 * int64_t(at[k]);
+}
+
+template <size_t kLanes>
+HWY_INLINE Colour LoadPixelBlocks(const float* base, VI index) {
+    int64_t offset[kMaxLanes];
+    FloatOffsets<kLanes>(index, offset);
     return LoadPixelsAt<kLanes>(base, offset);
 }
 
@@ -177,10 +183,8 @@ HWY_INLINE Colour LoadPixelBlocks(const float* base, VI index) {
 template <size_t kLanes>
 HWY_INLINE void LoadQuad(const float* base, VI index, int32_t pitch, Colour& ul, Colour& ur, Colour& dl,
                          Colour& dr) {
-    alignas(64) int32_t at[kMaxLanes];
-    hn::Store(index, DI(), at);
     int64_t offset[kMaxLanes];
-    for (size_t k = 0; k < kLanes; ++k) offset[k] = 4 * int64_t(at[k]);
+    FloatOffsets<kLanes>(index, offset);
     const int64_t down = 4 * int64_t(pitch);
     ul = LoadPixelsAt<kLanes>(base, offset);
     ur = LoadPixelsAt<kLanes>(base + 4, offset);
@@ -200,6 +204,7 @@ HWY_INLINE Colour LoadTap(const void* frame, VI index, Tally& n) {
     const int32_t first = hn::GetLane(index);
     Colour c;
     if constexpr (Fmt::kIsBytes) {
+        // 8-bit pixels are one 32-bit lane each: one gather (or load) fetches them all.
         const bool run = kTryRun && hn::AllTrue(di, hn::Eq(index, CountFrom(first)));
         n.add(run ? &FastKernelCounts::contiguousTaps : &FastKernelCounts::gatheredTaps);
         const uint32_t* base = static_cast<const uint32_t*>(frame);
