@@ -346,8 +346,8 @@ TEST_P(FastKernel, ShortcutsAreTakenAndExact) {
         a.inAutoCropR = 45.5f, a.inAutoCropB = 21.5f;
         a.inDispMode = DISPLAY_ANAGLYPH;
         row.set(a);
-        c.args = a;
         c.outW = c.outPitch = a.inPitchD = 45, c.outH = 21;
+        c.args = a;
         c.bands = {{0, 21}};
         EXPECT_EQ(compare(c, row.format), "") << row.name;
 
@@ -360,6 +360,30 @@ TEST_P(FastKernel, ShortcutsAreTakenAndExact) {
         if (row.fewer) {
             EXPECT_LT(n.*row.fewer, n.*row.counter) << row.name;
         }
+    }
+}
+
+// With an odd eye height the top-bottom squeeze's right-eye rows pair across even-row bands;
+// bands run last to first must still leave what one top-to-bottom pass leaves.
+TEST_P(FastKernel, SqueezeWinnersDoNotDependOnBandOrder) {
+    for (const int32_t height : {1, 3, 7, 8}) {
+        Rng g{uint32_t(height)};
+        Case c = randomCase(g, 4);
+        c.primary = makeImage(g, 5, height, 4, true);
+        c.secondary = makeImage(g, 5, height, 4, true);
+        TransformKernelArgs a;
+        a.inImageL = c.primary.bytes.data(), a.inImageR = c.secondary.bytes.data();
+        a.inPitchL = c.primary.pitch, a.inPitchR = c.secondary.pitch;
+        a.inWidthL = a.inWidthR = a.inWidthLP = 5;
+        a.inHeightL = a.inHeightR = a.inHeightLP = height;
+        a.inAutoCropR = 5.5f, a.inAutoCropB = float(height) + 0.5f;
+        a.inDispMode = DISPLAY_TB_HALF;
+        c.outW = c.outPitch = a.inPitchD = 5, c.outH = height;
+        c.args = a;
+        c.bands.clear();
+        for (int32_t y = 0; y < height; y += 2)
+            c.bands.insert(c.bands.begin(), RowBand{y, std::min(height, y + 2)});
+        EXPECT_EQ(compare(c, CpuPixelFormat::Argb8), "") << "eye height " << height;
     }
 }
 
