@@ -610,12 +610,4 @@ void runTransformKernel(const TransformKernelArgs& args, RowBand rows) {
 template void runTransformKernel<Argb8, CpuRenderPolicy>(const TransformKernelArgs&, RowBand);
 template void runTransformKernel<Bgra32f, CpuRenderPolicy>(const TransformKernelArgs&, RowBand);
 
-void runCpuTransformKernel(const TransformKernelArgs& args, CpuPixelFormat format, RowBand rows) {
-    if (format == CpuPixelFormat::Argb8) {
-        runTransformKernel<Argb8, CpuRenderPolicy>(args, rows);
-    } else {
-        runTransformKernel<Bgra32f, CpuRenderPolicy>(args, rows);
-    }
-}
-
 }  // namespace duovis

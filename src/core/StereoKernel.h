@@ -15,9 +15,11 @@ namespace duovis {
 
 enum class CpuPixelFormat { Argb8, Bgra32f };
 
-// Eye-grid rows [begin, end) of one frame. Bands that start on even rows may run at the same
-// time: the two rows that meet in one destination row of the top-bottom squeeze then stay in
-// one band, in their order, so the store that remains is the one a single pass leaves.
+// Eye-grid rows [begin, end) of one frame. Through runCpuTransformKernel, bands that start on
+// even rows may run in any order and at the same time: the top-bottom squeeze stores each
+// destination row once, from the row a single pass would leave there (with an odd eye height
+// the right eye's pairs straddle even-row bands, so storing both would race), and every other
+// store that meets another stays within one row.
 struct RowBand {
     int32_t begin = 0;
     int32_t end = INT32_MAX;
