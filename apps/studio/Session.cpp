@@ -15,14 +15,13 @@
 #include "StatusArea.h"
 #include "ToolPress.h"
 #include "UndoStep.h"
+#include "VideoDemux.h"
 
 namespace duovis::studio {
 
 namespace {
 
 constexpr qint64 kPreviewPixels = 160000;
-// Pictures and numbered sequences carry no rate of their own; the studio plays them at film rate.
-constexpr double kFramesPerSecond = 24.0;
 
 std::string bytesOf(const QString& name) {
     return QFile::encodeName(name).toStdString();
@@ -106,6 +105,10 @@ void Session::install(std::shared_ptr<const StudioSource> source, const SessionO
         const std::string path = cli::locatePlugin(options.plugin, options.pluginDir);
         module = module_ && module_->path() == path ? module_ : std::make_shared<refhost::Module>(path);
         fresh.push_back(makeSlot(module, *source));
+        // A packed video opens demuxed as its metadata says, as `duovis render` reads it; a
+        // project's own values then win.
+        if (const media::VideoInfo* video = source->primaryVideo(); video && !source->spec().second)
+            cli::demuxFromMetadata(*video, *fresh.front()->job);
         if (project) cli::applyProject(*project, fresh.front()->job->instance());
         fresh.front()->useSecond = source->hasSecond();
     } catch (...) {
@@ -121,7 +124,7 @@ void Session::install(std::shared_ptr<const StudioSource> source, const SessionO
     source_ = std::move(source);
     projectPath_ = projectPath;
     frame_ = source_->firstFrame();
-    for (auto& slot : slots_) slot->job->setTime(frame_, kFramesPerSecond);
+    for (auto& slot : slots_) slot->job->setTime(frame_, source_->framesPerSecond());
     undo_.clear();
     emit opened();
     changedEverywhere();
@@ -148,7 +151,7 @@ void Session::addInstance() {
     auto slot = makeSlot(module_, *source_);
     restoreValues(slot->job->params(), snapshotValues(instance(0).params()));
     slot->useSecond = slots_.front()->useSecond;
-    slot->job->setTime(frame_, kFramesPerSecond);
+    slot->job->setTime(frame_, source_->framesPerSecond());
     slots_.push_back(std::move(slot));
     emit opened();
     changedEverywhere();
@@ -247,7 +250,7 @@ void Session::endDrag() {
 void Session::setFrame(int frame) {
     if (!source_) return;
     frame_ = std::clamp(frame, source_->firstFrame(), source_->lastFrame());
-    for (auto& slot : slots_) slot->job->setTime(frame_, kFramesPerSecond);
+    for (auto& slot : slots_) slot->job->setTime(frame_, source_->framesPerSecond());
     requestRenders();
 }
 
@@ -311,7 +314,7 @@ void Session::requestRenders() {
         request.values = snapshotValues(slot.job->params());
         request.factor = factor;
         request.frame = frame_;
-        request.framesPerSecond = kFramesPerSecond;
+        request.framesPerSecond = source_->framesPerSecond();
         request.useSecond = slot.useSecond;
         slot.latest = request.generation;
         worker_->submit(std::move(request));
