@@ -84,29 +84,18 @@ TEST_P(StudioVideo, OpensWithItsFramesRateAndDemux) {
 }
 
 // MP4 declares its frame count; Matroska does not, so its frames are counted by decoding.
-INSTANTIATE_TEST_SUITE_P(Containers, StudioVideo,
-                         ::testing::Values(VideoCase{"wide.mp4",
-                                                     "h264",
-                                                     128,
-                                                     32,
-                                                     3,
-                                                     25,
-                                                     1,
-                                                     {media::Packing::SideBySide, false},
-                                                     "Side-By-Side(100%)",
-                                                     false},
-                                           VideoCase{"packed.mkv",
-                                                     "ffv1",
-                                                     64,
-                                                     36,
-                                                     4,
-                                                     30000,
-                                                     1001,
-                                                     {media::Packing::TopBottom, true},
-                                                     "Top-Bottom(50%)",
-                                                     true},
-                                           VideoCase{
-                                               "flat.mov", "ffv1", 64, 36, 2, 24, 1, {}, nullptr, false}));
+using media::Packing;
+const VideoCase kVideos[] = {
+    {"wide.mp4", "h264", 128, 32, 3, 25, 1, {Packing::SideBySide, false}, "Side-By-Side(100%)", false},
+    {"packed.mkv", "ffv1", 64, 36, 4, 30000, 1001, {Packing::TopBottom, true}, "Top-Bottom(50%)", true},
+    {"flat.mov", "ffv1", 64, 36, 2, 24, 1, {}, nullptr, false},
+};
+INSTANTIATE_TEST_SUITE_P(Containers, StudioVideo, ::testing::ValuesIn(kVideos),
+                         [](const ::testing::TestParamInfo<VideoCase>& row) {
+                             std::string name = row.param.file;
+                             name[name.find('.')] = '_';
+                             return name;
+                         });
 
 // A two-view file is both layers, with no second file; values above 1 stay as they are.
 TEST_F(StudioTest, TwoViewExrIsBothEyes) {
