@@ -7,7 +7,6 @@
 
 #include "EffectCheck.h"
 #include "FileLock.h"
-#include "FrameSequence.h"
 #include "ParamDescribe.h"
 #include "ParamId.h"
 #include "PluginLocator.h"
@@ -198,13 +197,19 @@ void Session::edit(int slot, int position, double value) {
 
 void Session::press(int slot, int position) {
     if (position == LAUNCH_TOOL) {
-        // The tool measures the pictures on screen: a sequence lends the current frame's files.
-        cli::Project project = currentProject();
-        project.primary.file = cli::FrameSequence::expand(project.primary.file, frame_);
-        project.second = cli::FrameSequence::expand(project.second, frame_);
+        if (!source_) return;
+        // The tool measures the pictures on screen: the current frame of the layers this
+        // instance uses, whatever holds them (a video, a two-view file).
+        const bool withSecond = usesSecond(slot);
         change(
             slot, entryName(slot, position),
-            [&project](cli::RenderJob& job) { cli::pressToolButton(job.instance(), project); }, -1);
+            [this, withSecond](cli::RenderJob& job) {
+                const refhost::PixelFormat format = job.pixelFormat();
+                refhost::Layer second = source_->secondLayer(format, 1, job.timeStep());
+                cli::pressToolButton(job.instance(), source_->primaryLayer(format, 1, job.timeStep()),
+                                     withSecond ? &second : nullptr);
+            },
+            -1);
         return;
     }
     change(

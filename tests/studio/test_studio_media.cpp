@@ -97,6 +97,27 @@ INSTANTIATE_TEST_SUITE_P(Containers, StudioVideo, ::testing::ValuesIn(kVideos),
                              return name;
                          });
 
+// The tool measures the frame on screen, whatever file holds it.
+TEST_F(StudioTest, ToolMeasuresVideoAndTwoViewFrames) {
+    if (std::string(TOOL_RECORDER_PATH).empty()) GTEST_SKIP() << "the stand-in tool is not built";
+    media::VideoSettings settings;
+    settings.codec = "ffv1";
+    settings.layout = {Packing::SideBySide, false};
+    {
+        media::VideoWriter writer(QFile::encodeName(path("clip.mkv")).toStdString(), settings, 64, 36);
+        for (int n = 0; n < 2; ++n) writer.write(flat(64, 36, 0.5f, false));
+        writer.finish();
+    }
+    writeStill(media::Frame{{flat(16, 8, 0.25f, true), flat(16, 8, 0.75f, true)}}, path("pair.exr"));
+    int exchange = 0;
+    for (const char* file : {"clip.mkv", "pair.exr"}) {
+        open(refhost::HostApp::Premiere, file, QString());
+        launchTool();
+        EXPECT_TRUE(QFile::exists(path(QStringLiteral("exchange-%1/stream.bin").arg(++exchange)))) << file;
+        EXPECT_NEAR(store().floatValue(VSHIFT_PCT_R), -2.5, 1e-6) << file;
+    }
+}
+
 // A two-view file is both layers, with no second file; values above 1 stay as they are.
 TEST_F(StudioTest, TwoViewExrIsBothEyes) {
     struct Case {
