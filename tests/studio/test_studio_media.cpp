@@ -2,7 +2,6 @@
 // OpenEXR as both eyes, and float values kept above 1 through the preview's down-sampling.
 #include <QFile>
 #include <cmath>
-#include <optional>
 
 #include "ParamDescribe.h"
 #include "ParamId.h"
@@ -36,8 +35,11 @@ float redAt(const studio::StudioSource& source, bool second, int frame, int fact
     return world && !world->empty() ? world->bgra(x, y).red : NAN;
 }
 
-std::string popupText(const refhost::ParamStore& store, int position) {
-    return cli::popupChoices(store.at(position))[static_cast<std::size_t>(store.popup(position) - 1)];
+// Frame n is grey n/8, so each frame read back shows which frame it is.
+void writeVideo(const QString& path, const media::VideoSettings& settings, int w, int h, int frames) {
+    media::VideoWriter writer(QFile::encodeName(path).toStdString(), settings, w, h);
+    for (int n = 0; n < frames; ++n) writer.write(flat(w, h, static_cast<float>(n) / 8.0f, false));
+    writer.finish();
 }
 
 struct VideoCase {
@@ -45,13 +47,12 @@ struct VideoCase {
     const char* codec;
     int width, height, frames, rateNum, rateDen;
     media::StereoLayout layout;
-    const char* demux;  // the mode the metadata chooses; null: the registered default stays
+    const char* demux;  // the mode the metadata chooses
     bool swapped;
 };
 
 class StudioVideo : public StudioTest, public ::testing::WithParamInterface<VideoCase> {};
 
-// Frame n is grey n/8, so each frame read back shows which frame it is.
 TEST_P(StudioVideo, OpensWithItsFramesRateAndDemux) {
     const VideoCase& c = GetParam();
     media::VideoSettings settings;
@@ -59,12 +60,7 @@ TEST_P(StudioVideo, OpensWithItsFramesRateAndDemux) {
     settings.rateNum = c.rateNum;
     settings.rateDen = c.rateDen;
     settings.layout = c.layout;
-    {
-        media::VideoWriter writer(QFile::encodeName(path(c.file)).toStdString(), settings, c.width, c.height);
-        for (int n = 0; n < c.frames; ++n)
-            writer.write(flat(c.width, c.height, static_cast<float>(n) / 8.0f, false));
-        writer.finish();
-    }
+    writeVideo(path(c.file), settings, c.width, c.height, c.frames);
     open(refhost::HostApp::Premiere, c.file, QString());
     const studio::StudioSource& source = *session().source();
     EXPECT_TRUE(source.isSequence());
@@ -74,13 +70,9 @@ TEST_P(StudioVideo, OpensWithItsFramesRateAndDemux) {
     for (int n : {c.frames - 1, 0})
         EXPECT_NEAR(redAt(source, false, n, 1), static_cast<float>(n) / 8.0f, 4 / 255.0f) << n;
 
-    const refhost::ParamStore& values = store();
-    const std::string demux = c.demux
-                                  ? c.demux
-                                  : cli::popupChoices(values.at(PRIMARY_DEMUX_MODE))[static_cast<std::size_t>(
-                                        values.at(PRIMARY_DEMUX_MODE).u.pd.dephault - 1)];
-    EXPECT_EQ(popupText(values, PRIMARY_DEMUX_MODE), demux);
-    EXPECT_EQ(values.checkbox(SWAP_LR), c.swapped);
+    const auto demux = cli::popupChoices(store().at(PRIMARY_DEMUX_MODE));
+    EXPECT_EQ(demux[static_cast<std::size_t>(store().popup(PRIMARY_DEMUX_MODE) - 1)], c.demux);
+    EXPECT_EQ(store().checkbox(SWAP_LR), c.swapped);
 }
 
 // MP4 declares its frame count; Matroska does not, so its frames are counted by decoding.
@@ -88,7 +80,7 @@ using media::Packing;
 const VideoCase kVideos[] = {
     {"wide.mp4", "h264", 128, 32, 3, 25, 1, {Packing::SideBySide, false}, "Side-By-Side(100%)", false},
     {"packed.mkv", "ffv1", 64, 36, 4, 30000, 1001, {Packing::TopBottom, true}, "Top-Bottom(50%)", true},
-    {"flat.mov", "ffv1", 64, 36, 2, 24, 1, {}, nullptr, false},
+    {"flat.mov", "ffv1", 64, 36, 2, 24, 1, {}, "None", false},
 };
 INSTANTIATE_TEST_SUITE_P(Containers, StudioVideo, ::testing::ValuesIn(kVideos),
                          [](const ::testing::TestParamInfo<VideoCase>& row) {
@@ -103,11 +95,7 @@ TEST_F(StudioTest, ToolMeasuresVideoAndTwoViewFrames) {
     media::VideoSettings settings;
     settings.codec = "ffv1";
     settings.layout = {Packing::SideBySide, false};
-    {
-        media::VideoWriter writer(QFile::encodeName(path("clip.mkv")).toStdString(), settings, 64, 36);
-        for (int n = 0; n < 2; ++n) writer.write(flat(64, 36, 0.5f, false));
-        writer.finish();
-    }
+    writeVideo(path("clip.mkv"), settings, 64, 36, 2);
     writeStill(media::Frame{{flat(16, 8, 0.25f, true), flat(16, 8, 0.75f, true)}}, path("pair.exr"));
     int exchange = 0;
     for (const char* file : {"clip.mkv", "pair.exr"}) {
