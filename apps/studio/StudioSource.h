@@ -46,9 +46,8 @@ class StudioSource {
     refhost::Layer primaryLayer(refhost::PixelFormat format, int factor, A_long timeStep) const;
     refhost::Layer secondLayer(refhost::PixelFormat format, int factor, A_long timeStep) const;
 
-    struct Frames;
-
   private:
+    struct Frames;
     struct Input {
         std::shared_ptr<cli::InputLayer> layer;
         int view = 0;                               // 1: the right view of a two-view file
