@@ -13,6 +13,7 @@
 #include "RenderInputs.h"
 #include "RenderJob.h"
 #include "StereoLayout.h"
+#include "VideoDemux.h"
 #include "VideoReader.h"
 
 namespace duovis::cli {
@@ -26,11 +27,6 @@ media::VideoSettings videoSettings(const Args& args, const InputLayer& primary, 
 
 // --pipe and --pipe-size: how "-" reads and writes frames, at `fps` for raw input.
 media::PipeInput pipeInput(const Args& args, double fps);
-
-// Sets the primary demux mode (and the eye swap) that a video's stereo metadata asks for; the
-// eyes are full size where the frame is much wider (side by side) or taller (top and bottom)
-// than one picture would be.
-void demuxFromMetadata(const media::VideoInfo& video, RenderJob& job);
 
 // How the display type in force packs the eyes, for players reading the output's metadata.
 media::StereoLayout outputLayout(RenderJob& job);

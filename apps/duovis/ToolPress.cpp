@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <utility>
 
 #include "EffectCheck.h"
 #include "ImageInput.h"
@@ -23,15 +24,18 @@ refhost::World layerWorld(const ProjectLayer& layer, refhost::PixelFormat format
 }  // namespace
 
 int pressToolButton(refhost::EffectInstance& fx, const Project& project) {
+    refhost::Layer primary = refhost::Layer::still(layerWorld(project.primary, fx.pixelFormat()));
+    if (project.second.isEmpty()) return pressToolButton(fx, std::move(primary), nullptr);
+    refhost::Layer second = refhost::Layer::still(pictureWorld(project.second, fx.pixelFormat()));
+    return pressToolButton(fx, std::move(primary), &second);
+}
+
+int pressToolButton(refhost::EffectInstance& fx, refhost::Layer primary, refhost::Layer* second) {
     if (qEnvironmentVariable("DUOVIS_DEPTHSCOPE").isEmpty())
         qputenv("DUOVIS_DEPTHSCOPE",
                 QFile::encodeName(QCoreApplication::applicationDirPath() + "/depthscope"));
-    fx.setInput(refhost::Layer::still(layerWorld(project.primary, fx.pixelFormat())));
-    refhost::Layer second;
-    if (!project.second.isEmpty()) {
-        second = refhost::Layer::still(pictureWorld(project.second, fx.pixelFormat()));
-        fx.chooseLayer(SECONDARY_LAYER, &second);
-    }
+    fx.setInput(std::move(primary));
+    if (second) fx.chooseLayer(SECONDARY_LAYER, second);
     // A host has set up a frame before the user reaches the button; that gives the effect the
     // frame rate the secondary layer's offset is counted in.
     PF_Err err = fx.frameSetup();

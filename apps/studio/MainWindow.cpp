@@ -19,6 +19,8 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 
@@ -31,8 +33,6 @@
 namespace duovis::studio {
 
 namespace {
-
-constexpr int kPlayIntervalMs = 1000 / 24;
 
 QAction* menuItem(QMenu* menu, const QString& text, const QKeySequence& keys, QObject* receiver,
                   std::function<void()> slot) {
@@ -67,7 +67,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     setCentralWidget(centre);
 
     player_ = new QTimer(this);
-    player_->setInterval(kPlayIntervalMs);
+    player_->setTimerType(Qt::PreciseTimer);
     connect(player_, &QTimer::timeout, this, [this] {
         const Session& s = session_;
         const int last = s.source() ? s.source()->lastFrame() : 0;
@@ -178,7 +178,7 @@ void MainWindow::rebuild() {
     const StudioSource* source = session_.source();
     QStringList layers;
     if (source && source->hasSecond())
-        layers << QFileInfo(QFile::decodeName(source->spec().second->c_str())).fileName();
+        layers << QFileInfo(QFile::decodeName(source->secondName().c_str())).fileName();
     for (int slot = 0; slot < session_.instanceCount(); ++slot) {
         auto* panel = new ParamPanel(session_.instance(slot).params());
         panel->setLayers(layers, session_.usesSecond(slot) ? 0 : -1);
@@ -215,6 +215,8 @@ void MainWindow::rebuild() {
     if (sequence) {
         const QSignalBlocker block(timeSlider_);
         timeSlider_->setRange(source->firstFrame(), source->lastFrame());
+        // Plays at the footage's own rate (a video's, else film rate).
+        player_->setInterval(std::max(1, static_cast<int>(std::lround(1000.0 / source->framesPerSecond()))));
         timeSlider_->setValue(session_.frame());
         frameLabel_->setText(tr("frame %1").arg(session_.frame()));
     }
@@ -342,8 +344,9 @@ void MainWindow::saveTo(const QString& path) {
 
 void MainWindow::openDialog() {
     const QString path =
-        QFileDialog::getOpenFileName(this, tr("Open a picture, sequence frame or project"), QString(),
-                                     tr("Pictures and projects (*.png *.jpg *.tif *.tiff *.bmp *.json);;"
+        QFileDialog::getOpenFileName(this, tr("Open a picture, sequence frame, video or project"), QString(),
+                                     tr("Footage and projects (*.png *.jpg *.tif *.tiff *.bmp *.exr *.dpx "
+                                        "*.mp4 *.mov *.mkv *.json);;"
                                         "All files (*)"));
     if (!path.isEmpty()) openPath(path);
 }

@@ -7,7 +7,6 @@
 
 #include "EffectCheck.h"
 #include "FileLock.h"
-#include "FrameSequence.h"
 #include "ParamDescribe.h"
 #include "ParamId.h"
 #include "PluginLocator.h"
@@ -15,14 +14,13 @@
 #include "StatusArea.h"
 #include "ToolPress.h"
 #include "UndoStep.h"
+#include "VideoDemux.h"
 
 namespace duovis::studio {
 
 namespace {
 
 constexpr qint64 kPreviewPixels = 160000;
-// Pictures and numbered sequences carry no rate of their own; the studio plays them at film rate.
-constexpr double kFramesPerSecond = 24.0;
 
 std::string bytesOf(const QString& name) {
     return QFile::encodeName(name).toStdString();
@@ -106,6 +104,10 @@ void Session::install(std::shared_ptr<const StudioSource> source, const SessionO
         const std::string path = cli::locatePlugin(options.plugin, options.pluginDir);
         module = module_ && module_->path() == path ? module_ : std::make_shared<refhost::Module>(path);
         fresh.push_back(makeSlot(module, *source));
+        // A packed video opens demuxed as its metadata says, as `duovis render` reads it; a
+        // project's own values then win.
+        if (const media::VideoInfo* video = source->primaryVideo(); video && !source->spec().second)
+            cli::demuxFromMetadata(*video, *fresh.front()->job);
         if (project) cli::applyProject(*project, fresh.front()->job->instance());
         fresh.front()->useSecond = source->hasSecond();
     } catch (...) {
@@ -121,7 +123,7 @@ void Session::install(std::shared_ptr<const StudioSource> source, const SessionO
     source_ = std::move(source);
     projectPath_ = projectPath;
     frame_ = source_->firstFrame();
-    for (auto& slot : slots_) slot->job->setTime(frame_, kFramesPerSecond);
+    for (auto& slot : slots_) slot->job->setTime(frame_, source_->framesPerSecond());
     undo_.clear();
     emit opened();
     changedEverywhere();
@@ -148,7 +150,7 @@ void Session::addInstance() {
     auto slot = makeSlot(module_, *source_);
     restoreValues(slot->job->params(), snapshotValues(instance(0).params()));
     slot->useSecond = slots_.front()->useSecond;
-    slot->job->setTime(frame_, kFramesPerSecond);
+    slot->job->setTime(frame_, source_->framesPerSecond());
     slots_.push_back(std::move(slot));
     emit opened();
     changedEverywhere();
@@ -195,13 +197,19 @@ void Session::edit(int slot, int position, double value) {
 
 void Session::press(int slot, int position) {
     if (position == LAUNCH_TOOL) {
-        // The tool measures the pictures on screen: a sequence lends the current frame's files.
-        cli::Project project = currentProject();
-        project.primary.file = cli::FrameSequence::expand(project.primary.file, frame_);
-        project.second = cli::FrameSequence::expand(project.second, frame_);
+        if (!source_) return;
+        // The tool measures the pictures on screen: the current frame of the layers this
+        // instance uses, whatever holds them (a video, a two-view file).
+        const bool withSecond = usesSecond(slot);
         change(
             slot, entryName(slot, position),
-            [&project](cli::RenderJob& job) { cli::pressToolButton(job.instance(), project); }, -1);
+            [this, withSecond](cli::RenderJob& job) {
+                const refhost::PixelFormat format = job.pixelFormat();
+                refhost::Layer second = source_->secondLayer(format, 1, job.timeStep());
+                cli::pressToolButton(job.instance(), source_->primaryLayer(format, 1, job.timeStep()),
+                                     withSecond ? &second : nullptr);
+            },
+            -1);
         return;
     }
     change(
@@ -247,7 +255,7 @@ void Session::endDrag() {
 void Session::setFrame(int frame) {
     if (!source_) return;
     frame_ = std::clamp(frame, source_->firstFrame(), source_->lastFrame());
-    for (auto& slot : slots_) slot->job->setTime(frame_, kFramesPerSecond);
+    for (auto& slot : slots_) slot->job->setTime(frame_, source_->framesPerSecond());
     requestRenders();
 }
 
@@ -311,7 +319,7 @@ void Session::requestRenders() {
         request.values = snapshotValues(slot.job->params());
         request.factor = factor;
         request.frame = frame_;
-        request.framesPerSecond = kFramesPerSecond;
+        request.framesPerSecond = source_->framesPerSecond();
         request.useSecond = slot.useSecond;
         slot.latest = request.generation;
         worker_->submit(std::move(request));

@@ -1,22 +1,23 @@
 #pragma once
-// The footage a studio session works on: a primary layer (a still, a numbered sequence, or a
-// blank layer of a given size) and an optional second layer, with the frames' full size. Fixed
-// once opened, so the render thread reads it while the window works on.
+// The footage a studio session works on: a primary layer (a still, a numbered sequence, a
+// video, or a blank layer of a given size) and an optional second layer, with the frames' full
+// size. A two-view file (left and right views) is both layers by itself. Fixed once opened, so
+// the render thread reads it while the window works on; frames are read as the effect asks.
 
-#include <QImage>
 #include <QSize>
-#include <QString>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "FrameIO.h"
 #include "RenderInputs.h"
 #include "World.h"
 
 namespace duovis::studio {
 
 struct SourceSpec {
-    std::string primary;                // file or pattern; empty: a blank layer of blankSize
-    std::optional<std::string> second;  // file or pattern
+    std::string primary;                // file, pattern or video; empty: a blank layer of blankSize
+    std::optional<std::string> second;  // file, pattern or video
     QSize blankSize;
 };
 
@@ -28,32 +29,40 @@ class StudioSource {
 
     const SourceSpec& spec() const { return spec_; }
     QSize frameSize() const { return size_; }
+    // A second layer from --second or from the primary's right view.
     bool hasSecond() const { return second_.has_value(); }
+    // What the layer menu calls the second layer.
+    std::string secondName() const;
+    // Whether any layer changes over time (a sequence or a video).
     bool isSequence() const;
     int firstFrame() const;
     int lastFrame() const;
+    // The primary video's rate, else film rate: pictures and sequences carry none.
+    double framesPerSecond() const;
+    // Null unless the primary is a video.
+    const media::VideoInfo* primaryVideo() const;
 
     // The layers as the host lends them at 1/factor of full resolution.
     refhost::Layer primaryLayer(refhost::PixelFormat format, int factor, A_long timeStep) const;
     refhost::Layer secondLayer(refhost::PixelFormat format, int factor, A_long timeStep) const;
 
   private:
+    struct Frames;
     struct Input {
-        cli::InputLayer layer;
-        QImage still;  // a still's picture; null for a sequence
+        std::shared_ptr<cli::InputLayer> layer;
+        int view = 0;                               // 1: the right view of a two-view file
+        std::shared_ptr<const media::Frame> still;  // a still's frame; null when it changes over time
+        std::shared_ptr<Frames> frames;             // a sequence's or video's frames, read on demand
+        int lastFrame = 0;
     };
     static refhost::Layer layerOf(const Input& input, refhost::PixelFormat format, int factor,
                                   A_long timeStep);
-    Input open(const std::string& name) const;
+    static Input open(const std::string& name);
 
     SourceSpec spec_;
     std::optional<Input> primary_;
     std::optional<Input> second_;
     QSize size_;
 };
-
-// A frame's size and picture at 1/factor, as the host lends a down-sampled frame.
-QSize downsampledSize(QSize full, int factor);
-QImage downsampled(const QImage& image, int factor);
 
 }  // namespace duovis::studio

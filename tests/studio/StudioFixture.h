@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <memory>
@@ -75,6 +77,32 @@ class StudioTest : public ::testing::Test {
         return control<W>(QStringLiteral("param-%1%2").arg(position).arg(QLatin1String(suffix)), slot);
     }
     QImage shown(int slot = 0) { return window_->viewer(slot)->image(); }
+
+    // Presses "Launch Depthscope" in the Tools menu with the stand-in tool, which records what
+    // it is sent under the test's folder and replies with the right eye up 2.5 %.
+    void launchTool() {
+        QByteArray reply(256, '\0');  // slot 27 with its mask bit
+        const auto put = [&reply](int offset, uint32_t v) {
+            for (int i = 0; i < 4; ++i) reply[offset + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+        };
+        put(4 * 27, static_cast<uint32_t>(-25000));
+        put(248, 1u << 27);
+        QFile file(path("reply.bin"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(reply) == 256);
+        file.close();
+        qputenv("TMPDIR", QFile::encodeName(dir_.path()));
+        qputenv("DUOVIS_DEPTHSCOPE", TOOL_RECORDER_PATH);
+        qputenv("DUOVIS_TEST_TOOL_DIR", QFile::encodeName(dir_.path()));
+        qputenv("DUOVIS_TEST_TOOL_REPLY", QFile::encodeName(path("reply.bin")));
+        QAction* launch = nullptr;
+        for (QAction* a : window_->findChildren<QAction*>())
+            if (a->text().remove('&') == QLatin1String("Launch Depthscope")) launch = a;
+        ASSERT_NE(launch, nullptr);
+        launch->trigger();
+        for (const char* name :
+             {"TMPDIR", "DUOVIS_DEPTHSCOPE", "DUOVIS_TEST_TOOL_DIR", "DUOVIS_TEST_TOOL_REPLY"})
+            qunsetenv(name);
+    }
 
     QTemporaryDir dir_;
     std::unique_ptr<studio::MainWindow> window_;

@@ -242,27 +242,8 @@ TEST_F(StudioTest, ShortcutsCycleDisplayTypesStepFramesAndUndo) {
 // The tool button is reached through the Tools menu; its reply is one undo step.
 TEST_F(StudioTest, ToolsMenuLaunchesTheToolAndItsReplyUndoesAsOneStep) {
     if (std::string(TOOL_RECORDER_PATH).empty()) GTEST_SKIP() << "the stand-in tool is not built";
-    QByteArray reply(256, '\0');  // the right eye up 2.5 %: slot 27 with its mask bit
-    const auto put = [&reply](int offset, uint32_t v) {
-        for (int i = 0; i < 4; ++i) reply[offset + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    put(4 * 27, static_cast<uint32_t>(-25000));
-    put(248, 1u << 27);
-    QFile file(path("reply.bin"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(reply) == 256);
-    file.close();
-    qputenv("TMPDIR", QFile::encodeName(dir_.path()));
-    qputenv("DUOVIS_DEPTHSCOPE", TOOL_RECORDER_PATH);
-    qputenv("DUOVIS_TEST_TOOL_DIR", QFile::encodeName(dir_.path()));
-    qputenv("DUOVIS_TEST_TOOL_REPLY", QFile::encodeName(path("reply.bin")));
     open();
-    QAction* launch = nullptr;
-    for (QAction* a : window_->findChildren<QAction*>())
-        if (a->text().remove('&') == QLatin1String("Launch Depthscope")) launch = a;
-    ASSERT_NE(launch, nullptr);
-    launch->trigger();
-    for (const char* name : {"TMPDIR", "DUOVIS_DEPTHSCOPE", "DUOVIS_TEST_TOOL_DIR", "DUOVIS_TEST_TOOL_REPLY"})
-        qunsetenv(name);
+    launchTool();
     EXPECT_NEAR(store().floatValue(VSHIFT_PCT_R), -2.5, 1e-6);
     EXPECT_NEAR(store().floatValue(VSHIFT_PX_R), -2.5 / 100 * kHeight, 1e-5);
     EXPECT_TRUE(QFile::exists(path("exchange-1/stream.bin")));
