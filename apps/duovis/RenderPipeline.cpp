@@ -58,13 +58,15 @@ void renderOverlapped(const FrameRange& frames, media::FrameReader& reader, refh
                 const int frame = frames.at(k);
                 SourceFrame src;
                 src.frame = frame;
-                const std::shared_ptr<const media::Frame> file = reader.read(frame);
+                std::shared_ptr<const media::Frame> file = reader.read(frame);
                 if (!file) break;
                 src.bits = file->views.front().bits;
                 src.isFloat = file->views.front().isFloat;
                 for (const media::Picture& view : file->views) src.views.push_back(worldFor(view, format));
+                file.reset();  // the decoded picture is not kept while the queue is full
                 if (!decoded.push(std::move(src))) return;
             }
+            reader.letGo();
         } catch (...) {
             stopAll(std::current_exception());
         }
@@ -73,9 +75,12 @@ void renderOverlapped(const FrameRange& frames, media::FrameReader& reader, refh
     std::thread encoder([&] {
         try {
             while (auto out = rendered.pop()) {
+                // Each world goes as soon as its picture is made, before the encoder's buffers.
                 media::Frame frame;
-                for (const refhost::World& view : out->views)
+                for (refhost::World& view : out->views) {
                     frame.views.push_back(pictureFor(view, out->bits, out->isFloat));
+                    view = refhost::World();
+                }
                 writer.write(out->frame, frame);
             }
         } catch (...) {
