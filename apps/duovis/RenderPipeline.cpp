@@ -76,12 +76,10 @@ void renderOverlapped(const FrameRange& frames, media::FrameReader& reader, refh
     std::thread encoder([&] {
         try {
             while (auto out = rendered.pop()) {
-                // Each world goes as soon as its picture is made, before the encoder's buffers.
+                // Each world goes as its picture is made, before the encoder's buffers.
                 media::Frame frame;
-                for (refhost::World& view : out->views) {
-                    frame.views.push_back(pictureFor(view, out->bits, out->isFloat));
-                    view = refhost::World();
-                }
+                for (refhost::World& view : out->views)
+                    frame.views.push_back(pictureFor(std::move(view), out->bits, out->isFloat));
                 writer.write(out->frame, frame);
             }
         } catch (...) {
