@@ -48,13 +48,13 @@ refhost::World GpuRenderJob::render(refhost::Layer primary, refhost::Layer* seco
     t.durationFrames = std::max<int64_t>(frame + 1, 240);
     t.layerTimeStep = job_.timeStep();
     effect_->chooseLayer(secondary);
-    const refhost::gpu::GpuRenderResult r = effect_->render(primary, frame);
+    refhost::gpu::GpuRenderResult r = effect_->render(primary, frame);
     effect_->chooseLayer(nullptr);
     host_->clearLog();
     if (r.error != suiteError_NoError || r.output.empty())
         throw std::runtime_error("the GPU filter failed to render frame " + std::to_string(frame) +
                                  " (error " + std::to_string(r.error) + ")");
-    return r.output;
+    return std::move(r.output);
 }
 
 }  // namespace duovis::cli

@@ -120,6 +120,24 @@ media::Picture pictureFor(const refhost::World& world, int bits, bool isFloat) {
     return pic;
 }
 
+media::Picture pictureFor(refhost::World&& world, int bits, bool isFloat) {
+    if (world.format() != refhost::PixelFormat::Argb8) {
+        media::Picture pic = pictureFor(static_cast<const refhost::World&>(world), bits, isFloat);
+        world = refhost::World();
+        return pic;
+    }
+    media::Picture pic;
+    pic.width = world.width();
+    pic.height = world.height();
+    pic.rgba8 = world.takePixels();
+    for (std::size_t i = 0; i < pic.rgba8.size(); i += 4) {
+        unsigned char* p = pic.rgba8.data() + i;
+        const unsigned char alpha = p[0];
+        p[0] = p[1], p[1] = p[2], p[2] = p[3], p[3] = alpha;
+    }
+    return pic;
+}
+
 QImage fromWorld(const refhost::World& world, bool deep) {
     if (world.format() == refhost::PixelFormat::Argb8) {
         QImage out(world.width(), world.height(), QImage::Format_ARGB32);

@@ -20,5 +20,7 @@ QImage fromWorld(const refhost::World& world, bool deep);
 // keeps the source's depth (`bits`, `isFloat`) so writers choose the file's depth from it.
 refhost::World worldFor(const media::Picture& picture, refhost::PixelFormat format);
 media::Picture pictureFor(const refhost::World& world, int bits, bool isFloat);
+// The same, leaving `world` empty; an 8-bit world's pixels become the picture's in place.
+media::Picture pictureFor(refhost::World&& world, int bits, bool isFloat);
 
 }  // namespace duovis::cli

@@ -241,9 +241,10 @@ int renderCommand(const std::vector<std::string>& words) {
     RenderJob job(locatePlugin(plugin, args.value("--plugin-dir")), app);
     job.setWorkerThreads(threads);
     const refhost::PixelFormat format = job.pixelFormat();
-    refhost::World secondStill;
+    // A still second layer is read once and lent to every frame's render as it is.
+    std::optional<refhost::Layer> secondStill;
     if (secondLayer && !secondLayer->isPattern() && !secondLayer->isVideo())
-        secondStill = readWorld(secondLayer->name(), format, maxPixels);
+        secondStill = refhost::Layer::still(readWorld(secondLayer->name(), format, maxPixels));
 
     // Changed values see the layer at full resolution, as the effect's controls would.
     const int downsample = parseInt(args.value("--downsample").value_or("1"), "--downsample");
@@ -289,13 +290,13 @@ int renderCommand(const std::vector<std::string>& words) {
         if (!still) primary.setFrame(now, take(0));
         const auto requests = std::make_shared<SecondRequests>();
         std::optional<refhost::Layer> second;
-        if (secondLayer) {
-            second = layerFor(*secondLayer, secondStill, format, job.timeStep(), secondFrames, 0, requests);
+        if (secondLayer && !secondStill) {
+            second = layerFor(*secondLayer, {}, format, job.timeStep(), secondFrames, 0, requests);
         } else if (twoViews) {
             second = layerFor(primaryLayer, {}, format, job.timeStep(), primaryOther, 1, requests);
             if (src.views.size() == 2) second->setFrame(now, take(1));
         }
-        refhost::Layer* secondPtr = second ? &*second : nullptr;
+        refhost::Layer* secondPtr = second ? &*second : secondStill ? &*secondStill : nullptr;
         refhost::World out;
         try {
             out = gpu ? gpu->render(std::move(primary), secondPtr, src.frame, rate)
@@ -312,7 +313,12 @@ int renderCommand(const std::vector<std::string>& words) {
     };
     const RenderStep render = [&](SourceFrame& src) {
         job.setTime(src.frame, rate);
-        if (!viewsOut) return std::vector<refhost::World>{renderOnce(src, true)};
+        if (!viewsOut) {
+            std::vector<refhost::World> views;
+            views.push_back(renderOnce(src, true));  // a braced list would copy the frame
+            job.releaseFrames();
+            return views;
+        }
         // The corrected eyes: the effect's Left and Right displays of the same frame.
         std::vector<refhost::World> views;
         const A_long chosen = job.params().at(displayPos).u.pd.value;
@@ -321,13 +327,13 @@ int renderCommand(const std::vector<std::string>& words) {
             views.push_back(renderOnce(src, eye == 2));
         }
         job.assign("DISPLAY_TYPE=" + std::to_string(chosen));
+        job.releaseFrames();
         return views;
     };
 
     const int total = range.last == kToTheEnd ? 0 : range.count();
     Progress progress(total, args.has("--quiet") || total == 0);
-    renderOverlapped(range, *primaryFrames, format, render, *writer,
-                     [&progress] { progress.frameDone(); });
+    renderOverlapped(range, *primaryFrames, format, render, *writer, [&progress] { progress.frameDone(); });
     progress.finish();
     return 0;
 }

@@ -82,7 +82,8 @@ refhost::World RenderJob::render(refhost::Layer primary, refhost::Layer* seconda
     // The caller's layer may not outlive this call.
     if (layerPos > 0) instance_->chooseLayer(layerPos, nullptr);
     checkEffect(err, "render");
-    return instance_->output();
+    // The next frame set-up allocates its own output, so this one is the caller's.
+    return std::move(instance_->output());
 }
 
 }  // namespace duovis::cli

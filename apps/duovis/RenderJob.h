@@ -55,6 +55,9 @@ class RenderJob {
     refhost::World render(const refhost::World& primary, const refhost::World* secondary);
     // The same with layers that supply a frame per time, as sequences do.
     refhost::World render(refhost::Layer primary, refhost::Layer* secondary);
+    // Lets go of the last render's layers (their pixels) while the output is written; the
+    // effect still sees the same layer size.
+    void releaseFrames() { instance_->releaseInput(); }
 
   private:
     int secondaryLayerPosition() const;

@@ -57,7 +57,7 @@ StillHeader header(const std::string& path) {
 }
 
 Frame decode(const std::string& path) {
-    return Frame{{pictureFromFrame(*decodeFrame(path))}};
+    return Frame::of(pictureFromFrame(*decodeFrame(path)));
 }
 
 // 10 bits a channel for deep sources, the depth film scans use; 8 otherwise.

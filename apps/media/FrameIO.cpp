@@ -1,5 +1,7 @@
 #include "FrameIO.h"
 
+#include <climits>
+
 #include "StillFile.h"
 #include "VideoReader.h"
 
@@ -13,18 +15,26 @@ class StillReader : public FrameReader {
         : fileFor_(std::move(fileFor)), maxPixels_(maxPixels) {}
     std::shared_ptr<const Frame> read(int index) override {
         const std::string file = fileFor_(index);
-        if (!last_ || file != lastFile_) {
-            last_ = std::make_shared<const Frame>(readStill(file, maxPixels_));
+        std::shared_ptr<const Frame> frame = file == lastFile_ ? last_.lock() : nullptr;
+        if (!frame) {
+            kept_.reset();  // a file no longer asked for goes before the next is decoded
+            frame = std::make_shared<const Frame>(readStill(file, maxPixels_));
+            last_ = frame;
             lastFile_ = file;
         }
-        return last_;
+        // A file that the next frame reads too (a still's one file) is kept; a sequence's
+        // frames live only as long as their readers hold them.
+        kept_ = index < INT_MAX && fileFor_(index + 1) == file ? frame : nullptr;
+        return frame;
     }
+    void letGo() override { kept_.reset(); }
 
   private:
     std::function<std::string(int)> fileFor_;
     long long maxPixels_;
     std::string lastFile_;
-    std::shared_ptr<const Frame> last_;
+    std::weak_ptr<const Frame> last_;
+    std::shared_ptr<const Frame> kept_;
 };
 
 class VideoFrames : public FrameReader {

@@ -20,6 +20,8 @@ class FrameReader {
     // Frame `index`; null where the input has none (past a video's end). Throws naming the
     // file when one is there and cannot be read.
     virtual std::shared_ptr<const Frame> read(int index) = 0;
+    // Drops any frame kept for reads to come, once its reader has read all it will for now.
+    virtual void letGo() {}
 };
 
 class FrameWriter {
@@ -31,7 +33,7 @@ class FrameWriter {
 };
 
 // The file of each frame (one name for a still); a file read for one frame is kept for the
-// next that asks for the same file.
+// next that reads the same file, until letGo().
 std::unique_ptr<FrameReader> stillReader(std::function<std::string(int)> fileFor, long long maxPixels);
 // Frames of a video already open (standard input can be opened once only).
 std::unique_ptr<FrameReader> videoReader(std::shared_ptr<VideoReader> video);

@@ -1,5 +1,7 @@
 #include "Picture.h"
 
+#include <utility>
+
 namespace duovis::media {
 
 Picture Picture::bytes(int w, int h) {
@@ -25,6 +27,12 @@ const Picture& inFloats(const Picture& pic, Picture& scratch) {
     for (unsigned v = 0; v < 256; ++v) unit[v] = unitFromInt(v, 8);
     for (std::size_t i = 0; i < pic.rgba8.size(); ++i) scratch.rgba[i] = unit[pic.rgba8[i]];
     return scratch;
+}
+
+Frame Frame::of(Picture picture) {
+    Frame frame;
+    frame.views.push_back(std::move(picture));
+    return frame;
 }
 
 std::string sizeText(int width, int height) {

@@ -43,6 +43,8 @@ const Picture& inFloats(const Picture& picture, Picture& scratch);
 struct Frame {
     std::vector<Picture> views;
     bool stereo() const { return views.size() == 2; }
+    // A one-view frame that takes the picture's pixels; a braced list would copy them.
+    static Frame of(Picture picture);
 };
 
 // "W x H", as every message about a picture's size puts it.

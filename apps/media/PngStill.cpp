@@ -103,10 +103,10 @@ Frame decode(const std::string& path) {
         rows[y] = deep ? reinterpret_cast<png_bytep>(wide.data() + y * rowBytes / 2)
                        : bytes.row8(static_cast<int>(y));
     if (!readRows(f.png(), f.info(), depth, rows.data())) f.failed();
-    if (!deep) return Frame{{std::move(bytes)}};
+    if (!deep) return Frame::of(std::move(bytes));
     Picture pic(static_cast<int>(w), static_cast<int>(h), 16);
     for (std::size_t i = 0; i < wide.size(); ++i) pic.rgba[i] = unitFromInt(wide[i], 16);
-    return Frame{{std::move(pic)}};
+    return Frame::of(std::move(pic));
 }
 
 QByteArray encode(const Frame& frame, const std::string&) {

@@ -134,7 +134,7 @@ Frame decode(const std::string& path) {
     QImageReader reader(&file);
     const QImage image = reader.read();
     if (image.isNull()) cannotRead(path, reader);
-    return Frame{{pictureFromImage(image)}};
+    return Frame::of(pictureFromImage(image));
 }
 
 QByteArray encode(const Frame& frame, const std::string& extension) {

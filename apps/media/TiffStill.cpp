@@ -101,7 +101,7 @@ Frame decode(const std::string& path) {
     const TiffPtr t = openTiff(path);
     const StillHeader h = header(path);
     Picture pic(h.width, h.height);
-    if (readDirect(t.get(), pic, path)) return Frame{{pic}};
+    if (readDirect(t.get(), pic, path)) return Frame::of(std::move(pic));
     // Everything else (palettes, YCbCr, tiles, odd depths) through libtiff's 8-bit RGBA reader.
     std::vector<std::uint32_t> px(static_cast<std::size_t>(h.width) * h.height);
     if (!TIFFReadRGBAImageOriented(t.get(), static_cast<std::uint32_t>(h.width),
@@ -113,7 +113,7 @@ Frame decode(const std::string& path) {
         pic.rgba[i * 4 + 2] = unitFromInt(TIFFGetB(px[i]), 8);
         pic.rgba[i * 4 + 3] = unitFromInt(TIFFGetA(px[i]), 8);
     }
-    return Frame{{pic}};
+    return Frame::of(std::move(pic));
 }
 
 // A growable buffer that libtiff writes into, as it would a file.

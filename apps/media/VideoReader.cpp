@@ -208,7 +208,8 @@ std::shared_ptr<const Frame> VideoReader::read(int index) {
         if (n > index)
             throw std::runtime_error(s.path + ": cannot find frame " + std::to_string(index) +
                                      " (the container seeks past it)");
-        s.cached = std::make_shared<const Frame>(Frame{{pictureFromFrame(*frame)}});
+        s.cached.reset();  // the last frame's pixels go before this one's are made
+        s.cached = std::make_shared<const Frame>(Frame::of(pictureFromFrame(*frame)));
         s.lastIndex = n;
         return s.cached;
     }

@@ -79,6 +79,11 @@ World* EffectInstance::inputFrame(A_long time) {
     return input_.frameAt(time);
 }
 
+void EffectInstance::releaseInput() {
+    sourceSize_ = inputSize();
+    input_ = Layer::still(World(1, 1, pixelFormat()));
+}
+
 PF_Point EffectInstance::inputSize() {
     if (sourceSize_) return *sourceSize_;
     World* frame = inputFrame(time_.currentTime);

@@ -104,6 +104,9 @@ class EffectInstance {
     const PF_OutData& outData() const { return out_; }
 
     void setInput(Layer layer) { input_ = std::move(layer); }
+    // Lets go of the input's pixels once a frame is done; the effect goes on seeing the same
+    // layer size until the next input.
+    void releaseInput();
     Layer& input() { return input_; }
     // The layer a layer-choice entry points at; null chooses none.
     void chooseLayer(int position, Layer* layer) { chosen_[position] = layer; }

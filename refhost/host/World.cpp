@@ -40,6 +40,19 @@ World& World::operator=(const World& other) {
     return *this;
 }
 
+std::vector<std::uint8_t> World::takePixels() {
+    const std::size_t packed =
+        static_cast<std::size_t>(width_) * static_cast<std::size_t>(bytesPerPixel(format_));
+    const std::size_t stride = static_cast<std::size_t>(rowbytes_);
+    if (packed != stride)
+        for (std::size_t y = 1; y < static_cast<std::size_t>(height_); ++y)
+            std::memmove(bytes_.data() + y * packed, bytes_.data() + y * stride, packed);
+    bytes_.resize(packed * static_cast<std::size_t>(height_));
+    std::vector<std::uint8_t> pixels = std::move(bytes_);
+    *this = World();
+    return pixels;
+}
+
 std::uint8_t* World::pixelBytes(int x, int y) {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) {
         throw std::out_of_range("pixel outside the world");

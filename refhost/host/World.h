@@ -46,6 +46,10 @@ class World {
     // True when every pixel (padding excluded) holds the same bytes in both worlds.
     bool samePixels(const World& other) const;
 
+    // The pixels in rows of exactly width pixels, handed over without a copy; the world is
+    // left empty.
+    std::vector<std::uint8_t> takePixels();
+
     // The view handed to the effect; it points into this world's buffer.
     PF_LayerDef* def();
 

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <cmath>
 
+#include "FrameIO.h"
 #include "MediaFixture.h"
 #include "StillFile.h"
 
@@ -77,6 +78,34 @@ TEST_F(MediaTest, RefusalsNameTheFile) {
     }
     EXPECT_THROW(media::encodeStill(media::Frame{{testPicture(2, 2, 8, false)}}, "x.webp"),
                  std::runtime_error);
+}
+
+}  // namespace
+}  // namespace duovis::mediatest
+
+namespace duovis::mediatest {
+namespace {
+
+// A still's one file is decoded once for all frames and held until let go; a sequence's
+// frames live only while their readers hold them.
+TEST_F(MediaTest, StillReaderKeepsOnlyFilesTheNextFrameReads) {
+    for (const char* name : {"s.png", "q1.png", "q2.png"})
+        save(media::encodeStill(media::Frame::of(testPicture(3, 2, 8, false)), path(name)), path(name));
+    const auto still = media::stillReader([&](int) { return path("s.png"); }, 1 << 20);
+    std::shared_ptr<const media::Frame> first = still->read(0);
+    EXPECT_EQ(still->read(1), first);
+    const std::weak_ptr<const media::Frame> kept = first;
+    first.reset();
+    EXPECT_FALSE(kept.expired());
+    still->letGo();
+    EXPECT_TRUE(kept.expired());
+
+    const auto seq =
+        media::stillReader([&](int n) { return path("q" + std::to_string(n) + ".png"); }, 1 << 20);
+    const std::weak_ptr<const media::Frame> dropped = seq->read(1);
+    EXPECT_TRUE(dropped.expired());
+    const std::shared_ptr<const media::Frame> held = seq->read(2);
+    EXPECT_EQ(seq->read(2), held);
 }
 
 }  // namespace

@@ -34,6 +34,25 @@ TEST_P(RefhostWorld, RowbytesIncludePaddingAndViewAddressesTopLeft) {
     EXPECT_NE(copy.def()->data, def->data) << "a copied world must own its pixels";
 }
 
+// Handed-over pixels come in packed rows whatever the padding, and the world keeps none.
+TEST_P(RefhostWorld, TakenPixelsArePackedRows) {
+    const WorldCase& c = GetParam();
+    World world(c.width, 3, c.format, c.padding);
+    const int pixel = bytesPerPixel(c.format);
+    for (int y = 0; y < 3; ++y)
+        for (int b = 0; b < c.width * pixel; ++b)
+            world.pixelBytes(0, y)[b] = static_cast<std::uint8_t>(y * 100 + b);
+    const std::vector<std::uint8_t> pixels = world.takePixels();
+    ASSERT_EQ(pixels.size(), static_cast<std::size_t>(3 * c.width * pixel));
+    for (int y = 0; y < 3; ++y)
+        for (int b = 0; b < c.width * pixel; ++b)
+            ASSERT_EQ(pixels[static_cast<std::size_t>(y * c.width * pixel + b)],
+                      static_cast<std::uint8_t>(y * 100 + b))
+                << "row " << y << " byte " << b;
+    EXPECT_TRUE(world.empty());
+    EXPECT_EQ(world.width(), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, RefhostWorld,
                          ::testing::Values(WorldCase{PixelFormat::Argb8, 5, 0, 20},
                                            WorldCase{PixelFormat::Argb8, 5, 12, 32},
