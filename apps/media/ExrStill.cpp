@@ -154,7 +154,8 @@ Frame decode(const std::string& path) {
     });
 }
 
-// The pixels of `h` from `fb`, in scanlines or in tiles of `tiles`.
+// The pixels of `h` from `fb`, in scanlines or in tiles of `tiles`. The bytes are taken once
+// the file is closed: closing writes the table of where each block lies.
 QByteArray writeExr(Imf::Header& h, const Imf::FrameBuffer& fb, int height, TileSize tiles) {
     MemoryStream out;
     try {
@@ -162,13 +163,13 @@ QByteArray writeExr(Imf::Header& h, const Imf::FrameBuffer& fb, int height, Tile
             Imf::OutputFile file(out, h);
             file.setFrameBuffer(fb);
             file.writePixels(height);
-            return out.bytes();
+        } else {
+            h.setTileDescription(Imf::TileDescription(static_cast<unsigned>(tiles.width),
+                                                      static_cast<unsigned>(tiles.height), Imf::ONE_LEVEL));
+            Imf::TiledOutputFile file(out, h);
+            file.setFrameBuffer(fb);
+            file.writeTiles(0, file.numXTiles() - 1, 0, file.numYTiles() - 1);
         }
-        h.setTileDescription(Imf::TileDescription(static_cast<unsigned>(tiles.width),
-                                                  static_cast<unsigned>(tiles.height), Imf::ONE_LEVEL));
-        Imf::TiledOutputFile file(out, h);
-        file.setFrameBuffer(fb);
-        file.writeTiles(0, file.numXTiles() - 1, 0, file.numYTiles() - 1);
     } catch (const std::exception& e) {
         throw std::runtime_error(std::string("cannot encode OpenEXR (") + e.what() + ")");
     }
