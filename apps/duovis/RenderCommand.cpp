@@ -12,6 +12,7 @@
 #include "Args.h"
 #include "AtomicSave.h"
 #include "Commands.h"
+#include "ExrTilesOption.h"
 #include "FrameSequence.h"
 #include "GpuRender.h"
 #include "HostOptions.h"
@@ -39,7 +40,8 @@ const char* kRenderHelp =
     "                     [--plugin DuovisX|Duovis] [--plugin-dir DIR] [--frame N | --frames A-B]\n"
     "                     [--fps RATE] [--downsample N] [--missing error|black] [--max-megapixels N]\n"
     "                     [--codec NAME] [--crf N] [--bitrate RATE] [--pipe y4m|rgba|rgba64]\n"
-    "                     [--pipe-size WxH] [--views] [--threads N] [--quiet] [-y | -n]\n"
+    "                     [--pipe-size WxH] [--views] [--exr-tiles WxH|none] [--threads N]\n"
+    "                     [--quiet] [-y | -n]\n"
     "                     -o OUTPUT\n"
     "\n"
     "Renders PRIMARY (the layer the effect is applied to) through the effect. PRIMARY and\n"
@@ -83,6 +85,8 @@ const char* kRenderHelp =
     "  --pipe-size WxH   the frame size of raw frames read from standard input (at --fps)\n"
     "  --views           writes the corrected left and right eyes as a two-view OpenEXR (the\n"
     "                    default when PRIMARY is one)\n"
+    "  --exr-tiles WxH   writes an OpenEXR output in tiles of W x H pixels (none: in scanlines);\n"
+    "                    by default it keeps the layout of an OpenEXR PRIMARY, else scanlines\n"
     "  -y                replaces outputs that exist (the default)\n"
     "  -n                refuses to render when an output exists\n"
     "The plug-ins are looked for in ../plugins beside the binary, DUOVIS_PLUGIN_DIR or --plugin-dir.\n";
@@ -94,6 +98,7 @@ OptionSpec renderSpec() {
                    "--frame",  "--frames",  "--fps",     "--engine",         "--downsample",
                    "--output", "--project", "--missing", "--max-megapixels", "--codec",
                    "--crf",    "--bitrate", "--pipe",    "--pipe-size",      "--threads"};
+    spec.valued.insert("--exr-tiles");
     spec.aliases = {{"-p", "--param"},
                     {"-o", "--output"},
                     {"-h", "--help"},
@@ -214,10 +219,12 @@ int renderCommand(const std::vector<std::string>& words) {
     if (secondLayer && secondLayer->sequence().empty() && !black)
         throw std::runtime_error(*secondName + ": no frames match this pattern");
     // A two-view file is both eyes: its right view is the second layer.
-    const bool twoViews = !secondLayer && layerHasViews(primaryLayer, range.first);
+    const media::StillHeader primaryHeader = layerStillHeader(primaryLayer, range.first);
+    const bool twoViews = !secondLayer && primaryHeader.views == 2;
     const bool viewsOut = args.has("--views") || (twoViews && media::encodesViews(*output));
     if (viewsOut && !media::encodesViews(*output))
         throw std::runtime_error(*output + ": --views needs an OpenEXR output (.exr)");
+    const media::TileSize tiles = exrTilesFromArgs(args, *output, primaryHeader.tiles);
 
     std::vector<const InputLayer*> inputs{&primaryLayer};
     if (secondLayer) inputs.push_back(&*secondLayer);
@@ -265,7 +272,8 @@ int renderCommand(const std::vector<std::string>& words) {
             : fps;
     media::VideoSettings settings = videoSettings(args, primaryLayer, rate, range.first);
     if (!viewsOut) settings.layout = outputLayout(job);
-    const std::unique_ptr<media::FrameWriter> writer = openWriter(*output, outName, settings, saveMode);
+    const std::unique_ptr<media::FrameWriter> writer =
+        openWriter(*output, outName, settings, saveMode, tiles);
 
     // The decoder thread owns the primary's reader; other times and the second layer are read
     // here, inside the effect's requests, each through its own reader.

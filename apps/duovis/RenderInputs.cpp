@@ -64,10 +64,15 @@ std::vector<std::pair<int, std::string>> InputLayer::filesOnDisk() const {
     return files;
 }
 
-bool layerHasViews(const InputLayer& layer, int first) {
-    if (layer.isVideo()) return false;
+media::StillHeader layerStillHeader(const InputLayer& layer, int first) {
+    if (layer.isVideo()) return {};
     const std::string file = layer.fileFor(layer.isPattern() ? std::max(first, layer.sequence().first()) : 0);
-    return QFileInfo(QFile::decodeName(file.c_str())).isFile() && media::readStillHeader(file).views == 2;
+    if (!QFileInfo(QFile::decodeName(file.c_str())).isFile()) return {};
+    return media::readStillHeader(file);
+}
+
+bool layerHasViews(const InputLayer& layer, int first) {
+    return layerStillHeader(layer, first).views == 2;
 }
 
 std::shared_ptr<media::FrameReader> otherTimesReader(const InputLayer& layer, qint64 maxPixels) {

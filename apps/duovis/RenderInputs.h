@@ -12,6 +12,7 @@
 #include "FrameIO.h"
 #include "FrameSequence.h"
 #include "Layer.h"
+#include "StillFormat.h"
 
 namespace duovis::cli {
 
@@ -49,6 +50,9 @@ std::shared_ptr<media::FrameReader> otherTimesReader(const InputLayer& layer, qi
 // The one size of the layer's frames from `first` to `last` (a still's or a video's size), read
 // from their headers; throws naming the first frame whose size differs.
 QSize layerFrameSize(const InputLayer& layer, int first, int last);
+// The header of the layer's file at frame `first` (its first file after that); the default
+// header for a video or a file that is not there.
+media::StillHeader layerStillHeader(const InputLayer& layer, int first);
 // Whether the layer's files hold a left and a right view (two-view OpenEXR).
 bool layerHasViews(const InputLayer& layer, int first);
 

@@ -103,7 +103,8 @@ media::StereoLayout outputLayout(RenderJob& job) {
 }
 
 std::unique_ptr<media::FrameWriter> openWriter(const std::string& output, const QString& outName,
-                                               const media::VideoSettings& settings, SaveMode mode) {
+                                               const media::VideoSettings& settings, SaveMode mode,
+                                               media::TileSize tiles) {
     if (writesVideo(output)) return media::videoWriter(output, settings);
     if (!media::canEncodeStill(output))
         (void)media::encodeStill(media::Frame{}, output);  // names the formats
@@ -113,7 +114,8 @@ std::unique_ptr<media::FrameWriter> openWriter(const std::string& output, const 
         },
         [mode](const QByteArray& bytes, const std::string& path) {
             saveBytesAtomically(bytes, QFile::decodeName(path.c_str()), mode);
-        });
+        },
+        tiles);
 }
 
 }  // namespace duovis::cli

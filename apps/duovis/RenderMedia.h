@@ -32,8 +32,9 @@ media::PipeInput pipeInput(const Args& args, double fps);
 media::StereoLayout outputLayout(RenderJob& job);
 
 // A video writer, or one that saves each frame's file as the name or pattern `outName` says.
-// `mode` says whether a frame's file may replace one that exists.
+// `mode` says whether a frame's file may replace one that exists; `tiles` lays out OpenEXR files.
 std::unique_ptr<media::FrameWriter> openWriter(const std::string& output, const QString& outName,
-                                               const media::VideoSettings& settings, SaveMode mode);
+                                               const media::VideoSettings& settings, SaveMode mode,
+                                               media::TileSize tiles = {});
 
 }  // namespace duovis::cli

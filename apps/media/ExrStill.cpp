@@ -9,6 +9,7 @@
 #include <ImfMultiPartInputFile.h>
 #include <ImfOutputFile.h>
 #include <ImfStandardAttributes.h>
+#include <ImfTiledOutputFile.h>
 #include <half.h>
 
 #include <QByteArray>
@@ -134,9 +135,14 @@ bool recognises(const QByteArray& head) {
 
 StillHeader header(const std::string& path) {
     return withFile(path, [](Imf::MultiPartInputFile& file) {
-        const Imath::Box2i d = file.header(0).displayWindow();
+        const Imf::Header& first = file.header(0);
+        const Imath::Box2i d = first.displayWindow();
+        TileSize tiles;
+        if (first.hasTileDescription())
+            tiles = {static_cast<int>(first.tileDescription().xSize),
+                     static_cast<int>(first.tileDescription().ySize)};
         return StillHeader{d.max.x - d.min.x + 1, d.max.y - d.min.y + 1,
-                           static_cast<int>(viewsOf(file).size())};
+                           static_cast<int>(viewsOf(file).size()), tiles};
     });
 }
 
@@ -148,8 +154,44 @@ Frame decode(const std::string& path) {
     });
 }
 
+// The pixels of `h` from `fb`, in scanlines or in tiles of `tiles`. The bytes are taken once
+// the file is closed: closing writes the table of where each block lies.
+QByteArray writeExr(Imf::Header& h, const Imf::FrameBuffer& fb, int height, TileSize tiles) {
+    MemoryStream out;
+    try {
+        if (!tiles.tiled()) {
+            Imf::OutputFile file(out, h);
+            file.setFrameBuffer(fb);
+            file.writePixels(height);
+        } else {
+            h.setTileDescription(Imf::TileDescription(static_cast<unsigned>(tiles.width),
+                                                      static_cast<unsigned>(tiles.height), Imf::ONE_LEVEL));
+            Imf::TiledOutputFile file(out, h);
+            file.setFrameBuffer(fb);
+            file.writeTiles(0, file.numXTiles() - 1, 0, file.numYTiles() - 1);
+        }
+    } catch (const std::exception& e) {
+        throw std::runtime_error(std::string("cannot encode OpenEXR (") + e.what() + ")");
+    }
+    return out.bytes();
+}
+
+QByteArray encodeScanlines(const Frame& frame, const std::string&) {
+    return encodeExr(frame, {});
+}
+
+const char* const kExtensions[] = {"exr", nullptr};
+
+}  // namespace
+
+const StillFormat& exrStillFormat() {
+    static const StillFormat format{"OpenEXR", recognises, kExtensions, header, decode, encodeScanlines};
+    return format;
+}
+
 // Float where the source was float, else half, which holds every 8- to 16-bit value closely.
-QByteArray encode(const Frame& given, const std::string&) {
+QByteArray encodeExr(const Frame& given, TileSize tiles) {
+    if (given.views.empty()) throw std::runtime_error("no picture to encode");
     Frame frame;
     std::vector<Picture> scratch(given.views.size());
     for (std::size_t v = 0; v < given.views.size(); ++v)
@@ -180,24 +222,9 @@ QByteArray encode(const Frame& given, const std::string&) {
             fb.insert(name, Imf::Slice(type, base + static_cast<std::size_t>(c) * unit, xs, ys));
         }
     }
-    MemoryStream out;
-    try {
-        Imf::OutputFile file(out, h);
-        file.setFrameBuffer(fb);
-        file.writePixels(first.height);
-    } catch (const std::exception& e) {
-        throw std::runtime_error(std::string("cannot encode OpenEXR (") + e.what() + ")");
-    }
-    return out.bytes();
-}
-
-const char* const kExtensions[] = {"exr", nullptr};
-
-}  // namespace
-
-const StillFormat& exrStillFormat() {
-    static const StillFormat format{"OpenEXR", recognises, kExtensions, header, decode, encode};
-    return format;
+    // A tile larger than the picture holds nothing more, and its buffer would be as large.
+    if (tiles.tiled()) tiles = {std::min(tiles.width, first.width), std::min(tiles.height, first.height)};
+    return writeExr(h, fb, first.height, tiles);
 }
 
 }  // namespace duovis::media

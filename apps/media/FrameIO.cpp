@@ -48,12 +48,12 @@ class VideoFrames : public FrameReader {
 
 class StillWriter : public FrameWriter {
   public:
-    StillWriter(std::function<std::string(int)> fileFor, SaveBytes save)
-        : fileFor_(std::move(fileFor)), save_(std::move(save)) {}
+    StillWriter(std::function<std::string(int)> fileFor, SaveBytes save, TileSize tiles)
+        : fileFor_(std::move(fileFor)), save_(std::move(save)), tiles_(tiles) {}
     void write(int index, const Frame& frame) override {
         const std::string file = fileFor_(index);
         try {
-            save_(encodeStill(frame, file), file);
+            save_(encodeStill(frame, file, tiles_), file);
         } catch (const std::runtime_error& e) {
             const std::string what = e.what();
             throw std::runtime_error(what.rfind(file, 0) == 0 ? what : file + ": " + what);
@@ -64,6 +64,7 @@ class StillWriter : public FrameWriter {
   private:
     std::function<std::string(int)> fileFor_;
     SaveBytes save_;
+    TileSize tiles_;
 };
 
 class VideoOut : public FrameWriter {
@@ -98,8 +99,9 @@ std::unique_ptr<FrameReader> videoReader(std::shared_ptr<VideoReader> video) {
     return std::make_unique<VideoFrames>(std::move(video));
 }
 
-std::unique_ptr<FrameWriter> stillWriter(std::function<std::string(int)> fileFor, SaveBytes save) {
-    return std::make_unique<StillWriter>(std::move(fileFor), std::move(save));
+std::unique_ptr<FrameWriter> stillWriter(std::function<std::string(int)> fileFor, SaveBytes save,
+                                         TileSize tiles) {
+    return std::make_unique<StillWriter>(std::move(fileFor), std::move(save), tiles);
 }
 
 std::unique_ptr<FrameWriter> videoWriter(const std::string& path, const VideoSettings& settings) {

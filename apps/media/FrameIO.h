@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Picture.h"
+#include "StillFormat.h"
 #include "VideoReader.h"
 #include "VideoWriter.h"
 
@@ -38,9 +39,11 @@ std::unique_ptr<FrameReader> stillReader(std::function<std::string(int)> fileFor
 // Frames of a video already open (standard input can be opened once only).
 std::unique_ptr<FrameReader> videoReader(std::shared_ptr<VideoReader> video);
 
-// Each frame encoded by its name's extension and handed to `save` with that name.
+// Each frame encoded by its name's extension (OpenEXR in `tiles`, where tiled) and handed to
+// `save` with that name.
 using SaveBytes = std::function<void(const QByteArray& bytes, const std::string& path)>;
-std::unique_ptr<FrameWriter> stillWriter(std::function<std::string(int)> fileFor, SaveBytes save);
+std::unique_ptr<FrameWriter> stillWriter(std::function<std::string(int)> fileFor, SaveBytes save,
+                                         TileSize tiles = {});
 // A video opened at the first frame, which sets its size.
 std::unique_ptr<FrameWriter> videoWriter(const std::string& path, const VideoSettings& settings);
 

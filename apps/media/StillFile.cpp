@@ -94,7 +94,11 @@ bool encodesViews(const std::string& path) {
     return writerFor(path) == &exrStillFormat();
 }
 
-QByteArray encodeStill(const Frame& frame, const std::string& path) {
+bool encodesTiles(const std::string& path) {
+    return writerFor(path) == &exrStillFormat();
+}
+
+QByteArray encodeStill(const Frame& frame, const std::string& path, TileSize tiles) {
     const StillFormat* format = writerFor(path);
     if (format == nullptr) {
         std::string known;
@@ -103,6 +107,7 @@ QByteArray encodeStill(const Frame& frame, const std::string& path) {
         throw std::runtime_error(path + ": unsupported output format '" + extensionOf(path) +
                                  "' (images:" + known + "; video: mp4 mov mkv)");
     }
+    if (format == &exrStillFormat()) return encodeExr(frame, tiles);
     return format->encode(frame, extensionOf(path));
 }
 

@@ -16,11 +16,14 @@ StillHeader readStillHeader(const std::string& path);
 // Decodes the file after checking its declared size against `maxPixels`.
 Frame readStill(const std::string& path, long long maxPixels);
 // The bytes of `frame` in the format the output name's extension chooses; throws naming the
-// name and listing the formats there are when none writes that extension.
-QByteArray encodeStill(const Frame& frame, const std::string& path);
-// Whether a family writes the extension of `path`, and whether that family keeps two views.
+// name and listing the formats there are when none writes that extension. `tiles` lays out
+// an OpenEXR output; other families have no tiles.
+QByteArray encodeStill(const Frame& frame, const std::string& path, TileSize tiles = {});
+// Whether a family writes the extension of `path`, and whether that family keeps two views
+// and tiles.
 bool canEncodeStill(const std::string& path);
 bool encodesViews(const std::string& path);
+bool encodesTiles(const std::string& path);
 
 // Lower-case extension without the dot ("" when none).
 std::string extensionOf(const std::string& path);

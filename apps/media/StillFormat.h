@@ -10,10 +10,21 @@
 
 namespace duovis::media {
 
+// Tiles a file keeps its pixels in; none (0 x 0) for files kept in scanlines.
+struct TileSize {
+    int width = 0;
+    int height = 0;
+    bool tiled() const { return width > 0 && height > 0; }
+};
+
 struct StillHeader {
+    StillHeader() = default;
+    StillHeader(int w, int h, int viewCount, TileSize tileSize = {})
+        : width(w), height(h), views(viewCount), tiles(tileSize) {}
     int width = 0;
     int height = 0;
     int views = 1;  // 2 for a file holding a left and a right view
+    TileSize tiles;
 };
 
 struct StillFormat {
@@ -31,6 +42,8 @@ struct StillFormat {
 const StillFormat& pngStillFormat();
 const StillFormat& qtStillFormat();
 const StillFormat& exrStillFormat();
+// OpenEXR bytes in tiles of `tiles` (at most the picture's size), or scanlines where it is none.
+QByteArray encodeExr(const Frame& frame, TileSize tiles);
 const StillFormat& tiffStillFormat();
 const StillFormat& dpxStillFormat();
 

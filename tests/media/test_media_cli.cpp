@@ -167,6 +167,44 @@ TEST_F(MediaCli, TwoViewExrRendersBothEyesInFloat) {
     }
 }
 
+// An OpenEXR output keeps the primary's tiles unless --exr-tiles says otherwise.
+TEST_F(MediaCli, ExrOutputsKeepTheInputsTilesOrTakeTheFlags) {
+    const media::Picture a = testPicture(16, 8, 32, true, 5), b = testPicture(16, 8, 32, true, 6);
+    const auto write = [this](const media::Frame& frame, const std::string& name, media::TileSize tiles) {
+        QFile f(QString::fromStdString(path(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(media::encodeStill(frame, path(name), tiles));
+    };
+    write(media::Frame{{a}}, "tiled.exr", {16, 8});
+    write(media::Frame{{a, b}}, "views.exr", {8, 4});
+    write(media::Frame{{a}}, "lines.exr", {});
+    struct Case {
+        QStringList args;
+        media::TileSize stored;
+        int views;
+    };
+    const Case cases[] = {
+        {{"tiled.exr"}, {16, 8}, 1},
+        {{"views.exr"}, {8, 4}, 2},
+        {{"lines.exr"}, {}, 1},
+        {{"lines.exr", "--second", "tiled.exr"}, {}, 1},
+        {{"tiled.exr", "--exr-tiles", "none"}, {}, 1},
+        {{"lines.exr", "--exr-tiles", "4x2"}, {4, 2}, 1},
+        {{"views.exr", "--exr-tiles", "2x8"}, {2, 8}, 2},
+        {{"lines.exr", "--views", "--second", "tiled.exr", "--exr-tiles", "8x8"}, {8, 8}, 2},
+    };
+    for (const Case& c : cases) {
+        QFile::remove(dir_.filePath("out.exr"));
+        const Result r =
+            run(QStringList{"render"} + c.args + QStringList{"--host", "premiere", "-o", "out.exr"});
+        ASSERT_EQ(r.exitCode, 0) << c.args.join(' ').toStdString() << ": " << r.err.toStdString();
+        const media::StillHeader h = media::readStillHeader(path("out.exr"));
+        EXPECT_EQ(h.tiles.width, c.stored.width) << c.args.join(' ').toStdString();
+        EXPECT_EQ(h.tiles.height, c.stored.height) << c.args.join(' ').toStdString();
+        EXPECT_EQ(h.views, c.views) << c.args.join(' ').toStdString();
+    }
+}
+
 TEST_F(MediaCli, DeepSourcesStayDeepWhereTheHostAndCodecAre) {
     ffmpeg({"-f", "lavfi", "-i", "testsrc2=size=64x36:rate=25", "-frames:v", "3", "-c:v", "prores_ks",
             "-pix_fmt", "yuv422p10le", "deep.mov"});
@@ -277,13 +315,20 @@ TEST_F(MediaCli, RefusalsSayWhyInOneLineAndWriteNothing) {
         {{"render", "odd.mkv", "--codec", "h264", "-o", "x.mp4"}, "even"},
         {{"render", "resized.mkv", "-o", "x.mp4"}, "frame 5 is 48 x 18"},
         {{"render", "slower.mkv", "-o", "x.mp4"}, "frame 6 changes the frame rate"},
+        {{"render", "in.mp4", "--exr-tiles", "8x8", "-o", "x.mp4"}, "x.mp4: --exr-tiles needs an OpenEXR"},
+        {{"render", "in.mp4", "--frame", "0", "--exr-tiles", "none", "-o", "x.png"}, "x.png: --exr-tiles"},
+        {{"render", "in.mp4", "--frame", "0", "--exr-tiles", "8", "-o", "x.exr"}, "'8' is not a tile size"},
+        {{"render", "in.mp4", "--frame", "0", "--exr-tiles", "0x8", "-o", "x.exr"}, "'0x8' is not"},
+        {{"render", "in.mp4", "--frame", "0", "--exr-tiles", "8x-8", "-o", "x.exr"}, "'8x-8' is not"},
+        {{"render", "in.mp4", "--frame", "0", "--exr-tiles", "8x8x8", "-o", "x.exr"}, "'8x8x8' is not"},
     };
     for (const Case& c : cases) {
         const Result r = run(c.args);
         EXPECT_NE(r.exitCode, 0) << c.args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(c.says)) << r.err.toStdString();
         EXPECT_EQ(r.err.trimmed().count('\n'), 0) << r.err.toStdString();
-        EXPECT_FALSE(QFile::exists(dir_.filePath("x.mp4"))) << c.args.join(' ').toStdString();
+        for (const char* out : {"x.mp4", "x.png", "x.exr"})
+            EXPECT_FALSE(QFile::exists(dir_.filePath(out))) << c.args.join(' ').toStdString();
     }
 }
 

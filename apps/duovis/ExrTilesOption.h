@@ -1,0 +1,15 @@
+#pragma once
+// --exr-tiles as duovis render reads it: how an OpenEXR output lays out its pixels.
+
+#include <string>
+
+#include "Args.h"
+#include "StillFormat.h"
+
+namespace duovis::cli {
+
+// --exr-tiles WxH or none where given (refused unless `output` is OpenEXR); otherwise an
+// OpenEXR output keeps `input`, the primary's tiles, and other outputs have none.
+media::TileSize exrTilesFromArgs(const Args& args, const std::string& output, media::TileSize input);
+
+}  // namespace duovis::cli
