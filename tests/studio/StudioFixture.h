@@ -16,16 +16,12 @@
 #include "ParamPanel.h"
 #include "Viewer.h"
 
+#include "../cli/CliFixture.h"
+
 namespace duovis::studiotest {
 
 // A picture whose pixels all differ, so shifted or swapped eyes show.
-inline QImage pattern(int w, int h, int seed) {
-    QImage img(w, h, QImage::Format_ARGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            img.setPixel(x, y, qRgba((x * 9 + seed) & 0xFF, (y * 13 + seed * 3) & 0xFF, (x ^ y) & 0xFF, 255));
-    return img;
-}
+using clitest::pattern;
 
 // Runs the event loop until `done` holds; false after `ms` milliseconds.
 template <typename F>
