@@ -85,14 +85,6 @@ HWY_INLINE VF Larger(VF a, VF b) {
     return hn::IfThenElse(hn::Lt(a, b), b, a);
 }
 
-// floor() of positions inside the frame (or parked on its window).
-HWY_INLINE VI FloorToInt(VF f) {
-    const DF df;
-    const DI di;
-    const VI t = hn::ConvertTo(di, f);
-    return hn::Add(t, hn::VecFromMask(di, hn::RebindMask(di, hn::Gt(hn::ConvertTo(df, t), f))));
-}
-
 HWY_INLINE VF MapAxis(const AxisPlan& p, VF u) {
     const DF d;
     const VF a = hn::Set(d, p.a);
@@ -163,11 +155,18 @@ HWY_INLINE Colour LoadPixelsAt(const float* base, const int64_t* offset) {
         hn::BitCast(df, hn::InterleaveLower(dd, t2, t3)), hn::BitCast(df, hn::InterleaveUpper(dd, t2, t3))};
 }
 
+// Lane indices stored to `at` are read back from memory, one load each: taking them out of the
+// vector lane by lane, which the compiler would otherwise do, costs two or three instructions.
+HWY_INLINE void ReadBackFromMemory(const int32_t* at) {
+    asm volatile("" : : "r"(at) : "memory");
+}
+
 // Each lane's pixel index as a float offset.
 template <size_t kLanes>
 HWY_INLINE void FloatOffsets(VI index, int64_t* offset) {
     alignas(64) int32_t at[kMaxLanes];
     hn::Store(index, DI(), at);
+    ReadBackFromMemory(at);
     for (size_t k = 0; k < kLanes; ++k) offset[k] = 4 * int64_t(at[k]);
 }
 
@@ -193,6 +192,62 @@ HWY_INLINE void LoadQuad(const float* base, VI index, int32_t pitch, Colour& ul,
 }
 #endif
 
+// An 8-bit pixel's four channels, alpha in the low byte, as floats.
+HWY_INLINE Colour UnpackBytes(VU p) {
+    const DF df;
+    const DI di;
+    const DU du;
+    const VU low = hn::Set(du, 0xFF);
+    return {hn::ConvertTo(df, hn::BitCast(di, hn::ShiftRight<24>(p))),
+            hn::ConvertTo(df, hn::BitCast(di, hn::And(hn::ShiftRight<16>(p), low))),
+            hn::ConvertTo(df, hn::BitCast(di, hn::And(hn::ShiftRight<8>(p), low))),
+            hn::ConvertTo(df, hn::BitCast(di, hn::And(p, low)))};
+}
+
+#if HWY_TARGET != HWY_SCALAR
+// With four or eight lanes, the two horizontal taps of an 8-bit pixel are one 64-bit word, so
+// one plain load per lane and row fetches both; that beats two gathers, which this CPU family
+// runs as long microcode sequences.
+constexpr bool kPairLoads = hn::MaxLanes(DU()) == 4 || hn::MaxLanes(DU()) == 8;
+
+// The pixel pairs at `at[0 .. lanes / 2)` as one vector of 64-bit words.
+template <size_t kLanes>
+HWY_INLINE VU PairsAt(const uint32_t* base, const int32_t* at) {
+    const DU du;
+    const hn::Repartition<uint64_t, DU> dq;
+    const hn::Half<decltype(dq)> dh;
+    const auto word = [&](int k) {
+        return hn::LoadU(hn::Half<decltype(dh)>(), reinterpret_cast<const uint64_t*>(base + at[k]));
+    };
+    if constexpr (kLanes == 4) {
+        return hn::BitCast(du, hn::Combine(dq, word(1), word(0)));
+    } else {
+        return hn::BitCast(
+            du, hn::Combine(dq, hn::Combine(dh, word(3), word(2)), hn::Combine(dh, word(1), word(0))));
+    }
+}
+
+// Both taps of two rows for every lane whose right and lower neighbours are the next column and
+// row: `index` is each lane's upper-left pixel.
+template <size_t kLanes>
+HWY_INLINE void LoadBytePairs(const void* frame, VI index, int32_t pitch, Colour& ul, Colour& ur, Colour& dl,
+                              Colour& dr) {
+    const DU du;
+    alignas(64) int32_t at[kMaxLanes];
+    hn::Store(index, DI(), at);
+    ReadBackFromMemory(at);
+    const uint32_t* top = static_cast<const uint32_t*>(frame);
+    const uint32_t* bottom = top + pitch;
+    constexpr size_t h = kLanes / 2;
+    const VU t0 = PairsAt<kLanes>(top, at), t1 = PairsAt<kLanes>(top, at + h);
+    const VU b0 = PairsAt<kLanes>(bottom, at), b1 = PairsAt<kLanes>(bottom, at + h);
+    ul = UnpackBytes(hn::ConcatEven(du, t1, t0));
+    ur = UnpackBytes(hn::ConcatOdd(du, t1, t0));
+    dl = UnpackBytes(hn::ConcatEven(du, b1, b0));
+    dr = UnpackBytes(hn::ConcatOdd(du, b1, b0));
+}
+#endif
+
 // One tap for every lane: the pixels at `index`. Where `kTryRun` and the pixels are
 // consecutive they are loaded as one run; the test costs a branch that a rotated eye cannot
 // predict, so only the whole-pixel spans, which are mostly runs, make it.
@@ -208,13 +263,7 @@ HWY_INLINE Colour LoadTap(const void* frame, VI index, Tally& n) {
         const bool run = kTryRun && hn::AllTrue(di, hn::Eq(index, CountFrom(first)));
         n.add(run ? &FastKernelCounts::contiguousTaps : &FastKernelCounts::gatheredTaps);
         const uint32_t* base = static_cast<const uint32_t*>(frame);
-        const VU p = run ? hn::LoadU(du, base + first) : hn::GatherIndex(du, base, index);
-        const VU low = hn::Set(du, 0xFF);
-        c.a = hn::ConvertTo(df, hn::BitCast(di, hn::And(p, low)));
-        c.r = hn::ConvertTo(df, hn::BitCast(di, hn::And(hn::ShiftRight<8>(p), low)));
-        c.g = hn::ConvertTo(df, hn::BitCast(di, hn::And(hn::ShiftRight<16>(p), low)));
-        c.b = hn::ConvertTo(df, hn::BitCast(di, hn::ShiftRight<24>(p)));
-        return c;
+        return UnpackBytes(run ? hn::LoadU(du, base + first) : hn::GatherIndex(du, base, index));
     } else {
         const float* base = static_cast<const float*>(frame);
         n.add(&FastKernelCounts::gatheredTaps);
@@ -263,8 +312,11 @@ HWY_INLINE Colour Sample(const JobPlan& j, VF u, VF v, MF accepted, Tally& n) {
     // A lane that takes no sample is parked on the window's corner, so every index stays in it.
     fX = hn::IfThenElse(inside, fX, hn::Set(df, float(j.limL)));
     fY = hn::IfThenElse(inside, fY, hn::Set(df, float(j.limT)));
-    const VI nX = FloorToInt(fX), nY = FloorToInt(fY);
-    const VF wX = hn::Sub(fX, hn::ConvertTo(df, nX)), wY = hn::Sub(fY, hn::ConvertTo(df, nY));
+    // Positions in the window are far below 2^23, so floor() is exact as a float and as an
+    // integer, and the weight is the position less that float.
+    const VF floorX = hn::Floor(fX), floorY = hn::Floor(fY);
+    const VI nX = hn::ConvertTo(di, floorX), nY = hn::ConvertTo(di, floorY);
+    const VF wX = hn::Sub(fX, floorX), wY = hn::Sub(fY, floorY);
     const VI one = hn::Set(di, 1);
     const VI nX1 = hn::Add(nX, one), nY1 = hn::Add(nY, one);
     const VI c0 = hn::IfThenElse(hn::Lt(nX, hn::Set(di, j.limL)), nX1, nX);
@@ -286,11 +338,15 @@ HWY_INLINE Colour Sample(const JobPlan& j, VF u, VF v, MF accepted, Tally& n) {
     }
     Colour ul, ur, dl, dr;
 #if HWY_TARGET != HWY_SCALAR
-    if constexpr (!Fmt::kIsBytes && kBlockLoads) {
+    if constexpr (Fmt::kIsBytes ? kPairLoads : kBlockLoads) {
         if (hn::AllTrue(di, hn::And(hn::Eq(c1, hn::Add(c0, one)), hn::Eq(r1, hn::Add(r0, one))))) {
-            n.add(&FastKernelCounts::gatheredTaps, 4);
-            LoadQuad<hn::MaxLanes(DF())>(static_cast<const float*>(j.frame), hn::Add(top, c0), j.pitch, ul,
-                                         ur, dl, dr);
+            n.add(&FastKernelCounts::neighbourTaps, 4);
+            if constexpr (Fmt::kIsBytes) {
+                LoadBytePairs<hn::MaxLanes(DF())>(j.frame, hn::Add(top, c0), j.pitch, ul, ur, dl, dr);
+            } else {
+                LoadQuad<hn::MaxLanes(DF())>(static_cast<const float*>(j.frame), hn::Add(top, c0), j.pitch,
+                                             ul, ur, dl, dr);
+            }
             return KeepWhere(ok, BlendColour(ul, ur, dl, dr, wX, wY));
         }
     }
@@ -383,8 +439,8 @@ HWY_INLINE VF InDouble(DoubleRule rule, VF l, VF r, VF l2) {
 }
 
 template <class Fmt>
-void Store(const CpuKernelPlan& p, int32_t x0, int32_t y, size_t count, const Colour& l0, const Colour& r0,
-           const Colour& cL, const Colour& cR, MF outside) {
+HWY_INLINE void Store(const CpuKernelPlan& p, int32_t x0, int32_t y, size_t count, const Colour& l0,
+                      const Colour& r0, const Colour& cL, const Colour& cR, MF outside) {
     const DF df;
     const DI di;
     const TransformKernelArgs& a = *p.args;

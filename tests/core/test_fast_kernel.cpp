@@ -304,6 +304,10 @@ struct PathRow {
     bool tapKind;                        // gathers or runs: meaningless with one lane
 };
 
+void rotate(TransformKernelArgs& a) {
+    a.inL11 = a.inR11 = 1.3f, a.inL12 = a.inR12 = 0.05f, a.inL21 = a.inR21 = -0.05f;
+}
+
 const PathRow kPathRows[] = {
     {"8-bit identity anaglyph: whole-pixel rows from the bytes", CpuPixelFormat::Argb8,
      [](TransformKernelArgs&) {}, &FastKernelCounts::wholePixelRows, nullptr, false},
@@ -316,9 +320,14 @@ const PathRow kPathRows[] = {
          a.inDispMode = DISPLAY_ANAGLYPH_OPTIMIZED;
      },
      &FastKernelCounts::contiguousTaps, &FastKernelCounts::gatheredTaps, true},
-    {"rotation: gathered taps", CpuPixelFormat::Bgra32f,
+    {"float rotation: neighbours side by side, gathers at the window's edges", CpuPixelFormat::Bgra32f,
+     rotate, &FastKernelCounts::neighbourTaps, &FastKernelCounts::gatheredTaps, true},
+    {"8-bit rotation: neighbours side by side, gathers at the window's edges", CpuPixelFormat::Argb8, rotate,
+     &FastKernelCounts::neighbourTaps, &FastKernelCounts::gatheredTaps, true},
+    {"8-bit rotation against the window's right edge: gathered taps", CpuPixelFormat::Argb8,
      [](TransformKernelArgs& a) {
-         a.inL11 = a.inR11 = 1.3f, a.inL12 = a.inR12 = 0.05f, a.inL21 = a.inR21 = -0.05f;
+         rotate(a);
+         a.inCropLR = a.inCropRR = 40;
      },
      &FastKernelCounts::gatheredTaps, nullptr, true},
     {"crop window: spans with no sample", CpuPixelFormat::Bgra32f,

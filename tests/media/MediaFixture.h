@@ -29,6 +29,17 @@ inline media::Picture testPicture(int w, int h, int bits, bool isFloat, int seed
     return pic;
 }
 
+// Names a row after its file ("a.mkv" -> "a_mkv"), so a test's name is the same in every build.
+struct ByFile {
+    template <class Row>
+    std::string operator()(const ::testing::TestParamInfo<Row>& row) const {
+        std::string name = row.param.file;
+        for (char& ch : name)
+            if (ch == '.') ch = '_';
+        return name;
+    }
+};
+
 // Largest difference of any channel (NaN must meet NaN), infinity when sizes differ.
 inline float maxError(const media::Picture& a, const media::Picture& b) {
     media::Picture sa, sb;

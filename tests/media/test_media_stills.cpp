@@ -44,7 +44,8 @@ INSTANTIATE_TEST_SUITE_P(Formats, StillRoundTrip,
                                            StillCase{"e.tif", 32, true, 0}, StillCase{"f.exr", 32, true, 0},
                                            StillCase{"g.exr", 16, true, 2.5f / 2048},
                                            StillCase{"h.dpx", 10, false, 0.5f / 1023},
-                                           StillCase{"i.bmp", 8, false, 0}));
+                                           StillCase{"i.bmp", 8, false, 0}),
+                         ByFile{});
 
 TEST_F(MediaTest, TwoViewExrKeepsBothViewsExactly) {
     const media::Frame in{{testPicture(9, 5, 32, true, 1), testPicture(9, 5, 32, true, 2)}};

@@ -67,7 +67,8 @@ INSTANTIATE_TEST_SUITE_P(Codecs, VideoRoundTrip,
                          ::testing::Values(VideoCase{"a.mkv", "ffv1", 0}, VideoCase{"b.mov", "ffv1", 0},
                                            VideoCase{"c.mp4", "h264", 3 / 255.0f},
                                            VideoCase{"d.mov", "prores", 3 / 255.0f},
-                                           VideoCase{"e.mkv", "h265", 3 / 255.0f}));
+                                           VideoCase{"e.mkv", "h265", 3 / 255.0f}),
+                         ByFile{});
 
 TEST_F(MediaTest, StereoLayoutIsWrittenAndReadBack) {
     const media::StereoLayout layouts[] = {{media::Packing::SideBySide, false},
