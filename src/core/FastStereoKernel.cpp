@@ -91,10 +91,12 @@ HWY_INLINE VF MapAxis(const AxisPlan& p, VF u) {
     switch (p.map) {
         case AxisMap::Pass:
             return u;
+        // u / 2 and u * 0.5 are the same real number, so both round to the same float, NaN
+        // and infinity included; the product is the cheaper instruction.
         case AxisMap::DivTwo:
-            return hn::Div(u, hn::Set(d, 2.0f));
+            return hn::Mul(u, hn::Set(d, 0.5f));
         case AxisMap::AddDivTwo:
-            return hn::Div(hn::Add(u, a), hn::Set(d, 2.0f));
+            return hn::Mul(hn::Add(u, a), hn::Set(d, 0.5f));
         case AxisMap::AddMulHalf:
             return hn::Mul(hn::Add(u, a), hn::Set(d, 0.5f));
         case AxisMap::AddAfter:
@@ -126,11 +128,13 @@ HWY_INLINE void MapEye(const float* m, bool affine, VF x, VF y, VF& u, VF& v) {
     v = hn::IfThenElse(has, mv, hn::Set(d, -1.0f));
 }
 
-// A float pixel is 16 contiguous bytes: with four or eight lanes, one 128-bit load per lane and
-// a 4 x 4 transpose in each 128-bit block fetch the four channels with far fewer loads than
-// four gathers of one channel each.
 #if HWY_TARGET != HWY_SCALAR
-constexpr bool kBlockLoads = hn::MaxLanes(DF()) == 4 || hn::MaxLanes(DF()) == 8;
+// With four or eight lanes the taps are fetched by plain loads, one per lane, and rearranged
+// in registers: on this CPU that is faster than gathers.
+constexpr bool kNeighbourLoads = hn::MaxLanes(DF()) == 4 || hn::MaxLanes(DF()) == 8;
+
+// A float pixel is 16 contiguous bytes: one 128-bit load per lane and a 4 x 4 transpose in each
+// 128-bit block fetch its four channels.
 
 // Lane k's pixel sits at `offset[k]` floats past `base`.
 template <size_t kLanes>
@@ -205,11 +209,7 @@ HWY_INLINE Colour UnpackBytes(VU p) {
 }
 
 #if HWY_TARGET != HWY_SCALAR
-// With four or eight lanes, the two horizontal taps of an 8-bit pixel are one 64-bit word, so
-// one plain load per lane and row fetches both; that beats two gathers, which this CPU family
-// runs as long microcode sequences.
-constexpr bool kPairLoads = hn::MaxLanes(DU()) == 4 || hn::MaxLanes(DU()) == 8;
-
+// The two horizontal taps of an 8-bit pixel are one 64-bit word: one load per lane and row.
 // The pixel pairs at `at[0 .. lanes / 2)` as one vector of 64-bit words.
 template <size_t kLanes>
 HWY_INLINE VU PairsAt(const uint32_t* base, const int32_t* at) {
@@ -268,7 +268,7 @@ HWY_INLINE Colour LoadTap(const void* frame, VI index, Tally& n) {
         const float* base = static_cast<const float*>(frame);
         n.add(&FastKernelCounts::gatheredTaps);
 #if HWY_TARGET != HWY_SCALAR
-        if constexpr (kBlockLoads) return LoadPixelBlocks<hn::MaxLanes(DF())>(base, index);
+        if constexpr (kNeighbourLoads) return LoadPixelBlocks<hn::MaxLanes(DF())>(base, index);
 #endif
         const VI o = hn::ShiftLeft<2>(index);
         c.b = hn::GatherIndex(df, base, o);
@@ -338,7 +338,7 @@ HWY_INLINE Colour Sample(const JobPlan& j, VF u, VF v, MF accepted, Tally& n) {
     }
     Colour ul, ur, dl, dr;
 #if HWY_TARGET != HWY_SCALAR
-    if constexpr (Fmt::kIsBytes ? kPairLoads : kBlockLoads) {
+    if constexpr (kNeighbourLoads) {
         if (hn::AllTrue(di, hn::And(hn::Eq(c1, hn::Add(c0, one)), hn::Eq(r1, hn::Add(r0, one))))) {
             n.add(&FastKernelCounts::neighbourTaps, 4);
             if constexpr (Fmt::kIsBytes) {
