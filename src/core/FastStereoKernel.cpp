@@ -134,9 +134,7 @@ HWY_INLINE void MapEye(const float* m, bool affine, VF x, VF y, VF& u, VF& v) {
 constexpr bool kNeighbourLoads = hn::MaxLanes(DF()) == 4 || hn::MaxLanes(DF()) == 8;
 
 // A float pixel is 16 contiguous bytes: one 128-bit load per lane and a 4 x 4 transpose in each
-// 128-bit block fetch its four channels.
-
-// Lane k's pixel sits at `offset[k]` floats past `base`.
+// 128-bit block fetch its four channels. Lane k's pixel sits at `offset[k]` floats past `base`.
 template <size_t kLanes>
 HWY_INLINE Colour LoadPixelsAt(const float* base, const int64_t* offset) {
     const DF df;
@@ -209,8 +207,8 @@ HWY_INLINE Colour UnpackBytes(VU p) {
 }
 
 #if HWY_TARGET != HWY_SCALAR
-// The two horizontal taps of an 8-bit pixel are one 64-bit word: one load per lane and row.
-// The pixel pairs at `at[0 .. lanes / 2)` as one vector of 64-bit words.
+// An 8-bit pixel and its right neighbour are one 64-bit word, so one load per lane and row
+// fetches both horizontal taps. These are the pairs at `at[0 .. lanes / 2)` as one vector.
 template <size_t kLanes>
 HWY_INLINE VU PairsAt(const uint32_t* base, const int32_t* at) {
     const DU du;
