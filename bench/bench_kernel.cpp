@@ -2,15 +2,21 @@
 // rotated, keystoned, auto-cropped and scaled case, in float BGRA and the compositing host's
 // 8-bit ARGB, at 1920 x 1080 and (names ending "/2160p") 3840 x 2160. Frame traffic is the
 // minimum a frame needs: both eyes read once, the output written once. bench/compare reads these
-// names, so a case keeps its name once it has one.
+// names, so a case keeps its name once it has one. Each case also runs on every instruction set
+// this CPU has ("…/target:avx2"), and a closing table puts the default choice beside the fastest.
 #include "BenchCases.h"
 #include "Codes.h"
 #include "KernelSetup.h"
 #include "StereoKernel.h"
 
+#include "FastStereoKernel.h"
+
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -81,6 +87,41 @@ void BM_TrafficFloor(benchmark::State& state) {
         pixels * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+const std::string kTargetTag = "/target:";
+
+// Keeps every row's time, then prints each case's default time beside its fastest forced target.
+class TargetTable : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        // With repetitions the mean stands for the case.
+        for (const Run& r : runs)
+            if (!r.error_occurred && (r.run_type == Run::RT_Iteration || r.aggregate_name == "mean"))
+                times_[r.run_name.str()] = r.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        std::map<std::string, std::pair<std::string, double>> fastest;  // case: target, time
+        for (const auto& [name, time] : times_) {
+            const size_t tag = name.find(kTargetTag);
+            if (tag == std::string::npos) continue;
+            auto& best = fastest[name.substr(0, tag)];
+            if (best.first.empty() || time < best.second) best = {name.substr(tag + kTargetTag.size()), time};
+        }
+        if (fastest.empty()) return;
+        std::printf("\n%-44s %10s %10s %-8s %7s\n", "case", "default", "fastest", "target", "ratio");
+        for (const auto& [name, best] : fastest) {
+            const auto own = times_.find(name);
+            if (own == times_.end()) continue;
+            std::printf("%-44s %10.3f %10.3f %-8s %7.3f\n", name.c_str(), own->second, best.second,
+                        best.first.c_str(), own->second / best.second);
+        }
+    }
+
+  private:
+    std::map<std::string, double> times_;
+};
+
 struct Case {
     std::string name;
     ParamValues values;
@@ -99,12 +140,19 @@ void registerAll() {
     cases.push_back(
         {"BM_RotatedKeystonedAutoArgb8", bench::rotatedKeystoned(), DISPLAY_ANAGLYPH, CpuPixelFormat::Argb8});
 
+    std::vector<std::string> targets = cpuKernelTargets();
+    targets.insert(targets.begin(), "");  // the default choice, under the case's own name
     for (const Size size : {kHd, kUhd}) {
         for (const Case& c : cases) {
-            auto body = [c, size](benchmark::State& s) {
-                runCase(s, c.values, c.displayCode, c.format, size);
-            };
-            benchmark::RegisterBenchmark((c.name + size.suffix).c_str(), body)->Unit(benchmark::kMillisecond);
+            for (const std::string& target : targets) {
+                auto body = [c, size, target](benchmark::State& s) {
+                    selectCpuKernelTarget(target);
+                    runCase(s, c.values, c.displayCode, c.format, size);
+                    selectCpuKernelTarget("");
+                };
+                const std::string name = c.name + size.suffix + (target.empty() ? "" : kTargetTag + target);
+                benchmark::RegisterBenchmark(name.c_str(), body)->Unit(benchmark::kMillisecond);
+            }
         }
     }
     benchmark::RegisterBenchmark("BM_TrafficFloor", BM_TrafficFloor)->Unit(benchmark::kMillisecond);
@@ -117,7 +165,8 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     duovis::registerAll();
-    benchmark::RunSpecifiedBenchmarks();
+    duovis::TargetTable table;
+    benchmark::RunSpecifiedBenchmarks(&table);
     benchmark::Shutdown();
     return 0;
 }

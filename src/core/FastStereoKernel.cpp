@@ -129,9 +129,24 @@ HWY_INLINE void MapEye(const float* m, bool affine, VF x, VF y, VF& u, VF& v) {
 }
 
 #if HWY_TARGET != HWY_SCALAR
-// With four or eight lanes the taps are fetched by plain loads, one per lane, and rearranged
-// in registers: on this CPU that is faster than gathers.
-constexpr bool kNeighbourLoads = hn::MaxLanes(DF()) == 4 || hn::MaxLanes(DF()) == 8;
+// The taps are fetched by plain loads, one per lane, and rearranged in registers: with four,
+// eight or sixteen lanes that is faster than gathers.
+constexpr bool kNeighbourLoads =
+    hn::MaxLanes(DF()) == 4 || hn::MaxLanes(DF()) == 8 || hn::MaxLanes(DF()) == 16;
+
+// A vector of `d` put together from units of `kUnitBytes`, unit i (counted from the lowest
+// lane) being `unit(du, first + i)` for the descriptor `du` of one unit.
+template <size_t kUnitBytes, class D, class Unit>
+HWY_INLINE hn::VFromD<D> Assemble(D d, const Unit& unit, size_t first) {
+    constexpr size_t kUnits = hn::MaxLanes(D()) * sizeof(hn::TFromD<D>) / kUnitBytes;
+    if constexpr (kUnits == 1) {
+        return unit(d, first);
+    } else {
+        const hn::Half<D> dh;
+        return hn::Combine(d, Assemble<kUnitBytes>(dh, unit, first + kUnits / 2),
+                           Assemble<kUnitBytes>(dh, unit, first));
+    }
+}
 
 // A float pixel is 16 contiguous bytes: one 128-bit load per lane and a 4 x 4 transpose in each
 // 128-bit block fetch its four channels. Lane k's pixel sits at `offset[k]` floats past `base`.
@@ -139,14 +154,12 @@ template <size_t kLanes>
 HWY_INLINE Colour LoadPixelsAt(const float* base, const int64_t* offset) {
     const DF df;
     const hn::Repartition<double, DF> dd;
+    static_assert(kLanes == hn::MaxLanes(DF()), "one pixel per lane");
+    // 128-bit block b of v[k] holds pixel k + 4 b, so the transpose leaves the pixels in lane order.
     VF v[4];
-    for (int k = 0; k < 4; ++k) {
-        if constexpr (kLanes == 8) {
-            const hn::Half<DF> dh;
-            v[k] = hn::Combine(df, hn::LoadU(dh, base + offset[k + 4]), hn::LoadU(dh, base + offset[k]));
-        } else {
-            v[k] = hn::LoadU(df, base + offset[k]);
-        }
+    for (size_t k = 0; k < 4; ++k) {
+        v[k] = Assemble<16>(
+            df, [&](auto db, size_t b) { return hn::LoadU(db, base + offset[k + 4 * b]); }, 0);
     }
     const auto t0 = hn::BitCast(dd, hn::InterleaveLower(df, v[0], v[1]));  // b0 b1 g0 g1
     const auto t1 = hn::BitCast(dd, hn::InterleaveLower(df, v[2], v[3]));  // b2 b3 g2 g3
@@ -211,18 +224,13 @@ HWY_INLINE Colour UnpackBytes(VU p) {
 // fetches both horizontal taps. These are the pairs at `at[0 .. lanes / 2)` as one vector.
 template <size_t kLanes>
 HWY_INLINE VU PairsAt(const uint32_t* base, const int32_t* at) {
+    static_assert(kLanes == hn::MaxLanes(DU()), "one pixel per lane");
     const DU du;
     const hn::Repartition<uint64_t, DU> dq;
-    const hn::Half<decltype(dq)> dh;
-    const auto word = [&](int k) {
-        return hn::LoadU(hn::Half<decltype(dh)>(), reinterpret_cast<const uint64_t*>(base + at[k]));
+    const auto word = [&](auto dw, size_t k) {
+        return hn::LoadU(dw, reinterpret_cast<const uint64_t*>(base + at[k]));
     };
-    if constexpr (kLanes == 4) {
-        return hn::BitCast(du, hn::Combine(dq, word(1), word(0)));
-    } else {
-        return hn::BitCast(
-            du, hn::Combine(dq, hn::Combine(dh, word(3), word(2)), hn::Combine(dh, word(1), word(0))));
-    }
+    return hn::BitCast(du, Assemble<8>(dq, word, 0));
 }
 
 // Both taps of two rows for every lane whose right and lower neighbours are the next column and
