@@ -5,12 +5,10 @@
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSlider>
@@ -27,6 +25,7 @@
 #include "ImageInput.h"
 #include "ParamId.h"
 #include "ParamPanel.h"
+#include "ProjectName.h"
 #include "StatusArea.h"
 #include "Viewer.h"
 
@@ -299,26 +298,24 @@ void MainWindow::stepFrame(int step) {
     timeSlider_->setValue(session_.frame());
 }
 
-// Changes not saved yet are not lost without asking.
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (!session_.isOpen() || session_.undoStack().isClean()) return event->accept();
-    const auto answer =
-        QMessageBox::question(this, tr("duovis-studio"), tr("Save the changes to the project?"),
-                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
-    if (answer == QMessageBox::Discard) return event->accept();
-    if (answer == QMessageBox::Save) {
-        if (!session_.projectPath().isEmpty())
-            saveTo(session_.projectPath());
-        else if (!saveAsDialog())
-            return event->ignore();
-        if (session_.undoStack().isClean()) return event->accept();
-    }
-    event->ignore();
+    event->setAccepted(changesSettled());
+}
+
+// Changes not saved yet are not lost without asking.
+bool MainWindow::changesSettled() {
+    if (!session_.isOpen() || session_.undoStack().isClean()) return true;
+    const QMessageBox::StandardButton answer = prompts_.saveChanges(this);
+    if (answer == QMessageBox::Discard) return true;
+    if (answer != QMessageBox::Save) return false;
+    const bool saved = session_.projectPath().isEmpty() ? saveAsDialog() : saveTo(session_.projectPath());
+    return saved && session_.undoStack().isClean();
 }
 
 bool MainWindow::openPath(const QString& path, const QString& second) {
+    if (!changesSettled()) return false;
     try {
-        if (path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive) && second.isEmpty()) {
+        if (isProjectPath(path) && second.isEmpty()) {
             session_.openProject(path, options_);
         } else {
             SourceSpec spec;
@@ -333,38 +330,40 @@ bool MainWindow::openPath(const QString& path, const QString& second) {
     }
 }
 
-void MainWindow::saveTo(const QString& path) {
+bool MainWindow::saveTo(const QString& path) {
     try {
         session_.save(path);
         statusBar()->showMessage(tr("saved %1").arg(path), 4000);
+        return true;
     } catch (const std::exception& e) {
         report(QString::fromStdString(e.what()));
+        return false;
     }
 }
 
 void MainWindow::openDialog() {
     const QString path =
-        QFileDialog::getOpenFileName(this, tr("Open a picture, sequence frame, video or project"), QString(),
-                                     tr("Footage and projects (*.png *.jpg *.tif *.tiff *.bmp *.exr *.dpx "
-                                        "*.mp4 *.mov *.mkv *.json);;"
-                                        "All files (*)"));
+        prompts_.openFile(this, tr("Open a picture, sequence frame, video or project"),
+                          tr("Footage and projects (*.png *.jpg *.tif *.tiff *.bmp *.exr *.dpx "
+                             "*.mp4 *.mov *.mkv *.json);;"
+                             "All files (*)"));
     if (!path.isEmpty()) openPath(path);
 }
 
 void MainWindow::openPairDialog() {
-    const QString left = QFileDialog::getOpenFileName(this, tr("Left eye"));
+    const QString left = prompts_.openFile(this, tr("Left eye"), QString());
     if (left.isEmpty()) return;
-    const QString right = QFileDialog::getOpenFileName(this, tr("Right eye"));
+    const QString right = prompts_.openFile(this, tr("Right eye"), QString());
     if (!right.isEmpty()) openPath(left, right);
 }
 
 bool MainWindow::saveAsDialog() {
     if (!session_.isOpen()) return false;
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save project"), session_.projectPath(),
-                                                      tr("Projects (*.json)"));
-    if (path.isEmpty()) return false;
-    saveTo(path);
-    return true;
+    const QString chosen = prompts_.saveFile(this, session_.projectPath());
+    if (chosen.isEmpty()) return false;
+    const QString path = projectSaveName(chosen);
+    if (QFileInfo::exists(path) && !prompts_.replaceFile(this, path)) return false;
+    return saveTo(path);
 }
 
 }  // namespace duovis::studio

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <vector>
 
+#include "Prompts.h"
 #include "Session.h"
 
 class QLabel;
@@ -30,10 +31,12 @@ class MainWindow : public QMainWindow {
     Viewer* viewer(int slot) const;
     QString infoText(int slot) const;
 
-    // Opens a project (.json) or footage; false after saying why in the status bar and on
-    // standard error.
+    // Opens a project (.json) or footage in place of the session, first asking what to do with
+    // changes it would lose; false when the person keeps the session, or after saying why in
+    // the status bar and on standard error.
     bool openPath(const QString& path, const QString& second = QString());
     void setOptions(const SessionOptions& options) { options_ = options; }
+    void setPrompts(Prompts prompts) { prompts_ = std::move(prompts); }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -46,7 +49,10 @@ class MainWindow : public QMainWindow {
     void report(const QString& message);
     void cycleDisplayType(int step);
     void stepFrame(int step);
-    void saveTo(const QString& path);
+    // Whether the session may be closed or replaced: nothing unsaved, or the person saved or
+    // discarded it.
+    bool changesSettled();
+    bool saveTo(const QString& path);
     void openDialog();
     void openPairDialog();
     bool saveAsDialog();
@@ -55,6 +61,7 @@ class MainWindow : public QMainWindow {
 
     Session session_;
     SessionOptions options_;
+    Prompts prompts_ = dialogPrompts();
     QTabWidget* panels_ = nullptr;
     QSplitter* views_ = nullptr;
     std::vector<ParamPanel*> panelOf_;

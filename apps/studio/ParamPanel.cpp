@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ParamDescribe.h"
+#include "WheelGuard.h"
 
 namespace duovis::studio {
 
@@ -91,6 +92,7 @@ ParamPanel::ParamPanel(const refhost::ParamStore& store, QWidget* parent) : QWid
         else
             open.back()->addRow(text(def.name), control);
     }
+    WheelGuard::guardControlsUnder(this);
     refresh(store);
 }
 

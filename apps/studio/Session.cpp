@@ -238,7 +238,11 @@ bool Session::usesSecond(int slot) const {
 }
 
 void Session::chooseSecond(int slot, bool use) {
-    slots_.at(static_cast<std::size_t>(slot))->useSecond = use;
+    bool& chosen = slots_.at(static_cast<std::size_t>(slot))->useSecond;
+    // The first instance's choice is saved with the project: changing it is a change to keep,
+    // though no undo step.
+    if (slot == 0 && chosen != use) undo_.resetClean();
+    chosen = use;
     changedEverywhere();
 }
 

@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <memory>
+#include <utility>
 
 #include "MainWindow.h"
 #include "ParamPanel.h"
@@ -35,6 +36,32 @@ bool waitFor(F done, int ms = 30000) {
     return true;
 }
 
+// Answers the window's questions in a person's place and counts them. By default it keeps
+// everything and picks no file, so an unexpected question shows in a count, never as a hang.
+struct Person {
+    QMessageBox::StandardButton changes = QMessageBox::Cancel;
+    QStringList opens;  // what the open dialog gives, in turn
+    QString saveAs;     // what is typed in the save dialog
+    bool replace = false;
+    int changesAsked = 0;
+    int replaceAsked = 0;
+
+    studio::Prompts prompts() {
+        return {[this](QWidget*) {
+                    ++changesAsked;
+                    return changes;
+                },
+                [this](QWidget*, const QString&, const QString&) {
+                    return opens.isEmpty() ? QString() : opens.takeFirst();
+                },
+                [this](QWidget*, const QString&) { return saveAs; },
+                [this](QWidget*, const QString&) {
+                    ++replaceAsked;
+                    return replace;
+                }};
+    }
+};
+
 class StudioTest : public ::testing::Test {
   protected:
     static constexpr int kWidth = 64;
@@ -54,6 +81,7 @@ class StudioTest : public ::testing::Test {
         options.pluginDir = DUOVIS_PLUGIN_DIR;
         options.host = host;
         window_->setOptions(options);
+        window_->setPrompts(person_.prompts());
         ASSERT_TRUE(window_->openPath(path(primary), second.isEmpty() ? QString() : path(second)));
         settle();
     }
@@ -74,6 +102,15 @@ class StudioTest : public ::testing::Test {
     }
     QImage shown(int slot = 0) { return window_->viewer(slot)->image(); }
 
+    // Chooses a menu entry by its text, without the mnemonic's '&'.
+    void trigger(const QString& text) {
+        QAction* found = nullptr;
+        for (QAction* a : window_->findChildren<QAction*>())
+            if (a->text().remove('&') == text) found = a;
+        ASSERT_NE(found, nullptr) << text.toStdString();
+        found->trigger();
+    }
+
     // Presses "Launch Depthscope" in the Tools menu with the stand-in tool, which records what
     // it is sent under the test's folder and replies with the right eye up 2.5 %.
     void launchTool() {
@@ -90,17 +127,14 @@ class StudioTest : public ::testing::Test {
         qputenv("DUOVIS_DEPTHSCOPE", TOOL_RECORDER_PATH);
         qputenv("DUOVIS_TEST_TOOL_DIR", QFile::encodeName(dir_.path()));
         qputenv("DUOVIS_TEST_TOOL_REPLY", QFile::encodeName(path("reply.bin")));
-        QAction* launch = nullptr;
-        for (QAction* a : window_->findChildren<QAction*>())
-            if (a->text().remove('&') == QLatin1String("Launch Depthscope")) launch = a;
-        ASSERT_NE(launch, nullptr);
-        launch->trigger();
+        trigger(QStringLiteral("Launch Depthscope"));
         for (const char* name :
              {"TMPDIR", "DUOVIS_DEPTHSCOPE", "DUOVIS_TEST_TOOL_DIR", "DUOVIS_TEST_TOOL_REPLY"})
             qunsetenv(name);
     }
 
     QTemporaryDir dir_;
+    Person person_;
     std::unique_ptr<studio::MainWindow> window_;
 };
 

@@ -1,0 +1,40 @@
+#include "Prompts.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace duovis::studio {
+
+namespace {
+
+QMessageBox::StandardButton askSaveChanges(QWidget* parent) {
+    return QMessageBox::question(parent, QObject::tr("duovis-studio"),
+                                 QObject::tr("Save the changes to the project?"),
+                                 QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+}
+
+QString askOpenFile(QWidget* parent, const QString& caption, const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+}
+
+// The window confirms the replacement itself, once it knows the name with its extension.
+QString askSaveFile(QWidget* parent, const QString& start) {
+    return QFileDialog::getSaveFileName(parent, QObject::tr("Save project"), start,
+                                        QObject::tr("Projects (*.json)"), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+bool askReplaceFile(QWidget* parent, const QString& path) {
+    return QMessageBox::question(
+               parent, QObject::tr("duovis-studio"),
+               QObject::tr("%1 already exists. Replace it?").arg(QFileInfo(path).fileName()),
+               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+}  // namespace
+
+Prompts dialogPrompts() {
+    return Prompts{askSaveChanges, askOpenFile, askSaveFile, askReplaceFile};
+}
+
+}  // namespace duovis::studio

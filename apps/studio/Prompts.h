@@ -1,0 +1,28 @@
+#pragma once
+// What the window asks a person: whether to keep changes, which file to open or save to, and
+// whether to replace a file. Each is a function so a test can answer in the person's place.
+
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace duovis::studio {
+
+struct Prompts {
+    // Save, Discard or Cancel for changes the next action would lose.
+    std::function<QMessageBox::StandardButton(QWidget* parent)> saveChanges;
+    // A file to open; empty when the person cancels.
+    std::function<QString(QWidget* parent, const QString& caption, const QString& filter)> openFile;
+    // A name to save the project under, offered `start`; empty when the person cancels. The
+    // window adds the extension and asks before replacing a file.
+    std::function<QString(QWidget* parent, const QString& start)> saveFile;
+    // Whether an existing file may be replaced.
+    std::function<bool(QWidget* parent, const QString& path)> replaceFile;
+};
+
+// Qt's dialogs.
+Prompts dialogPrompts();
+
+}  // namespace duovis::studio
