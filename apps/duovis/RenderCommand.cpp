@@ -39,8 +39,9 @@ const char* kRenderHelp =
     "                     [--engine cpu|opencl|cuda]\n"
     "                     [--plugin DuovisX|Duovis] [--plugin-dir DIR] [--frame N | --frames A-B]\n"
     "                     [--fps RATE] [--downsample N] [--missing error|black] [--max-megapixels N]\n"
-    "                     [--codec NAME] [--crf N] [--bitrate RATE] [--pipe y4m|rgba|rgba64]\n"
-    "                     [--pipe-size WxH] [--views] [--exr-tiles WxH|none] [--threads N]\n"
+    "                     [--codec NAME] [--crf N] [--bitrate RATE] [--preset NAME] [--no-audio]\n"
+    "                     [--pipe y4m|rgba|rgba64] [--pipe-size WxH] [--views]\n"
+    "                     [--exr-tiles WxH|none] [--threads N]\n"
     "                     [--quiet] [-y | -n]\n"
     "                     -o OUTPUT\n"
     "\n"
@@ -67,7 +68,7 @@ const char* kRenderHelp =
     "  --frames A-B      renders frames A to B; -o then takes a pattern\n"
     "  --frames A-BxN    ... every Nth frame from A\n"
     "  --quiet           no progress or summary on stderr\n" DUOVIS_THREADS_HELP
-    "  --fps RATE        frames a second (default 24)\n"
+    "  --fps RATE        frames a second, 0.001 to 1000 (default 24, or a video PRIMARY's)\n"
     "  --downsample N    renders as a 1/N preview (the inputs are already that size)\n"
     "  --missing error   a frame of the --second sequence that the effect asks for and that\n"
     "                    is not there ends the render, naming it (default)\n"
@@ -75,11 +76,17 @@ const char* kRenderHelp =
     "  --max-megapixels N  refuses an input that declares more pixels (default 300, or\n"
     "                    DUOVIS_MAX_MEGAPIXELS)\n"
     "  -o OUTPUT         output image, pattern or video (.mp4 .mov .mkv); the format follows the\n"
-    "                    extension; - writes y4m frames to standard output\n"
+    "                    extension; - writes y4m frames to standard output. A rotated video\n"
+    "                    PRIMARY is rendered as stored; .mp4 and .mov outputs keep its rotation\n"
     "  --codec NAME      video codec: h264 (default where this build has libx264, else ffv1),\n"
-    "                    h265, prores, ffv1 (lossless); audio is copied from a video PRIMARY\n"
-    "  --crf N           constant quality for h264/h265 (lower is better)\n"
-    "  --bitrate RATE    video bits a second, e.g. 8M or 500k\n"
+    "                    h265, prores, ffv1 (lossless); FFmpeg's names libx264, libx265 and\n"
+    "                    prores_ks are taken too\n"
+    "  --crf N           constant quality for h264 and h265, 0 to 51 (lower is better)\n"
+    "  --bitrate RATE    video bits a second for h264 and h265, e.g. 8M or 500k (at least 1k)\n"
+    "  --preset NAME     h264's and h265's speed against size: ultrafast, superfast, veryfast,\n"
+    "                    faster, fast, medium (their default), slow, slower, veryslow, placebo\n"
+    "  --no-audio        leaves a video PRIMARY's audio out; otherwise it is copied unchanged,\n"
+    "                    in time with the frames rendered, where the output's container holds it\n"
     "  --pipe y4m        how - reads and writes frames (default y4m); rgba and rgba64 are raw\n"
     "                    RGBA samples of 8 or 16 bits (little-endian) a channel\n"
     "  --pipe-size WxH   the frame size of raw frames read from standard input (at --fps)\n"
@@ -93,12 +100,13 @@ const char* kRenderHelp =
 
 OptionSpec renderSpec() {
     OptionSpec spec;
-    spec.flags = {"--help", "--quiet", "--views", "--overwrite", "--no-overwrite"};
+    spec.flags = {"--help", "--quiet", "--views", "--overwrite", "--no-overwrite", "--no-audio"};
     spec.valued = {"--second", "--param",   "--host",    "--plugin",         "--plugin-dir",
                    "--frame",  "--frames",  "--fps",     "--engine",         "--downsample",
                    "--output", "--project", "--missing", "--max-megapixels", "--codec",
                    "--crf",    "--bitrate", "--pipe",    "--pipe-size",      "--threads"};
     spec.valued.insert("--exr-tiles");
+    spec.valued.insert("--preset");
     spec.aliases = {{"-p", "--param"},
                     {"-o", "--output"},
                     {"-h", "--help"},
@@ -176,7 +184,7 @@ int renderCommand(const std::vector<std::string>& words) {
         throw std::runtime_error("render needs exactly one PRIMARY image (see duovis render --help)");
     const auto output = args.value("--output");
     if (!output) throw std::runtime_error("render needs -o OUTPUT");
-    const double fps = parseDouble(args.value("--fps").value_or("24"), "--fps");
+    const double fps = fpsFromArgs(args);
     const bool black = missingFramesAreBlack(args);
     const qint64 maxPixels = maxInputPixels(args.value("--max-megapixels"));
     const int threads = hostThreadsFromArgs(args);

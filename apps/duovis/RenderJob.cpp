@@ -36,7 +36,7 @@ void RenderJob::setLayerSize(int width, int height) {
 }
 
 void RenderJob::setTime(int frame, double fps) {
-    if (!(fps > 0.0) || fps > 1000.0) throw std::runtime_error("--fps must be above 0 and at most 1000");
+    if (!(fps >= kLeastFps && fps <= kMostFps)) throw std::runtime_error("--fps must be from 0.001 to 1000");
     if (frame < 0) throw std::runtime_error("--frame must not be negative");
     refhost::HostTime& t = instance_->time();
     // Whole rates tick once a frame; others use a finer scale so 23.976 stays exact enough.

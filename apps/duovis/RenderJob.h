@@ -39,8 +39,12 @@ class RenderJob {
     // supervises are followed by the change notice, so linked entries update too.
     void assign(const std::string& assignment);
 
-    // Frame `frame` at `fps` frames a second (fractional rates such as 23.976 allowed).
+    // Frame `frame` at `fps` frames a second (fractional rates such as 23.976 allowed), from
+    // kLeastFps to kMostFps.
     void setTime(int frame, double fps);
+    // The host's clock keeps a rate to a thousandth of a frame a second, at most a thousand.
+    static constexpr double kLeastFps = 0.001;
+    static constexpr double kMostFps = 1000.0;
 
     // Renders as a preview at 1/factor of full resolution; the pictures given are already
     // that small.

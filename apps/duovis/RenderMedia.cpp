@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <cmath>
+#include <cstdio>
 #include <stdexcept>
 #include <tuple>
 
@@ -44,6 +45,14 @@ media::PipeFormat pipeFormat(const Args& args) {
 
 }  // namespace
 
+double fpsFromArgs(const Args& args) {
+    const std::string text = args.value("--fps").value_or("24");
+    const double fps = parseDouble(text, "--fps");
+    if (!(fps >= RenderJob::kLeastFps && fps <= RenderJob::kMostFps))
+        throw std::runtime_error("--fps: '" + text + "' is outside the range 0.001 to 1000");
+    return fps;
+}
+
 media::PipeInput pipeInput(const Args& args, double fps) {
     media::PipeInput pipe;
     pipe.format = pipeFormat(args);
@@ -69,10 +78,8 @@ bool writesVideo(const std::string& output) {
 media::VideoSettings videoSettings(const Args& args, const InputLayer& primary, double fps, int firstFrame) {
     media::VideoSettings s;
     s.codec = args.value("--codec").value_or("");
-    if (const auto crf = args.value("--crf")) {
-        s.crf = parseInt(*crf, "--crf");
-        if (*s.crf < 0 || *s.crf > 63) throw std::runtime_error("--crf must be 0 to 63");
-    }
+    if (const auto crf = args.value("--crf")) s.crf = parseInt(*crf, "--crf");
+    s.preset = args.value("--preset").value_or("");
     if (const auto rate = args.value("--bitrate")) s.bitrate = parseBitrate(*rate);
     if (s.crf && s.bitrate) throw std::runtime_error("give --crf or --bitrate, not both");
     s.pipe = pipeFormat(args);
@@ -85,10 +92,11 @@ media::VideoSettings videoSettings(const Args& args, const InputLayer& primary, 
     } else {
         std::tie(s.rateNum, s.rateDen) = rateOf(fps);
     }
-    if (video != nullptr && video->hasAudio) {
+    if (video != nullptr && video->hasAudio && !args.has("--no-audio")) {
         s.audioFrom = primary.name();
-        s.audioStartFrame = firstFrame;
+        s.audioOrigin = media::frameTime(*video, firstFrame);
     }
+    if (video != nullptr) s.rotation = video->rotation;
     return s;
 }
 
@@ -105,6 +113,9 @@ media::StereoLayout outputLayout(RenderJob& job) {
 std::unique_ptr<media::FrameWriter> openWriter(const std::string& output, const QString& outName,
                                                const media::VideoSettings& settings, SaveMode mode,
                                                media::TileSize tiles) {
+    if (writesVideo(output)) media::checkVideoSettings(output, settings);
+    if (settings.rotation)
+        std::fprintf(stderr, "%s\n", media::rotationNotice(output, *settings.rotation).c_str());
     if (writesVideo(output)) return media::videoWriter(output, settings);
     if (!media::canEncodeStill(output))
         (void)media::encodeStill(media::Frame{}, output);  // names the formats

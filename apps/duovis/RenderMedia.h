@@ -21,8 +21,12 @@ namespace duovis::cli {
 // Whether the output name is a video container (or "-", y4m on standard output).
 bool writesVideo(const std::string& output);
 
-// --codec, --crf and --bitrate, with the rate, time base and audio of a video primary (its
-// audio from `firstFrame` on), or `fps` for other inputs.
+// --fps, checked against the rates the host and the encoders take.
+double fpsFromArgs(const Args& args);
+
+// --codec, --crf, --bitrate and --preset, with the rate, time base, rotation and audio of a
+// video primary (its audio unless --no-audio, timed from `firstFrame` on), or `fps` for other
+// inputs. The codec's ranges are checked when the writer opens.
 media::VideoSettings videoSettings(const Args& args, const InputLayer& primary, double fps, int firstFrame);
 
 // --pipe and --pipe-size: how "-" reads and writes frames, at `fps` for raw input.
@@ -31,7 +35,8 @@ media::PipeInput pipeInput(const Args& args, double fps);
 // How the display type in force packs the eyes, for players reading the output's metadata.
 media::StereoLayout outputLayout(RenderJob& job);
 
-// A video writer, or one that saves each frame's file as the name or pattern `outName` says.
+// A video writer, its settings and its container checked before anything is rendered, or one
+// that saves each frame's file as the name or pattern `outName` says.
 // `mode` says whether a frame's file may replace one that exists; `tiles` lays out OpenEXR files.
 std::unique_ptr<media::FrameWriter> openWriter(const std::string& output, const QString& outName,
                                                const media::VideoSettings& settings, SaveMode mode,

@@ -4,9 +4,11 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
+#include <libavutil/display.h>
 #include <libavutil/stereo3d.h>
 }
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -30,7 +32,29 @@ StereoLayout layoutOf(const AVStereo3D* s) {
     return layout;
 }
 
+// The stream's display matrix where it turns or mirrors the frames.
+std::optional<DisplayMatrix> rotationOf(const AVStream* st) {
+    std::size_t size = 0;
+    const auto* m =
+        reinterpret_cast<const std::int32_t*>(av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, &size));
+    if (m == nullptr || size < sizeof(DisplayMatrix)) return std::nullopt;
+    DisplayMatrix matrix;
+    std::copy(m, m + matrix.size(), matrix.begin());
+    DisplayMatrix upright;
+    av_display_rotation_set(upright.data(), 0);
+    if (matrix == upright) return std::nullopt;
+    return matrix;
+}
+
 }  // namespace
+
+MediaTime frameTime(const VideoInfo& info, int index) {
+    MediaTime t{info.startPts, info.timeBaseNum, info.timeBaseDen};
+    if (info.rateNum > 0 && info.timeBaseNum > 0)
+        t.ticks += av_rescale_q(index, AVRational{info.rateDen, info.rateNum},
+                                AVRational{info.timeBaseNum, info.timeBaseDen});
+    return t;
+}
 
 bool isVideoName(const std::string& path) {
     const std::string ext = extensionOf(path);
@@ -150,6 +174,8 @@ VideoReader::VideoReader(const std::string& path, const PipeInput& pipe) : s_(st
     info_.bits = bitsOf(static_cast<AVPixelFormat>(st->codecpar->format));
     info_.layout = layoutOf(
         reinterpret_cast<const AVStereo3D*>(av_stream_get_side_data(st, AV_PKT_DATA_STEREO3D, nullptr)));
+    info_.startPts = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+    info_.rotation = rotationOf(st);
     info_.hasAudio = av_find_best_stream(s_->format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) >= 0;
     if (info_.width <= 0 || info_.height <= 0)
         s_->fail("the video declares no frame size", AVERROR_INVALIDDATA);

@@ -4,10 +4,12 @@
 // where the container allows.
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "Picture.h"
 #include "StereoLayout.h"
+#include "StreamMeta.h"
 
 namespace duovis::media {
 
@@ -20,9 +22,14 @@ struct VideoInfo {
     int timeBaseDen = 1;
     long long frames = -1;  // what the container declares, -1 when it does not
     int bits = 8;
-    StereoLayout layout;  // from the stream's stereo side data
+    long long startPts = 0;                 // the stream's first time stamp, in its time base
+    StereoLayout layout;                    // from the stream's stereo side data
+    std::optional<DisplayMatrix> rotation;  // how players turn the frames; none when upright
     bool hasAudio = false;
 };
+
+// Where frame `index` stands on the stream's clock (at its regular place at the rate).
+MediaTime frameTime(const VideoInfo& info, int index);
 
 // Standard input as it comes: y4m, or raw frames of the size and rate given here.
 struct PipeInput {

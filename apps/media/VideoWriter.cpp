@@ -16,45 +16,15 @@ extern "C" {
 #include <cstring>
 #include <stdexcept>
 
+#include "AudioCopy.h"
+#include "ContainerFit.h"
 #include "FfmpegPixels.h"
 #include "StillFile.h"
+#include "VideoCodecs.h"
 
 namespace duovis::media {
 
 namespace {
-
-struct CodecChoice {
-    const char* name;     // what --codec takes
-    const char* encoder;  // FFmpeg's encoder
-    AVPixelFormat shallow;
-    AVPixelFormat deep;  // for sources deeper than 8 bits
-    bool evenSize;       // chroma subsampling needs even dimensions
-};
-
-// FFV1 keeps RGB planes, so it is lossless end to end; ProRes and H.265 carry 10 bits.
-const CodecChoice kCodecs[] = {
-    {"h264", "libx264", AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P, true},
-    {"h265", "libx265", AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P10LE, true},
-    {"prores", "prores_ks", AV_PIX_FMT_YUV422P10LE, AV_PIX_FMT_YUV422P10LE, true},
-    {"ffv1", "ffv1", AV_PIX_FMT_0RGB32, AV_PIX_FMT_GBRP16LE, false},
-};
-const CodecChoice kY4m{"y4m", "wrapped_avframe", AV_PIX_FMT_YUV444P, AV_PIX_FMT_YUV444P16LE, false};
-const CodecChoice kRgba{"rgba", "rawvideo", AV_PIX_FMT_RGBA, AV_PIX_FMT_RGBA, false};
-const CodecChoice kRgba64{"rgba64", "rawvideo", AV_PIX_FMT_RGBA64LE, AV_PIX_FMT_RGBA64LE, false};
-
-const CodecChoice& chooseCodec(const std::string& wanted, const std::string& path, PipeFormat pipe) {
-    if (path == "-") return pipe == PipeFormat::Y4m ? kY4m : pipe == PipeFormat::Rgba ? kRgba : kRgba64;
-    std::string name = wanted == "hevc" ? "h265" : wanted == "avc" ? "h264" : wanted;
-    if (name.empty()) name = avcodec_find_encoder_by_name("libx264") != nullptr ? "h264" : "ffv1";
-    for (const CodecChoice& c : kCodecs)
-        if (name == c.name) {
-            if (avcodec_find_encoder_by_name(c.encoder) != nullptr) return c;
-            break;
-        }
-    std::string list;
-    for (const std::string& c : availableVideoCodecs()) list += (list.empty() ? "" : ", ") + c;
-    throw std::runtime_error("--codec: '" + wanted + "' is not in this build (it has " + list + ")");
-}
 
 // Where the finished file is renamed from: beside the target, so the rename stays on one disk.
 std::string tempNameFor(const std::string& path) {
@@ -63,13 +33,24 @@ std::string tempNameFor(const std::string& path) {
     return folder + "/.duovis-" + std::to_string(::getpid()) + "-video." + extensionOf(path);
 }
 
+// The codec, its options and the container checked, and the source's audio opened.
+std::unique_ptr<AudioCopy> checkedSettings(const std::string& path, const VideoSettings& settings,
+                                           const CodecChoice*& codec) {
+    quietFfmpegLog();
+    codec = &chooseCodec(settings, path);
+    checkEncoderOptions(*codec, settings);
+    std::unique_ptr<AudioCopy> audio;
+    if (!settings.audioFrom.empty() && settings.audioFrom != "-" && path != "-")
+        audio = AudioCopy::open(settings.audioFrom, settings.audioOrigin);
+    checkContainerFits(path, *codec, audio ? &audio->parameters() : nullptr);
+    return audio;
+}
+
 }  // namespace
 
-std::vector<std::string> availableVideoCodecs() {
-    std::vector<std::string> out;
-    for (const CodecChoice& c : kCodecs)
-        if (avcodec_find_encoder_by_name(c.encoder) != nullptr) out.emplace_back(c.name);
-    return out;
+void checkVideoSettings(const std::string& path, const VideoSettings& settings) {
+    const CodecChoice* codec = nullptr;
+    (void)checkedSettings(path, settings, codec);
 }
 
 struct VideoWriter::State {
@@ -81,20 +62,13 @@ struct VideoWriter::State {
     AVPixelFormat format = AV_PIX_FMT_NONE;
     long long written = 0;
     bool finished = false;
-    // Audio copied from the source.
-    AVFormatContext* audioIn = nullptr;
-    int audioStream = -1;
-    AVStream* audio = nullptr;
-    AVPacket* held = nullptr;   // read, but later than the video written so far
-    long long audioOffset = 0;  // the source's audio time of the first frame, in its time base
+    std::unique_ptr<AudioCopy> audio;  // from the source
 
     ~State() {
         if (out != nullptr && !(out->oformat->flags & AVFMT_NOFILE)) avio_closep(&out->pb);
         avformat_free_context(out);
         avcodec_free_context(&codec);
         av_packet_free(&packet);
-        av_packet_free(&held);
-        avformat_close_input(&audioIn);
         if (!finished && !temp.empty()) ::unlink(temp.c_str());
     }
     [[noreturn]] void fail(const std::string& what, int err) const {
@@ -112,58 +86,11 @@ struct VideoWriter::State {
         }
     }
 
-    // Copies the source's audio up to `seconds` after the first frame.
-    void copyAudioUntil(double seconds) {
-        if (audioIn == nullptr) return;
-        const AVStream* src = audioIn->streams[audioStream];
-        while (true) {
-            if (held->data == nullptr) {
-                const int r = av_read_frame(audioIn, held);
-                if (r < 0) return;  // the audio ends here
-                if (held->stream_index != audioStream || held->pts == AV_NOPTS_VALUE) {
-                    av_packet_unref(held);
-                    continue;
-                }
-            }
-            const double t = static_cast<double>(held->pts - audioOffset) * av_q2d(src->time_base);
-            if (t < 0) {
-                av_packet_unref(held);
-                continue;
-            }
-            if (t >= seconds) return;
-            held->pts -= audioOffset;
-            if (held->dts != AV_NOPTS_VALUE) held->dts -= audioOffset;
-            av_packet_rescale_ts(held, src->time_base, audio->time_base);
-            held->stream_index = audio->index;
-            held->pos = -1;
-            if (const int err = av_interleaved_write_frame(out, held); err < 0)
-                fail("cannot write audio", err);
-            av_packet_unref(held);
-        }
-    }
-
-    void openAudio(const VideoSettings& s) {
-        if (s.audioFrom.empty() || s.audioFrom == "-" || path == "-") return;
-        if (avformat_open_input(&audioIn, s.audioFrom.c_str(), nullptr, nullptr) < 0) return;
-        if (avformat_find_stream_info(audioIn, nullptr) < 0) return;
-        audioStream = av_find_best_stream(audioIn, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-        if (audioStream < 0) return;
-        const AVStream* src = audioIn->streams[audioStream];
-        if (avformat_query_codec(out->oformat, src->codecpar->codec_id, FF_COMPLIANCE_NORMAL) != 1) {
-            std::fprintf(stderr,
-                         "duovis: warning: %s: the container cannot hold the source's %s audio; "
-                         "written without audio\n",
-                         path.c_str(), avcodec_get_name(src->codecpar->codec_id));
-            return;
-        }
-        audio = avformat_new_stream(out, nullptr);
-        avcodec_parameters_copy(audio->codecpar, src->codecpar);
-        audio->codecpar->codec_tag = 0;
-        audio->time_base = src->time_base;
-        held = av_packet_alloc();
-        const double start = s.audioStartFrame * static_cast<double>(s.rateDen) / s.rateNum;
-        const long long srcStart = src->start_time != AV_NOPTS_VALUE ? src->start_time : 0;
-        audioOffset = srcStart + std::llround(start / av_q2d(src->time_base));
+    // The source's audio through the end of the frames written so far.
+    void copyAudio() {
+        if (!audio) return;
+        if (const int err = audio->copyUntil(out, written, codec->time_base); err < 0)
+            fail("cannot write audio", err);
     }
 };
 
@@ -171,8 +98,9 @@ VideoWriter::VideoWriter(const std::string& path, const VideoSettings& settings,
     : s_(std::make_unique<State>()) {
     State& s = *s_;
     s.path = path;
-    quietFfmpegLog();
-    const CodecChoice& choice = chooseCodec(settings.codec, path, settings.pipe);
+    const CodecChoice* chosen = nullptr;
+    s.audio = checkedSettings(path, settings, chosen);
+    const CodecChoice& choice = *chosen;
     const bool pipe = path == "-";
     const char* muxer = !pipe ? nullptr : settings.pipe == PipeFormat::Y4m ? "yuv4mpegpipe" : "rawvideo";
     if (const int err = avformat_alloc_output_context2(&s.out, nullptr, muxer, pipe ? nullptr : path.c_str());
@@ -192,11 +120,7 @@ VideoWriter::VideoWriter(const std::string& path, const VideoSettings& settings,
     s.codec->time_base = AVRational{settings.rateDen, settings.rateNum};
     s.codec->framerate = AVRational{settings.rateNum, settings.rateDen};
     s.codec->thread_count = 0;
-    if (settings.bitrate) s.codec->bit_rate = *settings.bitrate;
-    if (settings.crf) av_opt_set_int(s.codec->priv_data, "crf", *settings.crf, 0);
-    // x265 logs through its own channel, not FFmpeg's; our errors say what failed.
-    if (std::string(choice.encoder) == "libx265")
-        av_opt_set(s.codec->priv_data, "x265-params", "log-level=error", 0);
+    applyEncoderOptions(choice, settings, s.codec);
     if ((av_pix_fmt_desc_get(s.format)->flags & AV_PIX_FMT_FLAG_RGB) == 0) {
         s.codec->colorspace = AVCOL_SPC_BT709;
         s.codec->color_primaries = AVCOL_PRI_BT709;
@@ -235,7 +159,11 @@ VideoWriter::VideoWriter(const std::string& path, const VideoSettings& settings,
         // MP4 and MOV keep the layout in a box their muxer writes only when asked to.
         s.out->strict_std_compliance = FF_COMPLIANCE_UNOFFICIAL;
     }
-    s.openAudio(settings);
+    if (settings.rotation && carriesRotation(path)) {
+        void* matrix = av_stream_new_side_data(s.video, AV_PKT_DATA_DISPLAYMATRIX, sizeof(DisplayMatrix));
+        if (matrix != nullptr) std::memcpy(matrix, settings.rotation->data(), sizeof(DisplayMatrix));
+    }
+    if (s.audio) s.audio->addStream(s.out);
     s.packet = av_packet_alloc();
 
     if (!(s.out->oformat->flags & AVFMT_NOFILE)) {
@@ -261,14 +189,14 @@ void VideoWriter::write(const Picture& picture) {
     frame->pts = s.written++;
     if (const int err = avcodec_send_frame(s.codec, frame.get()); err < 0) s.fail("cannot encode", err);
     s.writePackets();
-    s.copyAudioUntil(static_cast<double>(s.written) * av_q2d(av_inv_q(s.codec->framerate)));
+    s.copyAudio();
 }
 
 void VideoWriter::finish() {
     State& s = *s_;
     if (const int err = avcodec_send_frame(s.codec, nullptr); err < 0) s.fail("cannot encode", err);
     s.writePackets();
-    s.copyAudioUntil(static_cast<double>(s.written) * av_q2d(av_inv_q(s.codec->framerate)));
+    s.copyAudio();
     if (const int err = av_write_trailer(s.out); err < 0) s.fail("cannot write", err);
     if (s.out->pb != nullptr) {
         avio_flush(s.out->pb);

@@ -10,29 +10,35 @@
 
 #include "Picture.h"
 #include "StereoLayout.h"
+#include "StreamMeta.h"
 
 namespace duovis::media {
 
 struct VideoSettings {
-    std::string codec;  // "" for the default: H.264 where the build has libx264, else FFV1
+    // "" for the default: H.264 where the build has libx264, else FFV1. FFmpeg's encoder names
+    // (libx264, libx265, prores_ks) are taken as well.
+    std::string codec;
     std::optional<int> crf;
     std::optional<long long> bitrate;  // bits a second
+    std::string preset;                // x264's and x265's, "" for theirs
     int rateNum = 24;
     int rateDen = 1;
     int timeBaseNum = 0;  // the input's time base, kept where the container allows; 0 for 1/rate
     int timeBaseDen = 1;
     int bits = 8;         // the frames' depth: deeper ones get a 10-bit format where the codec has one
     StereoLayout layout;  // written as stereo side data on side-by-side and top-bottom outputs
-    // Audio copied unchanged from this file, from `audioStartFrame` on (in frames at the rate).
+    std::optional<DisplayMatrix> rotation;  // kept where the container can (carriesRotation)
+    // Audio copied unchanged from this file, shifted as the video is: the source's time
+    // `audioOrigin`, the first frame's, is the output's time 0.
     std::string audioFrom;
-    int audioStartFrame = 0;
+    MediaTime audioOrigin;
     PipeFormat pipe = PipeFormat::Y4m;  // for "-"
 };
 
 class VideoWriter {
   public:
-    // Throws naming the file: an unknown container, a codec not in this build (listing those
-    // that are), or settings the codec refuses.
+    // Throws naming the file or the option: whatever checkVideoSettings refuses, or settings
+    // the encoder refuses.
     VideoWriter(const std::string& path, const VideoSettings& settings, int width, int height);
     ~VideoWriter();  // removes the temporary file unless finish() succeeded
     VideoWriter(const VideoWriter&) = delete;
@@ -49,5 +55,10 @@ class VideoWriter {
 
 // The codecs --codec accepts that this build can encode.
 std::vector<std::string> availableVideoCodecs();
+
+// Throws one line where `settings` cannot make the video `path`, before anything is encoded: a
+// codec not in this build, an option out of the codec's range, or a container that cannot hold
+// the codec or the source's audio.
+void checkVideoSettings(const std::string& path, const VideoSettings& settings);
 
 }  // namespace duovis::media

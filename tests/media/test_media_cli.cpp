@@ -2,12 +2,14 @@
 // or ffmpeg: the demux chosen from stereo metadata, the layout written, audio kept, frames in
 // order and exact through a lossless codec, float values through two-view files, pipes, and
 // the refusals.
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <cmath>
 
 #include "../cli/CliFixture.h"
 #include "MediaFixture.h"
+#include "PacketProbe.h"
 #include "StillFile.h"
 #include "VideoReader.h"
 #include "VideoWriter.h"
@@ -52,6 +54,14 @@ class MediaCli : public MediaTest {
         ff.start("ffmpeg", QStringList{"-v", "error", "-y"} + args);
         ASSERT_TRUE(ff.waitForFinished(60000));
         ASSERT_EQ(ff.exitCode(), 0) << ff.readAllStandardError().toStdString();
+    }
+    // Two seconds of moving picture at 25 frames a second and a tone in `audio`, as `extra`
+    // (ffmpeg's options before each input, e.g. -itsoffset) and the video codec say.
+    void writeAudioClip(const QString& name, const QString& audio, const QStringList& videoExtra = {},
+                        const QStringList& audioExtra = {}, const QString& video = "ffv1") const {
+        ffmpeg(videoExtra + QStringList{"-f", "lavfi", "-i", "testsrc2=size=64x36:rate=25"} + audioExtra +
+               QStringList{"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000", "-t", "2", "-c:v",
+                           video, "-pix_fmt", video == "ffv1" ? "bgr0" : "yuv420p", "-c:a", audio, name});
     }
     // Two Motion-JPEG clips joined without re-encoding, so the stream changes mid-way.
     void writeJoined(const QString& name, const QString& second) const {
@@ -127,6 +137,118 @@ TEST_F(MediaCli, AudioIsCopiedForTheFramesRendered) {
     // 25 frames at 25 a second: a second of audio, give or take one audio packet.
     const double seconds = probe("b.mp4", "format=duration").toDouble();
     EXPECT_NEAR(seconds, 1.0, 0.05);
+}
+
+// Every audio packet of the source from the first frame rendered on comes out unchanged, as
+// far from the video's start as it was from that frame: AAC's priming packet (before time 0,
+// with its skip side data) too, audio that starts after the video, and audio that leads it.
+struct AudioTimingCase {
+    const char* file;
+    bool audioLate, videoLate;  // the one starts half a second after the other
+    const char* audio;
+    const char* video;
+    QStringList render;  // --frames, or nothing for all
+    const char* output;
+    double cut;  // the first frame's time in the source, seconds after its video starts
+};
+
+TEST_F(MediaCli, AudioPacketsKeepTheirTimeAgainstTheVideo) {
+    const QStringList late{"-itsoffset", "0.5"};
+    const AudioTimingCase cases[] = {
+        {"aac.mp4", false, false, "aac", "libx264", {}, "o.mp4", 0},
+        {"aac.mp4", false, false, "aac", "libx264", {"--frames", "10-34"}, "o.mov", 0.4},
+        {"late.mp4", true, false, "aac", "libx264", {}, "o.mp4", 0},
+        {"late.mkv", true, false, "pcm_s16le", "ffv1", {}, "o.mov", 0},
+        {"lead.mkv", false, true, "flac", "ffv1", {}, "o.mkv", 0},
+    };
+    for (const AudioTimingCase& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " -> " + c.output + " " + c.render.join(' ').toStdString());
+        writeAudioClip(c.file, c.audio, c.videoLate ? late : QStringList{},
+                       c.audioLate ? late : QStringList{}, c.video);
+        QFile::remove(dir_.filePath(c.output));
+        const Result r = run(QStringList{"render", c.file} + c.render + QStringList{"-o", c.output});
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        const Probe in = probeFile(path(c.file)), out = probeFile(path(c.output));
+        std::vector<AudioPacket> want;
+        for (const AudioPacket& p : in.audio)
+            if (p.start + p.duration >= c.cut - 1e-9 && p.start - c.cut < out.videoSeconds - 1e-9)
+                want.push_back(p);
+        ASSERT_EQ(out.audio.size(), want.size());
+        const double tolerance = 1.5 * std::max(in.tick, out.tick);
+        for (std::size_t i = 0; i < want.size(); ++i) {
+            EXPECT_TRUE(out.audio[i].bytes == want[i].bytes) << "packet " << i;
+            EXPECT_NEAR(out.audio[i].start, want[i].start - c.cut, tolerance) << "packet " << i;
+        }
+        if (c.audioLate) {
+            EXPECT_NEAR(out.audio.front().start, 0.5, 0.03);
+        }
+        if (in.audio.front().skipsSamples && c.cut == 0) {
+            EXPECT_TRUE(out.audio.front().skipsSamples);
+        }
+    }
+}
+
+// A rotated source is rendered as stored; MP4 and MOV keep its display matrix, others say they
+// cannot, in one line.
+TEST_F(MediaCli, RotationIsCarriedOrItsLossSaid) {
+    media::VideoSettings s;
+    s.codec = "ffv1";
+    s.rotation = media::DisplayMatrix{0, 65536, 0, -65536, 0, 0, 0, 0, 1 << 30};  // 90 degrees
+    media::VideoWriter w(path("turned.mov"), s, 64, 36);
+    w.write(testPicture(64, 36, 8, false));
+    w.finish();
+    ASSERT_TRUE(probeFile(path("turned.mov")).matrix == s.rotation);
+    struct Case {
+        const char* output;
+        bool carried;
+        const char* says;
+    };
+    const Case cases[] = {{"o.mp4", true, "note: o.mp4: the source is shown rotated (-90 degrees)"},
+                          {"o.mov", true, "the output carries the same rotation"},
+                          {"o.mkv", false, ".mkv files cannot carry it"},
+                          {"o.png", false, ".png files cannot carry it"}};
+    for (const Case& c : cases) {
+        const Result r = run({"render", "turned.mov", "-o", c.output});
+        ASSERT_EQ(r.exitCode, 0) << c.output << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(c.says)) << r.err.toStdString();
+        EXPECT_EQ(r.err.count("shown rotated"), 1) << r.err.toStdString();
+        if (QString(c.output).endsWith(".png")) continue;
+        const Probe out = probeFile(path(c.output));
+        EXPECT_EQ(out.matrix.has_value(), c.carried) << c.output;
+        if (c.carried) {
+            EXPECT_TRUE(out.matrix == s.rotation) << c.output;
+        }
+    }
+}
+
+// FFmpeg's encoder names, presets, and audio the output holds or is told to leave out.
+TEST_F(MediaCli, EncoderNamesPresetsAndAudioChoices) {
+    writePackedClip("in.mp4", {media::Packing::SideBySide, false});
+    writeAudioClip("flac.mkv", "flac");
+    writeAudioClip("s24.mkv", "pcm_s24le");
+    struct Case {
+        QStringList args;
+        const char* video;
+        const char* audio;
+    };
+    const Case cases[] = {
+        {{"in.mp4", "--codec", "libx264", "-o", "o.mp4"}, "h264", ""},
+        {{"in.mp4", "--codec", "libx265", "--preset", "ultrafast", "-o", "o.mkv"}, "hevc", ""},
+        {{"in.mp4", "--codec", "prores_ks", "-o", "o.mov"}, "prores", ""},
+        {{"in.mp4", "--preset", "veryslow", "--crf", "51", "-o", "o.mp4"}, "h264", ""},
+        {{"flac.mkv", "--no-audio", "-o", "o.mp4"}, "h264", ""},
+        {{"flac.mkv", "-o", "o.mkv"}, "h264", "flac"},
+        {{"s24.mkv", "-o", "o.mov"}, "h264", "pcm_s24le"},
+    };
+    for (const Case& c : cases) {
+        const QString out = c.args.back();
+        QFile::remove(dir_.filePath(out));
+        const Result r = run(QStringList{"render"} + c.args);
+        ASSERT_EQ(r.exitCode, 0) << c.args.join(' ').toStdString() << ": " << r.err.toStdString();
+        const Probe p = probeFile(path(out.toStdString()));
+        EXPECT_EQ(p.videoCodec, c.video) << c.args.join(' ').toStdString();
+        EXPECT_EQ(p.audioCodec, c.audio) << c.args.join(' ').toStdString();
+    }
 }
 
 TEST_F(MediaCli, LosslessVideoHoldsEveryFrameInOrder) {
@@ -302,6 +424,10 @@ TEST_F(MediaCli, RefusalsSayWhyInOneLineAndWriteNothing) {
     odd.finish();
     writeJoined("resized.mkv", "s=48x18:r=25");
     writeJoined("slower.mkv", "s=32x18:r=10");
+    writeAudioClip("flac.mkv", "flac");
+    writeAudioClip("s24.mkv", "pcm_s24le");
+    writeAudioClip("f32.mkv", "pcm_f32le");
+    writeAudioClip("vorbis.mkv", "libvorbis");
     struct Case {
         QStringList args;
         const char* says;
@@ -321,14 +447,26 @@ TEST_F(MediaCli, RefusalsSayWhyInOneLineAndWriteNothing) {
         {{"render", "in.mp4", "--frame", "0", "--exr-tiles", "0x8", "-o", "x.exr"}, "'0x8' is not"},
         {{"render", "in.mp4", "--frame", "0", "--exr-tiles", "8x-8", "-o", "x.exr"}, "'8x-8' is not"},
         {{"render", "in.mp4", "--frame", "0", "--exr-tiles", "8x8x8", "-o", "x.exr"}, "'8x8x8' is not"},
+        {{"render", "flac.mkv", "-o", "x.mp4"},
+         "x.mp4: the source's flac audio cannot go into .mp4 files; use .mkv, or --no-audio"},
+        {{"render", "s24.mkv", "-o", "x.mp4"}, "pcm_s24le audio cannot go into .mp4 files; use .mkv or .mov"},
+        {{"render", "f32.mkv", "-o", "x.mp4"}, "pcm_f32le audio cannot go into .mp4"},
+        {{"render", "vorbis.mkv", "-o", "x.mov"}, "vorbis audio cannot go into .mov files; use .mkv or .mp4"},
+        {{"render", "in.mp4", "--codec", "h265", "--crf", "63", "-o", "x.mp4"},
+         "--crf: 63 is outside h265's"},
+        {{"render", "in.mp4", "--bitrate", "1", "-o", "x.mp4"}, "--bitrate: 1 is outside h264's range"},
+        {{"render", "in.mp4", "--fps", "0.0001", "-o", "x.mp4"}, "--fps: '0.0001' is outside"},
+        {{"render", "in.mp4", "--codec", "ffv1", "--preset", "fast", "-o", "x.mkv"}, "--preset: ffv1"},
+        {{"render", "in.mp4", "--preset", "fastest", "-o", "x.mp4"}, "'fastest' is not one of"},
     };
     for (const Case& c : cases) {
         const Result r = run(c.args);
-        EXPECT_NE(r.exitCode, 0) << c.args.join(' ').toStdString();
+        EXPECT_GT(r.exitCode, 0) << c.args.join(' ').toStdString();  // -1: it crashed
         EXPECT_TRUE(r.err.contains(c.says)) << r.err.toStdString();
         EXPECT_EQ(r.err.trimmed().count('\n'), 0) << r.err.toStdString();
-        for (const char* out : {"x.mp4", "x.png", "x.exr"})
+        for (const char* out : {"x.mp4", "x.png", "x.exr", "x.mov", "x.mkv"})
             EXPECT_FALSE(QFile::exists(dir_.filePath(out))) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(QDir(dir_.path()).entryList({".duovis-*"}, QDir::Files | QDir::Hidden).isEmpty());
     }
 }
 

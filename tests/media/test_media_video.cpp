@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
+#include <optional>
 
 #include "MediaFixture.h"
 #include "VideoReader.h"
@@ -111,6 +113,56 @@ TEST_F(MediaTest, SeeksToAFrameFarAheadAndBack) {
         }
     }
 }
+
+// Each codec's options, checked before anything is encoded: the refusal names the option, the
+// value and what the codec takes; what is taken makes a video the encoder accepts.
+struct OptionCase {
+    const char* codec;
+    std::optional<int> crf;
+    std::optional<long long> bitrate;
+    const char* preset;
+    const char* says;  // "" where the settings are taken
+};
+
+class EncoderOptions : public MediaTest, public ::testing::WithParamInterface<OptionCase> {};
+
+TEST_P(EncoderOptions, RangesAreCheckedUpFront) {
+    const OptionCase& c = GetParam();
+    media::VideoSettings s;
+    s.codec = c.codec;
+    s.crf = c.crf;
+    s.bitrate = c.bitrate;
+    s.preset = c.preset;
+    const std::string file = path(std::string("o.") + (s.codec.rfind("prores", 0) == 0 ? "mov" : "mkv"));
+    if (*c.says == 0) {
+        EXPECT_NO_THROW(media::checkVideoSettings(file, s));
+        EXPECT_NO_THROW(writeVideo(file, s, 2));
+        return;
+    }
+    try {
+        media::checkVideoSettings(file, s);
+        ADD_FAILURE() << "taken";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(media::VideoWriter(file, s, kW, kH), std::runtime_error);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(file)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codecs, EncoderOptions,
+    ::testing::Values(OptionCase{"h264", 51, {}, "veryslow", ""}, OptionCase{"libx264", 0, {}, "", ""},
+                      OptionCase{"libx265", {}, 1000, "ultrafast", ""},
+                      OptionCase{"prores_ks", {}, {}, "", ""},
+                      OptionCase{"h264", 52, {}, "", "--crf: 52 is outside h264's range, 0 to 51"},
+                      OptionCase{"h265", 63, {}, "", "--crf: 63 is outside h265's range, 0 to 51"},
+                      OptionCase{"h264", -1, {}, "", "--crf: -1 is outside"},
+                      OptionCase{"ffv1", 20, {}, "", "--crf: ffv1 does not take it (h264, h265 do)"},
+                      OptionCase{"h264", {}, 999, "", "--bitrate: 999 is outside h264's range, 1k"},
+                      OptionCase{"prores", {}, 8000000, "", "--bitrate: prores does not take it"},
+                      OptionCase{"h265", {}, {}, "fastest", "--preset: 'fastest' is not one of ultrafast"},
+                      OptionCase{"ffv1", {}, {}, "fast", "--preset: ffv1 does not take it"},
+                      OptionCase{"x264", {}, {}, "", "--codec: 'x264' is not in this build"}));
 
 TEST_F(MediaTest, RefusedEncodeLeavesNoFile) {
     media::VideoSettings s;
