@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include <cmath>
+#include <cstdio>
 #include <stdexcept>
 
 #include "FfmpegPixels.h"
@@ -32,6 +33,19 @@ StereoLayout layoutOf(const AVStereo3D* s) {
     return layout;
 }
 
+// The frames a video stream's duration holds: its own, or its Matroska DURATION tag; -1
+// where it declares neither.
+long long framesLasting(const AVStream& st, AVRational rate) {
+    if (rate.num <= 0 || rate.den <= 0) return -1;
+    double seconds = st.duration > 0 ? static_cast<double>(st.duration) * av_q2d(st.time_base) : 0;
+    const AVDictionaryEntry* tag = av_dict_get(st.metadata, "DURATION", nullptr, 0);
+    int h = 0, m = 0;
+    double sec = 0;
+    if (seconds <= 0 && tag != nullptr && std::sscanf(tag->value, "%d:%d:%lf", &h, &m, &sec) == 3)
+        seconds = h * 3600.0 + m * 60.0 + sec;
+    return seconds > 0 ? static_cast<long long>(seconds * av_q2d(rate)) : -1;
+}
+
 }  // namespace
 
 bool isVideoName(const std::string& path) {
@@ -54,6 +68,7 @@ struct VideoReader::State {
     int lastIndex = -1;
     std::shared_ptr<const Frame> cached;  // the frame last returned, asked for again by the effect
     long long declared = -1;              // the frames the container declares
+    long long lasting = -1;               // the frames its declared duration holds, where it has no count
     int packets = 0;                      // video packets read from the start; -1 after a seek
     bool decodedAny = false;
     bool seeked = false;
@@ -141,6 +156,10 @@ struct VideoReader::State {
         }
         if (y4mDataEnd >= 0 && avio_tell(format->pb) > y4mDataEnd)
             return damage(packetFrame() + " is cut short (the input ends inside it)");
+        // A container that keeps no frame count may still say how long the video lasts.
+        if (declared <= 0 && lasting > 0 && packets >= 0 && packets + 1 < lasting)
+            return damage("truncated at frame " + std::to_string(packets) + " (it lasts about " +
+                          std::to_string(lasting) + " frames)");
         if (declared > 0 && packets >= 0 && packets < declared)
             damage("truncated at frame " + std::to_string(packets) + " (it declares " +
                    std::to_string(declared) + " frames)");
@@ -234,6 +253,7 @@ void VideoReader::openDecoder() {
     info_.timeBaseDen = st->time_base.den;
     info_.frames = st->nb_frames > 0 ? st->nb_frames : -1;
     s_->declared = info_.frames;
+    s_->lasting = framesLasting(*st, rate);
     info_.bits = bitsOf(static_cast<AVPixelFormat>(st->codecpar->format));
     info_.layout = layoutOf(
         reinterpret_cast<const AVStereo3D*>(av_stream_get_side_data(st, AV_PKT_DATA_STEREO3D, nullptr)));
