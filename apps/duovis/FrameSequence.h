@@ -43,6 +43,7 @@ struct FrameRange {
     int first = 0;
     int last = 0;
     int step = 1;
+    bool toTheEnd = false;  // `last` only bounds an input of unknown length, which may end first
     int count() const { return (last - first) / step + 1; }
     int at(int index) const { return first + index * step; }
 };

@@ -42,7 +42,7 @@ const char* kRenderHelp =
     "                     [--codec NAME] [--crf N] [--bitrate RATE] [--preset NAME] [--no-audio]\n"
     "                     [--pipe y4m|rgba|rgba64] [--pipe-size WxH] [--views]\n"
     "                     [--exr-tiles WxH|none] [--threads N]\n"
-    "                     [--quiet] [-y | -n]\n"
+    "                     [--allow-damage] [--quiet] [-y | -n]\n"
     "                     -o OUTPUT\n"
     "\n"
     "Renders PRIMARY (the layer the effect is applied to) through the effect. PRIMARY and\n"
@@ -75,6 +75,9 @@ const char* kRenderHelp =
     "  --missing black   ... leaves that eye empty instead, with a warning for each frame\n"
     "  --max-megapixels N  refuses an input that declares more pixels (default 300, or\n"
     "                    DUOVIS_MAX_MEGAPIXELS)\n"
+    "  --allow-damage    renders what decodes of a damaged or truncated video or pipe, with a\n"
+    "                    warning for each damaged frame (by default damage ends the render,\n"
+    "                    naming the file and the frame)\n"
     "  -o OUTPUT         output image, pattern or video (.mp4 .mov .mkv); the format follows the\n"
     "                    extension; - writes y4m frames to standard output. A rotated video\n"
     "                    PRIMARY is rendered as stored; .mp4 and .mov outputs keep its rotation\n"
@@ -107,6 +110,7 @@ OptionSpec renderSpec() {
                    "--crf",    "--bitrate", "--pipe",    "--pipe-size",      "--threads"};
     spec.valued.insert("--exr-tiles");
     spec.valued.insert("--preset");
+    spec.flags.insert("--allow-damage");
     spec.aliases = {{"-p", "--param"},
                     {"-o", "--output"},
                     {"-h", "--help"},
@@ -129,8 +133,42 @@ FrameRange framesToRender(const Args& args, const InputLayer& layer) {
     }
     if (primary.isPattern()) return {primary.first(), primary.last(), 1};
     if (const media::VideoInfo* video = layer.videoInfo())
-        return {0, video->frames > 0 ? static_cast<int>(video->frames - 1) : kToTheEnd, 1};
+        return video->frames > 0 ? FrameRange{0, static_cast<int>(video->frames - 1), 1}
+                                 : FrameRange{0, kToTheEnd, 1, true};
     return {0, 0, 1};
+}
+
+// --allow-damage: damage is told on stderr, frame by frame, and what decodes is rendered.
+media::ReadChecks readChecks(const Args& args, qint64 maxPixels) {
+    media::ReadChecks checks;
+    checks.maxPixels = maxPixels;
+    if (args.has("--allow-damage"))
+        checks.damaged = [](const std::string& what) {
+            std::fprintf(stderr, "duovis: WARNING: damaged input: %s; rendering what decodes\n",
+                         what.c_str());
+        };
+    return checks;
+}
+
+// Throws naming the first frame asked past the end of a video primary, before any is written:
+// the container declares its frames, or a file that does not is read ahead to its end. A pipe
+// can only be found short as it is read.
+void refuseFramesPastTheEnd(const FrameRange& range, const InputLayer& layer) {
+    const media::VideoInfo* video = layer.videoInfo();
+    if (video == nullptr || range.toTheEnd) return;
+    long long count = video->frames;
+    const int lastAsked = range.at(range.count() - 1);
+    if (count <= 0 && layer.name() != "-") {
+        media::VideoReader ahead(layer.name(), {}, layer.checks());
+        if (ahead.read(0) && ahead.read(lastAsked)) return;
+        if (ahead.whyNoFrame(lastAsked).empty()) return;  // damage allowed and told
+        count = ahead.frameCount();
+    }
+    if (count <= 0 || lastAsked < count) return;
+    const long long firstMissing =
+        range.first >= count ? range.first
+                             : range.first + (count - range.first + range.step - 1) / range.step * range.step;
+    throw std::runtime_error(media::noSuchFrameText(layer.name(), firstMissing, count));
 }
 
 // --missing: whether a second-layer frame that is not there stops the render.
@@ -195,16 +233,20 @@ int renderCommand(const std::vector<std::string>& words) {
     const std::string primaryName = primaryFromProject
                                         ? QFile::encodeName(project->primary.file).toStdString()
                                         : args.positional().front();
-    const InputLayer primaryLayer(primaryName,
-                                  primaryName == "-" ? pipeInput(args, fps) : media::PipeInput{});
+    const media::ReadChecks checks = readChecks(args, maxPixels);
+    std::optional<std::string> secondName = args.value("--second");
+    if (!secondName && project && !project->second.isEmpty())
+        secondName = QFile::encodeName(project->second).toStdString();
+    if (primaryName == "-" && secondName == std::string("-"))
+        throw std::runtime_error(
+            "--second -: the primary reads standard input already; both eyes cannot read it");
+    const InputLayer primaryLayer(primaryName, primaryName == "-" ? pipeInput(args, fps) : media::PipeInput{},
+                                  checks);
     const FrameSequence& primarySeq = primaryLayer.sequence();
     if (primarySeq.empty()) throw std::runtime_error(primaryLayer.name() + ": no frames match this pattern");
     const FrameRange range = framesToRender(args, primaryLayer);
     if (range.first < 0) throw std::runtime_error("--frame must not be negative");
-    if (const media::VideoInfo* video = primaryLayer.videoInfo();
-        video && video->frames > 0 && range.last >= video->frames)
-        throw std::runtime_error(primaryLayer.name() + ": has " + std::to_string(video->frames) +
-                                 " frames (0 to " + std::to_string(video->frames - 1) + ")");
+    refuseFramesPastTheEnd(range, primaryLayer);
     const QString outName = QFile::decodeName(outputName(*output).c_str());
     const bool videoOut = writesVideo(*output);
     if (range.count() > 1 && !videoOut && !FrameSequence::looksLikePattern(outName))
@@ -219,11 +261,8 @@ int renderCommand(const std::vector<std::string>& words) {
             if (!QFileInfo(primarySeq.fileFor(range.at(k))).isFile())
                 throw std::runtime_error(primaryLayer.fileFor(range.at(k)) + ": frame missing");
 
-    std::optional<std::string> secondName = args.value("--second");
-    if (!secondName && project && !project->second.isEmpty())
-        secondName = QFile::encodeName(project->second).toStdString();
     std::optional<InputLayer> secondLayer;
-    if (secondName) secondLayer.emplace(*secondName);
+    if (secondName) secondLayer.emplace(*secondName, media::PipeInput{}, checks);
     if (secondLayer && secondLayer->sequence().empty() && !black)
         throw std::runtime_error(*secondName + ": no frames match this pattern");
     // A two-view file is both eyes: its right view is the second layer.
@@ -239,7 +278,7 @@ int renderCommand(const std::vector<std::string>& words) {
     // A video output is one file. Frames of a video of unknown length can only meet an input
     // sequence, the second layer's, up to its last frame.
     int lastNamed = videoOut ? range.first : range.last;
-    if (!videoOut && range.last == kToTheEnd)
+    if (!videoOut && range.toTheEnd)
         lastNamed = std::max(range.first,
                              secondLayer && secondLayer->isPattern() ? secondLayer->sequence().last() : 0);
     if (!toStdout) refuseOutputOverInputs(inputs, outName, range.first, lastNamed);
@@ -278,6 +317,7 @@ int renderCommand(const std::vector<std::string>& words) {
         primaryLayer.videoInfo() && primaryLayer.videoInfo()->rateNum > 0 && !args.has("--fps")
             ? static_cast<double>(primaryLayer.videoInfo()->rateNum) / primaryLayer.videoInfo()->rateDen
             : fps;
+    if (secondLayer) secondLayer->pairByTime(rate);
     media::VideoSettings settings = videoSettings(args, primaryLayer, rate, range.first);
     if (!viewsOut) settings.layout = outputLayout(job);
     const std::unique_ptr<media::FrameWriter> writer =
@@ -347,7 +387,7 @@ int renderCommand(const std::vector<std::string>& words) {
         return views;
     };
 
-    const int total = range.last == kToTheEnd ? 0 : range.count();
+    const int total = range.toTheEnd ? 0 : range.count();
     Progress progress(total, args.has("--quiet") || total == 0);
     renderOverlapped(range, *primaryFrames, format, render, *writer, [&progress] { progress.frameDone(); });
     progress.finish();

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <cmath>
 #include <map>
 #include <stdexcept>
 #include <utility>
@@ -21,15 +22,19 @@ std::string bytesOf(const QString& name) {
 // A video's second decoder, opened at the first request.
 class LaterVideo : public media::FrameReader {
   public:
-    explicit LaterVideo(std::string name) : name_(std::move(name)) {}
+    LaterVideo(std::string name, media::ReadChecks checks)
+        : name_(std::move(name)), checks_(std::move(checks)) {}
     std::shared_ptr<const media::Frame> read(int index) override {
         if (name_ == "-") return nullptr;
-        if (!frames_) frames_ = media::videoReader(std::make_shared<media::VideoReader>(name_));
+        if (!frames_)
+            frames_ =
+                media::videoReader(std::make_shared<media::VideoReader>(name_, media::PipeInput{}, checks_));
         return frames_->read(index);
     }
 
   private:
     std::string name_;
+    media::ReadChecks checks_;
     std::unique_ptr<media::FrameReader> frames_;
 };
 
@@ -39,10 +44,18 @@ bool sameFile(const std::optional<FileId>& a, const std::optional<FileId>& b) {
 
 }  // namespace
 
-InputLayer::InputLayer(std::string name, const media::PipeInput& pipe)
-    : name_(std::move(name)), seq_(QFile::decodeName(name_.c_str())) {
+InputLayer::InputLayer(std::string name, const media::PipeInput& pipe, media::ReadChecks checks)
+    : name_(std::move(name)), seq_(QFile::decodeName(name_.c_str())), checks_(std::move(checks)) {
     if (!seq_.isPattern() && media::isVideoName(name_))
-        video_ = std::make_shared<media::VideoReader>(name_, pipe);
+        video_ = std::make_shared<media::VideoReader>(name_, pipe, checks_);
+}
+
+int InputLayer::frameAt(int frame) const {
+    const media::VideoInfo* video = videoInfo();
+    if (video == nullptr || video->rateNum <= 0 || !(timelineRate_ > 0)) return frame;
+    const double own = static_cast<double>(video->rateNum) / video->rateDen;
+    // The frame shown at that time; a hair of slack keeps exact multiples from falling short.
+    return static_cast<int>(std::floor(frame * own / timelineRate_ + 1e-6));
 }
 
 std::string InputLayer::fileFor(int frame) const {
@@ -76,7 +89,7 @@ bool layerHasViews(const InputLayer& layer, int first) {
 }
 
 std::shared_ptr<media::FrameReader> otherTimesReader(const InputLayer& layer, qint64 maxPixels) {
-    if (layer.isVideo()) return std::make_shared<LaterVideo>(layer.name());
+    if (layer.isVideo()) return std::make_shared<LaterVideo>(layer.name(), layer.checks());
     return layer.reader(maxPixels);
 }
 
@@ -138,10 +151,16 @@ refhost::Layer layerFor(const InputLayer& layer, const refhost::World& still, re
     // so what went wrong is noted and read once the effect returns.
     const InputLayer* source = &layer;
     return refhost::Layer::generated([source, format, timeStep, frames, view, requests](A_long time) {
-        if (time < 0 || time % timeStep != 0) return refhost::World();
-        const int index = static_cast<int>(time / timeStep);
+        if (time % timeStep != 0) return refhost::World();
+        const int index = source->frameAt(static_cast<int>(time / timeStep));
+        const bool numbered = source->isVideo() || index < 0;
         const std::string file =
-            source->isVideo() ? source->name() + " frame " + std::to_string(index) : source->fileFor(index);
+            numbered ? source->name() + " frame " + std::to_string(index) : source->fileFor(index);
+        if (index < 0) {
+            // Before the layer's start: missing as a file that is not there is.
+            if (requests) requests->missing.push_back(file);
+            return refhost::World();
+        }
         if (!source->isVideo() && !QFileInfo(QFile::decodeName(file.c_str())).isFile()) {
             if (requests) requests->missing.push_back(file);
             return refhost::World();

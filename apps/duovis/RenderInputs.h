@@ -19,8 +19,9 @@ namespace duovis::cli {
 class InputLayer {
   public:
     // `name` holds the bytes as typed: a still file, a numbered pattern, a video file or "-"
-    // (y4m on standard input). A video is opened here, so its refusals come first.
-    explicit InputLayer(std::string name, const media::PipeInput& pipe = {});
+    // (y4m on standard input). A video is opened here, so its refusals come first; `checks`
+    // hold its frames to the pixel limit and say what damage does.
+    explicit InputLayer(std::string name, const media::PipeInput& pipe = {}, media::ReadChecks checks = {});
 
     const std::string& name() const { return name_; }
     const FrameSequence& sequence() const { return seq_; }
@@ -35,11 +36,19 @@ class InputLayer {
     std::string fileFor(int frame) const;
     // The files on disk that the layer reads, with their frame numbers.
     std::vector<std::pair<int, std::string>> filesOnDisk() const;
+    const media::ReadChecks& checks() const { return checks_; }
+    // A video's frames are paired by time with a timeline of `rate` frames a second.
+    void pairByTime(double rate) { timelineRate_ = rate; }
+    // The layer's own frame shown at frame `frame` of the timeline: itself, or for a video of
+    // another rate, the frame whose time holds the timeline frame's.
+    int frameAt(int frame) const;
 
   private:
     std::string name_;
     FrameSequence seq_;
     std::shared_ptr<media::VideoReader> video_;
+    media::ReadChecks checks_;
+    double timelineRate_ = 0;  // 0: frames are paired by number
 };
 
 // A reader for the times the effect asks for beyond the frame being rendered, apart from the
@@ -71,7 +80,7 @@ struct SecondRequests {
 // The layer's frame at each time: a still's one frame, a sequence's files or a video's frames
 // read on demand through `frames`, its view `view` (1 for the right view of a two-view file).
 // Frames the effect asks for and cannot have are noted in `requests` when given (the second
-// layer); the primary's other times may be missing, as at a layer's ends.
+// layer: before its start too); the primary's other times may be missing, as at a layer's ends.
 refhost::Layer layerFor(const InputLayer& layer, const refhost::World& still, refhost::PixelFormat format,
                         A_long timeStep, std::shared_ptr<media::FrameReader> frames, int view,
                         std::shared_ptr<SecondRequests> requests);

@@ -2,6 +2,8 @@
 
 #include <exception>
 #include <mutex>
+#include <stdexcept>
+#include <string>
 #include <thread>
 
 #include "BoundedQueue.h"
@@ -60,7 +62,11 @@ void renderOverlapped(const FrameRange& frames, media::FrameReader& reader, refh
                 SourceFrame src;
                 src.frame = frame;
                 std::shared_ptr<const media::Frame> file = reader.read(frame);
-                if (!file) break;
+                if (!file) {
+                    const std::string why = frames.toTheEnd ? "" : reader.whyNoFrame(frame);
+                    if (!why.empty()) throw std::runtime_error(why);
+                    break;
+                }
                 src.bits = file->views.front().bits;
                 src.isFloat = file->views.front().isFloat;
                 for (const media::Picture& view : file->views) src.views.push_back(worldFor(view, format));

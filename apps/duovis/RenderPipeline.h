@@ -23,10 +23,10 @@ struct SourceFrame {
 // The rendered views of one source frame (one, or a left and a right).
 using RenderStep = std::function<std::vector<refhost::World>(SourceFrame&)>;
 
-// The frames of `frames` (up to the input's end, where that comes first) read from
-// `reader`, rendered by `render` and written to `writer`, which is finished at the end.
-// `frameDone` runs on the calling thread after each frame is handed to the writer. The first
-// failure of any stage stops all three and is rethrown here.
+// The frames of `frames` read from `reader` (one missing is an error naming it, unless the
+// range runs to the input's end or the reader has told of that end already), rendered by `render` and written
+// to `writer`, which is finished at the end. `frameDone` runs on the calling thread after each frame is
+// handed to the writer. The first failure of any stage stops all three and is rethrown here.
 void renderOverlapped(const FrameRange& frames, media::FrameReader& reader, refhost::PixelFormat format,
                       const RenderStep& render, media::FrameWriter& writer,
                       const std::function<void()>& frameDone);

@@ -7,6 +7,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -66,13 +67,41 @@ std::string avErrorText(int code) {
     return text;
 }
 
+namespace {
+
+thread_local std::string lastError;
+
+// Keeps the library's last error line for the error that follows it, printing nothing.
+void keepErrorLine(void* object, int level, const char* format, va_list args) {
+    if (level > AV_LOG_ERROR) return;
+    char line[256] = {};
+    int prefix = 1;
+    av_log_format_line2(object, level, format, args, line, sizeof line, &prefix);
+    std::string text = line;
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    // The line starts with the reporting object's name in brackets, which users need not see.
+    if (!text.empty() && text.front() == '[' && text.find("] ") != std::string::npos)
+        text = text.substr(text.find("] ") + 2);
+    lastError = text;
+}
+
+}  // namespace
+
 void quietFfmpegLog() {
     static const bool once = [] {
         const char* keep = std::getenv("DUOVIS_FFMPEG_LOG");
-        av_log_set_level(keep != nullptr && *keep == '1' ? AV_LOG_INFO : AV_LOG_QUIET);
+        const bool verbose = keep != nullptr && *keep == '1';
+        av_log_set_level(verbose ? AV_LOG_INFO : AV_LOG_ERROR);
+        if (!verbose) av_log_set_callback(keepErrorLine);
         return true;
     }();
     (void)once;
+}
+
+std::string takeFfmpegError() {
+    std::string text;
+    text.swap(lastError);
+    return text;
 }
 
 int bitsOf(AVPixelFormat format) {

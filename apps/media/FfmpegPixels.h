@@ -19,6 +19,9 @@ std::string avErrorText(int code);
 // FFmpeg's own log lines are kept off stderr (our errors say what failed, once);
 // DUOVIS_FFMPEG_LOG=1 keeps them for debugging. Called before any use of the libraries.
 void quietFfmpegLog();
+// The library's last error line on this thread since the last call (empty if none), for
+// errors whose code alone says too little.
+std::string takeFfmpegError();
 
 struct FrameFree {
     void operator()(AVFrame* f) const { av_frame_free(&f); }

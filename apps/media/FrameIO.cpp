@@ -41,6 +41,7 @@ class VideoFrames : public FrameReader {
   public:
     explicit VideoFrames(std::shared_ptr<VideoReader> video) : video_(std::move(video)) {}
     std::shared_ptr<const Frame> read(int index) override { return video_->read(index); }
+    std::string whyNoFrame(int index) const override { return video_->whyNoFrame(index); }
 
   private:
     std::shared_ptr<VideoReader> video_;

@@ -23,6 +23,11 @@ class FrameReader {
     virtual std::shared_ptr<const Frame> read(int index) = 0;
     // Drops any frame kept for reads to come, once its reader has read all it will for now.
     virtual void letGo() {}
+    // Why read(index) came back null, naming the input and what it has; empty where that
+    // end was allowed and already told.
+    virtual std::string whyNoFrame(int index) const {
+        return "frame " + std::to_string(index) + " is not there";
+    }
 };
 
 class FrameWriter {

@@ -68,13 +68,18 @@ StillHeader readStillHeader(const std::string& path) {
     return formatOf(path).header(path);
 }
 
+void refusePixelsOverLimit(const std::string& path, long long width, long long height, long long maxPixels) {
+    if (width * height > maxPixels)
+        throw std::runtime_error(path + ": declares " +
+                                 sizeText(static_cast<int>(width), static_cast<int>(height)) +
+                                 " pixels, more than the limit of " + megapixelsText(maxPixels) +
+                                 " megapixels (raise it with --max-megapixels or DUOVIS_MAX_MEGAPIXELS)");
+}
+
 Frame readStill(const std::string& path, long long maxPixels) {
     const StillFormat& format = formatOf(path);
     const StillHeader h = format.header(path);
-    if (static_cast<long long>(h.width) * h.height > maxPixels)
-        throw std::runtime_error(path + ": declares " + sizeText(h.width, h.height) +
-                                 " pixels, more than the limit of " + megapixelsText(maxPixels) +
-                                 " megapixels (raise it with --max-megapixels or DUOVIS_MAX_MEGAPIXELS)");
+    refusePixelsOverLimit(path, h.width, h.height, maxPixels);
     try {
         Frame frame = format.decode(path);
         if (frame.views.empty() || frame.views.front().empty())

@@ -3,6 +3,8 @@
 // libraries. Frames are counted as decoded, from 0; asking for one far ahead or behind seeks
 // where the container allows.
 
+#include <climits>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,24 +42,43 @@ struct PipeInput {
     int rateDen = 1;
 };
 
+// What a reader refuses, and what it does with a damaged or truncated input.
+struct ReadChecks {
+    long long maxPixels = LLONG_MAX;  // a frame size declaring more is refused before decoding
+    // Where set, damage is told here (one line naming the file and the frame) and the frames
+    // that decode are kept; else the first damage throws.
+    std::function<void(const std::string&)> damaged;
+};
+
 class VideoReader {
   public:
     // Throws naming the file and the library's reason.
-    explicit VideoReader(const std::string& path, const PipeInput& pipe = {});
+    explicit VideoReader(const std::string& path, const PipeInput& pipe = {}, ReadChecks checks = {});
     ~VideoReader();
     VideoReader(const VideoReader&) = delete;
     VideoReader& operator=(const VideoReader&) = delete;
 
     const VideoInfo& info() const { return info_; }
-    // Frame `index`; null when the stream ends before it. Throws when it cannot be decoded or
-    // when the frame size or rate changes mid-stream, naming the frame.
+    // Frame `index`; null when the stream ends before it. Throws when it cannot be decoded, is
+    // damaged, is missing from a damaged or truncated file, or when the frame size or rate
+    // changes mid-stream, naming the frame; an input without a frame throws at once.
     std::shared_ptr<const Frame> read(int index);
+    // Why frame `index`, which read() did not find, is not there: the video's frames, or empty
+    // where damage allowed by ReadChecks was already told.
+    std::string whyNoFrame(int index) const;
+    // The frames the container declares, or once a read found the end, the frames there are;
+    // -1 while neither is known.
+    long long frameCount() const;
 
   private:
+    void openDecoder();
     struct State;
     std::unique_ptr<State> s_;
     VideoInfo info_;
 };
+
+// Frame `index` asked of `name`, which has `count` frames.
+std::string noSuchFrameText(const std::string& name, long long index, long long count);
 
 // Whether `path` names a video container by its extension, or is "-" (standard input).
 bool isVideoName(const std::string& path);

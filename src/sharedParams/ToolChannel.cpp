@@ -1,5 +1,7 @@
 #include "ToolChannel.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -58,6 +60,12 @@ std::unique_ptr<QLocalServer> listenForTool(const QString& name, QString* why) {
     // name from a live server, so the check comes first.
     if (toolChannelBusy(name)) {
         *why = QStringLiteral("another parallax tool exchange is using ") + name;
+        return nullptr;
+    }
+    // Qt would report a directory in the socket's place only by its error number.
+    const QString path = QDir::isAbsolutePath(name) ? name : QDir::tempPath() + QLatin1Char('/') + name;
+    if (QFileInfo(path).isDir()) {
+        *why = path + QStringLiteral(": is a directory, not the tool's socket (remove it)");
         return nullptr;
     }
     QLocalServer::removeServer(name);

@@ -15,15 +15,18 @@ namespace {
 struct ToolPressCase {
     const char* name;
     bool toolPresent;
+    bool socketIsDirectory;  // a directory sits where the exchange's socket goes
     int exitCode;
     const char* out;    // what the press prints
+    const char* says;   // on stderr
     double vshiftPctR;  // the project's values afterwards
     double vshiftPxR;
 };
 
 const ToolPressCase kToolPressCases[] = {
-    {"CorrectionsAreKept", true, 0, "the parallax tool changed 2 values", -2.5, -0.45},
-    {"MissingToolFailsAndChangesNothing", false, 1, "", 0, 0},
+    {"CorrectionsAreKept", true, false, 0, "the parallax tool changed 2 values", "", -2.5, -0.45},
+    {"MissingToolFailsAndChangesNothing", false, false, 1, "", "Corvant Depthscope is not installed.", 0, 0},
+    {"DirectoryInTheSocketsPlaceIsNamed", true, true, 1, "", "depthscope.pipe: is a directory", 0, 0},
 };
 
 class CliToolPress : public CliTest, public ::testing::WithParamInterface<ToolPressCase> {
@@ -61,16 +64,20 @@ TEST_P(CliToolPress, RunsTheExchangeAndSavesWhatChanged) {
     QFile reply(path("reply.bin"));
     ASSERT_TRUE(reply.open(QIODevice::WriteOnly) && reply.write(vshiftReply()) == 256);
     reply.close();
+    if (c.socketIsDirectory) {
+        ASSERT_TRUE(QDir(dir_.path()).mkdir("depthscope.pipe"));
+    }
     ASSERT_EQ(run({"project", "new", "p.json", "--primary", "left.png", "--second", "right.png"}).exitCode,
               0);
 
     const Result r = runWithTool({"project", "press", "p.json", "LAUNCH_TOOL"}, c.toolPresent);
     EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
     EXPECT_EQ(r.out.trimmed().toStdString(), c.out);
-    EXPECT_EQ(r.err.contains("Corvant Depthscope is not installed."), !c.toolPresent) << r.err.toStdString();
-    EXPECT_EQ(r.err.contains("p.json: the parallax tool changed no value"), !c.toolPresent);
+    EXPECT_TRUE(r.err.contains(c.says)) << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains("Unknown error")) << r.err.toStdString();
+    EXPECT_EQ(r.err.contains("p.json: the parallax tool changed no value"), c.exitCode != 0);
     // Both layers went out: the block, then 32 x 18 pixels of 4 bytes for each eye.
-    EXPECT_EQ(QFile(path("exchange-1/stream.bin")).size(), c.toolPresent ? 256 + 2 * 32 * 18 * 4 : 0);
+    EXPECT_EQ(QFile(path("exchange-1/stream.bin")).size(), c.exitCode == 0 ? 256 + 2 * 32 * 18 * 4 : 0);
 
     const Result show = run({"project", "show", "p.json", "--json"});
     const QJsonObject params = QJsonDocument::fromJson(show.out.toUtf8()).object()["params"].toObject();

@@ -3,6 +3,7 @@
 // order and exact through a lossless codec, float values through two-view files, pipes, and
 // the refusals.
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <cmath>
@@ -433,7 +434,7 @@ TEST_F(MediaCli, RefusalsSayWhyInOneLineAndWriteNothing) {
         const char* says;
     };
     const Case cases[] = {
-        {{"render", "in.mp4", "--frames", "0-5", "-o", "x.mp4"}, "has 2 frames"},
+        {{"render", "in.mp4", "--frames", "0-5", "-o", "x.mp4"}, "in.mp4: has no frame 2 (it has 2 frames"},
         {{"render", "in.mp4", "--codec", "vp9", "-o", "x.mp4"}, "h264"},
         {{"render", "in.mp4", "--frame", "0", "--views", "-o", "x.png"}, "--views"},
         {{"render", "in.mp4", "--crf", "20", "--bitrate", "1M", "-o", "x.mp4"}, "--crf"},
@@ -467,6 +468,186 @@ TEST_F(MediaCli, RefusalsSayWhyInOneLineAndWriteNothing) {
         for (const char* out : {"x.mp4", "x.png", "x.exr", "x.mov", "x.mkv"})
             EXPECT_FALSE(QFile::exists(dir_.filePath(out))) << c.args.join(' ').toStdString();
         EXPECT_TRUE(QDir(dir_.path()).entryList({".duovis-*"}, QDir::Files | QDir::Hidden).isEmpty());
+    }
+}
+
+// Truncated copies of one clip, cut at every twentieth of its length: reading them through
+// never ends quietly short, nor blames the frame rate; with damage allowed, each cut is told
+// and what decodes comes back.
+TEST_F(MediaCli, EveryCutOfAClipIsDamageNamingItsFrame) {
+    struct Clip {
+        const char* file;
+        QStringList codec;
+        int lastCut;  // in twentieths
+    };
+    const Clip clips[] = {
+        {"cut.mp4", {"-c:v", "libx264", "-c:a", "aac", "-movflags", "+faststart"}, 19},
+        // Matroska keeps no frame count, only a duration, which is trusted to a frame: a cut
+        // that loses one frame only passes for its rounding.
+        {"cut.mkv", {"-c:v", "libx264", "-c:a", "aac"}, 18},
+        {"cut.mov", {"-c:v", "mjpeg", "-c:a", "pcm_s16le", "-movflags", "+faststart"}, 19},
+    };
+    for (const Clip& clip : clips) {
+        ffmpeg(QStringList{"-f", "lavfi", "-i", "testsrc2=size=64x36:rate=25", "-f", "lavfi", "-i",
+                           "sine=frequency=440:sample_rate=48000", "-t", "2", "-pix_fmt", "yuv420p"} +
+               clip.codec + QStringList{clip.file});
+        QFile whole(QString::fromStdString(path(clip.file)));
+        ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+        const QByteArray bytes = whole.readAll();
+        for (int twentieth = 6; twentieth <= clip.lastCut; ++twentieth) {
+            const std::string cut = path("short-" + std::to_string(twentieth) + "-" + clip.file);
+            QFile out(QString::fromStdString(cut));
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+            out.write(bytes.left(bytes.size() * twentieth / 20));
+            out.close();
+            std::string error;
+            try {
+                media::VideoReader r(cut);
+                for (int n = 0; r.read(n); ++n) {
+                }
+            } catch (const std::runtime_error& e) {
+                error = e.what();
+            }
+            EXPECT_NE(error.find(cut), std::string::npos) << "cut at " << twentieth << "/20: " << error;
+            EXPECT_EQ(error.find("frame rate"), std::string::npos) << error;
+            if (error.find("cannot open") != std::string::npos) continue;  // its index went too
+            EXPECT_NE(error.find(" frame "), std::string::npos) << error;
+            int told = 0, frames = 0;
+            media::ReadChecks allow;
+            allow.damaged = [&told, &cut](const std::string& what) {
+                told += what.rfind(cut + ": ", 0) == 0;
+            };
+            media::VideoReader r(cut, {}, allow);
+            while (r.read(frames)) ++frames;
+            EXPECT_GT(told, 0) << cut;
+            EXPECT_LT(frames, 50) << cut;
+            EXPECT_GT(frames, 0) << cut;
+        }
+    }
+}
+
+struct EndCase {
+    QStringList args;
+    QByteArray in;  // standard input
+    int exitCode;
+    const char* says;
+    int written;  // outputs (o*) left behind; -1: not counted
+};
+
+Result runWithInput(const QString& dir, const QStringList& args, const QByteArray& input) {
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    p.start(DUOVIS_CLI_PATH, args);
+    p.write(input);
+    p.closeWriteChannel();
+    p.waitForFinished(60000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+// Inputs that end early, hold nothing, break or are too big: one line naming the input and
+// the frame, a non-zero exit, and nothing written, unless damage is allowed.
+TEST_F(MediaCli, InputsThatEndEarlyOrBreakSaySoAndFail) {
+    ffmpeg({"-f", "lavfi", "-i", "testsrc=s=32x18:r=25", "-frames:v", "50", "-c:v", "ffv1", "m.mkv"});
+    ffmpeg({"-f", "lavfi", "-i", "testsrc=s=32x18:r=25", "-frames:v", "5", "m.ts"});
+    ffmpeg({"-f", "lavfi", "-i", "testsrc=s=32x18:r=25", "-frames:v", "4", "-pix_fmt", "yuv420p", "m.y4m"});
+    ffmpeg({"-f", "lavfi", "-i", "testsrc2=size=64x36:rate=25", "-t", "2", "-c:v", "libx264", "-pix_fmt",
+            "yuv420p", "-movflags", "+faststart", "whole.mp4"});
+    QFile y4mFile(dir_.filePath("m.y4m")), mp4File(dir_.filePath("whole.mp4"));
+    ASSERT_TRUE(y4mFile.open(QIODevice::ReadOnly) && mp4File.open(QIODevice::ReadOnly));
+    const QByteArray y4m = y4mFile.readAll(), mp4 = mp4File.readAll();
+    QFile cut(dir_.filePath("cut.mp4"));
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    cut.write(mp4.left(mp4.size() * 4 / 5));  // past the first frame, most of the file
+    cut.close();
+    const QByteArray header = y4m.left(y4m.indexOf('\n') + 1);
+    const QByteArray zeroWide = QByteArray(header).replace("W32", "W0");
+    const QStringList y4mIn{"render", "-", "-o", "o_%04d.png"};
+    const QStringList rawIn{"render", "-", "--pipe", "rgba", "--pipe-size", "32x18", "-o", "o_%04d.png"};
+    const QStringList tiny{"--max-megapixels", "0.0001"};
+    const QStringList early{"render",   "m.mkv", "--second", "m.mkv",     "-p", "SECONDARY_FRAME_OFFSET=-3",
+                            "--frames", "1-2",   "-o",       "o_%04d.png"};
+    const EndCase cases[] = {
+        {{"render", "cut.mp4", "-o", "o.mkv"}, {}, 1, "cut.mp4: frame ", 0},
+        {{"render", "cut.mp4", "--allow-damage", "-o", "o.mkv"}, {}, 0, "WARNING: damaged input: cut.mp4", 1},
+        {y4mIn, header, 1, "standard input: holds no frames", 0},
+        {rawIn, {}, 1, "standard input: holds no frames", 0},
+        {y4mIn, y4m.left(y4m.size() - 100), 1, "standard input: frame 3 is cut short", -1},
+        {y4mIn + QStringList{"--allow-damage"}, y4m.left(y4m.size() - 100), 0, "frame 3 is cut short", 3},
+        {rawIn, QByteArray(32 * 18 * 4 * 2 - 7, '\x40'), 1, "standard input: frame 1 is cut short", -1},
+        {y4mIn, zeroWide + "FRAME\n", 1, "the y4m header is invalid (Picture size 0x18", 0},
+        {{"render", "m.mkv", "--frame", "60", "-o", "o.png"},
+         {},
+         1,
+         "m.mkv: has no frame 60 (it has 50 frames, 0 to 49)",
+         0},
+        {{"render", "m.mkv", "--frames", "40-70", "-o", "o_%04d.png"},
+         {},
+         1,
+         "m.mkv: has no frame 50 (it has 50",
+         0},
+        {{"render", "m.mkv", "--frames", "0-9999999", "-o", "o_%04d.png"},
+         {},
+         1,
+         "m.mkv: has no frame 50",
+         0},
+        {{"render", "m.mkv", "--frames", "45-70x10", "-o", "o_%04d.png"}, {}, 1, "m.mkv: has no frame 55", 0},
+        {{"render", "-", "--second", "-", "-o", "o.png"}, y4m, 1, "both eyes cannot read", 0},
+        {{"render", "m.ts", "--frame", "1", "-o", "o.png"}, {}, 0, "", 1},
+        {QStringList{"render", "m.mkv", "-o", "o.png"} + tiny, {}, 1, "m.mkv: declares 32 x 18 pixels", 0},
+        {y4mIn + tiny, y4m, 1, "standard input: declares 32 x 18 pixels", 0},
+        {rawIn + tiny, y4m, 1, "standard input: declares 32 x 18 pixels", 0},
+        {early, {}, 1, "m.mkv frame -2", 0},
+        {early + QStringList{"--missing", "black"}, {}, 0, "m.mkv frame -2: frame missing", 2},
+    };
+    for (const EndCase& c : cases) {
+        for (const QString& old : QDir(dir_.path()).entryList({"o*"}, QDir::Files))
+            QFile::remove(dir_.filePath(old));
+        QElapsedTimer clock;
+        clock.start();
+        const Result r = runWithInput(dir_.path(), c.args, c.in);
+        const std::string what = c.args.join(' ').toStdString() + ": " + r.err.toStdString();
+        EXPECT_EQ(r.exitCode, c.exitCode) << what;
+        EXPECT_TRUE(r.err.contains(c.says)) << what;
+        EXPECT_LT(clock.elapsed(), 20000) << what;
+        if (c.exitCode != 0) {
+            EXPECT_EQ(r.err.trimmed().count('\n'), 0) << what;
+        }
+        if (c.written >= 0) {
+            EXPECT_EQ(QDir(dir_.path()).entryList({"o*"}, QDir::Files).size(), c.written) << what;
+        }
+    }
+}
+
+// A flat clip whose red channel counts its frames (4 steps a frame), lossless.
+void writeCountingClip(const std::string& file, int rate, int frames) {
+    media::VideoSettings s;
+    s.codec = "ffv1";
+    s.rateNum = rate;
+    media::VideoWriter w(file, s, 32, 18);
+    for (int n = 0; n < frames; ++n) {
+        media::Picture pic = media::Picture::bytes(32, 18);
+        fill(pic, 0, 0, 32, 18, static_cast<unsigned char>(n * 4), 0);
+        w.write(pic);
+    }
+    w.finish();
+}
+
+// The second eye at another rate shows the frame of the primary frame's time.
+TEST_F(MediaCli, SecondEyeOfAnotherRateIsPairedByTime) {
+    struct Case {
+        int primaryRate, secondRate, frame, secondFrame;
+    };
+    const Case cases[] = {{25, 50, 20, 40}, {50, 25, 21, 10}, {25, 25, 7, 7}, {24, 60, 5, 12}};
+    for (const Case& c : cases) {
+        writeCountingClip(path("p.mkv"), c.primaryRate, 30);
+        writeCountingClip(path("s.mkv"), c.secondRate, 60);
+        const Result r = run({"render", "p.mkv", "--second", "s.mkv", "--frame", QString::number(c.frame),
+                              "-p", "DISPLAY_TYPE=Right", "-o", "right.png"});
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        const QImage out(dir_.filePath("right.png"));
+        EXPECT_NEAR(qRed(out.pixel(16, 9)), c.secondFrame * 4, 1)
+            << c.primaryRate << " and " << c.secondRate << " fps, frame " << c.frame;
     }
 }
 
