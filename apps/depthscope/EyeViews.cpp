@@ -1,6 +1,7 @@
 #include "EyeViews.h"
 
 #include "Codes.h"
+#include "StillFile.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -22,6 +23,11 @@ constexpr int64_t kFirstChunk = int64_t(1) << 16;
 
 float luma(float r, float g, float b) {
     return 0.299f * r + 0.587f * g + 0.114f * b;
+}
+
+// Float channels (1 is white) to the views' 0..255, out-of-range values and NaN clamped.
+float lumaOfUnits(float r, float g, float b) {
+    return 255.0f * std::min(1.0f, std::max(0.0f, luma(r, g, b)));
 }
 
 enum class Placement { Whole, First, Second };
@@ -139,7 +145,7 @@ cv::Mat lumaFromLayer(const unsigned char* bytes, const LayerDesc& d, PixelLayou
             } else {
                 float p[4];
                 std::memcpy(p, row + 16 * x, sizeof p);
-                o[x] = 255.0f * std::min(1.0f, std::max(0.0f, luma(p[2], p[1], p[0])));
+                o[x] = lumaOfUnits(p[2], p[1], p[0]);
             }
         }
     }
@@ -156,6 +162,26 @@ cv::Mat lumaFromImage(const QImage& image) {
             o[x] = luma(float(qRed(row[x])), float(qGreen(row[x])), float(qBlue(row[x])));
     }
     return out;
+}
+
+cv::Mat lumaFromPicture(const duovis::media::Picture& picture) {
+    cv::Mat out(picture.height, picture.width, CV_32F);
+    for (int y = 0; y < picture.height; ++y) {
+        float* o = out.ptr<float>(y);
+        if (picture.inBytes()) {
+            const unsigned char* p = picture.row8(y);
+            for (int x = 0; x < picture.width; ++x, p += 4) o[x] = luma(p[0], p[1], p[2]);
+        } else {
+            const float* p = picture.row(y);
+            for (int x = 0; x < picture.width; ++x, p += 4) o[x] = lumaOfUnits(p[0], p[1], p[2]);
+        }
+    }
+    return out;
+}
+
+cv::Mat lumaFromFile(const std::string& path, long long maxPixels) {
+    const duovis::media::Frame frame = duovis::media::readStill(path, maxPixels);
+    return lumaFromPicture(frame.views.front());
 }
 
 bool eyeViewsFromLayers(const cv::Mat& primary, int32_t primaryLayout, const cv::Mat& secondary,
