@@ -1,5 +1,7 @@
 #include "Analysis.h"
 
+#include "EyeFiles.h"
+
 #include <opencv2/core.hpp>
 
 #include <new>

@@ -1,7 +1,6 @@
 #include "EyeViews.h"
 
 #include "Codes.h"
-#include "StillFile.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -23,11 +22,6 @@ constexpr int64_t kFirstChunk = int64_t(1) << 16;
 
 float luma(float r, float g, float b) {
     return 0.299f * r + 0.587f * g + 0.114f * b;
-}
-
-// Float channels (1 is white) to the views' 0..255, out-of-range values and NaN clamped.
-float lumaOfUnits(float r, float g, float b) {
-    return 255.0f * std::min(1.0f, std::max(0.0f, luma(r, g, b)));
 }
 
 enum class Placement { Whole, First, Second };
@@ -107,6 +101,14 @@ bool readLayer(const ByteSource& source, const char* which, const LayerDesc& d, 
 
 }  // namespace
 
+float lumaOfBytes(float r, float g, float b) {
+    return luma(r, g, b);
+}
+
+float lumaOfUnits(float r, float g, float b) {
+    return 255.0f * std::min(1.0f, std::max(0.0f, luma(r, g, b)));
+}
+
 LayerDesc LayerDesc::fromBlock(const duovis::ToolBlock& block, int firstSlot) {
     const auto s = [&](int i) { return block.slot[static_cast<std::size_t>(firstSlot + i)]; };
     return {s(0), s(1), s(2), s(3), s(4)};
@@ -162,26 +164,6 @@ cv::Mat lumaFromImage(const QImage& image) {
             o[x] = luma(float(qRed(row[x])), float(qGreen(row[x])), float(qBlue(row[x])));
     }
     return out;
-}
-
-cv::Mat lumaFromPicture(const duovis::media::Picture& picture) {
-    cv::Mat out(picture.height, picture.width, CV_32F);
-    for (int y = 0; y < picture.height; ++y) {
-        float* o = out.ptr<float>(y);
-        if (picture.inBytes()) {
-            const unsigned char* p = picture.row8(y);
-            for (int x = 0; x < picture.width; ++x, p += 4) o[x] = luma(p[0], p[1], p[2]);
-        } else {
-            const float* p = picture.row(y);
-            for (int x = 0; x < picture.width; ++x, p += 4) o[x] = lumaOfUnits(p[0], p[1], p[2]);
-        }
-    }
-    return out;
-}
-
-cv::Mat lumaFromFile(const std::string& path, long long maxPixels) {
-    const duovis::media::Frame frame = duovis::media::readStill(path, maxPixels);
-    return lumaFromPicture(frame.views.front());
 }
 
 bool eyeViewsFromLayers(const cv::Mat& primary, int32_t primaryLayout, const cv::Mat& secondary,

@@ -5,7 +5,6 @@
 #pragma once
 
 #include "EyeGeometry.h"
-#include "Picture.h"
 #include "ToolBlock.h"
 
 #include <QImage>
@@ -36,11 +35,10 @@ bool pixelLayoutOf(const LayerDesc& d, PixelLayout& layout, std::string& error);
 // Luma of a layer's pixels (rows `rowBytes` apart).
 cv::Mat lumaFromLayer(const unsigned char* bytes, const LayerDesc& d, PixelLayout layout);
 cv::Mat lumaFromImage(const QImage& image);
-cv::Mat lumaFromPicture(const duovis::media::Picture& picture);
-// The luma of an image file of any family the media library reads (a two-view file's left
-// view), its declared size checked against `maxPixels` before it is decoded. Throws
-// std::runtime_error naming the file.
-cv::Mat lumaFromFile(const std::string& path, long long maxPixels);
+// The views' luma rule: of 0..255 channels, and of float channels (1 is white) on the same
+// scale, out-of-range values and NaN clamped.
+float lumaOfBytes(float r, float g, float b);
+float lumaOfUnits(float r, float g, float b);
 
 struct EyeViews {
     duovis::EyeSize eye;
