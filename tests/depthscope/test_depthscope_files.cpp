@@ -56,9 +56,9 @@ struct Case {
 TEST(AnalyseFiles, ChecksSizesFirstAndNamesEveryCulprit) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    depthscope::SynthSpec spec;
-    spec.width = 640, spec.height = 360;
-    const depthscope::SynthPair pair = depthscope::makeSynthPair(spec);
+    depthscope::SynthSpec synth;
+    synth.width = 640, synth.height = 360;
+    const depthscope::SynthPair pair = depthscope::makeSynthPair(synth);
     ASSERT_TRUE(pair.left.save(dir.filePath("l.png")));
     ASSERT_TRUE(pair.right.save(dir.filePath("r.png")));
     // The left eye as a 16-bit TIFF: any family duovis reads will do.
