@@ -19,4 +19,9 @@ struct Analysis {
 
 Analysis analyse(const EyeViews& views, const duovis::ParamValues& current);
 
+// Two image files, one per eye, measured from the effect's defaults. Each file's declared size
+// is checked against `maxPixels` before it is decoded. Throws std::runtime_error, one line
+// naming the file (both for the measurement) and the cause, where reading or measuring fails.
+Analysis analyseFiles(const std::string& left, const std::string& right, long long maxPixels);
+
 }  // namespace depthscope

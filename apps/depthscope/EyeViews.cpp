@@ -101,6 +101,14 @@ bool readLayer(const ByteSource& source, const char* which, const LayerDesc& d, 
 
 }  // namespace
 
+float lumaOfBytes(float r, float g, float b) {
+    return luma(r, g, b);
+}
+
+float lumaOfUnits(float r, float g, float b) {
+    return 255.0f * std::min(1.0f, std::max(0.0f, luma(r, g, b)));
+}
+
 LayerDesc LayerDesc::fromBlock(const duovis::ToolBlock& block, int firstSlot) {
     const auto s = [&](int i) { return block.slot[static_cast<std::size_t>(firstSlot + i)]; };
     return {s(0), s(1), s(2), s(3), s(4)};
@@ -139,7 +147,7 @@ cv::Mat lumaFromLayer(const unsigned char* bytes, const LayerDesc& d, PixelLayou
             } else {
                 float p[4];
                 std::memcpy(p, row + 16 * x, sizeof p);
-                o[x] = 255.0f * std::min(1.0f, std::max(0.0f, luma(p[2], p[1], p[0])));
+                o[x] = lumaOfUnits(p[2], p[1], p[0]);
             }
         }
     }

@@ -35,6 +35,10 @@ bool pixelLayoutOf(const LayerDesc& d, PixelLayout& layout, std::string& error);
 // Luma of a layer's pixels (rows `rowBytes` apart).
 cv::Mat lumaFromLayer(const unsigned char* bytes, const LayerDesc& d, PixelLayout layout);
 cv::Mat lumaFromImage(const QImage& image);
+// The views' luma rule: of 0..255 channels, and of float channels (1 is white) on the same
+// scale, out-of-range values and NaN clamped.
+float lumaOfBytes(float r, float g, float b);
+float lumaOfUnits(float r, float g, float b);
 
 struct EyeViews {
     duovis::EyeSize eye;

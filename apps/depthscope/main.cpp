@@ -1,6 +1,7 @@
 // depthscope: measures how the right eye of a stereo pair is misaligned against the left and
 // gives the effect the corrections, over its two local sockets or on two image files.
 #include "Analysis.h"
+#include "PixelLimit.h"
 #include "Report.h"
 #include "Synth.h"
 #include "ToolStream.h"
@@ -11,6 +12,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,14 +44,18 @@ const char* kPluginHelp =
     "3: the effect could not be reached.\n";
 
 const char* kAnalyseHelp =
-    "usage: depthscope analyse LEFT RIGHT [--json] [--report REPORT.png]\n"
+    "usage: depthscope analyse LEFT RIGHT [--json] [--report REPORT.png] [--max-megapixels N]\n"
     "\n"
     "Measures the right eye against the left: vertical offset, rotation and scale (to be\n"
     "corrected), the horizontal disparity range (depth: reported, not corrected), and what the\n"
-    "effect's right-eye values would become from their defaults.\n"
+    "effect's right-eye values would become from their defaults. LEFT and RIGHT may be any image\n"
+    "file duovis reads (PNG, JPEG, TIFF, OpenEXR, DPX, ...).\n"
     "  --json            print the JSON record instead of the summary\n"
     "  --report FILE     write a picture: the matched pairs and a disparity histogram\n"
-    "Exit 0: measured; 1: the pair could not be measured (too few matches).\n";
+    "  --max-megapixels N  refuses an input that declares more pixels, before decoding it\n"
+    "                    (default 300, or DUOVIS_MAX_MEGAPIXELS)\n"
+    "Exit 0: measured; 1: the pair could not be measured (too few matches); 2: an option or an\n"
+    "input file that cannot be used.\n";
 
 const char* kSynthHelp =
     "usage: depthscope synth LEFT RIGHT [--size WxH] [--vertical PX] [--rotate DEG] [--scale PCT]\n"
@@ -77,12 +83,6 @@ bool parseNumber(const std::string& text, double& out) {
     return ok && std::isfinite(out);
 }
 
-cv::Mat loadLuma(const std::string& path, std::string& error) {
-    QImage img(QString::fromStdString(path));
-    if (img.isNull()) error = "cannot read the image '" + path + "'";
-    return img.isNull() ? cv::Mat() : lumaFromImage(img);
-}
-
 void printSummary(const Analysis& a) {
     const Correction& c = a.correction;
     std::printf("eye %d x %d, %d matches, %zu pairs used\n", a.views.eye.width, a.views.eye.height,
@@ -103,12 +103,16 @@ int analyseCommand(const std::vector<std::string>& args) {
     std::vector<std::string> files;
     bool json = false;
     std::string report;
+    std::optional<std::string> megapixels;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--json") {
             json = true;
         } else if (args[i] == "--report") {
             if (++i >= args.size()) return usage("--report needs a file name");
             report = args[i];
+        } else if (args[i] == "--max-megapixels") {
+            if (++i >= args.size()) return usage("--max-megapixels needs a number");
+            megapixels = args[i];
         } else if (!args[i].empty() && args[i][0] == '-') {
             return usage("unknown option '" + args[i] + "' (see depthscope analyse --help)");
         } else {
@@ -116,11 +120,12 @@ int analyseCommand(const std::vector<std::string>& args) {
         }
     }
     if (files.size() != 2) return usage("analyse needs two image files, LEFT and RIGHT");
-    std::string error;
-    const cv::Mat left = loadLuma(files[0], error);
-    const cv::Mat right = left.empty() ? cv::Mat() : loadLuma(files[1], error);
-    if (left.empty() || right.empty()) return usage(error);
-    const Analysis a = analyse(eyeViewsFromImages(left, right), duovis::ParamValues::defaults());
+    Analysis a;
+    try {
+        a = analyseFiles(files[0], files[1], duovis::media::maxInputPixels(megapixels));
+    } catch (const std::runtime_error& e) {
+        return usage(e.what());
+    }
     if (!report.empty() && !reportImage(a).save(QString::fromStdString(report), "PNG"))
         return usage("cannot write the report '" + report + "'");
     if (json) std::fputs(reportJson(a).constData(), stdout);

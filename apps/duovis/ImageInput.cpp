@@ -2,10 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <QtGlobal>
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
 #include <new>
 #include <stdexcept>
 
@@ -13,32 +9,6 @@
 #include "StillFile.h"
 
 namespace duovis::cli {
-
-namespace {
-
-constexpr double kDefaultMaxMegapixels = 300.0;
-
-double megapixelsFrom(const std::string& text, const std::string& what) {
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || !std::isfinite(v) || v <= 0.0)
-        throw std::runtime_error(what + ": '" + text + "' is not a positive number of megapixels");
-    return v;
-}
-
-}  // namespace
-
-qint64 maxInputPixels(const std::optional<std::string>& flag) {
-    double megapixels = kDefaultMaxMegapixels;
-    if (flag) {
-        megapixels = megapixelsFrom(*flag, "--max-megapixels");
-    } else if (qEnvironmentVariableIsSet("DUOVIS_MAX_MEGAPIXELS")) {
-        megapixels = megapixelsFrom(qEnvironmentVariable("DUOVIS_MAX_MEGAPIXELS").toStdString(),
-                                    "DUOVIS_MAX_MEGAPIXELS");
-    }
-    // Beyond any size a PNG can declare; keeps the product in range.
-    return static_cast<qint64>(std::min(megapixels, 1e12) * 1e6);
-}
 
 QSize declaredImageSize(const std::string& path) {
     const media::StillHeader h = media::readStillHeader(path);

@@ -8,14 +8,14 @@
 #include <optional>
 #include <string>
 
+#include "PixelLimit.h"
 #include "World.h"
 
 namespace duovis::cli {
 
-// The most pixels one input may declare: --max-megapixels, else DUOVIS_MAX_MEGAPIXELS, else
-// 300 megapixels. Throws std::runtime_error naming the flag or the variable when it is not a
-// positive number.
-qint64 maxInputPixels(const std::optional<std::string>& flag);
+// The most pixels one input may declare (--max-megapixels, DUOVIS_MAX_MEGAPIXELS, 300): the
+// media library's rule, which depthscope shares.
+using media::maxInputPixels;
 
 // The size the file declares, read from its header without decoding any pixels.
 QSize declaredImageSize(const std::string& path);

@@ -167,10 +167,14 @@ refhost::Layer layerFor(const InputLayer& layer, const refhost::World& still, re
         }
         try {
             const auto frame = frames->read(index);
-            if (!frame || static_cast<int>(frame->views.size()) <= view) {
+            if (!frame) {
                 if (requests) requests->missing.push_back(file);
                 return refhost::World();
             }
+            // A two-view sequence's frame that lost its right view is damaged, not absent.
+            if (static_cast<int>(frame->views.size()) <= view)
+                throw std::runtime_error(
+                    file + ": has no right view (one picture only), unlike the layer's first frame");
             return worldFor(frame->views[static_cast<std::size_t>(view)], format);
         } catch (const std::exception& e) {
             if (requests && requests->failure.empty()) requests->failure = e.what();

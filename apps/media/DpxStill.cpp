@@ -5,8 +5,11 @@ extern "C" {
 }
 
 #include <QFile>
+#include <climits>
+#include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <stdexcept>
 #include <vector>
 
@@ -22,10 +25,31 @@ struct CodecFree {
 };
 using CodecPtr = std::unique_ptr<AVCodecContext, CodecFree>;
 
+// The whole file, followed by the zeroed padding FFmpeg's decoders may read past a packet.
 std::vector<char> bytesOf(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error(path + ": cannot open");
-    return std::vector<char>(std::istreambuf_iterator<char>(in), {});
+    std::vector<char> bytes(std::istreambuf_iterator<char>(in), {});
+    if (bytes.size() > static_cast<std::size_t>(INT_MAX - AV_INPUT_BUFFER_PADDING_SIZE))
+        throw std::runtime_error(path + ": too large for a DPX file");
+    bytes.resize(bytes.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+    return bytes;
+}
+
+// The first image element's pixels a line and lines (bytes 772 to 779 of the file header), in
+// the byte order its magic number gives.
+StillHeader headerOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    unsigned char h[780];
+    if (!in.read(reinterpret_cast<char*>(h), sizeof h))
+        throw std::runtime_error(path + ": cannot read DPX file (its header is cut short)");
+    const bool bigEndian = h[0] == 'S';
+    const auto u32 = [&](int at) {
+        std::uint32_t v = 0;
+        for (int i = 0; i < 4; ++i) v |= std::uint32_t(h[at + i]) << (bigEndian ? 24 - 8 * i : 8 * i);
+        return v;
+    };
+    return declaredHeader(path, u32(772), u32(776));
 }
 
 FramePtr decodeFrame(const std::string& path) {
@@ -37,8 +61,9 @@ FramePtr decodeFrame(const std::string& path) {
         throw std::runtime_error(path + ": cannot read DPX file (" + avErrorText(err) + ")");
     std::vector<char> bytes = bytesOf(path);
     AVPacket* packet = av_packet_alloc();
+    if (packet == nullptr) throw std::bad_alloc();
     packet->data = reinterpret_cast<uint8_t*>(bytes.data());
-    packet->size = static_cast<int>(bytes.size());
+    packet->size = static_cast<int>(bytes.size()) - AV_INPUT_BUFFER_PADDING_SIZE;
     int err = avcodec_send_packet(ctx.get(), packet);
     av_packet_free(&packet);
     FramePtr frame(av_frame_alloc());
@@ -52,10 +77,10 @@ bool recognises(const QByteArray& head) {
 }
 
 StillHeader header(const std::string& path) {
-    const FramePtr frame = decodeFrame(path);
-    return {frame->width, frame->height, 1};
+    return headerOf(path);
 }
 
+// FFmpeg reads the size from the same bytes as headerOf(), so the limit checked there holds.
 Frame decode(const std::string& path) {
     return Frame::of(pictureFromFrame(*decodeFrame(path)));
 }

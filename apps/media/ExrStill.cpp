@@ -1,6 +1,5 @@
-// OpenEXR: half and float RGBA, scanline or tiled, one view or two. A file whose views are
-// "left" and "right" (the multiView attribute, or parts named by view) opens as both eyes.
-// Values pass untouched: negatives, values above 1 and NaN stay as they are.
+// OpenEXR: half and float RGBA, scanline or tiled, one view or two (ExrViews finds them and
+// their colour). Values pass untouched: negatives, values above 1 and NaN stay as they are.
 #include <ImfChannelList.h>
 #include <ImfFrameBuffer.h>
 #include <ImfHeader.h>
@@ -14,9 +13,12 @@
 
 #include <QByteArray>
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 
+#include "ExrViews.h"
+#include "PixelLimit.h"
 #include "StillFormat.h"
 
 namespace duovis::media {
@@ -44,64 +46,56 @@ class MemoryStream : public Imf::OStream {
     std::size_t pos_ = 0;
 };
 
-bool isView(const std::string& name, const char* want) {
-    if (name.size() != std::strlen(want)) return false;
-    for (std::size_t i = 0; i < name.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(name[i])) != want[i]) return false;
-    return true;
-}
-
-// Where one view's channels are: the part, and the prefix its channel names carry.
-struct ViewSource {
-    int part = 0;
-    std::string prefix;
+// A window's sides, in 64 bits: a damaged header can span more than an int holds.
+struct Window {
+    std::int64_t width, height;
 };
-
-// The left and right views where the file has both, else its one picture.
-std::vector<ViewSource> viewsOf(Imf::MultiPartInputFile& file) {
-    std::vector<ViewSource> views;
-    const Imf::Header& first = file.header(0);
-    if (Imf::hasMultiView(first)) {
-        const Imf::StringVector& names = Imf::multiView(first);
-        ViewSource left, right;
-        bool haveLeft = false, haveRight = false;
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            const std::string prefix = i == 0 ? "" : names[i] + ".";
-            if (isView(names[i], "left")) left = {0, prefix}, haveLeft = true;
-            if (isView(names[i], "right")) right = {0, prefix}, haveRight = true;
-        }
-        if (haveLeft && haveRight) return {left, right};
-    }
-    ViewSource left{-1, ""}, right{-1, ""};
-    for (int p = 0; p < file.parts(); ++p) {
-        if (!file.header(p).hasView()) continue;
-        if (isView(file.header(p).view(), "left")) left.part = p;
-        if (isView(file.header(p).view(), "right")) right.part = p;
-    }
-    if (left.part >= 0 && right.part >= 0) return {left, right};
-    return {ViewSource{}};
+Window sidesOf(const Imath::Box2i& box) {
+    return {std::int64_t(box.max.x) - box.min.x + 1, std::int64_t(box.max.y) - box.min.y + 1};
 }
 
-Picture readView(Imf::MultiPartInputFile& file, const ViewSource& view) {
+// The size of the file's picture (its display window), and the largest data window a view
+// is decoded into, each refused naming the file when it is no picture's.
+StillHeader windowsOf(Imf::MultiPartInputFile& file, const std::vector<ExrView>& views,
+                      const std::string& path) {
+    const Imf::Header& first = file.header(views.front().part);
+    const Window display = sidesOf(first.displayWindow());
+    TileSize tiles;
+    if (first.hasTileDescription())
+        tiles = {static_cast<int>(first.tileDescription().xSize),
+                 static_cast<int>(first.tileDescription().ySize)};
+    StillHeader h =
+        declaredHeader(path, display.width, display.height, static_cast<int>(views.size()), tiles);
+    for (const ExrView& v : views) {
+        const Window shown = sidesOf(file.header(v.part).displayWindow());
+        const Window data = sidesOf(file.header(v.part).dataWindow());
+        checkDeclaredSides(path, data.width, data.height, "its data window");
+        if (shown.width != display.width || shown.height != display.height)
+            throw std::runtime_error(path + ": the " + v.name + " view is " + std::to_string(shown.width) +
+                                     " x " + std::to_string(shown.height) + ", the other " +
+                                     sizeText(h.width, h.height));
+        h.dataWidth = std::max(h.dataWidth, static_cast<int>(data.width));
+        h.dataHeight = std::max(h.dataHeight, static_cast<int>(data.height));
+    }
+    return h;
+}
+
+// One view's pixels at the display window's size; `size` is the checked header.
+Picture readView(Imf::MultiPartInputFile& file, const ExrView& view, const StillHeader& size) {
     Imf::InputPart part(file, view.part);
     const Imf::Header& h = part.header();
     const Imath::Box2i display = h.displayWindow(), data = h.dataWindow();
-    const int w = display.max.x - display.min.x + 1, dh = display.max.y - display.min.y + 1;
     const int dw = data.max.x - data.min.x + 1, dataH = data.max.y - data.min.y + 1;
-    const Imf::ChannelList& channels = h.channels();
-    const Imf::Channel* red = channels.findChannel(view.prefix + "R");
-    const Imf::Channel* luma = channels.findChannel(view.prefix + "Y");
-    const bool half = (red ? red : luma) && (red ? red : luma)->type == Imf::HALF;
-    Picture pic(w, dh, half ? 16 : 32, true);
+    Picture pic(size.width, size.height, view.half ? 16 : 32, true);
     std::vector<float> buf(static_cast<std::size_t>(dw) * dataH * 4);
     Imf::FrameBuffer fb;
     const std::size_t xs = 4 * sizeof(float), ys = xs * static_cast<std::size_t>(dw);
-    for (int c = 0; c < 4; ++c) {
-        // A grey file fills red, green and blue from its one channel; no alpha means opaque.
-        std::string name = view.prefix + kRgba[c];
-        if (c < 3 && !red && luma) name = view.prefix + "Y";
-        fb.insert(name, Imf::Slice::Make(Imf::FLOAT, buf.data() + c, data, xs, ys, 1, 1, c == 3 ? 1.0 : 0.0));
-    }
+    // A grey file names its one channel for red, green and blue; no alpha means opaque.
+    for (int c = 0; c < 4; ++c)
+        if (!view.channels[c].empty())
+            fb.insert(view.channels[c], Imf::Slice::Make(Imf::FLOAT, buf.data() + c, data, xs, ys));
+    if (view.channels[3].empty())
+        for (std::size_t i = 3; i < buf.size(); i += 4) buf[i] = 1.0f;
     part.setFrameBuffer(fb);
     part.readPixels(data.min.y, data.max.y);
     // Pixels outside the data window are transparent black, as the format defines them.
@@ -117,6 +111,15 @@ Picture readView(Imf::MultiPartInputFile& file, const ViewSource& view) {
 
 template <typename F>
 auto withFile(const std::string& path, F&& f) {
+    // The library sizes its tables from the windows as it opens a file; a damaged one is refused
+    // there rather than allocated for.
+    static const bool limited = [] {
+        const auto side = static_cast<int>(kMaxPictureSide);
+        Imf::Header::setMaxImageSize(side, side);
+        Imf::Header::setMaxTileSize(side, side);
+        return true;
+    }();
+    (void)limited;
     try {
         Imf::MultiPartInputFile file(path.c_str());
         return f(file);
@@ -134,22 +137,16 @@ bool recognises(const QByteArray& head) {
 }
 
 StillHeader header(const std::string& path) {
-    return withFile(path, [](Imf::MultiPartInputFile& file) {
-        const Imf::Header& first = file.header(0);
-        const Imath::Box2i d = first.displayWindow();
-        TileSize tiles;
-        if (first.hasTileDescription())
-            tiles = {static_cast<int>(first.tileDescription().xSize),
-                     static_cast<int>(first.tileDescription().ySize)};
-        return StillHeader{d.max.x - d.min.x + 1, d.max.y - d.min.y + 1,
-                           static_cast<int>(viewsOf(file).size()), tiles};
-    });
+    return withFile(
+        path, [&path](Imf::MultiPartInputFile& file) { return windowsOf(file, exrViews(file, path), path); });
 }
 
 Frame decode(const std::string& path) {
-    return withFile(path, [](Imf::MultiPartInputFile& file) {
+    return withFile(path, [&path](Imf::MultiPartInputFile& file) {
+        const std::vector<ExrView> views = exrViews(file, path);
+        const StillHeader size = windowsOf(file, views, path);
         Frame frame;
-        for (const ViewSource& v : viewsOf(file)) frame.views.push_back(readView(file, v));
+        for (const ExrView& v : views) frame.views.push_back(readView(file, v, size));
         return frame;
     });
 }

@@ -86,7 +86,7 @@ StillHeader header(const std::string& path) {
     png_uint_32 w = 0, h = 0;
     int depth = 0;
     if (!readHeader(f.png(), f.info(), &w, &h, &depth)) f.failed();
-    return {static_cast<int>(w), static_cast<int>(h), 1};
+    return declaredHeader(path, w, h);
 }
 
 Frame decode(const std::string& path) {

@@ -11,6 +11,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "PixelLimit.h"
+
 namespace duovis::media {
 
 namespace {
@@ -47,10 +49,9 @@ const StillFormat* writerFor(const std::string& path) {
     return nullptr;
 }
 
-std::string megapixelsText(long long pixels) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", static_cast<double>(pixels) / 1e6);
-    return text;
+[[noreturn]] void noMemory(const std::string& path, const StillHeader& h) {
+    throw std::runtime_error(path + ": not enough memory to decode " + sizeText(h.width, h.height) +
+                             " pixels");
 }
 
 }  // namespace
@@ -68,26 +69,29 @@ StillHeader readStillHeader(const std::string& path) {
     return formatOf(path).header(path);
 }
 
-void refusePixelsOverLimit(const std::string& path, long long width, long long height, long long maxPixels) {
-    if (width * height > maxPixels)
-        throw std::runtime_error(path + ": declares " +
-                                 sizeText(static_cast<int>(width), static_cast<int>(height)) +
-                                 " pixels, more than the limit of " + megapixelsText(maxPixels) +
-                                 " megapixels (raise it with --max-megapixels or DUOVIS_MAX_MEGAPIXELS)");
+StillHeader declaredHeader(const std::string& path, std::int64_t width, std::int64_t height, int views,
+                           TileSize tiles) {
+    checkDeclaredSides(path, width, height);
+    return {static_cast<int>(width), static_cast<int>(height), views, tiles};
 }
 
 Frame readStill(const std::string& path, long long maxPixels) {
     const StillFormat& format = formatOf(path);
     const StillHeader h = format.header(path);
-    refusePixelsOverLimit(path, h.width, h.height, maxPixels);
+    checkPixelLimit(path, static_cast<std::uint64_t>(h.width), static_cast<std::uint64_t>(h.height),
+                    maxPixels);
+    if (h.dataWidth > 0)
+        checkPixelLimit(path, static_cast<std::uint64_t>(h.dataWidth),
+                        static_cast<std::uint64_t>(h.dataHeight), maxPixels, "its data window");
     try {
         Frame frame = format.decode(path);
         if (frame.views.empty() || frame.views.front().empty())
             throw std::runtime_error(path + ": image is empty");
         return frame;
     } catch (const std::bad_alloc&) {
-        throw std::runtime_error(path + ": not enough memory to decode " + sizeText(h.width, h.height) +
-                                 " pixels");
+        noMemory(path, h);
+    } catch (const std::length_error&) {
+        noMemory(path, h);
     }
 }
 

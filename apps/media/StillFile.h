@@ -13,9 +13,6 @@ namespace duovis::media {
 
 // The file's size and views, from its header without decoding pixels.
 StillHeader readStillHeader(const std::string& path);
-// Throws naming `path` when `width` x `height` is more than `maxPixels`: every input is held
-// to it before its pixels are allocated.
-void refusePixelsOverLimit(const std::string& path, long long width, long long height, long long maxPixels);
 // Decodes the file after checking its declared size against `maxPixels`.
 Frame readStill(const std::string& path, long long maxPixels);
 // The bytes of `frame` in the format the output name's extension chooses; throws naming the

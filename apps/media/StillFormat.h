@@ -4,6 +4,7 @@
 // file and fills one of these; StillFile.cpp chooses among them.
 
 #include <QByteArray>
+#include <cstdint>
 #include <string>
 
 #include "Picture.h"
@@ -25,7 +26,16 @@ struct StillHeader {
     int height = 0;
     int views = 1;  // 2 for a file holding a left and a right view
     TileSize tiles;
+    // The largest window a view is decoded into where that is not the picture (an OpenEXR data
+    // window); 0 x 0 otherwise. It takes memory as the picture does.
+    int dataWidth = 0;
+    int dataHeight = 0;
 };
+
+// A header of the sides a file declares, refused naming the file where a side is 0, negative
+// or larger than any picture: every family's header() makes its result here.
+StillHeader declaredHeader(const std::string& path, std::int64_t width, std::int64_t height, int views = 1,
+                           TileSize tiles = {});
 
 struct StillFormat {
     const char* name;

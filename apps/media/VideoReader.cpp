@@ -14,6 +14,7 @@ extern "C" {
 #include <stdexcept>
 
 #include "FfmpegPixels.h"
+#include "PixelLimit.h"
 #include "StillFile.h"
 
 namespace duovis::media {
@@ -96,11 +97,11 @@ struct VideoReader::State {
     int packets = 0;                      // video packets read from the start; -1 after a seek
     bool decodedAny = false;
     bool seeked = false;
-    bool damageTold = false;    // damage was allowed and told
-    int standInFrom = -1;       // frames from here up to lastIndex are missing: `cached` stands in
-    long long counted = -1;     // the frames found, once the end was reached from a known place
-    long long y4mDataEnd = -1;  // y4m: where the last whole frame read ends
-    int rawFrameBytes = 0;      // raw frames: the size of each
+    bool damageTold = false;      // damage was allowed and told
+    int standInFrom = -1;         // frames from here up to lastIndex are missing: `cached` stands in
+    long long counted = -1;       // the frames found, once the end was reached from a known place
+    long long y4mDataEnd = -1;    // y4m: where the last whole frame read ends
+    long long rawFrameBytes = 0;  // raw frames: the size of each
     int errorsInRow = 0;
 
     ~State() {
@@ -227,13 +228,14 @@ VideoReader::VideoReader(const std::string& path, const PipeInput& pipe, ReadChe
         stdinPipe ? av_find_input_format(raw ? "rawvideo" : "yuv4mpegpipe") : nullptr;
     AVDictionary* options = nullptr;
     if (raw) {
-        refusePixelsOverLimit(s_->name(), pipe.width, pipe.height, s_->checks.maxPixels);
+        checkPixelLimit(s_->name(), static_cast<std::uint64_t>(pipe.width),
+                        static_cast<std::uint64_t>(pipe.height), s_->checks.maxPixels);
         const std::string size = std::to_string(pipe.width) + "x" + std::to_string(pipe.height);
         av_dict_set(&options, "video_size", size.c_str(), 0);
         av_dict_set(&options, "pixel_format", pipe.format == PipeFormat::Rgba ? "rgba" : "rgba64le", 0);
         av_dict_set(&options, "framerate",
                     (std::to_string(pipe.rateNum) + "/" + std::to_string(pipe.rateDen)).c_str(), 0);
-        s_->rawFrameBytes = pipe.width * pipe.height * (pipe.format == PipeFormat::Rgba ? 4 : 8);
+        s_->rawFrameBytes = 1LL * pipe.width * pipe.height * (pipe.format == PipeFormat::Rgba ? 4 : 8);
     }
     const int opened = avformat_open_input(&s_->format, url, forced, &options);
     av_dict_free(&options);
@@ -245,8 +247,8 @@ VideoReader::VideoReader(const std::string& path, const PipeInput& pipe, ReadChe
         const AVStream* st = s_->format->streams[i];
         if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
             (st->disposition & AV_DISPOSITION_ATTACHED_PIC) == 0)
-            refusePixelsOverLimit(s_->name(), st->codecpar->width, st->codecpar->height,
-                                  s_->checks.maxPixels);
+            checkPixelLimit(s_->name(), static_cast<std::uint64_t>(st->codecpar->width),
+                            static_cast<std::uint64_t>(st->codecpar->height), s_->checks.maxPixels);
     }
     if (std::string(s_->format->iformat->name) == "yuv4mpegpipe") s_->y4mDataEnd = avio_tell(s_->format->pb);
     if (const int err = avformat_find_stream_info(s_->format, nullptr); err < 0)
@@ -260,7 +262,8 @@ void VideoReader::openDecoder() {
     if (s_->stream < 0) s_->fail("no video stream", s_->stream);
     if (decoder == nullptr) s_->fail("no decoder for its video in this build", AVERROR_DECODER_NOT_FOUND);
     const AVStream* st = s_->st();
-    refusePixelsOverLimit(s_->name(), st->codecpar->width, st->codecpar->height, s_->checks.maxPixels);
+    checkPixelLimit(s_->name(), static_cast<std::uint64_t>(st->codecpar->width),
+                    static_cast<std::uint64_t>(st->codecpar->height), s_->checks.maxPixels);
     s_->codec = avcodec_alloc_context3(decoder);
     avcodec_parameters_to_context(s_->codec, st->codecpar);
     s_->codec->thread_count = 0;  // as many as the machine has

@@ -12,6 +12,7 @@
 #include "MediaFixture.h"
 #include "PacketProbe.h"
 #include "StillFile.h"
+#include "TiffFixture.h"
 #include "VideoReader.h"
 #include "VideoWriter.h"
 
@@ -287,6 +288,39 @@ TEST_F(MediaCli, TwoViewExrRendersBothEyesInFloat) {
         media::Picture want = in.views[v], got = out.views[v];
         want.row(0)[1] = got.row(0)[1] = 0;  // the NaN's fate is the effect's business
         EXPECT_EQ(maxError(want, got), 0.0f) << "view " << v;
+    }
+}
+
+// A frame of a two-view sequence that has lost its right view stops the render, naming it,
+// rather than giving a black eye.
+TEST_F(MediaCli, TwoViewSequenceRefusesAFrameWithoutItsRightView) {
+    const media::Picture left = testPicture(16, 8, 32, true, 3), right = testPicture(16, 8, 32, true, 4);
+    for (const auto& [name, frame] : {std::pair{"shot.0001.exr", media::Frame{{left, right}}},
+                                      std::pair{"shot.0002.exr", media::Frame{{left}}}}) {
+        QFile f(QString::fromStdString(path(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(media::encodeStill(frame, path(name)));
+    }
+    const Result r = run({"render", "shot.%04d.exr", "--host", "premiere", "-o", "fixed.%04d.exr"});
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_TRUE(r.err.contains("shot.0002.exr: has no right view")) << r.err.toStdString();
+    EXPECT_EQ(r.err.trimmed().count('\n'), 0) << r.err.toStdString();
+}
+
+// A 16-bit TIFF reaches the float host at 16 bits however its samples are laid out.
+TEST_F(MediaCli, DeepTiffsStayDeepInEveryLayout) {
+    const media::Picture in = testPicture(32, 18, 16, false, 5);
+    const TiffLayout layouts[] = {{"strips", false, false},
+                                  {"planes", false, true},
+                                  {"tiles", true, false},
+                                  {"tile_planes", true, true}};
+    for (const TiffLayout& layout : layouts) {
+        const QString name = QString(layout.name) + ".tif";
+        writeTiff(path(name.toStdString()), in, {16, 3}, layout);
+        const Result r = run({"render", name, "--host", "premiere", "-o", "out_" + name});
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_EQ(media::readStill(path("out_" + name.toStdString()), 1 << 20).views[0].bits, 16)
+            << layout.name;
     }
 }
 

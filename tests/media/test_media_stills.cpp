@@ -1,11 +1,19 @@
 // Still files of every family written and read back: exact where the format is lossless at
 // the picture's depth, within the format's own step where it is not.
+#include <ImfChannelList.h>
+#include <ImfFrameBuffer.h>
+#include <ImfHeader.h>
+#include <ImfOutputFile.h>
+#include <zlib.h>
+
 #include <QFile>
 #include <cmath>
+#include <functional>
 
 #include "FrameIO.h"
 #include "MediaFixture.h"
 #include "StillFile.h"
+#include "TiffFixture.h"
 
 namespace duovis::mediatest {
 namespace {
@@ -107,6 +115,136 @@ TEST_F(MediaTest, StillReaderKeepsOnlyFilesTheNextFrameReads) {
     EXPECT_TRUE(dropped.expired());
     const std::shared_ptr<const media::Frame> held = seq->read(2);
     EXPECT_EQ(seq->read(2), held);
+}
+
+}  // namespace
+}  // namespace duovis::mediatest
+
+namespace duovis::mediatest {
+namespace {
+
+QByteArray contents(const std::string& path) {
+    QFile f(QString::fromStdString(path));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void putU32(QByteArray& bytes, int at, std::uint32_t v, bool bigEndian) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(v >> (bigEndian ? 24 - 8 * i : 8 * i));
+}
+
+// A little-endian TIFF's ImageWidth and ImageLength entries made LONGs of the given values.
+void declareTiffSize(const std::string& path, std::uint32_t w, std::uint32_t h) {
+    writeTiff(path, testPicture(4, 4, 8, false), {8, 3}, {"strips", false, false});
+    QByteArray b = contents(path);
+    const auto u = [&](int at, int n) {
+        std::uint32_t v = 0;
+        for (int i = 0; i < n; ++i) v |= std::uint32_t(static_cast<unsigned char>(b[at + i])) << (8 * i);
+        return v;
+    };
+    const int ifd = static_cast<int>(u(4, 4));
+    for (int e = 0; e < static_cast<int>(u(ifd, 2)); ++e) {
+        const int at = ifd + 2 + 12 * e;
+        const std::uint32_t tag = u(at, 2);
+        if (tag != TIFFTAG_IMAGEWIDTH && tag != TIFFTAG_IMAGELENGTH) continue;
+        b[at + 2] = TIFF_LONG, b[at + 3] = 0;
+        putU32(b, at + 4, 1, false);
+        putU32(b, at + 8, tag == TIFFTAG_IMAGEWIDTH ? w : h, false);
+    }
+    save(b, path);
+}
+
+// An 8 x 8 picture over a data window of `side` x `side`.
+void writeExrWindow(const std::string& path, int side) {
+    Imf::Header h(Imath::Box2i({0, 0}, {7, 7}), Imath::Box2i({0, 0}, {side - 1, side - 1}));
+    // One row of values serves every row; the library steps along a row, so it must be real.
+    const std::vector<float> row(static_cast<std::size_t>(side) * 4, 0.5f);
+    char* base = reinterpret_cast<char*>(const_cast<float*>(row.data()));
+    Imf::FrameBuffer fb;
+    const char* names[] = {"R", "G", "B", "A"};
+    for (int c = 0; c < 4; ++c) {
+        h.channels().insert(names[c], Imf::Channel(Imf::FLOAT));
+        fb.insert(names[c], Imf::Slice(Imf::FLOAT, base + c * sizeof(float), 4 * sizeof(float), 0));
+    }
+    Imf::OutputFile out(path.c_str(), h);
+    out.setFrameBuffer(fb);
+    out.writePixels(side);
+}
+
+// The data window of an 8 x 8 file widened in its header to four thousand million pixels.
+void writeAbsurdExrWindow(const std::string& path) {
+    writeExrWindow(path, 8);
+    QByteArray b = contents(path);
+    const int at = b.indexOf(QByteArray("dataWindow\0box2i\0", 17)) + 17 + 4;
+    putU32(b, at, static_cast<std::uint32_t>(-2000000000), false);
+    putU32(b, at + 8, 2000000000u, false);
+    save(b, path);
+}
+
+// A PNG header of `side` x `side` followed by the start of its data, and nothing more.
+void writePngHeader(const std::string& path, std::uint32_t side) {
+    QByteArray ihdr("IHDR", 4);
+    ihdr.append(QByteArray(13, '\0'));
+    putU32(ihdr, 4, side, true);
+    putU32(ihdr, 8, side, true);
+    ihdr[12] = 8, ihdr[13] = 2;  // 8-bit RGB
+    QByteArray b("\x89PNG\r\n\x1a\n", 8);
+    QByteArray len(4, '\0'), crc(4, '\0');
+    putU32(len, 0, 13, true);
+    putU32(crc, 0, static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(ihdr.constData()), 17)),
+           true);
+    b += len + ihdr + crc;
+    b += QByteArray("\0\0\0\x10IDAT", 8) + QByteArray(20, '\x55');
+    save(b, path);
+}
+
+// A DPX whose image element declares `w` x `h`.
+void declareDpxSize(const std::string& path, std::uint32_t w, std::uint32_t h) {
+    QByteArray b = media::encodeStill(media::Frame::of(testPicture(4, 4, 8, false)), path);
+    putU32(b, 772, w, b.startsWith("SDPX"));
+    putU32(b, 776, h, b.startsWith("SDPX"));
+    save(b, path);
+}
+
+struct DeclaredSizeCase {
+    const char* file;
+    std::function<void(const std::string&)> make;
+    long long maxPixels;
+    const char* says;
+};
+
+constexpr long long kDefaultLimit = 300'000'000;
+
+// Sizes that wrap in an int, exceed the limit only in 64 bits, or hide in an OpenEXR data
+// window are refused from the header, naming the file, before any pixel memory is taken.
+TEST_F(MediaTest, DeclaredSizesAreCheckedBeforeDecoding) {
+    const DeclaredSizeCase cases[] = {
+        {"wide.tif", [](const std::string& p) { declareTiffSize(p, 4294967295u, 4); }, kDefaultLimit,
+         "declares 4294967295 x 4 pixels, not a usable picture size"},
+        {"huge.tif", [](const std::string& p) { declareTiffSize(p, 65535, 65535); }, kDefaultLimit,
+         "declares 65535 x 65535 pixels, more than the limit of 300 megapixels"},
+        {"window.exr", [](const std::string& p) { writeExrWindow(p, 1500); }, 1 << 20,
+         "declares 1500 x 1500 pixels (its data window), more than the limit"},
+        {"absurd.exr", writeAbsurdExrWindow, kDefaultLimit, "cannot read OpenEXR file"},
+        {"huge.png", [](const std::string& p) { writePngHeader(p, 20000); }, kDefaultLimit,
+         "declares 20000 x 20000 pixels, more than the limit"},
+        {"huge.dpx", [](const std::string& p) { declareDpxSize(p, 100000, 100000); }, kDefaultLimit,
+         "declares 100000 x 100000 pixels, more than the limit"},
+        {"wide.dpx", [](const std::string& p) { declareDpxSize(p, 4294967295u, 4); }, kDefaultLimit,
+         "declares 4294967295 x 4 pixels, not a usable picture size"},
+    };
+    for (const DeclaredSizeCase& c : cases) {
+        const std::string file = path(c.file);
+        c.make(file);
+        try {
+            media::readStill(file, c.maxPixels);
+            ADD_FAILURE() << c.file << " was read";
+        } catch (const std::runtime_error& e) {
+            const std::string what = e.what();
+            EXPECT_EQ(what.rfind(file + ": ", 0), 0u) << what;
+            EXPECT_NE(what.find(c.says), std::string::npos) << what;
+            EXPECT_EQ(what.find('\n'), std::string::npos) << what;
+        }
+    }
 }
 
 }  // namespace

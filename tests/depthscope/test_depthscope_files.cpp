@@ -1,0 +1,112 @@
+// `depthscope analyse` on files: inputs of any still family, the same size limit as duovis
+// checked from the header before decoding, and every refusal one line naming its culprit.
+#include "StillFile.h"
+#include "Synth.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+struct ToolRun {
+    int exitCode;
+    QString err;
+};
+
+ToolRun analyse(const QString& dir, const QStringList& args, const QString& limit = {}) {
+    QProcess tool;
+    tool.setWorkingDirectory(dir);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DUOVIS_MAX_MEGAPIXELS");
+    if (!limit.isEmpty()) env.insert("DUOVIS_MAX_MEGAPIXELS", limit);
+    tool.setProcessEnvironment(env);
+    tool.start(QStringLiteral(DEPTHSCOPE_PATH), QStringList{"analyse"} + args);
+    tool.waitForFinished(120000);
+    return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
+            QString::fromUtf8(tool.readAllStandardError())};
+}
+
+void save(const QString& file, const QByteArray& bytes) {
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+// A small DPX whose header declares `side` x `side` pixels.
+QByteArray dpxDeclaring(std::uint32_t side) {
+    duovis::media::Picture pic(4, 4);
+    QByteArray b = duovis::media::encodeStill(duovis::media::Frame::of(pic), "x.dpx");
+    const bool big = b.startsWith("SDPX");
+    for (int at : {772, 776})
+        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>(side >> (big ? 24 - 8 * i : 8 * i));
+    return b;
+}
+
+struct Case {
+    const char* name;
+    QStringList args;
+    QString limit;  // DUOVIS_MAX_MEGAPIXELS, or none
+    int exitCode;
+    const char* says;  // the one line on standard error, from its start ("" for none)
+};
+
+TEST(AnalyseFiles, ChecksSizesFirstAndNamesEveryCulprit) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    depthscope::SynthSpec synth;
+    synth.width = 640, synth.height = 360;
+    const depthscope::SynthPair pair = depthscope::makeSynthPair(synth);
+    ASSERT_TRUE(pair.left.save(dir.filePath("l.png")));
+    ASSERT_TRUE(pair.right.save(dir.filePath("r.png")));
+    // The left eye as a 16-bit TIFF: any family duovis reads will do.
+    duovis::media::Picture deep(pair.left.width(), pair.left.height(), 16);
+    for (int y = 0; y < deep.height; ++y)
+        for (int x = 0; x < deep.width; ++x)
+            for (int c = 0; c < 4; ++c)
+                deep.row(y)[x * 4 + c] =
+                    static_cast<float>(c == 3 ? 255 : qGray(pair.left.pixel(x, y))) / 255.0f;
+    save(dir.filePath("l.tif"), duovis::media::encodeStill(duovis::media::Frame::of(deep), "l.tif"));
+    save(dir.filePath("huge.dpx"), dpxDeclaring(100000));
+    save(dir.filePath("junk.png"), "not a picture");
+
+    const Case cases[] = {
+        {"measures", {"l.png", "r.png"}, {}, 0, ""},
+        {"measures_tiff", {"l.tif", "r.png"}, {}, 0, ""},
+        {"huge_header",
+         {"huge.dpx", "r.png"},
+         {},
+         2,
+         "depthscope: huge.dpx: declares 100000 x 100000 pixels, more than the limit of 300 megapixels"},
+        {"flag_limit",
+         {"l.png", "r.png", "--max-megapixels", "0.2"},
+         {},
+         2,
+         "depthscope: l.png: declares 640 x 360 pixels, more than the limit of 0.2 megapixels"},
+        {"environment_limit", {"l.png", "r.png"}, "0.2", 2, "depthscope: l.png: declares 640 x 360 pixels"},
+        {"flag_over_environment", {"l.png", "r.png", "--max-megapixels", "1"}, "0.2", 0, ""},
+        {"bad_flag",
+         {"l.png", "r.png", "--max-megapixels", "lots"},
+         {},
+         2,
+         "depthscope: --max-megapixels: 'lots' is not a positive number of megapixels"},
+        {"missing_flag_value",
+         {"l.png", "r.png", "--max-megapixels"},
+         {},
+         2,
+         "depthscope: --max-megapixels needs a number"},
+        {"missing_file", {"l.png", "gone.png"}, {}, 2, "depthscope: gone.png: No such file or directory"},
+        {"undecodable", {"junk.png", "r.png"}, {}, 2, "depthscope: junk.png: "},
+    };
+    for (const Case& c : cases) {
+        const ToolRun r = analyse(dir.path(), c.args, c.limit);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.name << ": " << r.err.toStdString();
+        EXPECT_TRUE(*c.says ? r.err.startsWith(c.says) : r.err.isEmpty())
+            << c.name << ": " << r.err.toStdString();
+        EXPECT_LE(r.err.count('\n'), 1) << c.name << ": " << r.err.toStdString();
+    }
+}
+
+}  // namespace
