@@ -58,8 +58,13 @@ long long framesLasting(const AVStream& st, AVRational rate) {
     const AVDictionaryEntry* tag = av_dict_get(st.metadata, "DURATION", nullptr, 0);
     int h = 0, m = 0;
     double sec = 0;
-    if (seconds <= 0 && tag != nullptr && std::sscanf(tag->value, "%d:%d:%lf", &h, &m, &sec) == 3)
+    // The tag is where the track ends on the file's clock, so a track that starts late lasts
+    // that much less.
+    if (seconds <= 0 && tag != nullptr && std::sscanf(tag->value, "%d:%d:%lf", &h, &m, &sec) == 3) {
         seconds = h * 3600.0 + m * 60.0 + sec;
+        if (st.start_time != AV_NOPTS_VALUE && st.start_time > 0)
+            seconds -= static_cast<double>(st.start_time) * av_q2d(st.time_base);
+    }
     return seconds > 0 ? static_cast<long long>(seconds * av_q2d(rate)) : -1;
 }
 
