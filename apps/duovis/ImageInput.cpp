@@ -1,7 +1,5 @@
 #include "ImageInput.h"
 
-#include <sys/stat.h>
-
 #include <QtGlobal>
 #include <algorithm>
 #include <cmath>
@@ -58,12 +56,6 @@ refhost::World readWorld(const std::string& path, refhost::PixelFormat format, q
 
 std::string sizeText(const QSize& s) {
     return media::sizeText(s.width(), s.height());
-}
-
-std::optional<FileId> fileId(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-    return FileId{st.st_dev, st.st_ino};
 }
 
 }  // namespace duovis::cli

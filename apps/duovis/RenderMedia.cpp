@@ -105,7 +105,7 @@ media::StereoLayout outputLayout(RenderJob& job) {
 std::unique_ptr<media::FrameWriter> openWriter(const std::string& output, const QString& outName,
                                                const media::VideoSettings& settings, SaveMode mode,
                                                media::TileSize tiles) {
-    if (writesVideo(output)) return media::videoWriter(output, settings);
+    if (writesVideo(output)) return media::videoWriter(output, settings, mode);
     if (!media::canEncodeStill(output))
         (void)media::encodeStill(media::Frame{}, output);  // names the formats
     return media::stillWriter(
