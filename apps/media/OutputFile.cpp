@@ -34,6 +34,11 @@ int moveIntoPlaceKeepingExisting(const std::string& temp, const std::string& tar
 
 }  // namespace
 
+bool nameTaken(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
 void failWriting(const std::string& target, const char* what, int error) {
     throw std::runtime_error(target + ": " + what + " (" + std::strerror(error) + ")");
 }
@@ -43,11 +48,10 @@ OutputFile::OutputFile(std::string target, SaveMode mode)
     struct stat st {};
     if (::stat(folder_.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         throw std::runtime_error(target_ + ": output directory does not exist");
-    // A dangling link counts as there: a rename would replace the link.
-    const bool linked = ::lstat(target_.c_str(), &st) == 0;
-    const bool exists = linked && (!S_ISLNK(st.st_mode) || ::stat(target_.c_str(), &st) == 0);
+    const bool exists = ::stat(target_.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) throw std::runtime_error(target_ + ": is a directory");
-    if (linked && mode_ == SaveMode::KeepExisting) throw std::runtime_error(target_ + ": already exists");
+    if (mode_ == SaveMode::KeepExisting && nameTaken(target_))
+        throw std::runtime_error(target_ + ": already exists");
     const bool keepMode = exists && S_ISREG(st.st_mode);
 
     // Names of our own (not mkstemp) so a new file's mode follows the umask; O_EXCL and

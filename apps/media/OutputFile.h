@@ -38,6 +38,9 @@ class OutputFile {
     int cleanupSlot_ = -1;
 };
 
+// Whether anything stands at the name, a dangling link included: a rename would replace it.
+bool nameTaken(const std::string& path);
+
 // Throws "TARGET: WHAT (reason)" for the errno `error`.
 [[noreturn]] void failWriting(const std::string& target, const char* what, int error);
 
