@@ -12,6 +12,12 @@ std::optional<FileId> fileId(const std::string& path) {
     return FileId{st.st_dev, st.st_ino};
 }
 
+std::optional<FileId> fileId(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return std::nullopt;
+    return FileId{st.st_dev, st.st_ino};
+}
+
 InputFiles::InputFiles(const std::vector<std::string>& paths) {
     for (const std::string& path : paths) add(path);
 }

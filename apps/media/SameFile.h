@@ -21,6 +21,8 @@ struct FileId {
 };
 // Null when nothing is there; links are followed.
 std::optional<FileId> fileId(const std::string& path);
+// The open file's.
+std::optional<FileId> fileId(int fd);
 
 class InputFiles {
   public:

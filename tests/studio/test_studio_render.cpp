@@ -155,7 +155,6 @@ TEST_P(StudioSaveOverLayer, IsRefusedAndTheEyeStays) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Eyes, StudioSaveOverLayer, ::testing::Values("left", "right"));
-});
 
 // A drag previews through the host's down-sampling; its end renders at full resolution.
 TEST_F(StudioTest, DragPreviewsDownsampledThenRendersFullSize) {
