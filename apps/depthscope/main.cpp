@@ -1,12 +1,15 @@
 // depthscope: measures how the right eye of a stereo pair is misaligned against the left and
 // gives the effect the corrections, over its two local sockets or on two image files.
 #include "Analysis.h"
+#include "AtomicSave.h"
 #include "PixelLimit.h"
 #include "Report.h"
+#include "SameFile.h"
 #include "Synth.h"
 #include "ToolStream.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 
@@ -83,6 +86,11 @@ bool parseNumber(const std::string& text, double& out) {
     return ok && std::isfinite(out);
 }
 
+// Whatever the name's extension, as the options promise; throws naming the file.
+void savePng(const QImage& image, const std::string& file) {
+    duovis::saveImageAtomically(image, QFile::decodeName(file.c_str()), duovis::SaveMode::Replace, "PNG");
+}
+
 void printSummary(const Analysis& a) {
     const Correction& c = a.correction;
     std::printf("eye %d x %d, %d matches, %zu pairs used\n", a.views.eye.width, a.views.eye.height,
@@ -120,14 +128,14 @@ int analyseCommand(const std::vector<std::string>& args) {
         }
     }
     if (files.size() != 2) return usage("analyse needs two image files, LEFT and RIGHT");
+    if (!report.empty()) duovis::InputFiles(files).refuseAsOutput(report);
     Analysis a;
     try {
         a = analyseFiles(files[0], files[1], duovis::media::maxInputPixels(megapixels));
     } catch (const std::runtime_error& e) {
         return usage(e.what());
     }
-    if (!report.empty() && !reportImage(a).save(QString::fromStdString(report), "PNG"))
-        return usage("cannot write the report '" + report + "'");
+    if (!report.empty()) savePng(reportImage(a), report);
     if (json) std::fputs(reportJson(a).constData(), stdout);
     if (!a.ok) {
         std::fprintf(stderr, "depthscope: %s\n", a.error.c_str());
@@ -182,8 +190,8 @@ int synthCommand(const std::vector<std::string>& args) {
     if (std::abs(spec.scalePct) >= 50 || std::abs(spec.rotationDeg) > 45)
         return usage("--scale must stay within 50 % and --rotate within 45 degrees");
     const SynthPair pair = makeSynthPair(spec);
-    for (const auto& [image, file] : {std::pair{&pair.left, files[0]}, std::pair{&pair.right, files[1]}})
-        if (!image->save(QString::fromStdString(file), "PNG")) return usage("cannot write '" + file + "'");
+    savePng(pair.left, files[0]);
+    savePng(pair.right, files[1]);
     return 0;
 }
 

@@ -2,9 +2,10 @@
 
 #include <QFile>
 
+#include "SameFile.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 #include <chrono>
@@ -20,10 +21,6 @@ namespace {
 constexpr auto kPatience = std::chrono::seconds(30);
 constexpr auto kPoll = std::chrono::milliseconds(10);
 
-bool sameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 }  // namespace
 
 FileLock::FileLock(const QString& path) {
@@ -35,10 +32,8 @@ FileLock::FileLock(const QString& path) {
         if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
             // The holder before us replaced the file by renaming; our lock is then on the old
             // file, and the lock that counts is on the one now at the path.
-            struct stat held {
-            }, current{};
-            if (::fstat(fd_, &held) == 0 && ::stat(name.c_str(), &current) == 0 && sameFile(held, current))
-                return;
+            const auto held = fileId(fd_);
+            if (held && held == fileId(name)) return;
         } else if (errno != EWOULDBLOCK && errno != EINTR) {
             const int error = errno;
             ::close(fd_);

@@ -2,6 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <QtGlobal>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <new>
 #include <stdexcept>
 
@@ -28,12 +32,6 @@ refhost::World readWorld(const std::string& path, refhost::PixelFormat format, q
 
 std::string sizeText(const QSize& s) {
     return media::sizeText(s.width(), s.height());
-}
-
-std::optional<FileId> fileId(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-    return FileId{st.st_dev, st.st_ino};
 }
 
 }  // namespace duovis::cli

@@ -3,7 +3,6 @@
 // user typed (a name need not be valid UTF-8), and every refusal names the file: not there, a
 // directory, claiming more pixels than allowed, or not decodable.
 
-#include <sys/types.h>
 #include <QSize>
 #include <optional>
 #include <string>
@@ -25,14 +24,5 @@ refhost::World readWorld(const std::string& path, refhost::PixelFormat format, q
 
 // "W x H", as every message about a picture's size puts it.
 std::string sizeText(const QSize& size);
-
-// What the file system knows a file by, whatever name reaches it.
-struct FileId {
-    dev_t device;
-    ino_t inode;
-    bool operator==(const FileId& o) const { return device == o.device && inode == o.inode; }
-};
-// Null when nothing is there; links are followed.
-std::optional<FileId> fileId(const std::string& path);
 
 }  // namespace duovis::cli

@@ -9,6 +9,7 @@
 #include "Commands.h"
 #include "HostOptions.h"
 #include "Project.h"
+#include "SameFile.h"
 #include "StatusArea.h"
 
 namespace duovis::cli {
@@ -34,7 +35,13 @@ int overlayCommand(const std::vector<std::string>& words) {
 
     // A project brings its values and its saved global display.
     std::optional<Project> project;
-    if (const auto file = args.value("--project")) project = loadProject(QString::fromStdString(*file));
+    InputFiles inputs;
+    if (const auto file = args.value("--project")) {
+        project = loadProject(QString::fromStdString(*file));
+        inputs = InputFiles(layerFiles(*project));
+        inputs.add(*file);
+    }
+    inputs.refuseAsOutput(*output);
     const refhost::DrawOutcome drawn =
         drawStatusArea(modulePathFromArgs(args), project ? &*project : nullptr);
 

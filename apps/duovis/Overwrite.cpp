@@ -1,7 +1,6 @@
 #include "Overwrite.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <stdexcept>
 
 namespace duovis::cli {
@@ -15,11 +14,8 @@ SaveMode saveModeFromArgs(const Args& args) {
 void refuseExistingOutputs(const QString& output, const FrameRange& frames, SaveMode mode) {
     if (mode != SaveMode::KeepExisting) return;
     for (int k = 0; k < frames.count(); ++k) {
-        const QString file = FrameSequence::expand(output, frames.at(k));
-        // A dangling link counts too: writing would go through it.
-        if (QFileInfo(file).exists() || QFileInfo(file).isSymLink())
-            throw std::runtime_error(QFile::encodeName(file).toStdString() +
-                                     ": already exists (-n keeps existing outputs)");
+        const std::string file = QFile::encodeName(FrameSequence::expand(output, frames.at(k))).toStdString();
+        if (nameTaken(file)) throw std::runtime_error(file + ": already exists (-n keeps existing outputs)");
     }
 }
 

@@ -12,6 +12,7 @@
 #include "HandleArena.h"
 #include "ParamTable.h"
 #include "ProjectFormat.h"
+#include "SameFile.h"
 
 namespace duovis::cli {
 
@@ -43,7 +44,16 @@ Project loadProject(const QString& path) {
     return parseProject(file.readAll(), path);
 }
 
+std::vector<std::string> layerFiles(const Project& p) {
+    std::vector<std::string> files;
+    for (const QString& file : {p.primary.file, p.second})
+        if (!file.isEmpty()) files.push_back(QFile::encodeName(file).toStdString());
+    return files;
+}
+
 void saveProject(const Project& p, const QString& path, SaveMode mode) {
+    // A project saved over its own layer's picture would lose the picture.
+    InputFiles(layerFiles(p)).refuseAsOutput(QFile::encodeName(path).toStdString());
     QJsonObject primary{{"file", p.primary.file}, {"width", p.primary.width}, {"height", p.primary.height}};
     QJsonObject layers{{"primary", primary}};
     if (!p.second.isEmpty()) layers["second"] = QJsonObject{{"file", p.second}};

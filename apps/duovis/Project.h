@@ -8,9 +8,10 @@
 #include <QString>
 
 #include <string>
+#include <vector>
 
-#include "AtomicSave.h"
 #include "EffectInstance.h"
+#include "OutputFile.h"
 
 namespace duovis::cli {
 
@@ -32,6 +33,9 @@ struct Project {
 // Reads and checks a project file; throws std::runtime_error naming the file and the fault
 // for anything that is not a well-formed project of ours.
 Project loadProject(const QString& path);
+
+// The files of the project's layers, as bytes, for the checks that no output replaces them.
+std::vector<std::string> layerFiles(const Project& project);
 
 // Writes the project whole or not at all (temporary file, then rename). A command that reads,
 // changes and writes a project holds a FileLock on it throughout.

@@ -9,6 +9,7 @@
 
 #include "ImageInput.h"
 #include "ImageWorld.h"
+#include "SameFile.h"
 #include "StillFile.h"
 
 namespace duovis::cli {
@@ -115,21 +116,15 @@ QSize layerFrameSize(const InputLayer& layer, int first, int last) {
 
 void refuseOutputOverInputs(const std::vector<const InputLayer*>& inputs, const QString& output, int first,
                             int last) {
-    std::map<std::pair<dev_t, ino_t>, std::string> inputFiles;
+    InputFiles inputFiles;
     for (const InputLayer* layer : inputs)
-        for (const auto& [frame, file] : layer->filesOnDisk())
-            if (const auto id = fileId(file)) inputFiles.emplace(std::make_pair(id->device, id->inode), file);
+        for (const auto& [frame, file] : layer->filesOnDisk()) inputFiles.add(file);
 
     for (int frame = first; frame <= last; ++frame) {
         const QString outName = FrameSequence::expand(output, frame);
         const std::string out = bytesOf(outName);
-        if (const auto id = fileId(out)) {
-            const auto hit = inputFiles.find({id->device, id->inode});
-            if (hit != inputFiles.end())
-                throw std::runtime_error(out + ": is the input " + hit->second +
-                                         "; writing it would destroy the input (choose another output)");
-            continue;
-        }
+        inputFiles.refuseAsOutput(out);
+        if (fileId(out)) continue;
         // A file not there yet may still be one an input sequence reads at a later frame.
         const QFileInfo outInfo(outName);
         const auto outDir = fileId(bytesOf(outInfo.path()));

@@ -116,7 +116,7 @@ std::unique_ptr<media::FrameWriter> openWriter(const std::string& output, const 
     if (writesVideo(output)) media::checkVideoSettings(output, settings);
     if (settings.rotation)
         std::fprintf(stderr, "%s\n", media::rotationNotice(output, *settings.rotation).c_str());
-    if (writesVideo(output)) return media::videoWriter(output, settings);
+    if (writesVideo(output)) return media::videoWriter(output, settings, mode);
     if (!media::canEncodeStill(output))
         (void)media::encodeStill(media::Frame{}, output);  // names the formats
     return media::stillWriter(

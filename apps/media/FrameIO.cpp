@@ -70,13 +70,14 @@ class StillWriter : public FrameWriter {
 
 class VideoOut : public FrameWriter {
   public:
-    VideoOut(std::string path, const VideoSettings& settings) : path_(std::move(path)), settings_(settings) {}
+    VideoOut(std::string path, const VideoSettings& settings, SaveMode mode)
+        : path_(std::move(path)), settings_(settings), mode_(mode) {}
     void write(int, const Frame& frame) override {
         const Picture& pic = frame.views.front();
         if (!video_) {
             // The first frame's depth, which the host kept, chooses the codec's.
             settings_.bits = pic.bits;
-            video_ = std::make_unique<VideoWriter>(path_, settings_, pic.width, pic.height);
+            video_ = std::make_unique<VideoWriter>(path_, settings_, pic.width, pic.height, mode_);
         }
         video_->write(pic);
     }
@@ -87,6 +88,7 @@ class VideoOut : public FrameWriter {
   private:
     std::string path_;
     VideoSettings settings_;
+    SaveMode mode_;
     std::unique_ptr<VideoWriter> video_;
 };
 
@@ -105,8 +107,9 @@ std::unique_ptr<FrameWriter> stillWriter(std::function<std::string(int)> fileFor
     return std::make_unique<StillWriter>(std::move(fileFor), std::move(save), tiles);
 }
 
-std::unique_ptr<FrameWriter> videoWriter(const std::string& path, const VideoSettings& settings) {
-    return std::make_unique<VideoOut>(path, settings);
+std::unique_ptr<FrameWriter> videoWriter(const std::string& path, const VideoSettings& settings,
+                                         SaveMode mode) {
+    return std::make_unique<VideoOut>(path, settings, mode);
 }
 
 }  // namespace duovis::media

@@ -50,6 +50,7 @@ using SaveBytes = std::function<void(const QByteArray& bytes, const std::string&
 std::unique_ptr<FrameWriter> stillWriter(std::function<std::string(int)> fileFor, SaveBytes save,
                                          TileSize tiles = {});
 // A video opened at the first frame, which sets its size.
-std::unique_ptr<FrameWriter> videoWriter(const std::string& path, const VideoSettings& settings);
+std::unique_ptr<FrameWriter> videoWriter(const std::string& path, const VideoSettings& settings,
+                                         SaveMode mode = SaveMode::Replace);
 
 }  // namespace duovis::media

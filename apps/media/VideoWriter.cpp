@@ -8,9 +8,10 @@ extern "C" {
 #include <libavutil/stereo3d.h>
 }
 
-#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +20,7 @@ extern "C" {
 #include "AudioCopy.h"
 #include "ContainerFit.h"
 #include "FfmpegPixels.h"
+#include "OutputFile.h"
 #include "StillFile.h"
 #include "VideoCodecs.h"
 
@@ -26,11 +28,38 @@ namespace duovis::media {
 
 namespace {
 
-// Where the finished file is renamed from: beside the target, so the rename stays on one disk.
-std::string tempNameFor(const std::string& path) {
-    const auto slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
-    return folder + "/.duovis-" + std::to_string(::getpid()) + "-video." + extensionOf(path);
+// FFmpeg writes through our descriptor rather than opening a name, so the temporary file is
+// made exclusively (OutputFile) and a link planted at its name is never followed.
+constexpr int kIoBufferSize = 1 << 16;
+
+#if LIBAVFORMAT_VERSION_MAJOR >= 61
+using IoBytes = const uint8_t*;
+#else
+using IoBytes = uint8_t*;
+#endif
+
+int writeToFd(void* opaque, IoBytes data, int size) {
+    const int fd = *static_cast<int*>(opaque);
+    int left = size;
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, static_cast<std::size_t>(left));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return AVERROR(errno);
+        if (n == 0) return AVERROR(ENOSPC);
+        data += n;
+        left -= static_cast<int>(n);
+    }
+    return size;
+}
+
+int64_t seekFd(void* opaque, int64_t offset, int whence) {
+    const int fd = *static_cast<int*>(opaque);
+    if (whence == AVSEEK_SIZE) {
+        struct stat st {};
+        return ::fstat(fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : AVERROR(errno);
+    }
+    const off_t at = ::lseek(fd, static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
+    return at < 0 ? AVERROR(errno) : static_cast<int64_t>(at);
 }
 
 // The codec, its options and the container checked, and the source's audio opened.
@@ -54,22 +83,50 @@ void checkVideoSettings(const std::string& path, const VideoSettings& settings) 
 }
 
 struct VideoWriter::State {
-    std::string path, temp;
+    std::string path;
+    std::unique_ptr<OutputFile> file;  // none for standard output
+    int fd = -1;                       // the file's, for the I/O callbacks
     AVFormatContext* out = nullptr;
     AVCodecContext* codec = nullptr;
     AVStream* video = nullptr;
     AVPacket* packet = nullptr;
     AVPixelFormat format = AV_PIX_FMT_NONE;
     long long written = 0;
-    bool finished = false;
     std::unique_ptr<AudioCopy> audio;  // from the source
 
     ~State() {
-        if (out != nullptr && !(out->oformat->flags & AVFMT_NOFILE)) avio_closep(&out->pb);
+        closeOutput();
         avformat_free_context(out);
         avcodec_free_context(&codec);
         av_packet_free(&packet);
-        if (!finished && !temp.empty()) ::unlink(temp.c_str());
+        // The file (removed unless finish() moved it into place) goes after FFmpeg let go of it.
+    }
+    void openOutput(SaveMode mode) {
+        if (out->oformat->flags & AVFMT_NOFILE) return;
+        if (path == "-") {
+            if (const int err = avio_open(&out->pb, "pipe:1", AVIO_FLAG_WRITE); err < 0)
+                fail("cannot write", err);
+            return;
+        }
+        file = std::make_unique<OutputFile>(path, mode);
+        fd = file->fd();
+        auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferSize));
+        out->pb =
+            buffer ? avio_alloc_context(buffer, kIoBufferSize, 1, &fd, nullptr, writeToFd, seekFd) : nullptr;
+        if (out->pb == nullptr) {
+            av_free(buffer);
+            fail("cannot write", AVERROR(ENOMEM));
+        }
+        out->flags |= AVFMT_FLAG_CUSTOM_IO;
+    }
+    void closeOutput() {
+        if (out == nullptr || out->pb == nullptr) return;
+        if (!file) {
+            avio_closep(&out->pb);
+            return;
+        }
+        av_freep(&out->pb->buffer);
+        avio_context_free(&out->pb);
     }
     [[noreturn]] void fail(const std::string& what, int err) const {
         throw std::runtime_error(path + ": " + what + " (" + avErrorText(err) + ")");
@@ -94,7 +151,8 @@ struct VideoWriter::State {
     }
 };
 
-VideoWriter::VideoWriter(const std::string& path, const VideoSettings& settings, int width, int height)
+VideoWriter::VideoWriter(const std::string& path, const VideoSettings& settings, int width, int height,
+                         SaveMode mode)
     : s_(std::make_unique<State>()) {
     State& s = *s_;
     s.path = path;
@@ -166,11 +224,7 @@ VideoWriter::VideoWriter(const std::string& path, const VideoSettings& settings,
     if (s.audio) s.audio->addStream(s.out);
     s.packet = av_packet_alloc();
 
-    if (!(s.out->oformat->flags & AVFMT_NOFILE)) {
-        s.temp = pipe ? "" : tempNameFor(path);
-        if (const int err = avio_open(&s.out->pb, pipe ? "pipe:1" : s.temp.c_str(), AVIO_FLAG_WRITE); err < 0)
-            s.fail("cannot write", err);
-    }
+    s.openOutput(mode);
     if (const int err = avformat_write_header(s.out, nullptr); err < 0)
         s.fail(
             "." + extensionOf(path) + " files cannot hold " + choice.name + " video (.mkv holds every codec)",
@@ -202,17 +256,8 @@ void VideoWriter::finish() {
         avio_flush(s.out->pb);
         if (s.out->pb->error < 0) s.fail("cannot write", s.out->pb->error);
     }
-    if (!(s.out->oformat->flags & AVFMT_NOFILE)) avio_closep(&s.out->pb);
-    if (s.temp.empty()) {
-        s.finished = true;
-        return;
-    }
-    const int fd = ::open(s.temp.c_str(), O_RDONLY | O_CLOEXEC);
-    const bool synced = fd >= 0 && ::fsync(fd) == 0;
-    if (fd >= 0) ::close(fd);
-    if (!synced || ::rename(s.temp.c_str(), s.path.c_str()) != 0)
-        throw std::runtime_error(s.path + ": cannot write (" + std::strerror(errno) + ")");
-    s.finished = true;
+    s.closeOutput();
+    if (s.file) s.file->commit();
 }
 
 }  // namespace duovis::media

@@ -1,13 +1,14 @@
 #pragma once
 // A video file written through FFmpeg's libraries, the container by the name's extension (or
-// y4m on standard output for "-"). The file is written under a temporary name beside the
-// target and renamed when finished, so a failed encode leaves no partial output.
+// y4m on standard output for "-"). The file is written as OutputFile writes every output, and
+// moved into place when finished, so a failed encode leaves no partial output.
 
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "OutputFile.h"
 #include "Picture.h"
 #include "StereoLayout.h"
 #include "StreamMeta.h"
@@ -38,8 +39,10 @@ struct VideoSettings {
 class VideoWriter {
   public:
     // Throws naming the file or the option: whatever checkVideoSettings refuses, or settings
-    // the encoder refuses.
-    VideoWriter(const std::string& path, const VideoSettings& settings, int width, int height);
+    // the encoder refuses. `mode` says whether an existing file, even one that appears during
+    // the encode, is replaced.
+    VideoWriter(const std::string& path, const VideoSettings& settings, int width, int height,
+                SaveMode mode = SaveMode::Replace);
     ~VideoWriter();  // removes the temporary file unless finish() succeeded
     VideoWriter(const VideoWriter&) = delete;
     VideoWriter& operator=(const VideoWriter&) = delete;

@@ -13,6 +13,8 @@
 #include "HostOptions.h"
 #include "MainWindow.h"
 #include "ParamAssign.h"
+#include "Project.h"
+#include "SameFile.h"
 
 namespace {
 
@@ -85,6 +87,17 @@ Options parseOptions(const std::vector<std::string>& words) {
     return o;
 }
 
+// The screenshot must not replace what the window shows: the files given or a project's layers.
+void refuseScreenshotOverInputs(const Options& o) {
+    if (o.screenshot.isEmpty()) return;
+    InputFiles inputs;
+    for (const QString& file : {o.file, o.second})
+        if (!file.isEmpty()) inputs.add(QFile::encodeName(file).toStdString());
+    if (o.file.endsWith(QLatin1String(".json"), Qt::CaseInsensitive) && o.second.isEmpty())
+        for (const std::string& layer : cli::layerFiles(cli::loadProject(o.file))) inputs.add(layer);
+    inputs.refuseAsOutput(QFile::encodeName(o.screenshot).toStdString());
+}
+
 bool displayReachable() {
     return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY") ||
            qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
@@ -118,7 +131,7 @@ void takeScreenshot(studio::MainWindow& window, const QString& path) {
         // One more turn of the event loop lets the last frame's layout settle before the grab.
         QTimer::singleShot(50, &window, [&window, path] {
             try {
-                cli::saveImageAtomically(window.grab().toImage(), path);
+                saveImageAtomically(window.grab().toImage(), path);
                 std::printf("wrote %s\n", QFile::encodeName(path).constData());
                 QApplication::exit(0);
             } catch (const std::exception& e) {
@@ -148,6 +161,7 @@ int main(int argc, char** argv) {
     Options options;
     try {
         options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+        refuseScreenshotOverInputs(options);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "duovis-studio: %s\n", e.what());
         return 2;

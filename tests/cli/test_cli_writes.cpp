@@ -1,4 +1,4 @@
-// Every file duovis writes, under the faults a user meets: each writer × each fault fails with
+// Every file the programs write, under the faults a user meets: each writer × each fault fails with
 // one line naming the file and the system's reason, keeps the old file and leaves no
 // temporary file; names at the length limit work. Projects changed by two commands at once
 // keep both changes.
@@ -9,62 +9,14 @@
 #include <unistd.h>
 #include <cstring>
 
-#include "CliFixture.h"
+#include "Writers.h"
 
 namespace duovis::clitest {
 namespace {
 
-// `sizeLimited` runs the command with a one-block file-size limit, the signal that would end
-// it ignored, as a full disk would refuse the write.
-Result runWriter(const QStringList& args, const QString& workDir, bool sizeLimited) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(workDir);
-    if (sizeLimited) {
-        p.start("sh", QStringList{"-c", "trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\"",
-                                  QStringLiteral(DUOVIS_CLI_PATH)} +
-                          args);
-    } else {
-        p.start(QStringLiteral(DUOVIS_CLI_PATH), args);
-    }
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
-
-QByteArray contents(const QString& file) {
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-struct Writer {
-    const char* name;
-    const char* suffix;
-    bool project;  // the target is a project that must exist before the command
-    QStringList (*args)(const QString& target);
-};
-
-const Writer kWriters[] = {
-    {"render", ".png", false,
-     [](const QString& t) {
-         return QStringList{"render", "large.png", "-o", t};
-     }},
-    {"overlay", ".png", false,
-     [](const QString& t) {
-         return QStringList{"overlay", "-o", t};
-     }},
-    {"screenshot", ".png", false,
-     [](const QString& t) {
-         return QStringList{"about", "--screenshot", t};
-     }},
-    {"project", ".json", true,
-     [](const QString& t) {
-         return QStringList{"project", "set", t, "ROTATE_B=2"};
-     }},
-};
+// A one-block file-size limit, the signal that would end the writer ignored, as a full disk
+// would refuse the write.
+const char* kSizeLimit = "trap '' XFSZ; ulimit -f 1";
 
 struct Fault {
     const char* name;
@@ -82,24 +34,15 @@ const Fault kFaults[] = {
     {"NameAtTheLengthLimit", 255, false, false, false, nullptr},
 };
 
-void PrintTo(const Writer& w, std::ostream* os) {
-    *os << w.name;
-}
 void PrintTo(const Fault& f, std::ostream* os) {
     *os << f.name;
 }
 
-class CliWrites : public CliTest, public ::testing::WithParamInterface<std::tuple<Writer, Fault>> {
-  protected:
-    // Every writer's output must be larger than the size limit.
-    void SetUp() override {
-        CliTest::SetUp();
-        ASSERT_TRUE(pattern(160, 90, 5).save(path("large.png")));
-    }
-};
+class CliWrites : public WriterTest, public ::testing::WithParamInterface<std::tuple<Writer, Fault>> {};
 
 TEST_P(CliWrites, FailsNamingTheFileAndKeepsTheOldOne) {
     const auto& [w, f] = GetParam();
+    if (skipped(w)) GTEST_SKIP() << "not in this build";
     if (f.targetIsDirectory && w.project) GTEST_SKIP() << "a folder is no project to change";
     if (f.readOnlyFolder && ::geteuid() == 0) GTEST_SKIP() << "the superuser writes into any folder";
     const QString folder = f.readOnlyFolder ? path("locked") : dir_.path();
@@ -109,23 +52,19 @@ TEST_P(CliWrites, FailsNamingTheFileAndKeepsTheOldOne) {
     const QString target = folder + "/" + name;
     if (f.targetIsDirectory) {
         ASSERT_TRUE(QDir().mkpath(target));
-    } else if (w.project) {
-        ASSERT_EQ(runCli({"project", "new", target, "--layer", "64x36"}, dir_.path()).exitCode, 0);
     } else {
-        QFile old(target);
-        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-        old.write("the old output\n");
+        makeOldTarget(w, target, dir_.path());
     }
     const QByteArray before = f.targetIsDirectory ? QByteArray() : contents(target);
     if (f.readOnlyFolder) QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
-    const Result r = runWriter(w.args(target), dir_.path(), f.sizeLimited);
+    const Result r = runWriter(w, w.args(target), dir_.path(), f.sizeLimited ? kSizeLimit : "");
     if (f.readOnlyFolder)
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     if (f.reason) {
         EXPECT_NE(r.exitCode, 0) << r.out.toStdString();
         EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
-        EXPECT_TRUE(r.err.startsWith("duovis: ") && r.err.contains(name) && r.err.contains(f.reason))
+        EXPECT_TRUE(r.err.startsWith(errorPrefix(w)) && r.err.contains(name) && r.err.contains(f.reason))
             << r.err.toStdString();
         if (f.targetIsDirectory)
             EXPECT_TRUE(QFileInfo(target).isDir());
@@ -135,8 +74,7 @@ TEST_P(CliWrites, FailsNamingTheFileAndKeepsTheOldOne) {
         EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
         EXPECT_NE(contents(target), before) << "the new file must replace the old one";
     }
-    const QStringList left = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    EXPECT_TRUE(left.filter(".duovis-").isEmpty()) << left.join(' ').toStdString();
+    EXPECT_TRUE(leftoverTemps(folder).isEmpty()) << leftoverTemps(folder).join(' ').toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Cli, CliWrites,

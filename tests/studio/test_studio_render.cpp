@@ -133,6 +133,29 @@ TEST_F(StudioTest, SavedProjectOpensAgainAndRendersInTheCommandLineTool) {
               rendered.convertToFormat(QImage::Format_RGB32));
 }
 
+// Save As onto a picture the window shows would replace that eye with the project's text.
+class StudioSaveOverLayer : public StudioTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(StudioSaveOverLayer, IsRefusedAndTheEyeStays) {
+    open();
+    const QString name = QString(GetParam()) + ".png";
+    const QString eye = path(name);
+    QFile file(eye);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    try {
+        session().save(eye);
+        ADD_FAILURE() << "saved over " << name.toStdString();
+    } catch (const std::exception& e) {
+        EXPECT_TRUE(QString(e.what()).contains(name + ": is the input")) << e.what();
+    }
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Eyes, StudioSaveOverLayer, ::testing::Values("left", "right"));
+
 // A drag previews through the host's down-sampling; its end renders at full resolution.
 TEST_F(StudioTest, DragPreviewsDownsampledThenRendersFullSize) {
     ASSERT_TRUE(pattern(800, 600, 5).save(path("big-left.png")));
