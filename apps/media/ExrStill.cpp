@@ -141,8 +141,16 @@ StillHeader header(const std::string& path) {
         if (first.hasTileDescription())
             tiles = {static_cast<int>(first.tileDescription().xSize),
                      static_cast<int>(first.tileDescription().ySize)};
-        return StillHeader{d.max.x - d.min.x + 1, d.max.y - d.min.y + 1,
-                           static_cast<int>(viewsOf(file).size()), tiles};
+        const std::vector<ViewSource> views = viewsOf(file);
+        StillHeader h{d.max.x - d.min.x + 1, d.max.y - d.min.y + 1, static_cast<int>(views.size()), tiles};
+        // Each view's buffers span its display and its data window, whichever is larger.
+        for (const ViewSource& v : views)
+            for (const Imath::Box2i& box :
+                 {file.header(v.part).displayWindow(), file.header(v.part).dataWindow()})
+                h.decodePixels =
+                    std::max(h.decodePixels, (static_cast<long long>(box.max.x) - box.min.x + 1) *
+                                                 (static_cast<long long>(box.max.y) - box.min.y + 1));
+        return h;
     });
 }
 

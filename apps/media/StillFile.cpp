@@ -71,9 +71,17 @@ StillHeader readStillHeader(const std::string& path) {
 Frame readStill(const std::string& path, long long maxPixels) {
     const StillFormat& format = formatOf(path);
     const StillHeader h = format.header(path);
-    if (static_cast<long long>(h.width) * h.height > maxPixels)
-        throw std::runtime_error(path + ": declares " + sizeText(h.width, h.height) +
-                                 " pixels, more than the limit of " + megapixelsText(maxPixels) +
+    // A size that wrapped past the largest int reads as negative: no picture, and no product
+    // to hold against the limit.
+    if (h.width <= 0 || h.height <= 0)
+        throw std::runtime_error(path + ": declares an invalid size (" + sizeText(h.width, h.height) + ")");
+    const long long pixels = static_cast<long long>(h.width) * h.height;
+    if (std::max(pixels, h.decodePixels) > maxPixels)
+        throw std::runtime_error(path + ": declares " +
+                                 (pixels >= h.decodePixels
+                                      ? sizeText(h.width, h.height) + " pixels"
+                                      : megapixelsText(h.decodePixels) + " megapixels to decode") +
+                                 ", more than the limit of " + megapixelsText(maxPixels) +
                                  " megapixels (raise it with --max-megapixels or DUOVIS_MAX_MEGAPIXELS)");
     try {
         Frame frame = format.decode(path);

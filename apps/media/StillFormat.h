@@ -25,6 +25,9 @@ struct StillHeader {
     int height = 0;
     int views = 1;  // 2 for a file holding a left and a right view
     TileSize tiles;
+    // The most pixels decoding one view holds where that is more than width x height: an
+    // OpenEXR data window beyond the display window, or a right view larger than the left.
+    long long decodePixels = 0;
 };
 
 struct StillFormat {

@@ -238,3 +238,23 @@ def raw_pipe(wide, width, height, frames, rate=(25, 1)):
     head = bytes([int(wide)]) + struct.pack("<4H", width - 1, height - 1, den_index, num - 1)
     size = int(width * height * 4 * (2 if wide else 1) * frames)
     return head + bytes((i * 7) % 256 for i in range(size))
+
+
+def exr_header_only(display, data, right_data=None):
+    """A file that ends after its headers and offset tables: what the reader has decided by
+    then, before any pixel, is what it costs. With `right_data`, a second part holds the
+    right view, whose data window that is (parts share their display window)."""
+    channels = [(n, 1) for n in "ABGR"]
+
+    def lines(box):
+        return [b""] * (box[3] - box[1] + 1)
+    if right_data is None:
+        return _exr_file(0, [_exr_header(channels, data, display)], [lines(data)])
+    headers, tables = [], []
+    for view, box in (("left", data), ("right", right_data)):
+        extra = _attr("name", "string", view.encode()) + _attr("type", "string", b"scanlineimage")
+        extra += _attr("view", "string", view.encode())
+        extra += _attr("chunkCount", "int", struct.pack("<i", box[3] - box[1] + 1))
+        headers.append(_exr_header(channels, box, display, extra=extra))
+        tables.append(lines(box))
+    return _exr_file(0x1000, headers + [b"\0"], tables)
