@@ -40,6 +40,11 @@ int swsMatrix(AVColorSpace space) {
     }
 }
 
+// swscale's vector code writes whole blocks of pixels, up to 15 past a row's end (8-bit YUV
+// 4:2:0 and 4:2:2 to RGBA). Rows are written in order, so a row's excess is overwritten by the
+// next and only the last row's leaves the picture: this much room after it takes that.
+constexpr std::size_t kScaleSlack = 64 * 8;
+
 // One conversion between `from` and `to` at `w` x `h`; `yuvSpace`/`yuvFull` describe whichever
 // side is YUV. 8-bit work converts as FFmpeg's tools do by default; deeper frames, kept deep
 // for their precision, get exact rounding and full chroma resolution, at some cost in time.
@@ -118,14 +123,19 @@ Picture pictureFromFrame(const AVFrame& frame) {
                                frame.color_range == AVCOL_RANGE_JPEG);
     const int bytesPer = deep ? 8 : 4;
     const int dstStride[4] = {frame.width * bytesPer, 0, 0, 0};
+    const std::size_t size = static_cast<std::size_t>(frame.width) * frame.height * bytesPer;
     if (!deep) {
-        Picture bytes = Picture::bytes(frame.width, frame.height);
+        Picture bytes;
+        bytes.width = frame.width;
+        bytes.height = frame.height;
+        bytes.rgba8.resize(size + kScaleSlack);
         std::uint8_t* dst[4] = {bytes.rgba8.data(), nullptr, nullptr, nullptr};
         sws_scale(sws.get(), frame.data, frame.linesize, 0, frame.height, dst, dstStride);
+        bytes.rgba8.resize(size);
         return bytes;
     }
     Picture pic(frame.width, frame.height, bits);
-    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(frame.width) * frame.height * bytesPer);
+    std::vector<std::uint8_t> rgba(size + kScaleSlack);
     std::uint8_t* dst[4] = {rgba.data(), nullptr, nullptr, nullptr};
     sws_scale(sws.get(), frame.data, frame.linesize, 0, frame.height, dst, dstStride);
     for (std::size_t i = 0; i < pic.rgba.size(); ++i) {

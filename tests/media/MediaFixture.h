@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <cctype>
 #include <cmath>
 #include <string>
 
@@ -29,13 +30,14 @@ inline media::Picture testPicture(int w, int h, int bits, bool isFloat, int seed
     return pic;
 }
 
-// Names a row after its file ("a.mkv" -> "a_mkv"), so a test's name is the same in every build.
+// Names a row after its file ("a.mkv" -> "a_mkv", "exr/b-c" -> "exr_b_c"), so a test's name is
+// the same in every build.
 struct ByFile {
     template <class Row>
     std::string operator()(const ::testing::TestParamInfo<Row>& row) const {
         std::string name = row.param.file;
         for (char& ch : name)
-            if (ch == '.') ch = '_';
+            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
         return name;
     }
 };
