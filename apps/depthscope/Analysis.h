@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Correction.h"
+#include "Evidence.h"
 #include "EyeViews.h"
 #include "Matching.h"
 
@@ -10,11 +11,15 @@
 namespace depthscope {
 
 struct Analysis {
-    bool ok = false;
-    std::string error;  // why there is no correction
+    bool ok = false;       // a correction to apply
+    bool matched = false;  // enough pairs to weigh the evidence
+    std::string error;     // why there is no correction, one line
     EyeViews views;
     EyeMatches pairs;
+    Evidence evidence;
     Correction correction;
+
+    const char* verdict() const { return ok ? "ok" : "refused"; }
 };
 
 Analysis analyse(const EyeViews& views, const duovis::ParamValues& current);

@@ -74,13 +74,46 @@ void drawHistogram(QPainter& p, const QRect& area, const DisparityRange& r) {
                    .arg(to, 0, 'f', 2));
 }
 
+QJsonObject evidenceJson(const Evidence& e) {
+    return {{"coverage", e.coverage},
+            {"spread_x", e.spreadX},
+            {"spread_y", e.spreadY},
+            {"inliers_per_quadrant", QJsonObject{{"top_left", e.inliers[0]},
+                                                 {"top_right", e.inliers[1]},
+                                                 {"bottom_left", e.inliers[2]},
+                                                 {"bottom_right", e.inliers[3]}}},
+            {"halves_compared", e.halvesCompared},
+            {"halves_disagreement_px", e.disagreementPx},
+            {"halves_disagreement_limit_px", e.disagreementLimitPx}};
+}
+
 }  // namespace
+
+std::string verdictLine(const Analysis& a) {
+    if (!a.ok) return "refused: " + a.error;
+    const Evidence& e = a.evidence;
+    return QString(
+               "ok (coverage %1 %, spread %2 % x %3 %, inliers per quadrant %4/%5/%6/%7, halves agree "
+               "within %8 px)")
+        .arg(e.coverage * 100, 0, 'f', 0)
+        .arg(e.spreadX * 100, 0, 'f', 0)
+        .arg(e.spreadY * 100, 0, 'f', 0)
+        .arg(e.inliers[0])
+        .arg(e.inliers[1])
+        .arg(e.inliers[2])
+        .arg(e.inliers[3])
+        .arg(e.disagreementPx, 0, 'f', 2)
+        .toStdString();
+}
 
 QByteArray reportJson(const Analysis& a) {
     QJsonObject o;
     o["eye"] = QJsonObject{{"width", a.views.eye.width}, {"height", a.views.eye.height}};
     o["ok"] = a.ok;
     if (!a.ok) o["error"] = QString::fromStdString(a.error);
+    o["verdict"] = a.verdict();
+    if (!a.ok) o["reason"] = QString::fromStdString(a.error);
+    if (a.matched) o["evidence"] = evidenceJson(a.evidence);
     o["matches"] = a.pairs.matches;
     o["pairs_used"] = static_cast<int>(a.pairs.left.size());
     if (a.ok) {
@@ -140,7 +173,7 @@ QImage reportImage(const Analysis& a) {
                   .arg(a.correction.residual.verticalPx, 0, 'f', 3)
                   .arg(a.correction.residual.rotationDeg, 0, 'f', 3)
                   .arg(a.correction.residual.scalePct, 0, 'f', 3)
-            : QString("no correction: %1").arg(QString::fromStdString(a.error));
+            : QString::fromStdString("no correction, " + verdictLine(a));
     p.drawText(QRect(8, h, 2 * w - 16, kCaption), Qt::AlignVCenter | Qt::AlignLeft, caption);
     drawHistogram(p, QRect(0, h + kCaption, 2 * w, kHistogram), r);
     p.end();

@@ -7,9 +7,14 @@
 #include <QByteArray>
 #include <QImage>
 
+#include <string>
+
 namespace depthscope {
 
 QByteArray reportJson(const Analysis& a);
+
+// The verdict and the evidence behind it, in one line: "ok (coverage ...)" or "refused: why".
+std::string verdictLine(const Analysis& a);
 
 // Needs a QGuiApplication (the labels use fonts).
 QImage reportImage(const Analysis& a);

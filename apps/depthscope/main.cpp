@@ -57,17 +57,24 @@ const char* kAnalyseHelp =
     "  --report FILE     write a picture: the matched pairs and a disparity histogram\n"
     "  --max-megapixels N  refuses an input that declares more pixels, before decoding it\n"
     "                    (default 300, or DUOVIS_MAX_MEGAPIXELS)\n"
-    "Exit 0: measured; 1: the pair could not be measured (too few matches); 2: an option or an\n"
-    "input file that cannot be used.\n";
+    "The last line of the summary (\"verdict\" in the JSON) says whether the matches carry a\n"
+    "correction: \"ok\", or \"refused\" with the reason where they are too few, crowded into part\n"
+    "of the frame, or where the frame's halves disagree (a repeated pattern matched a period off).\n"
+    "Exit 0: measured; 1: refused, no correction (the reason on standard error); 2: an option or\n"
+    "an input file that cannot be used.\n";
 
 const char* kSynthHelp =
-    "usage: depthscope synth LEFT RIGHT [--size WxH] [--vertical PX] [--rotate DEG] [--scale PCT]\n"
-    "                        [--near PCT] [--far PCT] [--seed N]\n"
+    "usage: depthscope synth LEFT RIGHT [--scene NAME] [--size WxH] [--vertical PX] [--rotate DEG]\n"
+    "                        [--scale PCT] [--near PCT] [--far PCT] [--seed N]\n"
     "\n"
     "Writes a synthetic pair: a textured background and three slabs in front of it, the right eye\n"
     "moved down by --vertical pixels (default 4), turned clockwise by --rotate degrees (0.8) and\n"
     "enlarged by --scale percent (1.5) about its centre. --near and --far are the disparities of\n"
-    "the slabs and the background in percent of the width (-1.5 and 1.0). Size 960x540.\n";
+    "the slabs and the background in percent of the width (-1.5 and 1.0). Size 960x540.\n"
+    "  --scene NAME      slabs (default); or a scene made to mislead a measurement: pattern\n"
+    "                    (repeated squares over most of the frame, at the near disparity), corner\n"
+    "                    or strip (texture in one corner or one strip only), wall (one textured\n"
+    "                    plane at the far disparity), blank (a plain wall, only noise)\n";
 
 int usage(const std::string& message) {
     std::fprintf(stderr, "depthscope: %s\n", message.c_str());
@@ -104,6 +111,7 @@ void printSummary(const Analysis& a) {
     std::printf(
         "after correction: vertical %+.3f px, rotation %+.4f deg, scale %+.4f %%, scatter %.3f px rms\n",
         c.residual.verticalPx, c.residual.rotationDeg, c.residual.scalePct, c.residual.rmsPx);
+    std::printf("verdict: %s\n", verdictLine(a).c_str());
 }
 
 int analyseCommand(const std::vector<std::string>& args) {
@@ -138,6 +146,7 @@ int analyseCommand(const std::vector<std::string>& args) {
     if (!report.empty()) savePng(reportImage(a), report);
     if (json) std::fputs(reportJson(a).constData(), stdout);
     if (!a.ok) {
+        if (!json) std::printf("verdict: %s\n", verdictLine(a).c_str());
         std::fprintf(stderr, "depthscope: %s\n", a.error.c_str());
         return 1;
     }
@@ -168,7 +177,11 @@ int synthCommand(const std::vector<std::string>& args) {
             known = true;
             if (!parseNumber(value, *target)) return usage(a + ": '" + value + "' is not a number");
         }
-        if (a == "--size") {
+        if (a == "--scene") {
+            known = true;
+            if (!synthSceneNamed(value, spec.scene))
+                return usage("--scene: '" + value + "' is not slabs, pattern, corner, strip, wall or blank");
+        } else if (a == "--size") {
             known = true;
             const auto x = value.find('x');
             double w = 0, h = 0;
