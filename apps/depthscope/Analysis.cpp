@@ -50,6 +50,9 @@ Analysis analyse(const EyeViews& views, const duovis::ParamValues& current) {
     a.error = refusalReason(a.evidence);
     if (!a.error.empty()) return a;
     a.correction = computeCorrection(current, views.eye, a.pairs);
+    const DisparityRange& sparse = a.correction.disparity;
+    a.depth =
+        denseDepth(views.left, views.right, a.correction.after, views.eye, sparse.nearPct, sparse.farPct);
     a.ok = true;
     return a;
 }

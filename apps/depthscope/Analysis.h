@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Correction.h"
+#include "DenseDepth.h"
 #include "Evidence.h"
 #include "EyeViews.h"
 #include "Matching.h"
@@ -18,6 +19,7 @@ struct Analysis {
     EyeMatches pairs;
     Evidence evidence;
     Correction correction;
+    DepthBudget depth;  // of the corrected pair
 
     const char* verdict() const { return ok ? "ok" : "refused"; }
 };

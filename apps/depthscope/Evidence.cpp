@@ -84,7 +84,7 @@ Evidence weighEvidence(const EyeMatches& m, cv::Size view) {
     Evidence e;
     // Half fits rest on unrefined feature positions: a pixel of noise at a half's far corner is
     // no disagreement; a period of a pattern is.
-    e.disagreementLimitPx = std::max(2.0, 0.003 * view.height);
+    e.disagreementLimitPx = std::max(3.0, 0.004 * view.height);
     weighCoverage(m, view, e);
     weighHalves(m, view, e);
     return e;

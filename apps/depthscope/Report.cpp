@@ -120,6 +120,11 @@ QByteArray reportJson(const Analysis& a) {
         const Correction& c = a.correction;
         o["measured"] = misalignmentJson(c.measured);
         o["residual_after_correction"] = misalignmentJson(c.residual);
+        const DepthBudget& d = a.depth;
+        QJsonObject budget{{"measured", d.measured}, {"matched_share", d.validShare}};
+        if (d.measured)
+            budget["near"] = d.nearPct, budget["far"] = d.farPct, budget["range"] = d.farPct - d.nearPct;
+        o["depth_budget_pct"] = budget;
         o["disparity_pct"] = QJsonObject{{"near", c.disparity.nearPct},
                                          {"far", c.disparity.farPct},
                                          {"range", c.disparity.farPct - c.disparity.nearPct}};

@@ -50,9 +50,10 @@ const char* kAnalyseHelp =
     "usage: depthscope analyse LEFT RIGHT [--json] [--report REPORT.png] [--max-megapixels N]\n"
     "\n"
     "Measures the right eye against the left: vertical offset, rotation and scale (to be\n"
-    "corrected), the horizontal disparity range (depth: reported, not corrected), and what the\n"
-    "effect's right-eye values would become from their defaults. LEFT and RIGHT may be any image\n"
-    "file duovis reads (PNG, JPEG, TIFF, OpenEXR, DPX, ...).\n"
+    "corrected), the depth budget (the 2nd to 98th percentile of a dense disparity map of the\n"
+    "corrected pair, with the matched pairs' range as a second opinion; reported, not corrected),\n"
+    "and what the effect's right-eye values would become from their defaults. LEFT and RIGHT may\n"
+    "be any image file duovis reads (PNG, JPEG, TIFF, OpenEXR, DPX, ...).\n"
     "  --json            print the JSON record instead of the summary\n"
     "  --report FILE     write a picture: the matched pairs and a disparity histogram\n"
     "  --max-megapixels N  refuses an input that declares more pixels, before decoding it\n"
@@ -104,7 +105,15 @@ void printSummary(const Analysis& a) {
                 a.pairs.matches, a.pairs.left.size());
     std::printf("right eye vs left: vertical %+.3f px, rotation %+.4f deg, scale %+.4f %%\n",
                 c.measured.verticalPx, c.measured.rotationDeg, c.measured.scalePct);
-    std::printf("disparity: near %+.3f %%, far %+.3f %% of the eye width (range %.3f %%)\n",
+    if (a.depth.measured)
+        std::printf(
+            "depth budget: near %+.3f %%, far %+.3f %% of the eye width (range %.3f %%, %.0f %% of the "
+            "picture matched)\n",
+            a.depth.nearPct, a.depth.farPct, a.depth.farPct - a.depth.nearPct, a.depth.validShare * 100);
+    else
+        std::printf("depth budget: not measured (%.0f %% of the picture matched)\n",
+                    a.depth.validShare * 100);
+    std::printf("disparity of the pairs: near %+.3f %%, far %+.3f %% of the eye width (range %.3f %%)\n",
                 c.disparity.nearPct, c.disparity.farPct, c.disparity.farPct - c.disparity.nearPct);
     std::printf("correction: Vertical Shift Right %% %.4f, Rotate Right %.2f, Scale Right %.4f\n",
                 c.after[duovis::VSHIFT_PCT_R], c.after[duovis::ROTATE_R], c.after[duovis::SCALE_R]);
@@ -216,12 +225,14 @@ int pluginCommand(const std::vector<std::string>& args) {
     });
     if (ex.result == ExchangeResult::Corrected) {
         const Correction& c = ex.analysis.correction;
+        // The dense budget where the picture gave one, else what the pairs saw.
+        const DepthBudget& d = ex.analysis.depth;
         std::fprintf(stderr,
                      "depthscope: %zu pairs; right eye vs left: vertical %+.3f px, rotation %+.4f deg, scale "
-                     "%+.4f %%; "
-                     "disparity %+.3f %% to %+.3f %%; corrections sent\n",
+                     "%+.4f %%; disparity %+.3f %% to %+.3f %%; corrections sent\n",
                      ex.analysis.pairs.left.size(), c.measured.verticalPx, c.measured.rotationDeg,
-                     c.measured.scalePct, c.disparity.nearPct, c.disparity.farPct);
+                     c.measured.scalePct, d.measured ? d.nearPct : c.disparity.nearPct,
+                     d.measured ? d.farPct : c.disparity.farPct);
         return 0;
     }
     return ex.result == ExchangeResult::NoChange ? 1 : 3;
