@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -14,6 +16,7 @@ namespace {
 struct ToolRun {
     int exitCode;
     QString err;
+    QByteArray out;
 };
 
 ToolRun analyse(const QString& dir, const QStringList& args, const QString& limit = {}) {
@@ -26,7 +29,7 @@ ToolRun analyse(const QString& dir, const QStringList& args, const QString& limi
     tool.start(QStringLiteral(DEPTHSCOPE_PATH), QStringList{"analyse"} + args);
     tool.waitForFinished(120000);
     return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
-            QString::fromUtf8(tool.readAllStandardError())};
+            QString::fromUtf8(tool.readAllStandardError()), tool.readAllStandardOutput()};
 }
 
 void save(const QString& file, const QByteArray& bytes) {
@@ -106,6 +109,49 @@ TEST(AnalyseFiles, ChecksSizesFirstAndNamesEveryCulprit) {
         EXPECT_TRUE(*c.says ? r.err.startsWith(c.says) : r.err.isEmpty())
             << c.name << ": " << r.err.toStdString();
         EXPECT_LE(r.err.count('\n'), 1) << c.name << ": " << r.err.toStdString();
+    }
+}
+
+struct VerdictRow {
+    const char* name;
+    depthscope::SynthScene scene;
+    int exitCode;
+    const char* verdict;
+    const char* line;  // the summary's last line, from its start
+};
+
+// The JSON record and the summary agree on the verdict and carry the evidence behind it; a
+// refusal leaves out what a script could apply.
+TEST(AnalyseFiles, JsonAndSummaryCarryTheVerdictAndItsEvidence) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const VerdictRow rows[] = {
+        {"slabs", depthscope::SynthScene::Slabs, 0, "ok", "verdict: ok (coverage "},
+        {"corner", depthscope::SynthScene::Corner, 1, "refused", "verdict: refused: the matches "},
+    };
+    for (const VerdictRow& row : rows) {
+        depthscope::SynthSpec synth;
+        synth.scene = row.scene, synth.width = 640, synth.height = 360;
+        const depthscope::SynthPair pair = depthscope::makeSynthPair(synth);
+        ASSERT_TRUE(pair.left.save(dir.filePath("l.png")));
+        ASSERT_TRUE(pair.right.save(dir.filePath("r.png")));
+        const ToolRun json = analyse(dir.path(), {"l.png", "r.png", "--json"});
+        EXPECT_EQ(json.exitCode, row.exitCode) << row.name << ": " << json.err.toStdString();
+        const QJsonObject o = QJsonDocument::fromJson(json.out).object();
+        EXPECT_EQ(o["verdict"].toString(), row.verdict) << row.name;
+        const QJsonObject e = o["evidence"].toObject();
+        EXPECT_GT(e["coverage"].toDouble(), 0.0) << row.name;
+        EXPECT_GT(e["inliers_per_quadrant"].toObject()["top_left"].toInt(), 0) << row.name;
+        EXPECT_TRUE(e.contains("halves_disagreement_px")) << row.name;
+        const bool ok = row.exitCode == 0;
+        EXPECT_EQ(o.contains("reply"), ok) << row.name;
+        EXPECT_EQ(o["reason"].toString().toStdString(), ok ? "" : json.err.trimmed().mid(12).toStdString())
+            << row.name;
+        EXPECT_EQ(o["depth_budget_pct"].toObject()["measured"].toBool(), ok) << row.name;
+
+        const ToolRun text = analyse(dir.path(), {"l.png", "r.png"});
+        const QList<QByteArray> lines = text.out.trimmed().split('\n');
+        EXPECT_TRUE(lines.last().startsWith(row.line)) << row.name << ": " << lines.last().toStdString();
     }
 }
 
