@@ -34,8 +34,8 @@ void weighCoverage(const EyeMatches& m, cv::Size view, Evidence& e) {
         xs.push_back(p.x);
         ys.push_back(p.y);
     }
-    const auto held = std::count_if(cells.begin(), cells.end(), [](int n) { return n >= kMinCellPairs; });
-    e.coverage = double(held) / double(cells.size());
+    for (std::size_t i = 0; i < cells.size(); ++i) e.held[i] = cells[i] >= kMinCellPairs;
+    e.coverage = double(std::count(e.held.begin(), e.held.end(), true)) / double(cells.size());
     e.spreadX = span(xs, view.width);
     e.spreadY = span(ys, view.height);
 }

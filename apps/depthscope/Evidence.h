@@ -13,8 +13,11 @@
 
 namespace depthscope {
 
+constexpr int kCoverageGrid = 4;  // cells per side
+
 struct Evidence {
-    double coverage = 0;             // share of the grid's cells holding inliers
+    double coverage = 0;                                     // share of the grid's cells holding inliers
+    std::array<bool, kCoverageGrid * kCoverageGrid> held{};  // which of them, row by row
     double spreadX = 0;              // inliers' 10th-90th percentile span, share of the width
     double spreadY = 0;              // the same in height
     std::array<int, 4> inliers{};    // per quadrant: top left, top right, bottom left, bottom right
@@ -22,8 +25,6 @@ struct Evidence {
     double disagreementPx = 0;       // largest vertical difference between a half's fit and the whole's
     double disagreementLimitPx = 0;  // what the frame's size allows
 };
-
-constexpr int kCoverageGrid = 4;  // cells per side
 
 Evidence weighEvidence(const EyeMatches& m, cv::Size view);
 

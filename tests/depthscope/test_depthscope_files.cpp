@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -152,6 +154,50 @@ TEST(AnalyseFiles, JsonAndSummaryCarryTheVerdictAndItsEvidence) {
         const ToolRun text = analyse(dir.path(), {"l.png", "r.png"});
         const QList<QByteArray> lines = text.out.trimmed().split('\n');
         EXPECT_TRUE(lines.last().startsWith(row.line)) << row.name << ": " << lines.last().toStdString();
+    }
+}
+
+struct Probe {
+    double x, y;           // share of the picture's width and of one eye's height
+    const char* dominant;  // "red", "green" or "blue": the strongest channel there; "grey"
+};
+
+struct ReportRow {
+    const char* name;
+    depthscope::SynthScene scene;
+    std::vector<Probe> probes;
+};
+
+const char* dominantOf(QRgb c) {
+    const int r = qRed(c), g = qGreen(c), b = qBlue(c);
+    if (std::max({r, g, b}) - std::min({r, g, b}) < 24) return "grey";
+    return b > r && b > g ? "blue" : g > r ? "green" : "red";
+}
+
+// The report picture: the dense map over the left eye (near slabs blue, far background red) and
+// the coverage grid over the right eye (cells with inliers green, the others red).
+TEST(AnalyseFiles, ReportShowsTheDenseMapAndTheCoverage) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const ReportRow rows[] = {
+        {"slabs",
+         depthscope::SynthScene::Slabs,
+         {{0.125, 0.36, "blue"}, {0.25, 0.08, "red"}, {0.5 + 0.0625, 2.0 / 360, "green"}}},
+        {"corner", depthscope::SynthScene::Corner, {{0.5 + 7 * 0.0625, 0.75 + 2.0 / 360, "red"}}},
+    };
+    for (const ReportRow& row : rows) {
+        depthscope::SynthSpec synth;
+        synth.scene = row.scene, synth.width = 640, synth.height = 360;
+        const depthscope::SynthPair pair = depthscope::makeSynthPair(synth);
+        ASSERT_TRUE(pair.left.save(dir.filePath("l.png")));
+        ASSERT_TRUE(pair.right.save(dir.filePath("r.png")));
+        analyse(dir.path(), {"l.png", "r.png", "--report", "report.png"});
+        const QImage report(dir.filePath("report.png"));
+        ASSERT_EQ(report.width(), 2 * synth.width) << row.name;
+        for (const Probe& p : row.probes) {
+            const QRgb c = report.pixel(int(p.x * report.width()), int(p.y * synth.height));
+            EXPECT_STREQ(dominantOf(c), p.dominant) << row.name << " at " << p.x << ", " << p.y;
+        }
     }
 }
 
