@@ -18,6 +18,7 @@ namespace {
 constexpr int kWorkWidth = 960;          // matching width: a pixel there is 0.1 % of the width
 constexpr double kMinValidShare = 0.05;  // less matched than this is no budget
 constexpr float kMaxLeftRightPx = 1.0f;  // the two maps' largest disagreement for a kept pixel
+constexpr int kMinWidth = 64;            // smaller eyes get no budget
 
 // One eye as displayed, in bytes at the matching size.
 cv::Mat displayed(const cv::Mat& view, const EyeTransform& t, double k) {
@@ -43,8 +44,12 @@ Search searchFor(double fromPct, double toPct, int width) {
     const double margin = std::max(4.0, hi - lo);
     const int dMin = int(std::floor(-(hi + margin) / 100.0 * width));
     const int dMax = int(std::ceil(-(lo - margin) / 100.0 * width));
-    const int count = std::clamp((dMax - dMin + 16) / 16 * 16, 16, 256);
-    return {dMin, count};
+    // The matcher needs room for its search inside the picture.
+    const int most = std::clamp(width / 2 / 16 * 16, 16, 256);
+    const int needed = (dMax - dMin + 16) / 16 * 16;
+    const int count = std::clamp(needed, 16, most);
+    // Cut short, the search stays centred on what the pairs saw.
+    return {needed > count ? (dMin + dMax) / 2 - count / 2 : dMin, count};
 }
 
 cv::Mat disparities(const cv::Mat& l, const cv::Mat& r, const Search& s) {
@@ -88,6 +93,7 @@ cv::Mat leftRightChecked(const cv::Mat& l, const cv::Mat& r, const Search& s) {
 DepthBudget denseDepth(const cv::Mat& left, const cv::Mat& right, const ParamValues& v, EyeSize eye,
                        double fromPct, double toPct) {
     DepthBudget b;
+    if (eye.width < kMinWidth || eye.height < kMinWidth) return b;
     const StereoGeometry g = displayGeometry(v, eye);
     const double k = std::min(1.0, double(kWorkWidth) / eye.width);
     const cv::Mat l = displayed(left, g.forwardL, k), r = displayed(right, g.forwardR, k);
