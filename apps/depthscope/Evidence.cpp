@@ -9,9 +9,9 @@ namespace depthscope {
 
 namespace {
 
-constexpr double kMinCoverage = 0.25;  // a quarter of the frame's cells
-constexpr double kMinSpread = 0.30;    // of the width and of the height
-constexpr int kMinCellPairs = 2;       // one pair in a cell may be chance
+constexpr double kMinCoverage = 0.125;  // two cells of the grid's sixteen
+constexpr double kMinSpread = 0.20;     // of the width and of the height
+constexpr int kMinCellPairs = 2;        // one pair in a cell may be chance
 constexpr std::size_t kMinHalfPairs = 10;
 
 double span(std::vector<double> v, double size) {
@@ -40,18 +40,8 @@ void weighCoverage(const EyeMatches& m, cv::Size view, Evidence& e) {
     e.spreadY = span(ys, view.height);
 }
 
-// The largest vertical difference between two fits over a box (they are affine in the point, so
-// the corners bound it).
-double differenceOver(const VerticalFit& a, const VerticalFit& b, const cv::Rect2d& box) {
-    double worst = 0;
-    for (const cv::Point2d p :
-         {box.tl(), box.br(), cv::Point2d(box.x, box.y + box.height), cv::Point2d(box.x + box.width, box.y)})
-        worst = std::max(worst, std::abs(a.map(p).y - b.map(p).y));
-    return worst;
-}
-
 // Each half of the frame is fitted from its own candidate pairs, not only from the ones the
-// whole fit kept, and compared with the whole fit where that half has evidence.
+// whole fit kept, and compared with the whole fit.
 void weighHalves(const EyeMatches& m, cv::Size view, Evidence& e) {
     const double cx = view.width / 2.0, cy = view.height / 2.0;
     const std::function<bool(cv::Point2d)> halves[] = {
@@ -67,14 +57,14 @@ void weighHalves(const EyeMatches& m, cv::Size view, Evidence& e) {
         std::vector<char> keep;
         if (!fitVerticalRobust(from, to, m.fit.centre, 2.0, own, keep)) continue;
         if (std::size_t(std::count(keep.begin(), keep.end(), 1)) < kMinHalfPairs) continue;
-        cv::Point2d lo(view.width, view.height), hi(0, 0);
-        for (std::size_t i = 0; i < from.size(); ++i) {
-            if (!keep[i]) continue;
-            lo = {std::min(lo.x, from[i].x), std::min(lo.y, from[i].y)};
-            hi = {std::max(hi.x, from[i].x), std::max(hi.y, from[i].y)};
-        }
+        // Compared where the half's pairs are on average: a period off moves the whole half, while
+        // lens distortion the fits cannot follow mostly bends its far corners.
+        cv::Point2d centre(0, 0);
+        for (std::size_t i = 0; i < from.size(); ++i)
+            if (keep[i]) centre += from[i];
+        centre /= double(std::count(keep.begin(), keep.end(), 1));
         ++e.halvesCompared;
-        e.disagreementPx = std::max(e.disagreementPx, differenceOver(own, m.fit, cv::Rect2d(lo, hi)));
+        e.disagreementPx = std::max(e.disagreementPx, std::abs(own.map(centre).y - m.fit.map(centre).y));
     }
 }
 
