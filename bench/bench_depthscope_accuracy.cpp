@@ -1,15 +1,13 @@
 // How well one press of the parallax tool aligns a misaligned pair. For each synthetic pair:
 // measure, take the replied values, render the right eye through the effect's own geometry and
 // CPU kernel, and measure the rendered pair again. The counters are what is left of the
-// vertical offset (px), the rotation (deg) and the scale (%), and how far the measured
-// disparity range is from the scene's true one (% of the width); `within` is 1 where all of
+// vertical offset (px), the rotation (deg) and the scale (%), and how far the depth budget is
+// from the scene's true disparity range (% of the width); `within` is 1 where all of
 // them are inside 0.1 px, 0.05 deg, 0.1 % and 0.5 %.
 #include "Analysis.h"
 #include "Synth.h"
 
-#include "Codes.h"
-#include "KernelSetup.h"
-#include "StereoKernel.h"
+#include "DepthscopeRender.h"
 
 #include <benchmark/benchmark.h>
 
@@ -42,24 +40,6 @@ const Case kCases[] = {
     {"aligned", spec(0.0, 0.0, 0.0, -1.0, 1.0, 6)},
 };
 
-// The right eye as the effect renders it with `v`, display type "Right".
-cv::Mat renderRight(const SynthPair& pair, const ParamValues& v) {
-    const int w = pair.left.width(), h = pair.left.height();
-    const auto left = layerBytes(pair.left, PixelLayout::Argb8, 4 * w);
-    const auto right = layerBytes(pair.right, PixelLayout::Argb8, 4 * w);
-    std::vector<unsigned char> out(left.size(), 0);
-    KernelFrames frames;
-    frames.primary = KernelFrame{left.data(), w, w, h};
-    frames.secondary = KernelFrame{right.data(), w, w, h};
-    frames.destination = out.data();
-    frames.destinationPitch = w;
-    const EyeSize eye{w, h};
-    runCpuTransformKernel(
-        fillKernelArgs(v, frames, DISPLAY_RIGHT, eye, computeOutputSize(eye, DISPLAY_RIGHT), 0),
-        CpuPixelFormat::Argb8);
-    return lumaFromLayer(out.data(), LayerDesc{w, h, 4, 4 * w, 0}, PixelLayout::Argb8);
-}
-
 void BM_OnePress(benchmark::State& state, const SynthSpec& s) {
     const SynthPair pair = makeSynthPair(s);
     const cv::Mat left = lumaFromImage(pair.left), right = lumaFromImage(pair.right);
@@ -67,16 +47,17 @@ void BM_OnePress(benchmark::State& state, const SynthSpec& s) {
     for (auto _ : state) {
         first = analyse(eyeViewsFromImages(left, right), ParamValues::defaults());
         if (!first.ok) break;
-        second = analyse(eyeViewsFromImages(left, renderRight(pair, first.correction.after)),
-                         ParamValues::defaults());
+        second =
+            analyse(eyeViewsFromImages(left, renderRightEye(pair.left, pair.right, first.correction.after)),
+                    ParamValues::defaults());
     }
     if (!first.ok || !second.ok) {
         state.SkipWithError((first.ok ? second : first).error.c_str());
         return;
     }
     const Misalignment& r = second.correction.measured;
-    const double nearErr = first.correction.disparity.nearPct - s.nearPct;
-    const double farErr = first.correction.disparity.farPct - s.farPct;
+    const double nearErr = first.depth.nearPct - s.nearPct;
+    const double farErr = first.depth.farPct - s.farPct;
     state.counters["resid_v_px"] = r.verticalPx;
     state.counters["resid_rot_deg"] = r.rotationDeg;
     state.counters["resid_scale_pct"] = r.scalePct;

@@ -44,7 +44,15 @@ Analysis analyse(const EyeViews& views, const duovis::ParamValues& current) {
     Analysis a;
     a.views = views;
     if (!matchEyes(views.left, views.right, a.pairs, a.error)) return a;
+    a.matched = true;
+    a.evidence = weighEvidence(a.pairs, views.left.size());
+    // Thin, concentrated or inconsistent evidence gets no correction rather than a guessed one.
+    a.error = refusalReason(a.evidence);
+    if (!a.error.empty()) return a;
     a.correction = computeCorrection(current, views.eye, a.pairs);
+    const DisparityRange& sparse = a.correction.disparity;
+    a.depth =
+        denseDepth(views.left, views.right, a.correction.after, views.eye, sparse.nearPct, sparse.farPct);
     a.ok = true;
     return a;
 }

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "Correction.h"
+#include "DenseDepth.h"
+#include "Evidence.h"
 #include "EyeViews.h"
 #include "Matching.h"
 
@@ -10,11 +12,16 @@
 namespace depthscope {
 
 struct Analysis {
-    bool ok = false;
-    std::string error;  // why there is no correction
+    bool ok = false;       // a correction to apply
+    bool matched = false;  // enough pairs to weigh the evidence
+    std::string error;     // why there is no correction, one line
     EyeViews views;
     EyeMatches pairs;
+    Evidence evidence;
     Correction correction;
+    DepthBudget depth;  // of the corrected pair
+
+    const char* verdict() const { return ok ? "ok" : "refused"; }
 };
 
 Analysis analyse(const EyeViews& views, const duovis::ParamValues& current);

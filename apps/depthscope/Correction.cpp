@@ -30,9 +30,7 @@ struct Displayed {
 
 Displayed display(const ParamValues& v, EyeSize eye, const EyeMatches& pairs) {
     Displayed d;
-    // The output width only enters the keystone's viewing distance; one eye's width is what a
-    // single-eye display uses.
-    d.g = computeStereoGeometry(v, eye, computeOutputSize(eye, DISPLAY_LEFT));
+    d.g = displayGeometry(v, eye);
     for (std::size_t i = 0; i < pairs.left.size(); ++i) {
         bool okL = false, okR = false;
         const cv::Point2d l = mapPoint(d.g.forwardL, pairs.left[i], okL);
@@ -56,20 +54,13 @@ Misalignment misalignmentOf(const VerticalFit& f, const Displayed& d) {
     return m;
 }
 
-double percentile(std::vector<double> v, double p) {
-    if (v.empty()) return 0.0;
-    const auto k = static_cast<std::size_t>(std::lround(p * static_cast<double>(v.size() - 1)));
-    std::nth_element(v.begin(), v.begin() + static_cast<long>(k), v.end());
-    return v[k];
-}
-
 DisparityRange disparityOf(const Displayed& d, EyeSize eye) {
     DisparityRange r;
     for (std::size_t i = 0; i < d.left.size(); ++i)
         r.pct.push_back((d.right[i].x - d.left[i].x) / eye.width * 100.0);
     // A stray pair or two must not set the depth budget.
-    r.nearPct = percentile(r.pct, 0.01);
-    r.farPct = percentile(r.pct, 0.99);
+    r.nearPct = percentileOf(r.pct, 0.01);
+    r.farPct = percentileOf(r.pct, 0.99);
     return r;
 }
 
@@ -87,6 +78,17 @@ double heldToRange(ParamId id, double value) {
 }
 
 }  // namespace
+
+StereoGeometry displayGeometry(const ParamValues& v, EyeSize eye) {
+    return computeStereoGeometry(v, eye, computeOutputSize(eye, DISPLAY_LEFT));
+}
+
+double percentileOf(std::vector<double> v, double p) {
+    if (v.empty()) return 0.0;
+    const auto k = static_cast<std::size_t>(std::lround(p * static_cast<double>(v.size() - 1)));
+    std::nth_element(v.begin(), v.begin() + static_cast<long>(k), v.end());
+    return v[k];
+}
 
 ParamValues valuesFromBlock(const ToolBlock& block) {
     ParamValues v = ParamValues::defaults();

@@ -38,6 +38,13 @@ struct Correction {
     std::vector<std::pair<int, int32_t>> replySlots;  // slot and encoded value, mask bits to set
 };
 
+// The geometry both eyes are displayed with under `v`. The output width only enters the
+// keystone's viewing distance; one eye's width is what a single-eye display uses.
+duovis::StereoGeometry displayGeometry(const duovis::ParamValues& v, duovis::EyeSize eye);
+
+// The value a share `p` (0..1) of `v` lies at or below; 0 for none.
+double percentileOf(std::vector<double> v, double p);
+
 // The parameter values the block carries; what it does not carry keeps its default.
 duovis::ParamValues valuesFromBlock(const duovis::ToolBlock& block);
 

@@ -1,9 +1,12 @@
 #include "Matching.h"
 
+#include "Ambiguity.h"
+
 #include <opencv2/calib3d.hpp>
 #include <opencv2/features2d.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <cmath>
 
 namespace depthscope {
@@ -20,27 +23,59 @@ struct Features {
     cv::Mat descriptors;
 };
 
+// The strongest corners of each cell of a grid: a high-contrast pattern in one part of the frame
+// must not take every feature, or the rest of the frame has no say.
+std::vector<cv::KeyPoint> spreadOut(std::vector<cv::KeyPoint> points, cv::Size view) {
+    constexpr int kGrid = 8, kPerCell = 4000 / (kGrid * kGrid);
+    std::vector<std::vector<cv::KeyPoint>> cells(kGrid * kGrid);
+    for (const cv::KeyPoint& k : points) {
+        const int cx = std::clamp(int(k.pt.x) * kGrid / view.width, 0, kGrid - 1);
+        const int cy = std::clamp(int(k.pt.y) * kGrid / view.height, 0, kGrid - 1);
+        cells[static_cast<std::size_t>(cy * kGrid + cx)].push_back(k);
+    }
+    points.clear();
+    for (auto& cell : cells) {
+        cv::KeyPointsFilter::retainBest(cell, kPerCell);
+        points.insert(points.end(), cell.begin(), cell.end());
+    }
+    return points;
+}
+
 Features detect(const cv::Mat& view) {
     cv::Mat bytes;
     view.convertTo(bytes, CV_8U);
     static const cv::Ptr<cv::ORB> orb =
-        cv::ORB::create(4000, 1.2f, 8, 31, 0, 2, cv::ORB::HARRIS_SCORE, 31, 10);
+        cv::ORB::create(30000, 1.2f, 8, 31, 0, 2, cv::ORB::HARRIS_SCORE, 31, 10);
     Features f;
-    orb->detectAndCompute(bytes, cv::noArray(), f.points, f.descriptors);
+    orb->detect(bytes, f.points);
+    f.points = spreadOut(std::move(f.points), view.size());
+    orb->compute(bytes, f.points, f.descriptors);
     return f;
 }
 
-// The pairs whose best match is clearly better than the second best.
+// The best match of each descriptor, where it is clearly better than the second best.
+std::vector<int> bestMatches(const cv::Mat& from, const cv::Mat& to) {
+    std::vector<int> best(static_cast<std::size_t>(from.rows), -1);
+    cv::BFMatcher matcher(cv::NORM_HAMMING);
+    std::vector<std::vector<cv::DMatch>> knn;
+    matcher.knnMatch(from, to, knn, 2);
+    for (const auto& m : knn)
+        if (m.size() == 2 && m[0].distance < 0.8f * m[1].distance)
+            best[static_cast<std::size_t>(m[0].queryIdx)] = m[0].trainIdx;
+    return best;
+}
+
+// The pairs that pass the ratio test both ways and choose each other.
 void pairUp(const Features& l, const Features& r, std::vector<cv::Point2d>& pl,
             std::vector<cv::Point2d>& pr) {
     if (l.descriptors.empty() || r.descriptors.empty()) return;
-    cv::BFMatcher matcher(cv::NORM_HAMMING);
-    std::vector<std::vector<cv::DMatch>> knn;
-    matcher.knnMatch(l.descriptors, r.descriptors, knn, 2);
-    for (const auto& m : knn) {
-        if (m.size() < 2 || m[0].distance >= 0.8f * m[1].distance) continue;
-        pl.emplace_back(l.points[static_cast<std::size_t>(m[0].queryIdx)].pt);
-        pr.emplace_back(r.points[static_cast<std::size_t>(m[0].trainIdx)].pt);
+    const std::vector<int> forward = bestMatches(l.descriptors, r.descriptors);
+    const std::vector<int> backward = bestMatches(r.descriptors, l.descriptors);
+    for (std::size_t i = 0; i < forward.size(); ++i) {
+        const int j = forward[i];
+        if (j < 0 || backward[static_cast<std::size_t>(j)] != static_cast<int>(i)) continue;
+        pl.emplace_back(l.points[i].pt);
+        pr.emplace_back(r.points[static_cast<std::size_t>(j)].pt);
     }
 }
 
@@ -145,6 +180,9 @@ bool matchEyes(const cv::Mat& left, const cv::Mat& right, EyeMatches& out, std::
     };
     if (m.matches < kMinPairs) return tooFew("");
     rejectByEpipolar(m);
+    keepPairs(m, verticallyUnique(left, right, m.left, m.right));
+    m.candidateLeft = m.left;
+    m.candidateRight = m.right;
     if (m.left.size() < std::size_t(kMinPairs) || !robustFit(m, 2.0))
         return tooFew(" after outlier rejection");
     for (int pass = 0; pass < 3; ++pass) {

@@ -1,5 +1,6 @@
-// Matched points between the two eye views: ORB features paired by descriptor, wrong pairs
-// rejected by the epipolar constraint (RANSAC) and by the vertical fit, then each pair refined
+// Matched points between the two eye views: ORB features paired by descriptor both ways, wrong
+// pairs rejected by the epipolar constraint (RANSAC), by their ambiguity along the column (a
+// repeated pattern) and by the vertical fit, then each pair refined
 // to a fraction of a pixel by phase correlation of small patches, the right patch resampled
 // through the fit so that rotation and scale do not blur the comparison.
 #pragma once
@@ -16,6 +17,8 @@ namespace depthscope {
 struct EyeMatches {
     int keypointsLeft = 0, keypointsRight = 0;
     int matches = 0;  // descriptor pairs before any rejection
+    // Pairs past the descriptor, epipolar and uniqueness tests, before any fit.
+    std::vector<cv::Point2d> candidateLeft, candidateRight;
     // Surviving pairs, in eye-view pixels (integer values at pixel centres).
     std::vector<cv::Point2d> left, right;
     VerticalFit fit;  // right onto left, about the view's integer centre

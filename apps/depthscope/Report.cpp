@@ -74,19 +74,94 @@ void drawHistogram(QPainter& p, const QRect& area, const DisparityRange& r) {
                    .arg(to, 0, 'f', 2));
 }
 
+QJsonObject evidenceJson(const Evidence& e) {
+    return {{"coverage", e.coverage},
+            {"spread_x", e.spreadX},
+            {"spread_y", e.spreadY},
+            {"inliers_per_quadrant", QJsonObject{{"top_left", e.inliers[0]},
+                                                 {"top_right", e.inliers[1]},
+                                                 {"bottom_left", e.inliers[2]},
+                                                 {"bottom_right", e.inliers[3]}}},
+            {"halves_compared", e.halvesCompared},
+            {"halves_disagreement_px", e.disagreementPx},
+            {"halves_disagreement_limit_px", e.disagreementLimitPx}};
+}
+
+// What the report's colours and marks show: the dense budget where there is one, sampled so the
+// histogram stays quick, else the pairs' range.
+DisparityRange shownRange(const Analysis& a) {
+    if (!a.depth.measured) return a.correction.disparity;
+    DisparityRange r{a.depth.nearPct, a.depth.farPct, {}};
+    for (int y = 0; y < a.depth.pct.rows; y += 2)
+        for (int x = 0; x < a.depth.pct.cols; x += 2)
+            if (const float v = a.depth.pct.at<float>(y, x); std::isfinite(v)) r.pct.push_back(double(v));
+    return r;
+}
+
+// The dense map over the left eye, coloured like the histogram; unmatched pixels stay clear.
+void drawDepthOverlay(QPainter& p, const DepthBudget& d, const DisparityRange& shown, const QRect& eye) {
+    if (d.pct.empty()) return;
+    QImage overlay(d.pct.cols, d.pct.rows, QImage::Format_ARGB32);
+    overlay.fill(Qt::transparent);
+    for (int y = 0; y < d.pct.rows; ++y)
+        for (int x = 0; x < d.pct.cols; ++x)
+            if (const float v = d.pct.at<float>(y, x); std::isfinite(v)) {
+                QColor c = depthColour(double(v), shown);
+                c.setAlpha(120);
+                overlay.setPixel(x, y, c.rgba());
+            }
+    p.drawImage(eye, overlay);
+}
+
+// The coverage grid over the right eye: cells holding inliers in green, the others in red.
+void drawCoverage(QPainter& p, const Evidence& e, const QRect& eye) {
+    const double cw = double(eye.width()) / kCoverageGrid, ch = double(eye.height()) / kCoverageGrid;
+    for (int cy = 0; cy < kCoverageGrid; ++cy)
+        for (int cx = 0; cx < kCoverageGrid; ++cx) {
+            const bool held = e.held[static_cast<std::size_t>(cy * kCoverageGrid + cx)];
+            p.setPen(QPen(held ? QColor(60, 220, 90, 200) : QColor(230, 60, 60, 200), held ? 1 : 2));
+            p.drawRect(QRectF(eye.left() + cx * cw + 2, eye.top() + cy * ch + 2, cw - 4, ch - 4));
+        }
+}
+
 }  // namespace
+
+std::string verdictLine(const Analysis& a) {
+    if (!a.ok) return "refused: " + a.error;
+    const Evidence& e = a.evidence;
+    return QString(
+               "ok (coverage %1 %, spread %2 % x %3 %, inliers per quadrant %4/%5/%6/%7, halves agree "
+               "within %8 px)")
+        .arg(e.coverage * 100, 0, 'f', 0)
+        .arg(e.spreadX * 100, 0, 'f', 0)
+        .arg(e.spreadY * 100, 0, 'f', 0)
+        .arg(e.inliers[0])
+        .arg(e.inliers[1])
+        .arg(e.inliers[2])
+        .arg(e.inliers[3])
+        .arg(e.disagreementPx, 0, 'f', 2)
+        .toStdString();
+}
 
 QByteArray reportJson(const Analysis& a) {
     QJsonObject o;
     o["eye"] = QJsonObject{{"width", a.views.eye.width}, {"height", a.views.eye.height}};
     o["ok"] = a.ok;
     if (!a.ok) o["error"] = QString::fromStdString(a.error);
+    o["verdict"] = a.verdict();
+    if (!a.ok) o["reason"] = QString::fromStdString(a.error);
+    if (a.matched) o["evidence"] = evidenceJson(a.evidence);
     o["matches"] = a.pairs.matches;
     o["pairs_used"] = static_cast<int>(a.pairs.left.size());
     if (a.ok) {
         const Correction& c = a.correction;
         o["measured"] = misalignmentJson(c.measured);
         o["residual_after_correction"] = misalignmentJson(c.residual);
+        const DepthBudget& d = a.depth;
+        QJsonObject budget{{"measured", d.measured}, {"matched_share", d.validShare}};
+        if (d.measured)
+            budget["near"] = d.nearPct, budget["far"] = d.farPct, budget["range"] = d.farPct - d.nearPct;
+        o["depth_budget_pct"] = budget;
         o["disparity_pct"] = QJsonObject{{"near", c.disparity.nearPct},
                                          {"far", c.disparity.farPct},
                                          {"range", c.disparity.farPct - c.disparity.nearPct}};
@@ -110,10 +185,13 @@ QImage reportImage(const Analysis& a) {
     p.setRenderHint(QPainter::Antialiasing);
     p.drawImage(0, 0, toImage(a.views.left));
     p.drawImage(w, 0, toImage(a.views.right));
-    const DisparityRange& r = a.correction.disparity;
+    const DisparityRange r = shownRange(a);
+    drawDepthOverlay(p, a.depth, r, QRect(0, 0, w, h));
+    if (a.matched) drawCoverage(p, a.evidence, QRect(w, 0, w, h));
     // The pairs the fit kept, coloured by depth; every fifth joined across the two eyes.
     for (std::size_t i = 0; i < a.pairs.left.size(); ++i) {
-        const QColor colour = i < r.pct.size() ? depthColour(r.pct[i], r) : QColor(Qt::yellow);
+        const std::vector<double>& pairPct = a.correction.disparity.pct;
+        const QColor colour = i < pairPct.size() ? depthColour(pairPct[i], r) : QColor(Qt::yellow);
         const QPointF l(a.pairs.left[i].x, a.pairs.left[i].y), rr(w + a.pairs.right[i].x, a.pairs.right[i].y);
         p.setPen(QPen(colour, 1.5));
         p.drawEllipse(l, 3, 3);
@@ -140,7 +218,7 @@ QImage reportImage(const Analysis& a) {
                   .arg(a.correction.residual.verticalPx, 0, 'f', 3)
                   .arg(a.correction.residual.rotationDeg, 0, 'f', 3)
                   .arg(a.correction.residual.scalePct, 0, 'f', 3)
-            : QString("no correction: %1").arg(QString::fromStdString(a.error));
+            : QString::fromStdString("no correction, " + verdictLine(a));
     p.drawText(QRect(8, h, 2 * w - 16, kCaption), Qt::AlignVCenter | Qt::AlignLeft, caption);
     drawHistogram(p, QRect(0, h + kCaption, 2 * w, kHistogram), r);
     p.end();

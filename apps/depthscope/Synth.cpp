@@ -54,17 +54,53 @@ class Scene {
     // The scene as one eye sees it at (x, y); `eyeOffset` 1 for the right eye's disparities.
     double at(double x, double y, double eyeOffset) const {
         const double near = eyeOffset * s_.nearPct / 100.0 * s_.width;
+        const double far = eyeOffset * s_.farPct / 100.0 * s_.width;
+        const double u = x / s_.width, v = y / s_.height;
+        switch (s_.scene) {
+            case SynthScene::Slabs:
+                return slabs(x, y, near, far);
+            case SynthScene::Pattern:
+                return pattern(x, y, near, far);
+            case SynthScene::Corner:
+                return u < 0.3 && v < 0.3 ? background(x - far, y) : 0.5;
+            case SynthScene::Strip:
+                return v > 0.45 && v < 0.57 ? background(x - far, y) : 0.5;
+            case SynthScene::Wall:
+                return background(x - far, y);
+            case SynthScene::Blank:
+                return 0.5 +
+                       0.004 * (lattice(int32_t(x * 3), int32_t(y * 3), s_.seed + uint32_t(eyeOffset * 97)) -
+                                0.5);
+        }
+        return 0.5;
+    }
+
+  private:
+    double background(double x, double y) const { return 0.1 + 0.8 * texture(x, y, s_.seed); }
+
+    double slabs(double x, double y, double near, double far) const {
         for (std::size_t k = 0; k < 3; ++k) {
             const Slab& b = slabs_[k];
             const double sx = x - near;
             if (sx >= b.x0 && sx < b.x1 && y >= b.y0 && y < b.y1)
                 return 0.15 + 0.85 * texture(sx, y, s_.seed * 7 + uint32_t(k) + 10);
         }
-        const double far = eyeOffset * s_.farPct / 100.0 * s_.width;
-        return 0.1 + 0.8 * texture(x - far, y, s_.seed);
+        return background(x - far, y);
     }
 
-  private:
+    // Dark squares on a light board over the middle of the frame, each a shade apart so that
+    // features find (mostly wrong) partners; textured background around it.
+    double pattern(double x, double y, double near, double far) const {
+        const double period = s_.height / 18.0;
+        const double u = (x - near) / s_.width, v = y / s_.height;
+        if (u < 0.15 || u > 0.85 || v < 0.15 || v > 0.85) return background(x - far, y);
+        x -= near;
+        const double fx = std::floor(x / period), fy = std::floor(y / period);
+        const bool square = x - fx * period < 0.6 * period && y - fy * period < 0.6 * period;
+        const double shade = 0.04 * lattice(int32_t(fx), int32_t(fy), s_.seed + 5);
+        return square ? 0.2 + shade : 0.8 - shade;
+    }
+
     SynthSpec s_;
     Slab slabs_[3];
 };
@@ -88,6 +124,15 @@ QImage render(int w, int h, const Sample& sample) {
 }
 
 }  // namespace
+
+bool synthSceneNamed(const std::string& name, SynthScene& scene) {
+    const std::pair<const char*, SynthScene> names[] = {
+        {"slabs", SynthScene::Slabs}, {"pattern", SynthScene::Pattern}, {"corner", SynthScene::Corner},
+        {"strip", SynthScene::Strip}, {"wall", SynthScene::Wall},       {"blank", SynthScene::Blank}};
+    for (const auto& [n, s] : names)
+        if (name == n) return scene = s, true;
+    return false;
+}
 
 SynthPair makeSynthPair(const SynthSpec& spec) {
     const Scene scene(spec);

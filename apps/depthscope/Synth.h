@@ -9,11 +9,22 @@
 #include <QImage>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace depthscope {
 
+// What the pair shows. Besides the slabs, scenes made to mislead a measurement: a pattern of
+// squares filling most of the frame, texture in one corner only or in one strip, a textured
+// wall at one depth, and a blank wall with nothing but each camera's own noise.
+enum class SynthScene { Slabs, Pattern, Corner, Strip, Wall, Blank };
+
+// The scene for a name as the synth command takes it (slabs, pattern, corner, strip, wall,
+// blank); false for any other.
+bool synthSceneNamed(const std::string& name, SynthScene& scene);
+
 struct SynthSpec {
+    SynthScene scene = SynthScene::Slabs;
     int width = 960, height = 540;
     double verticalPx = 4.0;   // the right eye sits this much lower
     double rotationDeg = 0.8;  // and turned clockwise by this

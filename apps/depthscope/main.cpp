@@ -50,24 +50,32 @@ const char* kAnalyseHelp =
     "usage: depthscope analyse LEFT RIGHT [--json] [--report REPORT.png] [--max-megapixels N]\n"
     "\n"
     "Measures the right eye against the left: vertical offset, rotation and scale (to be\n"
-    "corrected), the horizontal disparity range (depth: reported, not corrected), and what the\n"
-    "effect's right-eye values would become from their defaults. LEFT and RIGHT may be any image\n"
-    "file duovis reads (PNG, JPEG, TIFF, OpenEXR, DPX, ...).\n"
+    "corrected), the depth budget (the 2nd to 98th percentile of a dense disparity map of the\n"
+    "corrected pair, with the matched pairs' range as a second opinion; reported, not corrected),\n"
+    "and what the effect's right-eye values would become from their defaults. LEFT and RIGHT may\n"
+    "be any image file duovis reads (PNG, JPEG, TIFF, OpenEXR, DPX, ...).\n"
     "  --json            print the JSON record instead of the summary\n"
     "  --report FILE     write a picture: the matched pairs and a disparity histogram\n"
     "  --max-megapixels N  refuses an input that declares more pixels, before decoding it\n"
     "                    (default 300, or DUOVIS_MAX_MEGAPIXELS)\n"
-    "Exit 0: measured; 1: the pair could not be measured (too few matches); 2: an option or an\n"
-    "input file that cannot be used.\n";
+    "The last line of the summary (\"verdict\" in the JSON) says whether the matches carry a\n"
+    "correction: \"ok\", or \"refused\" with the reason where they are too few, crowded into part\n"
+    "of the frame, or where the frame's halves disagree (a repeated pattern matched a period off).\n"
+    "Exit 0: measured; 1: refused, no correction (the reason on standard error); 2: an option or\n"
+    "an input file that cannot be used.\n";
 
 const char* kSynthHelp =
-    "usage: depthscope synth LEFT RIGHT [--size WxH] [--vertical PX] [--rotate DEG] [--scale PCT]\n"
-    "                        [--near PCT] [--far PCT] [--seed N]\n"
+    "usage: depthscope synth LEFT RIGHT [--scene NAME] [--size WxH] [--vertical PX] [--rotate DEG]\n"
+    "                        [--scale PCT] [--near PCT] [--far PCT] [--seed N]\n"
     "\n"
     "Writes a synthetic pair: a textured background and three slabs in front of it, the right eye\n"
     "moved down by --vertical pixels (default 4), turned clockwise by --rotate degrees (0.8) and\n"
     "enlarged by --scale percent (1.5) about its centre. --near and --far are the disparities of\n"
-    "the slabs and the background in percent of the width (-1.5 and 1.0). Size 960x540.\n";
+    "the slabs and the background in percent of the width (-1.5 and 1.0). Size 960x540.\n"
+    "  --scene NAME      slabs (default); or a scene made to mislead a measurement: pattern\n"
+    "                    (repeated squares over most of the frame, at the near disparity), corner\n"
+    "                    or strip (texture in one corner or one strip only), wall (one textured\n"
+    "                    plane at the far disparity), blank (a plain wall, only noise)\n";
 
 int usage(const std::string& message) {
     std::fprintf(stderr, "depthscope: %s\n", message.c_str());
@@ -97,13 +105,22 @@ void printSummary(const Analysis& a) {
                 a.pairs.matches, a.pairs.left.size());
     std::printf("right eye vs left: vertical %+.3f px, rotation %+.4f deg, scale %+.4f %%\n",
                 c.measured.verticalPx, c.measured.rotationDeg, c.measured.scalePct);
-    std::printf("disparity: near %+.3f %%, far %+.3f %% of the eye width (range %.3f %%)\n",
+    if (a.depth.measured)
+        std::printf(
+            "depth budget: near %+.3f %%, far %+.3f %% of the eye width (range %.3f %%, %.0f %% of the "
+            "picture matched)\n",
+            a.depth.nearPct, a.depth.farPct, a.depth.farPct - a.depth.nearPct, a.depth.validShare * 100);
+    else
+        std::printf("depth budget: not measured (%.0f %% of the picture matched)\n",
+                    a.depth.validShare * 100);
+    std::printf("disparity of the pairs: near %+.3f %%, far %+.3f %% of the eye width (range %.3f %%)\n",
                 c.disparity.nearPct, c.disparity.farPct, c.disparity.farPct - c.disparity.nearPct);
     std::printf("correction: Vertical Shift Right %% %.4f, Rotate Right %.2f, Scale Right %.4f\n",
                 c.after[duovis::VSHIFT_PCT_R], c.after[duovis::ROTATE_R], c.after[duovis::SCALE_R]);
     std::printf(
         "after correction: vertical %+.3f px, rotation %+.4f deg, scale %+.4f %%, scatter %.3f px rms\n",
         c.residual.verticalPx, c.residual.rotationDeg, c.residual.scalePct, c.residual.rmsPx);
+    std::printf("verdict: %s\n", verdictLine(a).c_str());
 }
 
 int analyseCommand(const std::vector<std::string>& args) {
@@ -138,6 +155,7 @@ int analyseCommand(const std::vector<std::string>& args) {
     if (!report.empty()) savePng(reportImage(a), report);
     if (json) std::fputs(reportJson(a).constData(), stdout);
     if (!a.ok) {
+        if (!json) std::printf("verdict: %s\n", verdictLine(a).c_str());
         std::fprintf(stderr, "depthscope: %s\n", a.error.c_str());
         return 1;
     }
@@ -168,7 +186,11 @@ int synthCommand(const std::vector<std::string>& args) {
             known = true;
             if (!parseNumber(value, *target)) return usage(a + ": '" + value + "' is not a number");
         }
-        if (a == "--size") {
+        if (a == "--scene") {
+            known = true;
+            if (!synthSceneNamed(value, spec.scene))
+                return usage("--scene: '" + value + "' is not slabs, pattern, corner, strip, wall or blank");
+        } else if (a == "--size") {
             known = true;
             const auto x = value.find('x');
             double w = 0, h = 0;
@@ -203,12 +225,14 @@ int pluginCommand(const std::vector<std::string>& args) {
     });
     if (ex.result == ExchangeResult::Corrected) {
         const Correction& c = ex.analysis.correction;
+        // The dense budget where the picture gave one, else what the pairs saw.
+        const DepthBudget& d = ex.analysis.depth;
         std::fprintf(stderr,
                      "depthscope: %zu pairs; right eye vs left: vertical %+.3f px, rotation %+.4f deg, scale "
-                     "%+.4f %%; "
-                     "disparity %+.3f %% to %+.3f %%; corrections sent\n",
+                     "%+.4f %%; disparity %+.3f %% to %+.3f %%; corrections sent\n",
                      ex.analysis.pairs.left.size(), c.measured.verticalPx, c.measured.rotationDeg,
-                     c.measured.scalePct, c.disparity.nearPct, c.disparity.farPct);
+                     c.measured.scalePct, d.measured ? d.nearPct : c.disparity.nearPct,
+                     d.measured ? d.farPct : c.disparity.farPct);
         return 0;
     }
     return ex.result == ExchangeResult::NoChange ? 1 : 3;

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -14,6 +18,7 @@ namespace {
 struct ToolRun {
     int exitCode;
     QString err;
+    QByteArray out;
 };
 
 ToolRun analyse(const QString& dir, const QStringList& args, const QString& limit = {}) {
@@ -26,7 +31,7 @@ ToolRun analyse(const QString& dir, const QStringList& args, const QString& limi
     tool.start(QStringLiteral(DEPTHSCOPE_PATH), QStringList{"analyse"} + args);
     tool.waitForFinished(120000);
     return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
-            QString::fromUtf8(tool.readAllStandardError())};
+            QString::fromUtf8(tool.readAllStandardError()), tool.readAllStandardOutput()};
 }
 
 void save(const QString& file, const QByteArray& bytes) {
@@ -106,6 +111,93 @@ TEST(AnalyseFiles, ChecksSizesFirstAndNamesEveryCulprit) {
         EXPECT_TRUE(*c.says ? r.err.startsWith(c.says) : r.err.isEmpty())
             << c.name << ": " << r.err.toStdString();
         EXPECT_LE(r.err.count('\n'), 1) << c.name << ": " << r.err.toStdString();
+    }
+}
+
+struct VerdictRow {
+    const char* name;
+    depthscope::SynthScene scene;
+    int exitCode;
+    const char* verdict;
+    const char* line;  // the summary's last line, from its start
+};
+
+// The JSON record and the summary agree on the verdict and carry the evidence behind it; a
+// refusal leaves out what a script could apply.
+TEST(AnalyseFiles, JsonAndSummaryCarryTheVerdictAndItsEvidence) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const VerdictRow rows[] = {
+        {"slabs", depthscope::SynthScene::Slabs, 0, "ok", "verdict: ok (coverage "},
+        {"corner", depthscope::SynthScene::Corner, 1, "refused", "verdict: refused: the matches "},
+    };
+    for (const VerdictRow& row : rows) {
+        depthscope::SynthSpec synth;
+        synth.scene = row.scene, synth.width = 640, synth.height = 360;
+        const depthscope::SynthPair pair = depthscope::makeSynthPair(synth);
+        ASSERT_TRUE(pair.left.save(dir.filePath("l.png")));
+        ASSERT_TRUE(pair.right.save(dir.filePath("r.png")));
+        const ToolRun json = analyse(dir.path(), {"l.png", "r.png", "--json"});
+        EXPECT_EQ(json.exitCode, row.exitCode) << row.name << ": " << json.err.toStdString();
+        const QJsonObject o = QJsonDocument::fromJson(json.out).object();
+        EXPECT_EQ(o["verdict"].toString(), row.verdict) << row.name;
+        const QJsonObject e = o["evidence"].toObject();
+        EXPECT_GT(e["coverage"].toDouble(), 0.0) << row.name;
+        EXPECT_GT(e["inliers_per_quadrant"].toObject()["top_left"].toInt(), 0) << row.name;
+        EXPECT_TRUE(e.contains("halves_disagreement_px")) << row.name;
+        const bool ok = row.exitCode == 0;
+        EXPECT_EQ(o.contains("reply"), ok) << row.name;
+        EXPECT_EQ(o["reason"].toString().toStdString(), ok ? "" : json.err.trimmed().mid(12).toStdString())
+            << row.name;
+        EXPECT_EQ(o["depth_budget_pct"].toObject()["measured"].toBool(), ok) << row.name;
+
+        const ToolRun text = analyse(dir.path(), {"l.png", "r.png"});
+        const QList<QByteArray> lines = text.out.trimmed().split('\n');
+        EXPECT_TRUE(lines.last().startsWith(row.line)) << row.name << ": " << lines.last().toStdString();
+    }
+}
+
+struct Probe {
+    double x, y;           // share of the picture's width and of one eye's height
+    const char* dominant;  // "red", "green" or "blue": the strongest channel there; "grey"
+};
+
+struct ReportRow {
+    const char* name;
+    depthscope::SynthScene scene;
+    std::vector<Probe> probes;
+};
+
+const char* dominantOf(QRgb c) {
+    const int r = qRed(c), g = qGreen(c), b = qBlue(c);
+    if (std::max({r, g, b}) - std::min({r, g, b}) < 24) return "grey";
+    return b > r && b > g ? "blue" : g > r ? "green" : "red";
+}
+
+// The report picture: the dense map over the left eye (near slabs blue, far background red) and
+// the coverage grid over the right eye (cells with inliers green, the others red).
+TEST(AnalyseFiles, ReportShowsTheDenseMapAndTheCoverage) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const ReportRow rows[] = {
+        {"slabs",
+         depthscope::SynthScene::Slabs,
+         {{0.125, 0.36, "blue"}, {0.25, 0.08, "red"}, {0.5 + 0.0625, 2.0 / 360, "green"}}},
+        {"corner", depthscope::SynthScene::Corner, {{0.5 + 7 * 0.0625, 0.75 + 2.0 / 360, "red"}}},
+    };
+    for (const ReportRow& row : rows) {
+        depthscope::SynthSpec synth;
+        synth.scene = row.scene, synth.width = 640, synth.height = 360;
+        const depthscope::SynthPair pair = depthscope::makeSynthPair(synth);
+        ASSERT_TRUE(pair.left.save(dir.filePath("l.png")));
+        ASSERT_TRUE(pair.right.save(dir.filePath("r.png")));
+        analyse(dir.path(), {"l.png", "r.png", "--report", "report.png"});
+        const QImage report(dir.filePath("report.png"));
+        ASSERT_EQ(report.width(), 2 * synth.width) << row.name;
+        for (const Probe& p : row.probes) {
+            const QRgb c = report.pixel(int(p.x * report.width()), int(p.y * synth.height));
+            EXPECT_STREQ(dominantOf(c), p.dominant) << row.name << " at " << p.x << ", " << p.y;
+        }
     }
 }
 

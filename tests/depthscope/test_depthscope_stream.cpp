@@ -198,6 +198,14 @@ const StreamRow kBad[] = {
      "do not hold 480 pixels"},
     {"one_eye_only", [] { return request(layer(pair().left)); }, "one eye only"},
     {"flat_picture", [] { return request(layer(flat()), layer(flat())); }, "too few matches"},
+    {"texture_in_one_corner",
+     [] {
+         SynthSpec s;
+         s.scene = SynthScene::Corner, s.width = 480, s.height = 270;
+         const SynthPair p = makeSynthPair(s);
+         return request(layer(p.left), layer(p.right));
+     },
+     "the matches "},
 };
 
 class BadStream : public ::testing::TestWithParam<StreamRow> {};
