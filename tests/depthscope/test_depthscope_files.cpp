@@ -114,6 +114,14 @@ TEST(AnalyseFiles, ChecksSizesFirstAndNamesEveryCulprit) {
     }
 }
 
+// The 640 x 360 pair of `scene` as l.png and r.png in `dir` (reports are twice as wide).
+bool saveScene(depthscope::SynthScene scene, const QTemporaryDir& dir) {
+    depthscope::SynthSpec synth;
+    synth.scene = scene, synth.width = 640, synth.height = 360;
+    const depthscope::SynthPair pair = depthscope::makeSynthPair(synth);
+    return pair.left.save(dir.filePath("l.png")) && pair.right.save(dir.filePath("r.png"));
+}
+
 struct VerdictRow {
     const char* name;
     depthscope::SynthScene scene;
@@ -132,11 +140,7 @@ TEST(AnalyseFiles, JsonAndSummaryCarryTheVerdictAndItsEvidence) {
         {"corner", depthscope::SynthScene::Corner, 1, "refused", "verdict: refused: the matches "},
     };
     for (const VerdictRow& row : rows) {
-        depthscope::SynthSpec synth;
-        synth.scene = row.scene, synth.width = 640, synth.height = 360;
-        const depthscope::SynthPair pair = depthscope::makeSynthPair(synth);
-        ASSERT_TRUE(pair.left.save(dir.filePath("l.png")));
-        ASSERT_TRUE(pair.right.save(dir.filePath("r.png")));
+        ASSERT_TRUE(saveScene(row.scene, dir));
         const ToolRun json = analyse(dir.path(), {"l.png", "r.png", "--json"});
         EXPECT_EQ(json.exitCode, row.exitCode) << row.name << ": " << json.err.toStdString();
         const QJsonObject o = QJsonDocument::fromJson(json.out).object();
@@ -186,16 +190,12 @@ TEST(AnalyseFiles, ReportShowsTheDenseMapAndTheCoverage) {
         {"corner", depthscope::SynthScene::Corner, {{0.5 + 7 * 0.0625, 0.75 + 2.0 / 360, "red"}}},
     };
     for (const ReportRow& row : rows) {
-        depthscope::SynthSpec synth;
-        synth.scene = row.scene, synth.width = 640, synth.height = 360;
-        const depthscope::SynthPair pair = depthscope::makeSynthPair(synth);
-        ASSERT_TRUE(pair.left.save(dir.filePath("l.png")));
-        ASSERT_TRUE(pair.right.save(dir.filePath("r.png")));
+        ASSERT_TRUE(saveScene(row.scene, dir));
         analyse(dir.path(), {"l.png", "r.png", "--report", "report.png"});
         const QImage report(dir.filePath("report.png"));
-        ASSERT_EQ(report.width(), 2 * synth.width) << row.name;
+        ASSERT_EQ(report.width(), 2 * 640) << row.name;
         for (const Probe& p : row.probes) {
-            const QRgb c = report.pixel(int(p.x * report.width()), int(p.y * synth.height));
+            const QRgb c = report.pixel(int(p.x * report.width()), int(p.y * 360));
             EXPECT_STREQ(dominantOf(c), p.dominant) << row.name << " at " << p.x << ", " << p.y;
         }
     }
