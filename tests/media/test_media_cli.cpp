@@ -409,14 +409,19 @@ TEST_F(MediaCli, SecondLayerMayBeAVideo) {
     EXPECT_TRUE(past.err.contains("left.mp4 frame 5")) << past.err.toStdString();
 }
 
-// Runs duovis with `input` on standard input; returns its standard output.
-QByteArray piped(const QString& dir, const QStringList& args, const QByteArray& input) {
-    QProcess p;
+// Runs duovis with `input` on standard input; the process is left finished for its caller.
+void runFed(QProcess& p, const QString& dir, const QStringList& args, const QByteArray& input) {
     p.setWorkingDirectory(dir);
     p.start(DUOVIS_CLI_PATH, args);
     p.write(input);
     p.closeWriteChannel();
     p.waitForFinished(60000);
+}
+
+// The same where it must succeed; returns its standard output, bytes as written.
+QByteArray piped(const QString& dir, const QStringList& args, const QByteArray& input) {
+    QProcess p;
+    runFed(p, dir, args, input);
     EXPECT_EQ(p.exitCode(), 0) << args.join(' ').toStdString() << ": "
                                << p.readAllStandardError().toStdString();
     return p.readAllStandardOutput();
@@ -570,11 +575,7 @@ struct EndCase {
 
 Result runWithInput(const QString& dir, const QStringList& args, const QByteArray& input) {
     QProcess p;
-    p.setWorkingDirectory(dir);
-    p.start(DUOVIS_CLI_PATH, args);
-    p.write(input);
-    p.closeWriteChannel();
-    p.waitForFinished(60000);
+    runFed(p, dir, args, input);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
             QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
 }
