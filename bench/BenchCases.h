@@ -1,7 +1,7 @@
 #pragma once
 // Settings shared by the CPU and GPU benchmarks, so their figures compare like with like.
 
-#include "ParamValues.h"
+#include "core/params/ParamValues.h"
 
 namespace duovis::bench {
 

@@ -5,9 +5,9 @@
 #include "EyeViews.h"
 #include "Synth.h"
 
-#include "Codes.h"
-#include "KernelSetup.h"
-#include "StereoKernel.h"
+#include "core/frame/KernelSetup.h"
+#include "core/kernel/StereoKernel.h"
+#include "core/params/Codes.h"
 
 #include <QImage>
 

@@ -7,10 +7,10 @@
 //   cuda_kernel, cuda_total   the same through CUDA, where built with it and a device exists
 // Times are wall-clock milliseconds per frame (the device runs on its own threads).
 #include "BenchCases.h"
-#include "Codes.h"
 #include "KernelDispatch.h"
-#include "KernelSetup.h"
-#include "StereoKernel.h"
+#include "core/frame/KernelSetup.h"
+#include "core/kernel/StereoKernel.h"
+#include "core/params/Codes.h"
 
 #include <CL/cl.h>
 #include <benchmark/benchmark.h>

@@ -5,11 +5,11 @@
 // names, so a case keeps its name once it has one. Each case also runs on every instruction set
 // this CPU has ("…/target:avx2"), and a closing table puts the default choice beside the fastest.
 #include "BenchCases.h"
-#include "Codes.h"
-#include "KernelSetup.h"
-#include "StereoKernel.h"
+#include "core/frame/KernelSetup.h"
+#include "core/kernel/StereoKernel.h"
+#include "core/params/Codes.h"
 
-#include "FastStereoKernel.h"
+#include "core/kernel/FastStereoKernel.h"
 
 #include <benchmark/benchmark.h>
 

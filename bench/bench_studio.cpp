@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "MainWindow.h"
-#include "ParamId.h"
 #include "Viewer.h"
+#include "core/params/ParamId.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // compositing host's 8-bit frames, both eyes rotated and keystoned with auto crop and scale.
 // After the rows it prints each size's speed-up; the aim is at least 0.8 x N on 1080p.
 #include "EffectInstance.h"
-#include "ParamId.h"
+#include "core/params/ParamId.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 #include "Correction.h"
 
-#include "Codes.h"
-#include "ParamTable.h"
+#include "core/params/Codes.h"
+#include "core/params/ParamTable.h"
 
 #include <algorithm>
 #include <cmath>

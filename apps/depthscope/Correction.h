@@ -7,9 +7,9 @@
 
 #include "Matching.h"
 
-#include "EyeGeometry.h"
-#include "ParamValues.h"
-#include "ToolBlock.h"
+#include "core/frame/EyeGeometry.h"
+#include "core/params/ParamValues.h"
+#include "core/params/ToolBlock.h"
 
 #include <opencv2/core.hpp>
 

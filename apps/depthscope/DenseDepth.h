@@ -5,8 +5,8 @@
 // pixel can.
 #pragma once
 
-#include "EyeGeometry.h"
-#include "ParamValues.h"
+#include "core/frame/EyeGeometry.h"
+#include "core/params/ParamValues.h"
 
 #include <opencv2/core.hpp>
 

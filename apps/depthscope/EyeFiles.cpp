@@ -1,7 +1,7 @@
 #include "EyeFiles.h"
 
 #include "EyeViews.h"
-#include "StillFile.h"
+#include "media/StillFile.h"
 
 namespace depthscope {
 

@@ -3,7 +3,7 @@
 // builds without the media library.
 #pragma once
 
-#include "Picture.h"
+#include "media/Picture.h"
 
 #include <opencv2/core.hpp>
 

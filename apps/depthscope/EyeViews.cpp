@@ -1,6 +1,6 @@
 #include "EyeViews.h"
 
-#include "Codes.h"
+#include "core/params/Codes.h"
 
 #include <opencv2/imgproc.hpp>
 

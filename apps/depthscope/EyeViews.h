@@ -4,8 +4,8 @@
 // in a view is a point in the effect's eye grid.
 #pragma once
 
-#include "EyeGeometry.h"
-#include "ToolBlock.h"
+#include "core/frame/EyeGeometry.h"
+#include "core/params/ToolBlock.h"
 
 #include <QImage>
 

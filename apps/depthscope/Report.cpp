@@ -1,6 +1,6 @@
 #include "Report.h"
 
-#include "ParamTable.h"
+#include "core/params/ParamTable.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "Analysis.h"
-#include "ToolBlock.h"
+#include "core/params/ToolBlock.h"
 
 #include <QString>
 

@@ -1,12 +1,12 @@
 // depthscope: measures how the right eye of a stereo pair is misaligned against the left and
 // gives the effect the corrections, over its two local sockets or on two image files.
 #include "Analysis.h"
-#include "AtomicSave.h"
-#include "PixelLimit.h"
 #include "Report.h"
-#include "SameFile.h"
 #include "Synth.h"
 #include "ToolStream.h"
+#include "media/AtomicSave.h"
+#include "media/PixelLimit.h"
+#include "media/SameFile.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -10,10 +10,10 @@
 #include <utility>
 
 #include "Args.h"
-#include "AtomicSave.h"
 #include "Commands.h"
 #include "EffectInstance.h"
 #include "HostOptions.h"
+#include "media/AtomicSave.h"
 
 namespace duovis::cli {
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "session/Numbers.h"
+
 namespace duovis::cli {
 
 struct OptionSpec {
@@ -30,9 +32,5 @@ class Args {
     std::multimap<std::string, std::string> options_;
     std::vector<std::string> positional_;
 };
-
-// Parses a whole number, naming `what` in the error when the text is not one.
-int parseInt(const std::string& text, const std::string& what);
-double parseDouble(const std::string& text, const std::string& what);
 
 }  // namespace duovis::cli

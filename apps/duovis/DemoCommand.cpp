@@ -5,19 +5,19 @@
 #include <stdexcept>
 
 #include "Args.h"
-#include "AtomicSave.h"
 #include "Commands.h"
 #include "ContactSheet.h"
 #include "DemoScene.h"
 #include "HostOptions.h"
-#include "ImageWorld.h"
-#include "ParamAssign.h"
-#include "ParamDescribe.h"
-#include "PluginLocator.h"
-#include "QtPicture.h"
-#include "RenderJob.h"
-#include "StillFile.h"
-#include "VideoWriter.h"
+#include "media/AtomicSave.h"
+#include "media/QtPicture.h"
+#include "media/StillFile.h"
+#include "media/VideoWriter.h"
+#include "session/ImageWorld.h"
+#include "session/ParamAssign.h"
+#include "session/ParamDescribe.h"
+#include "session/PluginLocator.h"
+#include "session/RenderJob.h"
 
 namespace duovis::cli {
 
@@ -176,10 +176,11 @@ int demoCommand(const std::vector<std::string>& words) {
     }
     const QString sheetPath = dir + "/contact-sheet.png";
     saveImageAtomically(makeContactSheet(sheet, 4, 320), sheetPath);
-    std::printf("wrote %zu renders, the scene's two eyes, a short sequence, clip.mp4 and shot.%%04d.exr to "
-                "%s\ncontact sheet: %s\n",
-                sheet.size(), QDir(dir).absolutePath().toUtf8().constData(),
-                QDir(dir).absoluteFilePath("contact-sheet.png").toUtf8().constData());
+    std::printf(
+        "wrote %zu renders, the scene's two eyes, a short sequence, clip.mp4 and shot.%%04d.exr to "
+        "%s\ncontact sheet: %s\n",
+        sheet.size(), QDir(dir).absolutePath().toUtf8().constData(),
+        QDir(dir).absoluteFilePath("contact-sheet.png").toUtf8().constData());
     return 0;
 }
 

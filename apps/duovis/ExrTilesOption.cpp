@@ -4,7 +4,7 @@
 #include <cctype>
 #include <stdexcept>
 
-#include "StillFile.h"
+#include "media/StillFile.h"
 
 namespace duovis::cli {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "Args.h"
-#include "StillFormat.h"
+#include "media/StillFormat.h"
 
 namespace duovis::cli {
 

@@ -6,7 +6,7 @@
 
 #include "HostOptions.h"
 #include "Layer.h"
-#include "RenderJob.h"
+#include "session/RenderJob.h"
 
 namespace duovis::cli {
 

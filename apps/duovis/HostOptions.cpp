@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "PluginLocator.h"
+#include "session/PluginLocator.h"
 
 namespace duovis::cli {
 

@@ -5,12 +5,12 @@
 #include <string>
 
 #include "Args.h"
-#include "AtomicSave.h"
 #include "Commands.h"
 #include "HostOptions.h"
-#include "Project.h"
-#include "SameFile.h"
-#include "StatusArea.h"
+#include "media/AtomicSave.h"
+#include "media/SameFile.h"
+#include "session/Project.h"
+#include "session/StatusArea.h"
 
 namespace duovis::cli {
 

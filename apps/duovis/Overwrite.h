@@ -4,8 +4,8 @@
 #include <QString>
 
 #include "Args.h"
-#include "AtomicSave.h"
-#include "FrameSequence.h"
+#include "media/AtomicSave.h"
+#include "session/FrameSequence.h"
 
 namespace duovis::cli {
 

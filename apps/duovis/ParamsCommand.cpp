@@ -4,8 +4,8 @@
 #include "Args.h"
 #include "Commands.h"
 #include "HostOptions.h"
-#include "ParamDescribe.h"
-#include "RenderJob.h"
+#include "session/ParamDescribe.h"
+#include "session/RenderJob.h"
 
 namespace duovis::cli {
 

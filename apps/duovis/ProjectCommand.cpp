@@ -9,18 +9,18 @@
 #include <stdexcept>
 
 #include "Args.h"
-#include "ClipboardWatch.h"
 #include "Commands.h"
-#include "FileLock.h"
 #include "HostOptions.h"
-#include "ParamAssign.h"
-#include "ParamId.h"
-#include "ParamTable.h"
-#include "PluginLocator.h"
-#include "Project.h"
-#include "RenderJob.h"
-#include "StatusArea.h"
-#include "ToolPress.h"
+#include "core/params/ParamId.h"
+#include "core/params/ParamTable.h"
+#include "session/ClipboardWatch.h"
+#include "session/FileLock.h"
+#include "session/ParamAssign.h"
+#include "session/PluginLocator.h"
+#include "session/Project.h"
+#include "session/RenderJob.h"
+#include "session/StatusArea.h"
+#include "session/ToolPress.h"
 
 namespace duovis::cli {
 

@@ -6,10 +6,10 @@
 #include <stdexcept>
 #include <tuple>
 
-#include "AtomicSave.h"
-#include "FrameSequence.h"
-#include "ParamAssign.h"
-#include "StillFile.h"
+#include "media/AtomicSave.h"
+#include "media/StillFile.h"
+#include "session/FrameSequence.h"
+#include "session/ParamAssign.h"
 
 namespace duovis::cli {
 

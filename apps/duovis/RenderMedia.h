@@ -8,13 +8,13 @@
 #include <string>
 
 #include "Args.h"
-#include "AtomicSave.h"
-#include "FrameIO.h"
-#include "RenderInputs.h"
-#include "RenderJob.h"
-#include "StereoLayout.h"
-#include "VideoDemux.h"
-#include "VideoReader.h"
+#include "media/AtomicSave.h"
+#include "media/FrameIO.h"
+#include "media/StereoLayout.h"
+#include "media/VideoReader.h"
+#include "session/RenderInputs.h"
+#include "session/RenderJob.h"
+#include "session/VideoDemux.h"
 
 namespace duovis::cli {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <thread>
 
-#include "BoundedQueue.h"
-#include "ImageWorld.h"
+#include "media/BoundedQueue.h"
+#include "session/ImageWorld.h"
 
 namespace duovis::cli {
 

@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
-#include "FrameIO.h"
-#include "FrameSequence.h"
 #include "World.h"
+#include "media/FrameIO.h"
+#include "session/FrameSequence.h"
 
 namespace duovis::cli {
 

@@ -1,4 +1,4 @@
-#include "AtomicSave.h"
+#include "media/AtomicSave.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -6,7 +6,7 @@
 #include <QImage>
 #include <QString>
 
-#include "OutputFile.h"
+#include "media/OutputFile.h"
 
 namespace duovis {
 

@@ -1,8 +1,8 @@
-#include "AudioCopy.h"
+#include "media/AudioCopy.h"
 
 #include <stdexcept>
 
-#include "FfmpegPixels.h"
+#include "media/FfmpegPixels.h"
 
 namespace duovis::media {
 

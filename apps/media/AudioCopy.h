@@ -11,7 +11,7 @@ extern "C" {
 #include <memory>
 #include <string>
 
-#include "StreamMeta.h"
+#include "media/StreamMeta.h"
 
 namespace duovis::media {
 

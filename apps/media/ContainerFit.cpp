@@ -1,4 +1,4 @@
-#include "ContainerFit.h"
+#include "media/ContainerFit.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -6,7 +6,7 @@ extern "C" {
 
 #include <stdexcept>
 
-#include "StillFile.h"
+#include "media/StillFile.h"
 
 namespace duovis::media {
 

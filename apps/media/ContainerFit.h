@@ -9,7 +9,7 @@ extern "C" {
 
 #include <string>
 
-#include "VideoCodecs.h"
+#include "media/VideoCodecs.h"
 
 namespace duovis::media {
 

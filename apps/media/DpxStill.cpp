@@ -13,8 +13,8 @@ extern "C" {
 #include <stdexcept>
 #include <vector>
 
-#include "FfmpegPixels.h"
-#include "StillFormat.h"
+#include "media/FfmpegPixels.h"
+#include "media/StillFormat.h"
 
 namespace duovis::media {
 

@@ -17,9 +17,9 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "ExrViews.h"
-#include "PixelLimit.h"
-#include "StillFormat.h"
+#include "media/ExrViews.h"
+#include "media/PixelLimit.h"
+#include "media/StillFormat.h"
 
 namespace duovis::media {
 

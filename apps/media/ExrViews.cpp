@@ -1,4 +1,4 @@
-#include "ExrViews.h"
+#include "media/ExrViews.h"
 
 #include <ImfChannelList.h>
 #include <ImfHeader.h>

@@ -1,4 +1,4 @@
-#include "FfmpegPixels.h"
+#include "media/FfmpegPixels.h"
 
 extern "C" {
 #include <libavutil/error.h>

@@ -10,7 +10,7 @@ extern "C" {
 #include <memory>
 #include <string>
 
-#include "Picture.h"
+#include "media/Picture.h"
 
 namespace duovis::media {
 

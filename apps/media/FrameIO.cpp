@@ -1,9 +1,9 @@
-#include "FrameIO.h"
+#include "media/FrameIO.h"
 
 #include <climits>
 
-#include "StillFile.h"
-#include "VideoReader.h"
+#include "media/StillFile.h"
+#include "media/VideoReader.h"
 
 namespace duovis::media {
 

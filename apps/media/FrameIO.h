@@ -8,10 +8,10 @@
 #include <memory>
 #include <string>
 
-#include "Picture.h"
-#include "StillFormat.h"
-#include "VideoReader.h"
-#include "VideoWriter.h"
+#include "media/Picture.h"
+#include "media/StillFormat.h"
+#include "media/VideoReader.h"
+#include "media/VideoWriter.h"
 
 namespace duovis::media {
 

@@ -1,4 +1,4 @@
-#include "OutputFile.h"
+#include "media/OutputFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "TempCleanup.h"
+#include "media/TempCleanup.h"
 
 namespace duovis {
 

@@ -1,4 +1,4 @@
-#include "Picture.h"
+#include "media/Picture.h"
 
 #include <utility>
 

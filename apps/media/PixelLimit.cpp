@@ -1,4 +1,4 @@
-#include "PixelLimit.h"
+#include "media/PixelLimit.h"
 
 #include <QString>
 #include <algorithm>

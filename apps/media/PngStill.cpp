@@ -9,8 +9,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "PngWriter.h"
-#include "StillFormat.h"
+#include "media/PngWriter.h"
+#include "media/StillFormat.h"
 
 namespace duovis::media {
 

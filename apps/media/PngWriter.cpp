@@ -1,4 +1,4 @@
-#include "PngWriter.h"
+#include "media/PngWriter.h"
 
 #include <png.h>
 #include <zlib.h>

@@ -4,7 +4,7 @@
 
 #include <QByteArray>
 
-#include "Picture.h"
+#include "media/Picture.h"
 
 namespace duovis::media {
 

@@ -3,7 +3,7 @@
 
 #include <QImage>
 
-#include "Picture.h"
+#include "media/Picture.h"
 
 namespace duovis::media {
 

@@ -11,8 +11,8 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "QtPicture.h"
-#include "StillFormat.h"
+#include "media/QtPicture.h"
+#include "media/StillFormat.h"
 
 namespace duovis::media {
 

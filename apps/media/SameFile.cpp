@@ -1,4 +1,4 @@
-#include "SameFile.h"
+#include "media/SameFile.h"
 
 #include <sys/stat.h>
 

@@ -1,4 +1,4 @@
-#include "StillFile.h"
+#include "media/StillFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "PixelLimit.h"
+#include "media/PixelLimit.h"
 
 namespace duovis::media {
 

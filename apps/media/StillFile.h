@@ -6,8 +6,8 @@
 #include <QByteArray>
 #include <string>
 
-#include "Picture.h"
-#include "StillFormat.h"
+#include "media/Picture.h"
+#include "media/StillFormat.h"
 
 namespace duovis::media {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "Picture.h"
+#include "media/Picture.h"
 
 namespace duovis::media {
 

@@ -1,4 +1,4 @@
-#include "StreamMeta.h"
+#include "media/StreamMeta.h"
 
 extern "C" {
 #include <libavutil/display.h>
@@ -7,7 +7,7 @@ extern "C" {
 #include <cmath>
 #include <cstdio>
 
-#include "StillFile.h"
+#include "media/StillFile.h"
 
 namespace duovis::media {
 

@@ -1,4 +1,4 @@
-#include "TempCleanup.h"
+#include "media/TempCleanup.h"
 
 #include <signal.h>
 #include <unistd.h>

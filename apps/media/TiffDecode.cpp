@@ -7,7 +7,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "TiffFile.h"
+#include "media/TiffFile.h"
 
 namespace duovis::media::tiff {
 

@@ -1,4 +1,4 @@
-#include "TiffFile.h"
+#include "media/TiffFile.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "Picture.h"
+#include "media/Picture.h"
 
 namespace duovis::media::tiff {
 

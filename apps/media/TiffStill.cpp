@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "StillFormat.h"
-#include "TiffFile.h"
+#include "media/StillFormat.h"
+#include "media/TiffFile.h"
 
 namespace duovis::media {
 

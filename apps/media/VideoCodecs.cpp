@@ -1,4 +1,4 @@
-#include "VideoCodecs.h"
+#include "media/VideoCodecs.h"
 
 extern "C" {
 #include <libavutil/log.h>

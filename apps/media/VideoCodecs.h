@@ -8,7 +8,7 @@ extern "C" {
 
 #include <string>
 
-#include "VideoWriter.h"
+#include "media/VideoWriter.h"
 
 namespace duovis::media {
 

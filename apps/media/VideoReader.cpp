@@ -1,4 +1,4 @@
-#include "VideoReader.h"
+#include "media/VideoReader.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -13,9 +13,9 @@ extern "C" {
 #include <cstdio>
 #include <stdexcept>
 
-#include "FfmpegPixels.h"
-#include "PixelLimit.h"
-#include "StillFile.h"
+#include "media/FfmpegPixels.h"
+#include "media/PixelLimit.h"
+#include "media/StillFile.h"
 
 namespace duovis::media {
 

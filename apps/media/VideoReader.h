@@ -9,9 +9,9 @@
 #include <optional>
 #include <string>
 
-#include "Picture.h"
-#include "StereoLayout.h"
-#include "StreamMeta.h"
+#include "media/Picture.h"
+#include "media/StereoLayout.h"
+#include "media/StreamMeta.h"
 
 namespace duovis::media {
 

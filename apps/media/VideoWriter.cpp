@@ -1,4 +1,4 @@
-#include "VideoWriter.h"
+#include "media/VideoWriter.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -17,12 +17,12 @@ extern "C" {
 #include <cstring>
 #include <stdexcept>
 
-#include "AudioCopy.h"
-#include "ContainerFit.h"
-#include "FfmpegPixels.h"
-#include "OutputFile.h"
-#include "StillFile.h"
-#include "VideoCodecs.h"
+#include "media/AudioCopy.h"
+#include "media/ContainerFit.h"
+#include "media/FfmpegPixels.h"
+#include "media/OutputFile.h"
+#include "media/StillFile.h"
+#include "media/VideoCodecs.h"
 
 namespace duovis::media {
 

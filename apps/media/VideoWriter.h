@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "OutputFile.h"
-#include "Picture.h"
-#include "StereoLayout.h"
-#include "StreamMeta.h"
+#include "media/OutputFile.h"
+#include "media/Picture.h"
+#include "media/StereoLayout.h"
+#include "media/StreamMeta.h"
 
 namespace duovis::media {
 

@@ -22,12 +22,12 @@
 #include <cstdio>
 #include <functional>
 
-#include "ImageInput.h"
-#include "ParamId.h"
 #include "ParamPanel.h"
 #include "ProjectName.h"
-#include "StatusArea.h"
 #include "Viewer.h"
+#include "core/params/ParamId.h"
+#include "session/ImageInput.h"
+#include "session/StatusArea.h"
 
 namespace duovis::studio {
 

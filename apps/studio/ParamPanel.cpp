@@ -14,8 +14,8 @@
 #include <cmath>
 #include <vector>
 
-#include "ParamDescribe.h"
 #include "WheelGuard.h"
+#include "session/ParamDescribe.h"
 
 namespace duovis::studio {
 

@@ -4,7 +4,7 @@
 
 #include <QSize>
 
-#include "Picture.h"
+#include "media/Picture.h"
 
 namespace duovis::studio {
 

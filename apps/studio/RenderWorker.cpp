@@ -2,8 +2,8 @@
 
 #include <exception>
 
-#include "ImageWorld.h"
-#include "RenderJob.h"
+#include "session/ImageWorld.h"
+#include "session/RenderJob.h"
 
 namespace duovis::studio {
 

@@ -5,16 +5,16 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "EffectCheck.h"
-#include "FileLock.h"
-#include "ParamDescribe.h"
-#include "ParamId.h"
-#include "PluginLocator.h"
-#include "RenderJob.h"
-#include "StatusArea.h"
-#include "ToolPress.h"
 #include "UndoStep.h"
-#include "VideoDemux.h"
+#include "core/params/ParamId.h"
+#include "session/EffectCheck.h"
+#include "session/FileLock.h"
+#include "session/ParamDescribe.h"
+#include "session/PluginLocator.h"
+#include "session/RenderJob.h"
+#include "session/StatusArea.h"
+#include "session/ToolPress.h"
+#include "session/VideoDemux.h"
 
 namespace duovis::studio {
 

@@ -16,10 +16,10 @@
 
 #include "DrawbotHost.h"
 #include "EffectInstance.h"
-#include "Project.h"
 #include "RenderWorker.h"
 #include "StudioSource.h"
 #include "ValueSet.h"
+#include "session/Project.h"
 
 namespace duovis::cli {
 class RenderJob;

@@ -3,10 +3,10 @@
 #include <mutex>
 #include <stdexcept>
 
-#include "ImageInput.h"
-#include "ImageWorld.h"
 #include "PictureScale.h"
-#include "StillFile.h"
+#include "media/StillFile.h"
+#include "session/ImageInput.h"
+#include "session/ImageWorld.h"
 
 namespace duovis::studio {
 

@@ -9,9 +9,9 @@
 #include <optional>
 #include <string>
 
-#include "FrameIO.h"
-#include "RenderInputs.h"
 #include "World.h"
+#include "media/FrameIO.h"
+#include "session/RenderInputs.h"
 
 namespace duovis::studio {
 

@@ -8,13 +8,13 @@
 #include <memory>
 #include <stdexcept>
 
-#include "Args.h"
-#include "AtomicSave.h"
-#include "HostOptions.h"
 #include "MainWindow.h"
-#include "ParamAssign.h"
-#include "Project.h"
-#include "SameFile.h"
+#include "duovis/Args.h"
+#include "duovis/HostOptions.h"
+#include "media/AtomicSave.h"
+#include "media/SameFile.h"
+#include "session/ParamAssign.h"
+#include "session/Project.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // as the chosen back end does (OpenCL toward zero, CUDA to nearest).
 #pragma once
 
-#include "HalfFloat.h"
-#include "KernelArgs.h"
+#include "core/frame/KernelArgs.h"
+#include "core/kernel/HalfFloat.h"
 
 namespace duovis {
 

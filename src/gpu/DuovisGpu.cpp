@@ -1,6 +1,6 @@
 #include "DuovisGpu.h"
 
-#include "GlobalDisplayState.h"
+#include "core/frame/GlobalDisplayState.h"
 
 namespace duovis::gpu {
 

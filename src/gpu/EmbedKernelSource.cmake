@@ -1,11 +1,12 @@
-# cmake -DIN=<kernel text> -DCODES=<code header> -DOUT=<C++ file> -P EmbedKernelSource.cmake
+# cmake -DIN=<kernel text> -DCODES=<code header> -DCODES_INCLUDE=<its include name> -DOUT=<C++ file>
+#       -P EmbedKernelSource.cmake
 # Writes the kernel text into a C++ file as one NUL-terminated string, the program source the
 # OpenCL back end compiles at run time. Run at build time, so the module always carries the text
 # that the CUDA build compiled. The program is built from this string alone, so the code header
 # the text includes is written in place of its #include line.
 file(READ "${IN}" text)
 file(READ "${CODES}" codes)
-get_filename_component(codes_name "${CODES}" NAME)
+set(codes_name "${CODES_INCLUDE}")
 set(include_line "#include \"${codes_name}\"")
 string(FIND "${text}" "${include_line}" at)
 if(at EQUAL -1)

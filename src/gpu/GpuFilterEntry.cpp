@@ -1,8 +1,8 @@
 // The module's GPU filter entry and the five callbacks it hands the editing host. Nothing but
 // a host error code may cross them.
 #include "DuovisGpu.h"
-#include "FailureLadder.h"
-#include "GlobalDisplayState.h"
+#include "core/frame/FailureLadder.h"
+#include "core/frame/GlobalDisplayState.h"
 
 #include <cstring>
 #include <memory>

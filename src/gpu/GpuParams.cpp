@@ -1,6 +1,6 @@
 #include "GpuParams.h"
 
-#include "ParamTable.h"
+#include "core/params/ParamTable.h"
 
 #include <algorithm>
 #include <charconv>

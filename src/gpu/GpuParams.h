@@ -4,9 +4,9 @@
 // what comes back here is the core's view (positions, 1-based popups), so both renders feed
 // the same rules.
 
-#include "ParamValues.h"
 #include "PrSDKMemoryManagerSuite.h"
 #include "PrSDKVideoSegmentSuite.h"
+#include "core/params/ParamValues.h"
 
 #include <cstdint>
 #include <optional>

@@ -3,9 +3,9 @@
 // one launch on the instance's device.
 #include "DuovisGpu.h"
 
-#include "FramePlan.h"
-#include "GlobalDisplayState.h"
-#include "KernelSetup.h"
+#include "core/frame/FramePlan.h"
+#include "core/frame/GlobalDisplayState.h"
+#include "core/frame/KernelSetup.h"
 
 namespace duovis::gpu {
 

@@ -4,7 +4,7 @@
 // the core fills; its three frame pointers hold device addresses (CUDA) or cl_mem handles
 // (OpenCL).
 
-#include "KernelArgs.h"
+#include "core/frame/KernelArgs.h"
 
 typedef struct _cl_context* cl_context;
 typedef struct _cl_device_id* cl_device_id;

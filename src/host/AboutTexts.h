@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "ParamTable.h"
+#include "core/params/ParamTable.h"
 
 namespace duovis {
 

@@ -1,6 +1,6 @@
 #include "ClipboardLocation.h"
 
-#include "ClipboardPath.h"
+#include "core/params/ClipboardPath.h"
 
 #include <QStandardPaths>
 

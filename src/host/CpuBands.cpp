@@ -1,6 +1,6 @@
 #include "CpuBands.h"
 
-#include "RowBands.h"
+#include "core/kernel/RowBands.h"
 
 namespace duovis {
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "AE_Effect.h"
-#include "StereoKernel.h"
+#include "core/kernel/StereoKernel.h"
 
 namespace duovis {
 

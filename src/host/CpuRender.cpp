@@ -3,12 +3,12 @@
 #include "Commands.h"
 #include "CpuBands.h"
 #include "DeliverableTraits.h"
-#include "FramePlan.h"
-#include "GlobalDisplayState.h"
 #include "HostIds.h"
 #include "HostParams.h"
-#include "KernelSetup.h"
-#include "StereoKernel.h"
+#include "core/frame/FramePlan.h"
+#include "core/frame/GlobalDisplayState.h"
+#include "core/frame/KernelSetup.h"
+#include "core/kernel/StereoKernel.h"
 
 #include <cmath>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // the build: 1 for DuovisX, 0 for Duovis.
 #pragma once
 
-#include "ParamTable.h"
+#include "core/params/ParamTable.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 // The module's only exported symbol. Nothing but a host error code may cross it.
 #include "Commands.h"
 #include "DeliverableTraits.h"
-#include "FailureLadder.h"
+#include "core/frame/FailureLadder.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // Frame set-up: the frame rate for the tool link and, in the compositing host, the output
 // buffer the display code in force needs.
 #include "Commands.h"
-#include "FrameSetup.h"
-#include "GlobalDisplayState.h"
 #include "HostIds.h"
 #include "HostParams.h"
+#include "core/frame/FrameSetup.h"
+#include "core/frame/GlobalDisplayState.h"
 
 namespace duovis {
 

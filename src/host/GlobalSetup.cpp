@@ -2,10 +2,10 @@
 // editing host the one pixel format the float render path handles.
 #include "Commands.h"
 #include "DeliverableTraits.h"
-#include "GlobalDisplayState.h"
 #include "HostIds.h"
 #include "HostStrings.h"
 #include "SuiteAccess.h"
+#include "core/frame/GlobalDisplayState.h"
 
 namespace duovis {
 

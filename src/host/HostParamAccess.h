@@ -3,8 +3,8 @@
 #pragma once
 
 #include "AE_Effect.h"
-#include "ParamId.h"
-#include "ParamValues.h"
+#include "core/params/ParamId.h"
+#include "core/params/ParamValues.h"
 
 namespace duovis {
 

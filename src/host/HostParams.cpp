@@ -1,6 +1,6 @@
 #include "HostParams.h"
 
-#include "ParamTable.h"
+#include "core/params/ParamTable.h"
 
 #include <cstddef>
 

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "AE_Effect.h"
-#include "FramePlan.h"
-#include "ParamValues.h"
+#include "core/frame/FramePlan.h"
+#include "core/params/ParamValues.h"
 
 namespace duovis {
 

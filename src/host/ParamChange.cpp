@@ -1,15 +1,15 @@
 #include "ParamChange.h"
 
 #include "AboutCommand.h"
-#include "Codes.h"
-#include "EyeGeometry.h"
-#include "GlobalDisplayState.h"
 #include "HostParamAccess.h"
 #include "ParamClipboardFile.h"
-#include "ResetGroups.h"
-#include "ShiftCoupling.h"
 #include "ToolLaunch.h"
 #include "ToolMessageBox.h"
+#include "core/frame/EyeGeometry.h"
+#include "core/frame/GlobalDisplayState.h"
+#include "core/params/Codes.h"
+#include "core/params/ResetGroups.h"
+#include "core/params/ShiftCoupling.h"
 
 namespace duovis {
 

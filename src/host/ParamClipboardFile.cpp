@@ -1,7 +1,7 @@
 #include "ParamClipboardFile.h"
 
 #include "ClipboardLocation.h"
-#include "ParamClipboard.h"
+#include "core/params/ParamClipboard.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "AE_Effect.h"
-#include "ParamTable.h"
+#include "core/params/ParamTable.h"
 
 namespace duovis {
 

@@ -1,8 +1,8 @@
 // The per-instance sequence data: an 8-byte record that carries the process-wide global
 // display into saved projects and back.
 #include "Commands.h"
-#include "SequenceRecord.h"
 #include "SuiteAccess.h"
+#include "core/frame/SequenceRecord.h"
 
 #include <cstring>
 

@@ -2,10 +2,10 @@
 
 #include <QString>
 
-#include "GlobalDisplayState.h"
 #include "HostIds.h"
-#include "StatusLine.h"
 #include "SuiteAccess.h"
+#include "core/frame/GlobalDisplayState.h"
+#include "core/frame/StatusLine.h"
 
 namespace duovis {
 

@@ -8,9 +8,9 @@
 #include <limits>
 #include <new>
 
-#include "ResetGroups.h"
-#include "ShiftCoupling.h"
 #include "ToolChannel.h"
+#include "core/params/ResetGroups.h"
+#include "core/params/ShiftCoupling.h"
 
 namespace duovis {
 

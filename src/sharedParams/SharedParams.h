@@ -4,7 +4,7 @@
 #pragma once
 
 #include "AE_Effect.h"
-#include "ToolBlock.h"
+#include "core/params/ToolBlock.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,8 +1,8 @@
 // Conventions users bring from other tools: frame patterns and lists, the overwrite flags,
 // the summary line, and the host's thread count.
 #include "CliFixture.h"
-#include "FrameSequence.h"
-#include "Progress.h"
+#include "duovis/Progress.h"
+#include "session/FrameSequence.h"
 
 #include <QFile>
 

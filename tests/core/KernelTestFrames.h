@@ -4,9 +4,9 @@
 #pragma once
 
 #include "DeviceReferenceKernel.h"
-#include "HalfFloat.h"
-#include "KernelArgs.h"
-#include "StereoKernel.h"
+#include "core/frame/KernelArgs.h"
+#include "core/kernel/HalfFloat.h"
+#include "core/kernel/StereoKernel.h"
 
 #include <cstdint>
 #include <ostream>

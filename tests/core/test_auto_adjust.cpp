@@ -1,4 +1,4 @@
-#include "AutoAdjust.h"
+#include "core/frame/AutoAdjust.h"
 
 #include <gtest/gtest.h>
 

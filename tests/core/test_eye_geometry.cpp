@@ -1,4 +1,4 @@
-#include "EyeGeometry.h"
+#include "core/frame/EyeGeometry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "FailureLadder.h"
+#include "core/frame/FailureLadder.h"
 
 #include <gtest/gtest.h>
 

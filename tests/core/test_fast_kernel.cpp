@@ -7,9 +7,9 @@
 // and hold no infinity are compared bit for bit, NaNs included. DUOVIS_DIFF_CASES sets the
 // number of random cases per instruction set and format (default 1500), DUOVIS_DIFF_FIRST the
 // first case to run.
-#include "Codes.h"
-#include "FastStereoKernel.h"
-#include "StereoKernel.h"
+#include "core/kernel/FastStereoKernel.h"
+#include "core/kernel/StereoKernel.h"
+#include "core/params/Codes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "Codes.h"
-#include "FramePlan.h"
-#include "KernelSetup.h"
-#include "ParamTable.h"
+#include "core/frame/FramePlan.h"
+#include "core/frame/KernelSetup.h"
+#include "core/params/Codes.h"
+#include "core/params/ParamTable.h"
 
 #include <gtest/gtest.h>
 

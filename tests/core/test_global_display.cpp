@@ -1,5 +1,5 @@
-#include "Codes.h"
-#include "GlobalDisplayState.h"
+#include "core/frame/GlobalDisplayState.h"
+#include "core/params/Codes.h"
 
 #include <gtest/gtest.h>
 

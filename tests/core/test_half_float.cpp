@@ -1,4 +1,4 @@
-#include "HalfFloat.h"
+#include "core/kernel/HalfFloat.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "Codes.h"
 #include "KernelTestFrames.h"
-#include "StereoKernel.h"
+#include "core/kernel/StereoKernel.h"
+#include "core/params/Codes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The single-eye display codes sample one eye only; what they store must still be exactly the
 // eye that the side-by-side code shows in that half.
-#include "Codes.h"
 #include "KernelTestFrames.h"
+#include "core/params/Codes.h"
 
 #include <gtest/gtest.h>
 

@@ -6,9 +6,9 @@
 #include <limits>
 #include <vector>
 
-#include "GlobalDisplayState.h"
-#include "ParamClipboard.h"
-#include "ShiftCoupling.h"
+#include "core/frame/GlobalDisplayState.h"
+#include "core/params/ParamClipboard.h"
+#include "core/params/ShiftCoupling.h"
 
 namespace duovis {
 namespace {

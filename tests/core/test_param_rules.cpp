@@ -1,6 +1,6 @@
-#include "Codes.h"
-#include "ParamRules.h"
-#include "ParamValues.h"
+#include "core/params/Codes.h"
+#include "core/params/ParamRules.h"
+#include "core/params/ParamValues.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "ParamRules.h"
-#include "ParamTable.h"
-#include "ParamValues.h"
-#include "ResetGroups.h"
+#include "core/params/ParamRules.h"
+#include "core/params/ParamTable.h"
+#include "core/params/ParamValues.h"
+#include "core/params/ResetGroups.h"
 
 #include <gtest/gtest.h>
 

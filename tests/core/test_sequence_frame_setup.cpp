@@ -1,6 +1,6 @@
-#include "Codes.h"
-#include "FrameSetup.h"
-#include "SequenceRecord.h"
+#include "core/frame/FrameSetup.h"
+#include "core/frame/SequenceRecord.h"
+#include "core/params/Codes.h"
 
 #include <gtest/gtest.h>
 
@@ -126,7 +126,7 @@ TEST(SequenceRecord, ResetupWithoutDataDoesNotCount) {
 }  // namespace
 }  // namespace duovis
 
-#include "ClipboardPath.h"
+#include "core/params/ClipboardPath.h"
 
 namespace duovis {
 namespace {

@@ -1,5 +1,5 @@
 // The global display's status line: its text and grey for every switch and mode.
-#include "StatusLine.h"
+#include "core/frame/StatusLine.h"
 
 #include <gtest/gtest.h>
 

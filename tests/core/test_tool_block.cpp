@@ -1,6 +1,6 @@
 // The parallax tool's block: the slot table against the worked numbers, the layout codes, and
 // the little-endian bytes with the change mask.
-#include "ToolBlock.h"
+#include "core/params/ToolBlock.h"
 
 #include <gtest/gtest.h>
 

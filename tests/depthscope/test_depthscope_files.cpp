@@ -1,7 +1,7 @@
 // `depthscope analyse` on files: inputs of any still family, the same size limit as duovis
 // checked from the header before decoding, and every refusal one line naming its culprit.
-#include "StillFile.h"
 #include "Synth.h"
+#include "media/StillFile.h"
 
 #include <gtest/gtest.h>
 

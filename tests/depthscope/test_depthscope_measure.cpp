@@ -3,7 +3,7 @@
 #include "Analysis.h"
 #include "Synth.h"
 
-#include "ParamId.h"
+#include "core/params/ParamId.h"
 
 #include <gtest/gtest.h>
 

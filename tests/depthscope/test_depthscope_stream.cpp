@@ -2,9 +2,9 @@
 // names, in a temporary folder of the test's own, sending a block and pixels made here and
 // reading the tool's reply.
 #include "Synth.h"
-#include "ToolBlock.h"
+#include "core/params/ToolBlock.h"
 
-#include "ParamId.h"
+#include "core/params/ParamId.h"
 
 #include <gtest/gtest.h>
 

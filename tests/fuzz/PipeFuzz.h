@@ -11,7 +11,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "VideoReader.h"
+#include "media/VideoReader.h"
 
 namespace duovis::fuzz {
 

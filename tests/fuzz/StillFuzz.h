@@ -13,8 +13,8 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "StillFile.h"
-#include "StillFormat.h"
+#include "media/StillFile.h"
+#include "media/StillFormat.h"
 
 namespace duovis::fuzz {
 

@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "FuzzSupport.h"
-#include "ParamClipboard.h"
-#include "ParamTable.h"
+#include "core/params/ParamClipboard.h"
+#include "core/params/ParamTable.h"
 
 using namespace duovis;
 

@@ -6,14 +6,14 @@
 #include <cstring>
 #include <vector>
 
-#include "Codes.h"
 #include "DeviceReferenceKernel.h"
 #include "FuzzSupport.h"
-#include "GlobalDisplayState.h"
-#include "KernelSetup.h"
-#include "ParamRules.h"
-#include "ParamTable.h"
-#include "StereoKernel.h"
+#include "core/frame/GlobalDisplayState.h"
+#include "core/frame/KernelSetup.h"
+#include "core/kernel/StereoKernel.h"
+#include "core/params/Codes.h"
+#include "core/params/ParamRules.h"
+#include "core/params/ParamTable.h"
 
 using namespace duovis;
 

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "ParamTable.h"
-#include "ProjectFormat.h"
+#include "core/params/ParamTable.h"
+#include "session/ProjectFormat.h"
 
 using namespace duovis;
 

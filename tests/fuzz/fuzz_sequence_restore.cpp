@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "AE_EffectSuites.h"
-#include "Codes.h"
 #include "FuzzSupport.h"
-#include "SequenceRecord.h"
+#include "core/frame/SequenceRecord.h"
+#include "core/params/Codes.h"
 
 extern "C" PF_Err EffectMain(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
                              PF_LayerDef* output, void* extra);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "ToolBlock.h"
+#include "core/params/ToolBlock.h"
 
 using namespace duovis;
 

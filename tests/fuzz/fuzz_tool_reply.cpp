@@ -10,9 +10,9 @@
 
 #include "FuzzSupport.h"
 #include "ParamRegistration.h"
-#include "ParamTable.h"
-#include "ResetGroups.h"
 #include "SharedParams.h"
+#include "core/params/ParamTable.h"
+#include "core/params/ResetGroups.h"
 
 using namespace duovis;
 

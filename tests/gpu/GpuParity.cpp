@@ -1,10 +1,10 @@
 #include "GpuParity.h"
 
-#include "Codes.h"
 #include "DeviceReferenceKernel.h"
-#include "KernelSetup.h"
-#include "ParamRules.h"
-#include "StereoKernel.h"
+#include "core/frame/KernelSetup.h"
+#include "core/kernel/StereoKernel.h"
+#include "core/params/Codes.h"
+#include "core/params/ParamRules.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,10 +3,10 @@
 // the worst pixel.
 #pragma once
 
-#include "EyeGeometry.h"
-#include "HalfFloat.h"
-#include "KernelArgs.h"
-#include "ParamValues.h"
+#include "core/frame/EyeGeometry.h"
+#include "core/frame/KernelArgs.h"
+#include "core/kernel/HalfFloat.h"
+#include "core/params/ParamValues.h"
 
 #include <gtest/gtest.h>
 

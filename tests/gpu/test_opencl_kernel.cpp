@@ -5,7 +5,7 @@
 #include "OpenClDevice.h"
 #include "OpenClKernelCache.h"
 
-#include "Codes.h"
+#include "core/params/Codes.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <map>
 
 #include "GpuFixture.h"
-#include "HalfFloat.h"
+#include "core/kernel/HalfFloat.h"
 
 namespace duovis::gputest {
 namespace {

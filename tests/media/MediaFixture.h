@@ -8,7 +8,7 @@
 #include <cmath>
 #include <string>
 
-#include "Picture.h"
+#include "media/Picture.h"
 
 namespace duovis::mediatest {
 

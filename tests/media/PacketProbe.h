@@ -12,7 +12,7 @@ extern "C" {
 #include <string>
 #include <vector>
 
-#include "StreamMeta.h"
+#include "media/StreamMeta.h"
 
 namespace duovis::mediatest {
 

@@ -11,10 +11,10 @@
 #include "../cli/CliFixture.h"
 #include "MediaFixture.h"
 #include "PacketProbe.h"
-#include "StillFile.h"
 #include "TiffFixture.h"
-#include "VideoReader.h"
-#include "VideoWriter.h"
+#include "media/StillFile.h"
+#include "media/VideoReader.h"
+#include "media/VideoWriter.h"
 
 namespace duovis::mediatest {
 namespace {

@@ -11,7 +11,7 @@
 #include <ImfTiledOutputFile.h>
 
 #include "MediaFixture.h"
-#include "StillFile.h"
+#include "media/StillFile.h"
 
 namespace duovis::mediatest {
 namespace {

@@ -4,7 +4,7 @@
 #include <QFile>
 
 #include "MediaFixture.h"
-#include "StillFile.h"
+#include "media/StillFile.h"
 
 namespace duovis::mediatest {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "MediaFixture.h"
-#include "StillFile.h"
+#include "media/StillFile.h"
 
 namespace duovis::mediatest {
 namespace {

@@ -14,7 +14,7 @@ extern "C" {
 #include <cstring>
 #include <new>
 
-#include "FfmpegPixels.h"
+#include "media/FfmpegPixels.h"
 
 namespace {
 

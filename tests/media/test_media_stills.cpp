@@ -10,10 +10,10 @@
 #include <cmath>
 #include <functional>
 
-#include "FrameIO.h"
 #include "MediaFixture.h"
-#include "StillFile.h"
 #include "TiffFixture.h"
+#include "media/FrameIO.h"
+#include "media/StillFile.h"
 
 namespace duovis::mediatest {
 namespace {

@@ -1,7 +1,7 @@
 // TIFF files in every layout other programs write: the layout changes where the bytes lie,
 // never the pixels, their depth or their orientation.
-#include "StillFile.h"
 #include "TiffFixture.h"
+#include "media/StillFile.h"
 
 namespace duovis::mediatest {
 namespace {

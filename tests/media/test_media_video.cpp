@@ -7,8 +7,8 @@
 #include <optional>
 
 #include "MediaFixture.h"
-#include "VideoReader.h"
-#include "VideoWriter.h"
+#include "media/VideoReader.h"
+#include "media/VideoWriter.h"
 
 namespace duovis::mediatest {
 namespace {

@@ -12,7 +12,7 @@
 #include <optional>
 
 #include "ModuleFixture.h"
-#include "ParamId.h"
+#include "core/params/ParamId.h"
 
 namespace duovis::moduletest {
 namespace {

@@ -2,7 +2,7 @@
 // order the host runs the bands in, the output is the one a single pass gives; a host without
 // the service gets that single pass, and the service's error reaches the host.
 #include "ModuleFixture.h"
-#include "ParamId.h"
+#include "core/params/ParamId.h"
 
 namespace duovis::moduletest {
 namespace {

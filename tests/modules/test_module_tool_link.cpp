@@ -20,8 +20,8 @@
 #include <map>
 
 #include "ModuleFixture.h"
-#include "ParamId.h"
-#include "ToolBlock.h"
+#include "core/params/ParamId.h"
+#include "core/params/ToolBlock.h"
 
 #ifndef TOOL_RECORDER_PATH
 #define TOOL_RECORDER_PATH ""

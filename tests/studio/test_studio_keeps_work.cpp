@@ -8,10 +8,10 @@
 #include <QWheelEvent>
 #include <functional>
 
-#include "ParamId.h"
-#include "ParamTable.h"
-#include "Project.h"
 #include "StudioFixture.h"
+#include "core/params/ParamId.h"
+#include "core/params/ParamTable.h"
+#include "session/Project.h"
 
 namespace duovis::studiotest {
 

@@ -3,11 +3,11 @@
 #include <QFile>
 #include <cmath>
 
-#include "ParamDescribe.h"
-#include "ParamId.h"
-#include "StillFile.h"
 #include "StudioFixture.h"
-#include "VideoWriter.h"
+#include "core/params/ParamId.h"
+#include "media/StillFile.h"
+#include "media/VideoWriter.h"
+#include "session/ParamDescribe.h"
 
 namespace duovis::studiotest {
 

@@ -9,9 +9,9 @@
 #include <QSlider>
 #include <cmath>
 
-#include "ParamDescribe.h"
-#include "ParamId.h"
 #include "StudioFixture.h"
+#include "core/params/ParamId.h"
+#include "session/ParamDescribe.h"
 
 namespace duovis::studiotest {
 

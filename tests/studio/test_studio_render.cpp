@@ -9,9 +9,9 @@
 #include <QSlider>
 #include <QStandardPaths>
 
-#include "ParamId.h"
-#include "Project.h"
 #include "StudioFixture.h"
+#include "core/params/ParamId.h"
+#include "session/Project.h"
 
 namespace duovis::studiotest {
 

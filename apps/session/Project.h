@@ -1,0 +1,57 @@
+#pragma once
+// A project file: what a host saves of one applied effect, so later commands can go on from
+// it. JSON: the module and host, the layer references, every parameter value by identifier,
+// and each instance's flattened sequence data.
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+
+#include <string>
+#include <vector>
+
+#include "EffectInstance.h"
+#include "media/OutputFile.h"
+
+namespace duovis::cli {
+
+struct ProjectLayer {
+    QString file;  // empty: a layer of the given size without pictures
+    int width = 0;
+    int height = 0;
+};
+
+struct Project {
+    std::string plugin = "DuovisX";
+    refhost::HostApp host = refhost::HostApp::AfterEffects;
+    ProjectLayer primary;
+    QString second;      // the chosen secondary layer's file; empty when none
+    QJsonObject values;  // identifier -> value (number, bool)
+    QByteArray sequenceData;
+};
+
+// Reads and checks a project file; throws std::runtime_error naming the file and the fault
+// for anything that is not a well-formed project of ours.
+Project loadProject(const QString& path);
+
+// The files of the project's layers, as bytes, for the checks that no output replaces them.
+std::vector<std::string> layerFiles(const Project& project);
+
+// Writes the project whole or not at all (temporary file, then rename). A command that reads,
+// changes and writes a project holds a FileLock on it throughout.
+void saveProject(const Project& project, const QString& path, SaveMode mode = SaveMode::Replace);
+
+// Gives a set-up instance the project's values and sequence data, the way a host opens a
+// saved project (values first, then sequence re-setup). Throws for values the effect's
+// registration does not allow.
+void applyProject(const Project& project, refhost::EffectInstance& fx);
+
+// Every value the instance holds, by identifier.
+QJsonObject captureValues(const refhost::EffectInstance& fx);
+
+// Takes every value and the flattened sequence data back from the instance.
+void captureProject(Project& project, refhost::EffectInstance& fx);
+
+const char* hostName(refhost::HostApp app);
+
+}  // namespace duovis::cli

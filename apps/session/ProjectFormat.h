@@ -1,0 +1,24 @@
+#pragma once
+// The project file's format: its marker and version, and the check of its JSON text. Kept apart
+// from the file handling so the same check runs on bytes that never touched a disk.
+
+#include <QByteArray>
+#include <QString>
+
+#include <string>
+
+#include "session/Project.h"
+
+namespace duovis::cli {
+
+constexpr const char* kProjectFormat = "duovis-project";
+constexpr int kProjectVersion = 1;
+
+// Throws std::runtime_error with "<path>: <why>".
+[[noreturn]] void refuseProject(const QString& path, const std::string& why);
+
+// Checks the JSON text of a project file; throws, naming `path` and the fault, for anything
+// that is not a well-formed project of ours.
+Project parseProject(const QByteArray& json, const QString& path);
+
+}  // namespace duovis::cli

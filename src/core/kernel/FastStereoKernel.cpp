@@ -1,0 +1,805 @@
+// The vector CPU kernel, compiled once per instruction set by Highway's foreach_target. A
+// vector holds one channel of consecutive eye positions; a colour is four such vectors. The
+// operations per lane are the reference loop's, in its order: no fused multiply-add (this file
+// is built with contraction off), no approximate reciprocals, double where the CPU render
+// takes double, and maxima that keep the first operand when neither is larger.
+#include "core/kernel/FastStereoKernel.h"
+
+#include "core/params/Codes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "core/kernel/FastStereoKernel.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
+HWY_BEFORE_NAMESPACE();
+namespace duovis {
+namespace HWY_NAMESPACE {
+namespace {
+
+namespace hn = hwy::HWY_NAMESPACE;
+using DF = hn::ScalableTag<float>;
+using DI = hn::RebindToSigned<DF>;
+using DU = hn::RebindToUnsigned<DF>;
+using VF = hn::Vec<DF>;
+using VI = hn::Vec<DI>;
+using VU = hn::Vec<DU>;
+using MF = hn::Mask<DF>;
+
+constexpr size_t kMaxLanes = HWY_MAX_BYTES / sizeof(float);
+
+struct Bytes {  // 8-bit alpha, red, green, blue; channel values 0 to 255
+    static constexpr bool kIsBytes = true;
+    static constexpr float kFull = 255.0f;
+    static constexpr size_t kPixelBytes = 4;
+};
+struct Floats {  // 32-bit float blue, green, red, alpha
+    static constexpr bool kIsBytes = false;
+    static constexpr float kFull = 1.0f;
+    static constexpr size_t kPixelBytes = 16;
+};
+
+struct Colour {
+    VF b, g, r, a;
+};
+
+// first, first + 1, ... Highway's Iota assembles its vector through memory, and the load that
+// follows the scalar stores stalls each span; a constant loads at once.
+alignas(64) constexpr int32_t kCounting[16] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+static_assert(kMaxLanes <= 16, "one entry per lane");
+HWY_INLINE VI CountFrom(int32_t first) {
+    const DI di;
+    return hn::Add(hn::Load(di, kCounting), hn::Set(di, first));
+}
+
+// Counting what the loop did costs a little, so only the tests' runs count.
+using Counter = int64_t FastKernelCounts::*;
+struct Counting {
+    FastKernelCounts c;
+    HWY_INLINE void add(Counter f, int64_t k = 1) { c.*f += k; }
+};
+struct Silent {
+    HWY_INLINE void add(Counter, int64_t = 1) {}
+};
+
+HWY_INLINE Colour Uniform(float b, float g, float r, float a) {
+    const DF d;
+    return {hn::Set(d, b), hn::Set(d, g), hn::Set(d, r), hn::Set(d, a)};
+}
+HWY_INLINE Colour Select(const MF m, const Colour& yes, const Colour& no) {
+    return {hn::IfThenElse(m, yes.b, no.b), hn::IfThenElse(m, yes.g, no.g), hn::IfThenElse(m, yes.r, no.r),
+            hn::IfThenElse(m, yes.a, no.a)};
+}
+HWY_INLINE Colour KeepWhere(const MF m, const Colour& c) {
+    return {hn::IfThenElseZero(m, c.b), hn::IfThenElseZero(m, c.g), hn::IfThenElseZero(m, c.r),
+            hn::IfThenElseZero(m, c.a)};
+}
+// std::max(a, b): b only where a < b, so a NaN or a signed zero in `a` stays.
+HWY_INLINE VF Larger(VF a, VF b) {
+    return hn::IfThenElse(hn::Lt(a, b), b, a);
+}
+
+HWY_INLINE VF MapAxis(const AxisPlan& p, VF u) {
+    const DF d;
+    const VF a = hn::Set(d, p.a);
+    switch (p.map) {
+        case AxisMap::Pass:
+            return u;
+        // u / 2 and u * 0.5 are the same real number, so both round to the same float, NaN
+        // and infinity included; the product is the cheaper instruction.
+        case AxisMap::DivTwo:
+            return hn::Mul(u, hn::Set(d, 0.5f));
+        case AxisMap::AddDivTwo:
+            return hn::Mul(hn::Add(u, a), hn::Set(d, 0.5f));
+        case AxisMap::AddMulHalf:
+            return hn::Mul(hn::Add(u, a), hn::Set(d, 0.5f));
+        case AxisMap::AddAfter:
+            return hn::Add(u, a);
+        case AxisMap::AddBefore:
+            return hn::Add(a, u);
+        case AxisMap::Centre:
+            return hn::Sub(a, hn::Sub(hn::Set(d, p.b), u));
+        case AxisMap::CentreMulHalf:
+            return hn::Sub(a, hn::Mul(hn::Sub(hn::Set(d, p.b), u), hn::Set(d, 0.5f)));
+    }
+    return u;
+}
+
+// Eye-grid positions to source positions; a projective w <= 0 has no source: (-1, -1). An
+// affine matrix gives w = 1 wherever the position is finite, and a division by 1 changes no bit.
+HWY_INLINE void MapEye(const float* m, bool affine, VF x, VF y, VF& u, VF& v) {
+    const DF d;
+    const VF w =
+        hn::Add(hn::Add(hn::Mul(hn::Set(d, m[2]), x), hn::Mul(hn::Set(d, m[5]), y)), hn::Set(d, m[8]));
+    VF mu = hn::Add(hn::Add(hn::Mul(hn::Set(d, m[0]), x), hn::Mul(hn::Set(d, m[3]), y)), hn::Set(d, m[6]));
+    VF mv = hn::Add(hn::Add(hn::Mul(hn::Set(d, m[1]), x), hn::Mul(hn::Set(d, m[4]), y)), hn::Set(d, m[7]));
+    if (!affine) {
+        mu = hn::Div(mu, w);
+        mv = hn::Div(mv, w);
+    }
+    const MF has = hn::Gt(w, hn::Zero(d));
+    u = hn::IfThenElse(has, mu, hn::Set(d, -1.0f));
+    v = hn::IfThenElse(has, mv, hn::Set(d, -1.0f));
+}
+
+#if HWY_TARGET != HWY_SCALAR
+// The taps are fetched by plain loads, one per lane, and rearranged in registers: with four,
+// eight or sixteen lanes that is faster than gathers.
+constexpr bool kNeighbourLoads =
+    hn::MaxLanes(DF()) == 4 || hn::MaxLanes(DF()) == 8 || hn::MaxLanes(DF()) == 16;
+
+// A vector of `d` put together from units of `kUnitBytes`, unit i (counted from the lowest
+// lane) being `unit(du, first + i)` for the descriptor `du` of one unit.
+template <size_t kUnitBytes, class D, class Unit>
+HWY_INLINE hn::VFromD<D> Assemble(D d, const Unit& unit, size_t first) {
+    constexpr size_t kUnits = hn::MaxLanes(D()) * sizeof(hn::TFromD<D>) / kUnitBytes;
+    if constexpr (kUnits == 1) {
+        return unit(d, first);
+    } else {
+        const hn::Half<D> dh;
+        return hn::Combine(d, Assemble<kUnitBytes>(dh, unit, first + kUnits / 2),
+                           Assemble<kUnitBytes>(dh, unit, first));
+    }
+}
+
+// A float pixel is 16 contiguous bytes: one 128-bit load per lane and a 4 x 4 transpose in each
+// 128-bit block fetch its four channels. Lane k's pixel sits at `offset[k]` floats past `base`.
+template <size_t kLanes>
+HWY_INLINE Colour LoadPixelsAt(const float* base, const int64_t* offset) {
+    const DF df;
+    const hn::Repartition<double, DF> dd;
+    static_assert(kLanes == hn::MaxLanes(DF()), "one pixel per lane");
+    // 128-bit block b of v[k] holds pixel k + 4 b, so the transpose leaves the pixels in lane order.
+    VF v[4];
+    for (size_t k = 0; k < 4; ++k) {
+        v[k] = Assemble<16>(
+            df, [&](auto db, size_t b) { return hn::LoadU(db, base + offset[k + 4 * b]); }, 0);
+    }
+    const auto t0 = hn::BitCast(dd, hn::InterleaveLower(df, v[0], v[1]));  // b0 b1 g0 g1
+    const auto t1 = hn::BitCast(dd, hn::InterleaveLower(df, v[2], v[3]));  // b2 b3 g2 g3
+    const auto t2 = hn::BitCast(dd, hn::InterleaveUpper(df, v[0], v[1]));  // r0 r1 a0 a1
+    const auto t3 = hn::BitCast(dd, hn::InterleaveUpper(df, v[2], v[3]));  // r2 r3 a2 a3
+    return {
+        hn::BitCast(df, hn::InterleaveLower(dd, t0, t1)), hn::BitCast(df, hn::InterleaveUpper(dd, t0, t1)),
+        hn::BitCast(df, hn::InterleaveLower(dd, t2, t3)), hn::BitCast(df, hn::InterleaveUpper(dd, t2, t3))};
+}
+
+// Lane indices stored to `at` are read back from memory, one load each: taking them out of the
+// vector lane by lane, which the compiler would otherwise do, costs two or three instructions.
+HWY_INLINE void ReadBackFromMemory(const int32_t* at) {
+    asm volatile("" : : "r"(at) : "memory");
+}
+
+// Each lane's pixel index as a float offset.
+template <size_t kLanes>
+HWY_INLINE void FloatOffsets(VI index, int64_t* offset) {
+    alignas(64) int32_t at[kMaxLanes];
+    hn::Store(index, DI(), at);
+    ReadBackFromMemory(at);
+    for (size_t k = 0; k < kLanes; ++k) offset[k] = 4 * int64_t(at[k]);
+}
+
+template <size_t kLanes>
+HWY_INLINE Colour LoadPixelBlocks(const float* base, VI index) {
+    int64_t offset[kMaxLanes];
+    FloatOffsets<kLanes>(index, offset);
+    return LoadPixelsAt<kLanes>(base, offset);
+}
+
+// All four taps where every lane's neighbours are the next column and the next row: one index
+// per lane serves them all.
+template <size_t kLanes>
+HWY_INLINE void LoadQuad(const float* base, VI index, int32_t pitch, Colour& ul, Colour& ur, Colour& dl,
+                         Colour& dr) {
+    int64_t offset[kMaxLanes];
+    FloatOffsets<kLanes>(index, offset);
+    const int64_t down = 4 * int64_t(pitch);
+    ul = LoadPixelsAt<kLanes>(base, offset);
+    ur = LoadPixelsAt<kLanes>(base + 4, offset);
+    dl = LoadPixelsAt<kLanes>(base + down, offset);
+    dr = LoadPixelsAt<kLanes>(base + down + 4, offset);
+}
+#endif
+
+// An 8-bit pixel's four channels, alpha in the low byte, as floats.
+HWY_INLINE Colour UnpackBytes(VU p) {
+    const DF df;
+    const DI di;
+    const DU du;
+    const VU low = hn::Set(du, 0xFF);
+    return {hn::ConvertTo(df, hn::BitCast(di, hn::ShiftRight<24>(p))),
+            hn::ConvertTo(df, hn::BitCast(di, hn::And(hn::ShiftRight<16>(p), low))),
+            hn::ConvertTo(df, hn::BitCast(di, hn::And(hn::ShiftRight<8>(p), low))),
+            hn::ConvertTo(df, hn::BitCast(di, hn::And(p, low)))};
+}
+
+#if HWY_TARGET != HWY_SCALAR
+// An 8-bit pixel and its right neighbour are one 64-bit word, so one load per lane and row
+// fetches both horizontal taps. These are the pairs at `at[0 .. lanes / 2)` as one vector.
+template <size_t kLanes>
+HWY_INLINE VU PairsAt(const uint32_t* base, const int32_t* at) {
+    static_assert(kLanes == hn::MaxLanes(DU()), "one pixel per lane");
+    const DU du;
+    const hn::Repartition<uint64_t, DU> dq;
+    const auto word = [&](auto dw, size_t k) {
+        return hn::LoadU(dw, reinterpret_cast<const uint64_t*>(base + at[k]));
+    };
+    return hn::BitCast(du, Assemble<8>(dq, word, 0));
+}
+
+// Both taps of two rows for every lane whose right and lower neighbours are the next column and
+// row: `index` is each lane's upper-left pixel.
+template <size_t kLanes>
+HWY_INLINE void LoadBytePairs(const void* frame, VI index, int32_t pitch, Colour& ul, Colour& ur, Colour& dl,
+                              Colour& dr) {
+    const DU du;
+    alignas(64) int32_t at[kMaxLanes];
+    hn::Store(index, DI(), at);
+    ReadBackFromMemory(at);
+    const uint32_t* top = static_cast<const uint32_t*>(frame);
+    const uint32_t* bottom = top + pitch;
+    constexpr size_t h = kLanes / 2;
+    const VU t0 = PairsAt<kLanes>(top, at), t1 = PairsAt<kLanes>(top, at + h);
+    const VU b0 = PairsAt<kLanes>(bottom, at), b1 = PairsAt<kLanes>(bottom, at + h);
+    ul = UnpackBytes(hn::ConcatEven(du, t1, t0));
+    ur = UnpackBytes(hn::ConcatOdd(du, t1, t0));
+    dl = UnpackBytes(hn::ConcatEven(du, b1, b0));
+    dr = UnpackBytes(hn::ConcatOdd(du, b1, b0));
+}
+#endif
+
+// One tap for every lane: the pixels at `index`. Where `kTryRun` and the pixels are
+// consecutive they are loaded as one run; the test costs a branch that a rotated eye cannot
+// predict, so only the whole-pixel spans, which are mostly runs, make it.
+template <class Fmt, bool kTryRun, class Tally>
+HWY_INLINE Colour LoadTap(const void* frame, VI index, Tally& n) {
+    const DF df;
+    const DI di;
+    const DU du;
+    const int32_t first = hn::GetLane(index);
+    Colour c;
+    if constexpr (Fmt::kIsBytes) {
+        // 8-bit pixels are one 32-bit lane each: one gather (or load) fetches them all.
+        const bool run = kTryRun && hn::AllTrue(di, hn::Eq(index, CountFrom(first)));
+        n.add(run ? &FastKernelCounts::contiguousTaps : &FastKernelCounts::gatheredTaps);
+        const uint32_t* base = static_cast<const uint32_t*>(frame);
+        return UnpackBytes(run ? hn::LoadU(du, base + first) : hn::GatherIndex(du, base, index));
+    } else {
+        const float* base = static_cast<const float*>(frame);
+        n.add(&FastKernelCounts::gatheredTaps);
+#if HWY_TARGET != HWY_SCALAR
+        if constexpr (kNeighbourLoads) return LoadPixelBlocks<hn::MaxLanes(DF())>(base, index);
+#endif
+        const VI o = hn::ShiftLeft<2>(index);
+        c.b = hn::GatherIndex(df, base, o);
+        c.g = hn::GatherIndex(df, base + 1, o);
+        c.r = hn::GatherIndex(df, base + 2, o);
+        c.a = hn::GatherIndex(df, base + 3, o);
+        return c;
+    }
+}
+
+HWY_INLINE VF Blend(VF ul, VF ur, VF dl, VF dr, VF wX, VF wY) {
+    const DF d;
+    const VF one = hn::Set(d, 1.0f);
+    const VF mx = hn::Sub(one, wX), my = hn::Sub(one, wY);
+    const VF top = hn::Add(hn::Mul(ul, mx), hn::Mul(ur, wX));
+    const VF bottom = hn::Add(hn::Mul(dl, mx), hn::Mul(dr, wX));
+    return hn::Add(hn::Mul(top, my), hn::Mul(bottom, wY));
+}
+
+HWY_INLINE Colour BlendColour(const Colour& ul, const Colour& ur, const Colour& dl, const Colour& dr, VF wX,
+                              VF wY) {
+    return {Blend(ul.b, ur.b, dl.b, dr.b, wX, wY), Blend(ul.g, ur.g, dl.g, dr.g, wX, wY),
+            Blend(ul.r, ur.r, dl.r, dr.r, wX, wY), Blend(ul.a, ur.a, dl.a, dr.a, wX, wY)};
+}
+
+// One sampling job for every lane: the window test, the four neighbours pulled back into the
+// window, and the bilinear blend; transparent black where no sample is taken.
+template <class Fmt, class Tally>
+HWY_INLINE Colour Sample(const JobPlan& j, VF u, VF v, MF accepted, Tally& n) {
+    const DF df;
+    const DI di;
+    if (!j.active) return Uniform(0, 0, 0, 0);
+    VF fX = MapAxis(j.x, u), fY = MapAxis(j.y, v);
+    const MF inside = hn::And(hn::And(hn::Le(hn::Set(df, j.loX), fX), hn::Le(fX, hn::Set(df, j.hiX))),
+                              hn::And(hn::Le(hn::Set(df, j.loY), fY), hn::Le(fY, hn::Set(df, j.hiY))));
+    const MF ok = hn::And(inside, accepted);
+    if (hn::AllFalse(df, ok)) {
+        n.add(&FastKernelCounts::emptySpans);
+        return Uniform(0, 0, 0, 0);
+    }
+    // A lane that takes no sample is parked on the window's corner, so every index stays in it.
+    fX = hn::IfThenElse(inside, fX, hn::Set(df, float(j.limL)));
+    fY = hn::IfThenElse(inside, fY, hn::Set(df, float(j.limT)));
+    // Positions in the window are far below 2^23, so floor() is exact as a float and as an
+    // integer, and the weight is the position less that float.
+    const VF floorX = hn::Floor(fX), floorY = hn::Floor(fY);
+    const VI nX = hn::ConvertTo(di, floorX), nY = hn::ConvertTo(di, floorY);
+    const VF wX = hn::Sub(fX, floorX), wY = hn::Sub(fY, floorY);
+    const VI one = hn::Set(di, 1);
+    const VI nX1 = hn::Add(nX, one), nY1 = hn::Add(nY, one);
+    const VI c0 = hn::IfThenElse(hn::Lt(nX, hn::Set(di, j.limL)), nX1, nX);
+    const VI c1 = hn::IfThenElse(hn::Gt(nX1, hn::Set(di, j.limR - 1)), nX, nX1);
+    const VI r0 = hn::IfThenElse(hn::Lt(nY, hn::Set(di, j.limT)), nY1, nY);
+    const VI r1 = hn::IfThenElse(hn::Gt(nY1, hn::Set(di, j.limB - 1)), nY, nY1);
+    const VI pitch = hn::Set(di, j.pitch);
+    const VI top = hn::Mul(r0, pitch), bottom = hn::Mul(r1, pitch);
+    if constexpr (Fmt::kIsBytes) {
+        // Whole 8-bit pixels: with both weights 0 the blend of finite, non-negative values
+        // returns the upper-left tap exactly. (Floats keep the blend: a NaN, an infinity or a
+        // negative zero in another tap would show through.)
+        const VF zero = hn::Zero(df);
+        const MF whole = hn::And(hn::Eq(wX, zero), hn::Eq(wY, zero));
+        if (hn::AllTrue(df, hn::Or(whole, hn::Not(ok)))) {
+            n.add(&FastKernelCounts::unblendedSpans);
+            return KeepWhere(ok, LoadTap<Fmt, true, Tally>(j.frame, hn::Add(top, c0), n));
+        }
+    }
+    Colour ul, ur, dl, dr;
+#if HWY_TARGET != HWY_SCALAR
+    if constexpr (kNeighbourLoads) {
+        if (hn::AllTrue(di, hn::And(hn::Eq(c1, hn::Add(c0, one)), hn::Eq(r1, hn::Add(r0, one))))) {
+            n.add(&FastKernelCounts::neighbourTaps, 4);
+            if constexpr (Fmt::kIsBytes) {
+                LoadBytePairs<hn::MaxLanes(DF())>(j.frame, hn::Add(top, c0), j.pitch, ul, ur, dl, dr);
+            } else {
+                LoadQuad<hn::MaxLanes(DF())>(static_cast<const float*>(j.frame), hn::Add(top, c0), j.pitch,
+                                             ul, ur, dl, dr);
+            }
+            return KeepWhere(ok, BlendColour(ul, ur, dl, dr, wX, wY));
+        }
+    }
+#endif
+    ul = LoadTap<Fmt, false, Tally>(j.frame, hn::Add(top, c0), n);
+    ur = LoadTap<Fmt, false, Tally>(j.frame, hn::Add(top, c1), n);
+    dl = LoadTap<Fmt, false, Tally>(j.frame, hn::Add(bottom, c0), n);
+    dr = LoadTap<Fmt, false, Tally>(j.frame, hn::Add(bottom, c1), n);
+    return KeepWhere(ok, BlendColour(ul, ur, dl, dr, wX, wY));
+}
+
+HWY_INLINE Colour Gray(const Colour& c) {
+    const VF g = Larger(Larger(c.r, c.g), c.b);
+    return {g, g, g, c.a};
+}
+
+// Both eyes' colours for one span of a row: auto pre-mapping and rejection, projective
+// mapping, position swap, sampling, colour swap and grayscale.
+template <class Fmt, class Tally>
+HWY_INLINE void Eyes(const CpuKernelPlan& p, VF x, float y1, Colour& cL, Colour& cR, Tally& n) {
+    const DF d;
+    const TransformKernelArgs& a = *p.args;
+    const VF halfW = hn::Set(d, p.halfW);
+    const VF centred =
+        p.unitScaleX ? hn::Sub(x, halfW) : hn::Div(hn::Sub(x, halfW), hn::Set(d, a.inAutoScaleX));
+    const VF x1 = hn::Add(hn::Add(centred, halfW), hn::Set(d, a.inAutoCenterX));
+    const MF accepted =
+        hn::Not(hn::Or(hn::Lt(x1, hn::Set(d, a.inAutoCropL)), hn::Gt(x1, hn::Set(d, a.inAutoCropR))));
+    if (hn::AllFalse(d, accepted)) {
+        n.add(&FastKernelCounts::emptySpans);
+        return;
+    }
+    const VF ys = hn::Set(d, y1);
+    VF uL, vL, uR, vR;
+    MapEye(p.m[0], p.affine[0], x1, ys, uL, vL);
+    MapEye(p.m[1], p.affine[1], x1, ys, uR, vR);
+    if (p.swap) {
+        std::swap(uL, uR);
+        std::swap(vL, vR);
+    }
+    if (p.needFirst) cL = Sample<Fmt, Tally>(p.first, uL, vL, accepted, n);
+    if (p.needSecond) cR = Sample<Fmt, Tally>(p.second, uR, vR, accepted, n);
+    if (p.swap) std::swap(cL, cR);
+    if (p.gray) {
+        cL = Gray(cL);
+        cR = Gray(cR);
+    }
+}
+
+// `count` pixels of a colour, in the format's memory layout, from pixel `index` of `frame`.
+template <class Fmt>
+HWY_INLINE void Put(const Colour& c, void* frame, int64_t index, size_t count) {
+    const DF df;
+    const DI di;
+    const DU du;
+    const size_t lanes = hn::Lanes(df);
+    alignas(64) uint8_t spill[kMaxLanes * Fmt::kPixelBytes];
+    uint8_t* dst = static_cast<uint8_t*>(frame) + index * int64_t(Fmt::kPixelBytes);
+    uint8_t* out = count == lanes ? dst : spill;
+    if constexpr (Fmt::kIsBytes) {
+        // Truncation toward zero, then the low byte of each channel.
+        const VU low = hn::Set(du, 0xFF);
+        const VU a = hn::And(hn::BitCast(du, hn::ConvertTo(di, c.a)), low);
+        const VU r = hn::And(hn::BitCast(du, hn::ConvertTo(di, c.r)), low);
+        const VU g = hn::And(hn::BitCast(du, hn::ConvertTo(di, c.g)), low);
+        const VU b = hn::And(hn::BitCast(du, hn::ConvertTo(di, c.b)), low);
+        const VU argb =
+            hn::Or(hn::Or(a, hn::ShiftLeft<8>(r)), hn::Or(hn::ShiftLeft<16>(g), hn::ShiftLeft<24>(b)));
+        hn::StoreU(argb, du, reinterpret_cast<uint32_t*>(out));
+    } else {
+        hn::StoreInterleaved4(c.b, c.g, c.r, c.a, df, reinterpret_cast<float*>(out));
+    }
+    if (out == spill) std::memcpy(dst, spill, count * Fmt::kPixelBytes);
+}
+
+// The lane-wise colour rules done in double precision: the red of the optimized anaglyph and
+// the absolute differences.
+enum class DoubleRule { OptimizedRed, Difference };
+HWY_INLINE VF InDouble(DoubleRule rule, VF l, VF r, VF l2) {
+    const DF d;
+    alignas(64) float x[kMaxLanes], y[kMaxLanes], z[kMaxLanes];
+    hn::Store(l, d, x);
+    hn::Store(r, d, y);
+    hn::Store(l2, d, z);
+    for (size_t i = 0; i < hn::Lanes(d); ++i) {
+        x[i] = rule == DoubleRule::OptimizedRed ? float(0.3 * double(x[i]) + 0.7 * double(z[i]))
+                                                : float(std::fabs(double(x[i]) - double(y[i])));
+    }
+    return hn::Load(d, x);
+}
+
+template <class Fmt>
+HWY_INLINE void Store(const CpuKernelPlan& p, int32_t x0, int32_t y, size_t count, const Colour& l0,
+                      const Colour& r0, const Colour& cL, const Colour& cR, MF outside) {
+    const DF df;
+    const DI di;
+    const TransformKernelArgs& a = *p.args;
+    void* dst = a.inImageD;
+    const int64_t pitch = a.inPitchD;
+    const int64_t here = int64_t(y) * pitch + x0;
+    switch (a.inDispMode) {
+        case DISPLAY_LEFT:
+            return Put<Fmt>(l0, dst, here, count);
+        case DISPLAY_RIGHT:
+            return Put<Fmt>(r0, dst, here, count);
+        case DISPLAY_SBS_HALF: {
+            // Two neighbours meet in one column; the later store remains, as in a plain loop.
+            alignas(64) uint8_t left[kMaxLanes * Fmt::kPixelBytes], right[kMaxLanes * Fmt::kPixelBytes];
+            Put<Fmt>(cL, left, 0, hn::Lanes(df));
+            Put<Fmt>(cR, right, 0, hn::Lanes(df));
+            uint8_t* row = static_cast<uint8_t*>(dst) + int64_t(y) * pitch * int64_t(Fmt::kPixelBytes);
+            for (size_t i = 0; i < count; ++i) {
+                const int32_t x = x0 + int32_t(i);
+                std::memcpy(row + int64_t(x / 2) * Fmt::kPixelBytes, left + i * Fmt::kPixelBytes,
+                            Fmt::kPixelBytes);
+                std::memcpy(row + int64_t((p.eyeW + x) / 2) * Fmt::kPixelBytes, right + i * Fmt::kPixelBytes,
+                            Fmt::kPixelBytes);
+            }
+            return;
+        }
+        case DISPLAY_SBS_FULL:
+            Put<Fmt>(cL, dst, here, count);
+            return Put<Fmt>(cR, dst, here + p.eyeW, count);
+        case DISPLAY_TB_HALF: {
+            const SqueezeStores s = topBottomSqueezeStores(p.eyeH, y);
+            if (s.left) Put<Fmt>(cL, dst, int64_t(y / 2) * pitch + x0, count);
+            if (s.right) Put<Fmt>(cR, dst, int64_t((p.eyeH + y) / 2) * pitch + x0, count);
+            return;
+        }
+        case DISPLAY_TB_FULL:
+            Put<Fmt>(cL, dst, here, count);
+            return Put<Fmt>(cR, dst, here + int64_t(p.eyeH) * pitch, count);
+        case DISPLAY_INTERLACED:
+            return Put<Fmt>((int64_t(y) + a.inInterlaceOdd) % 2 == 0 ? cL : cR, dst, here, count);
+        case DISPLAY_ANAGLYPH:
+        case DISPLAY_ANAGLYPH_GRAY:
+            return Put<Fmt>(Select(outside, cL, Colour{cR.b, cR.g, cL.r, Larger(cL.a, cR.a)}), dst, here,
+                            count);
+        case DISPLAY_ANAGLYPH_OPTIMIZED: {
+            const VF red = InDouble(DoubleRule::OptimizedRed, cL.b, cL.b, cL.g);
+            return Put<Fmt>(Select(outside, cL, Colour{cR.b, cR.g, red, Larger(cL.a, cR.a)}), dst, here,
+                            count);
+        }
+        case DISPLAY_ONION: {
+            const VF h = hn::Set(df, 0.5f);
+            const Colour mix{
+                hn::Add(hn::Mul(h, cR.b), hn::Mul(h, cL.b)), hn::Add(hn::Mul(h, cR.g), hn::Mul(h, cL.g)),
+                hn::Add(hn::Mul(h, cR.r), hn::Mul(h, cL.r)), hn::Add(hn::Mul(h, cR.a), hn::Mul(h, cL.a))};
+            return Put<Fmt>(mix, dst, here, count);
+        }
+        case DISPLAY_DIFFERENCE: {
+            const Colour diff{InDouble(DoubleRule::Difference, cL.b, cR.b, cL.b),
+                              InDouble(DoubleRule::Difference, cL.g, cR.g, cL.g),
+                              InDouble(DoubleRule::Difference, cL.r, cR.r, cL.r), Larger(cL.a, cR.a)};
+            return Put<Fmt>(Select(outside, cL, diff), dst, here, count);
+        }
+        case DISPLAY_CHECKERBOARD: {
+            const int64_t start = int64_t(x0) + y + a.inInterlaceOdd;
+            const VI lane = CountFrom(int32_t(start & 1));
+            const MF even = hn::RebindMask(df, hn::Eq(hn::And(lane, hn::Set(di, 1)), hn::Zero(di)));
+            return Put<Fmt>(Select(even, cL, cR), dst, here, count);
+        }
+        case DISPLAY_PARALLAX_LEFT:
+            return Put<Fmt>(cL, dst, here, count);
+        case DISPLAY_PARALLAX_RIGHT:
+            return Put<Fmt>(cR, dst, here, count);
+        default:
+            return;
+    }
+}
+
+// The looking glass: outside the lens and its ring both eyes show the left colour; on the
+// ring the border colour (or the left colour) shows. `outside` is set where d² > r².
+template <class Fmt>
+HWY_INLINE void Lens(const CpuKernelPlan& p, VF x, int32_t y, Colour& cL, Colour& cR, MF& outside) {
+    const DF d;
+    const float dy = float(y) - p.lensY;
+    const VF dx = hn::Sub(x, hn::Set(d, p.lensX));
+    const VF d2 = hn::Add(hn::Mul(dx, dx), hn::Set(d, dy * dy));
+    outside = hn::Gt(d2, hn::Set(d, p.lensR2));
+    const MF beyond = hn::Gt(d2, hn::Set(d, p.ringR2));
+    const MF ring = hn::AndNot(beyond, outside);
+    cR = Select(beyond, cL, cR);
+    constexpr float f = Fmt::kFull;
+    switch (p.args->inAreaAlterColor) {
+        case 1:
+        case 2:
+        case 3: {
+            const int code = p.args->inAreaAlterColor;
+            const Colour border = Uniform(code == 3 ? f : 0, code == 2 ? f : 0, code == 1 ? f : 0, f);
+            cL = Select(ring, border, cL);
+            cR = Select(ring, border, cR);
+            break;
+        }
+        default:
+            cR = Select(ring, cL, cR);
+            break;
+    }
+}
+
+// ---- Rows on whole 8-bit pixels: the source bytes are composed as they are, four channels to
+// a 32-bit lane (alpha in the low byte). Every rule applied here gives, on whole numbers from 0
+// to 255, exactly the integer that the float rules truncate to.
+
+// The pixels of a run that fall in lanes x0 ..; transparent black elsewhere.
+HWY_INLINE VU LoadRun(const uint32_t* frame, const PixelRun& run, int32_t x0, int32_t lanes) {
+    const DU du;
+    if (x0 >= run.lo && x0 + lanes <= run.hi) return hn::LoadU(du, frame + run.base + x0);
+    alignas(64) uint32_t part[kMaxLanes] = {};
+    const int32_t lo = std::max(run.lo, x0), hi = std::min(run.hi, x0 + lanes);
+    if (lo < hi) std::memcpy(part + (lo - x0), frame + run.base + lo, size_t(hi - lo) * 4);
+    return hn::Load(du, part);
+}
+
+HWY_INLINE VU Channel(VU p, int shift) {
+    const DU du;
+    return hn::And(hn::ShiftRightSame(p, shift), hn::Set(du, 0xFF));
+}
+
+HWY_INLINE VU GrayBytes(VU p) {
+    const VU g = hn::Max(hn::Max(Channel(p, 8), Channel(p, 16)), Channel(p, 24));
+    return hn::Or(Channel(p, 0),
+                  hn::Or(hn::ShiftLeft<8>(g), hn::Or(hn::ShiftLeft<16>(g), hn::ShiftLeft<24>(g))));
+}
+
+HWY_INLINE void PutBytes(VU v, void* frame, int64_t index, size_t count) {
+    const DU du;
+    uint32_t* dst = static_cast<uint32_t*>(frame) + index;
+    if (count == hn::Lanes(du)) return hn::StoreU(v, du, dst);
+    alignas(64) uint32_t part[kMaxLanes];
+    hn::Store(v, du, part);
+    std::memcpy(dst, part, count * 4);
+}
+
+void WholePixelSpan(const CpuKernelPlan& p, const PixelRun& left, const PixelRun& right, int32_t y,
+                    int32_t xBegin, int32_t xEnd) {
+    const DU du;
+    const TransformKernelArgs& a = *p.args;
+    const uint32_t* srcL = static_cast<const uint32_t*>(p.swap ? p.second.frame : p.first.frame);
+    const uint32_t* srcR = static_cast<const uint32_t*>(p.swap ? p.first.frame : p.second.frame);
+    void* dst = a.inImageD;
+    const int64_t pitch = a.inPitchD;
+    const int32_t lanes = int32_t(hn::Lanes(du));
+    const VU alpha = hn::Set(du, 0xFF), red = hn::Set(du, 0xFF00), greenBlue = hn::Set(du, 0xFFFF0000u);
+    for (int32_t x0 = xBegin; x0 < xEnd; x0 += lanes) {
+        const size_t count = size_t(std::min(lanes, xEnd - x0));
+        const int64_t here = int64_t(y) * pitch + x0;
+        VU cL = left.hi > left.lo ? LoadRun(srcL, left, x0, lanes) : hn::Zero(du);
+        VU cR = right.hi > right.lo ? LoadRun(srcR, right, x0, lanes) : hn::Zero(du);
+        if (p.gray) {
+            cL = GrayBytes(cL);
+            cR = GrayBytes(cR);
+        }
+        switch (a.inDispMode) {
+            case DISPLAY_LEFT:
+            case DISPLAY_PARALLAX_LEFT:
+                PutBytes(cL, dst, here, count);
+                break;
+            case DISPLAY_RIGHT:
+            case DISPLAY_PARALLAX_RIGHT:
+                PutBytes(cR, dst, here, count);
+                break;
+            case DISPLAY_SBS_FULL:
+                PutBytes(cL, dst, here, count);
+                PutBytes(cR, dst, here + p.eyeW, count);
+                break;
+            case DISPLAY_TB_FULL:
+                PutBytes(cL, dst, here, count);
+                PutBytes(cR, dst, here + int64_t(p.eyeH) * pitch, count);
+                break;
+            case DISPLAY_INTERLACED:
+                PutBytes((int64_t(y) + a.inInterlaceOdd) % 2 == 0 ? cL : cR, dst, here, count);
+                break;
+            case DISPLAY_ANAGLYPH:
+            case DISPLAY_ANAGLYPH_GRAY: {
+                const VU alphaMax = hn::Max(hn::And(cL, alpha), hn::And(cR, alpha));
+                PutBytes(hn::Or(hn::Or(hn::And(cL, red), hn::And(cR, greenBlue)), alphaMax), dst, here,
+                         count);
+                break;
+            }
+            case DISPLAY_ONION: {
+                // 0.5 R + 0.5 L is exact, and truncates to the floor of the mean of the bytes.
+                const VU half = hn::And(hn::ShiftRight<1>(hn::Xor(cL, cR)), hn::Set(du, 0x7F7F7F7Fu));
+                PutBytes(hn::Add(hn::And(cL, cR), half), dst, here, count);
+                break;
+            }
+            case DISPLAY_DIFFERENCE: {
+                VU out = hn::Max(Channel(cL, 0), Channel(cR, 0));
+                for (int shift = 8; shift < 32; shift += 8) {
+                    const VU l = Channel(cL, shift), r = Channel(cR, shift);
+                    out = hn::Or(out, hn::ShiftLeftSame(hn::Sub(hn::Max(l, r), hn::Min(l, r)), shift));
+                }
+                PutBytes(out, dst, here, count);
+                break;
+            }
+            case DISPLAY_CHECKERBOARD: {
+                const int64_t start = int64_t(x0) + y + a.inInterlaceOdd;
+                const VU lane = hn::BitCast(du, CountFrom(int32_t(start & 1)));
+                PutBytes(hn::IfThenElse(hn::Eq(hn::And(lane, hn::Set(du, 1)), hn::Zero(du)), cL, cR), dst,
+                         here, count);
+                break;
+            }
+            default:
+                break;  // the plan admits no other code here
+        }
+    }
+}
+
+// The eye grid goes in tiles of kTileRows rows by kTileColumns columns, tiles left to right
+// and rows top to bottom inside a tile, so that a rotated or keystoned eye reads a few source
+// rows per tile instead of sweeping hundreds along a full row. Of two positions in one row the
+// larger x still comes later, which is all that decides the side-by-side squeeze's stores (the
+// top-bottom squeeze stores each destination row once, whatever the order).
+constexpr int32_t kTileRows = 16;
+constexpr int32_t kTileColumns = 64;
+
+template <class Fmt, class Tally>
+void Walk(const CpuKernelPlan& p, int32_t rowBegin, int32_t rowEnd, Tally& n) {
+    const DF df;
+    const TransformKernelArgs& a = *p.args;
+    const int32_t lanes = int32_t(hn::Lanes(df));
+    for (int32_t ty = rowBegin; ty < rowEnd; ty += kTileRows) {
+        const int32_t tyEnd = std::min(rowEnd, ty + kTileRows);
+        // Rows settled before the tiles: those whose stores are all overwritten later, and
+        // 8-bit rows on whole pixels, which go whole (they read their sources in order).
+        float rowY1[kTileRows];
+        bool rowInside[kTileRows], rowDone[kTileRows];
+        for (int32_t y = ty; y < tyEnd; ++y) {
+            const int32_t k = y - ty;
+            const float y1 = (float(y) - p.halfH) / a.inAutoScaleY + p.halfH + a.inAutoCenterY;
+            rowY1[k] = y1;
+            rowInside[k] = !(y1 < a.inAutoCropT || y1 > a.inAutoCropB);
+            rowDone[k] = false;
+            if (a.inDispMode == DISPLAY_TB_HALF) {
+                const SqueezeStores s = topBottomSqueezeStores(p.eyeH, y);
+                rowDone[k] = !s.left && !s.right;
+            }
+            if (!rowDone[k] && !rowInside[k]) n.add(&FastKernelCounts::emptyRows);
+            if constexpr (Fmt::kIsBytes) {
+                PixelRun left, right;
+                if (!rowDone[k] && p.wholePixelRows && rowInside[k] && wholePixelRow(p, y1, left, right)) {
+                    n.add(&FastKernelCounts::wholePixelRows);
+                    WholePixelSpan(p, left, right, y, 0, p.eyeW);
+                    rowDone[k] = true;
+                }
+            }
+        }
+        for (int32_t tx = 0; tx < p.eyeW; tx += kTileColumns) {
+            const int32_t txEnd = std::min(p.eyeW, tx + kTileColumns);
+            for (int32_t y = ty; y < tyEnd; ++y) {
+                const int32_t k = y - ty;
+                if (rowDone[k]) continue;
+                for (int32_t x0 = tx; x0 < txEnd; x0 += lanes) {
+                    const size_t count = size_t(std::min(lanes, txEnd - x0));
+                    const VF x = hn::ConvertTo(df, CountFrom(x0));
+                    Colour cL = Uniform(0, 0, 0, 0), cR = cL;
+                    if (rowInside[k]) Eyes<Fmt, Tally>(p, x, rowY1[k], cL, cR, n);
+                    const Colour l0 = cL, r0 = cR;
+                    MF outside = hn::Lt(x, x);  // none
+                    if (p.lensOn) Lens<Fmt>(p, x, y, cL, cR, outside);
+                    Store<Fmt>(p, x0, y, count, l0, r0, cL, cR, outside);
+                }
+            }
+        }
+    }
+}
+
+template <class Tally>
+void WalkFormat(const CpuKernelPlan& plan, int32_t bytes, int32_t rowBegin, int32_t rowEnd, Tally& n) {
+    if (bytes) {
+        Walk<Bytes>(plan, rowBegin, rowEnd, n);
+    } else {
+        Walk<Floats>(plan, rowBegin, rowEnd, n);
+    }
+}
+
+}  // namespace
+
+void RunFastKernel(const CpuKernelPlan& plan, int32_t bytes, int32_t rowBegin, int32_t rowEnd,
+                   FastKernelCounts* counts) {
+    if (!counts) {
+        Silent n;
+        return WalkFormat(plan, bytes, rowBegin, rowEnd, n);
+    }
+    Counting n;
+    n.c.target = hwy::TargetName(HWY_TARGET);
+    n.c.lanes = int32_t(hn::Lanes(DF()));
+    WalkFormat(plan, bytes, rowBegin, rowEnd, n);
+    *counts = n.c;
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace duovis
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace duovis {
+
+HWY_EXPORT(RunFastKernel);
+
+void runFastCpuKernel(const CpuKernelPlan& plan, CpuPixelFormat format, RowBand rows,
+                      FastKernelCounts* counts) {
+    const int32_t first = std::max(rows.begin, int32_t(0));
+    const int32_t last = std::min(rows.end, plan.eyeH);
+    HWY_DYNAMIC_DISPATCH(RunFastKernel)(plan, format == CpuPixelFormat::Argb8 ? 1 : 0, first, last, counts);
+}
+
+namespace {
+
+struct NamedTarget {
+    const char* name;
+    int64_t bits;
+};
+// Best last. The baseline is the portable build every x86-64 runs.
+constexpr NamedTarget kTargets[] = {
+    {"baseline", HWY_STATIC_TARGET}, {"sse4", HWY_SSE4}, {"avx2", HWY_AVX2}, {"avx512", HWY_AVX3}};
+
+int64_t g_selected = 0;  // the chosen target's bit; 0: the best
+
+// What this binary carries and this CPU runs, whatever is selected.
+int64_t runnable() {
+    hwy::SetSupportedTargetsForTest(0);
+    const int64_t have = hwy::SupportedTargets() & HWY_TARGETS;
+    hwy::SetSupportedTargetsForTest(g_selected);
+    return have;
+}
+
+}  // namespace
+
+std::vector<std::string> cpuKernelTargets() {
+    const int64_t have = runnable();
+    std::vector<std::string> names;
+    for (const NamedTarget& t : kTargets)
+        if (have & t.bits) names.push_back(t.name);
+    return names;
+}
+
+bool selectCpuKernelTarget(const std::string& name) {
+    const int64_t have = runnable();
+    int64_t bits = 0;
+    for (const NamedTarget& t : kTargets)
+        if (name == t.name && (have & t.bits)) bits = t.bits;
+    if (!name.empty() && bits == 0) return false;
+    g_selected = bits;
+    hwy::SetSupportedTargetsForTest(bits);
+    return true;
+}
+
+}  // namespace duovis
+#endif  // HWY_ONCE
