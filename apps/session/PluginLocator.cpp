@@ -7,6 +7,20 @@
 
 namespace duovis::cli {
 
+namespace {
+
+// Beside the build tree's bin/ (plugins/), else where an installation puts them.
+QString defaultModuleDir() {
+    const QString bin = QCoreApplication::applicationDirPath();
+    const QString built = QDir::cleanPath(bin + "/../plugins");
+#ifdef DUOVIS_INSTALLED_MODULE_DIR
+    if (!QFileInfo(built).isDir()) return QDir::cleanPath(bin + "/" DUOVIS_INSTALLED_MODULE_DIR);
+#endif
+    return built;
+}
+
+}  // namespace
+
 std::string locatePlugin(const std::string& plugin, const std::optional<std::string>& pluginDir) {
     if (plugin != "DuovisX" && plugin != "Duovis")
         throw std::runtime_error("--plugin: '" + plugin + "' is not one of DuovisX, Duovis");
@@ -16,7 +30,7 @@ std::string locatePlugin(const std::string& plugin, const std::optional<std::str
     } else if (qEnvironmentVariableIsSet("DUOVIS_PLUGIN_DIR")) {
         dir = qEnvironmentVariable("DUOVIS_PLUGIN_DIR");
     } else {
-        dir = QCoreApplication::applicationDirPath() + "/../plugins";
+        dir = defaultModuleDir();
     }
     const QString path = QDir::cleanPath(dir + "/" + QString::fromStdString(plugin) + ".so");
     if (!QFileInfo(path).isFile())

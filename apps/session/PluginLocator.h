@@ -1,6 +1,6 @@
 #pragma once
-// Where the effect modules live: next to the binary's build tree by default, or where the
-// user points with --plugin-dir or DUOVIS_PLUGIN_DIR.
+// Where the effect modules live: beside the build tree's bin/ or the installed one's by default,
+// or where the user points with --plugin-dir or DUOVIS_PLUGIN_DIR.
 
 #include <optional>
 #include <string>

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# staged_install.sh BUILD_DIR: installs the build into a scratch prefix and renders from there,
+# with no hint of where the modules are: the installed programs must find them themselves.
+set -euo pipefail
+build=$1
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+cmake --install "$build" --prefix "$stage/usr" >/dev/null
+unset DUOVIS_PLUGIN_DIR
+for program in duovis duovis-studio depthscope; do
+    [ -x "$stage/usr/bin/$program" ] || { echo "not installed: bin/$program" >&2; exit 1; }
+done
+ls "$stage"/usr/lib*/duovis/DuovisX.so "$stage"/usr/lib*/duovis/Duovis.so >/dev/null
+cd "$stage"
+"$stage/usr/bin/duovis" demo -o demo >/dev/null
+[ -s demo/contact-sheet.png ] || { echo "the installed duovis rendered nothing" >&2; exit 1; }
+"$stage/usr/bin/duovis" render --plugin Duovis demo/00-scene-left.png --second demo/00-scene-right.png -o one.png >/dev/null
+[ -s one.png ]
+echo "installed programs render from $stage/usr"
