@@ -71,13 +71,17 @@ std::string defaultText(const PF_ParamDef& d) {
     }
 }
 
-// The table's identifier for a registered position: what `-p` and project files name it by.
+}  // namespace
+
 std::string identifierAt(int position) {
     if (position < 0 || position >= PARAM_COUNT) return "";
     return paramDef(static_cast<ParamId>(position)).identifier;
 }
 
-}  // namespace
+ParamDoc docAt(int position) {
+    if (position < 0 || position >= PARAM_COUNT) return {};
+    return paramDoc(static_cast<ParamId>(position));
+}
 
 std::string validRange(const PF_ParamDef& d) {
     switch (d.param_type) {

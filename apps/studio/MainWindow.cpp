@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollArea>
@@ -16,12 +17,14 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
 
+#include "FieldShortcuts.h"
 #include "ParamPanel.h"
 #include "ProjectName.h"
 #include "Viewer.h"
@@ -45,6 +48,7 @@ QAction* menuItem(QMenu* menu, const QString& text, const QKeySequence& keys, QO
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("duovis-studio[*]"));
+    qApp->installEventFilter(new FieldShortcuts(this));
     views_ = new QSplitter(Qt::Horizontal, this);
     auto* centre = new QWidget(this);
     auto* column = new QVBoxLayout(centre);
@@ -189,11 +193,7 @@ void MainWindow::rebuild() {
                 [this, slot](int position) { session_.press(slot, position); });
         connect(panel, &ParamPanel::dragStarted, this, [this] { session_.beginDrag(); });
         connect(panel, &ParamPanel::dragFinished, this, [this] { session_.endDrag(); });
-        auto* scroll = new QScrollArea;
-        scroll->setWidget(panel);
-        scroll->setWidgetResizable(true);
-        scroll->setMinimumWidth(panel->sizeHint().width() + 24);
-        panels_->addTab(scroll, tr("Instance %1").arg(slot + 1));
+        panels_->addTab(panelPage(panel), tr("Instance %1").arg(slot + 1));
         panelOf_.push_back(panel);
 
         auto* box = new QWidget;
@@ -225,6 +225,35 @@ void MainWindow::rebuild() {
     setWindowTitle(name.isEmpty() ? QStringLiteral("duovis-studio[*]")
                                   : QStringLiteral("%1[*] - duovis-studio").arg(QFileInfo(name).fileName()));
     setWindowModified(false);
+}
+
+// The panel under a filter box that narrows it by name or identifier, with fold-all buttons.
+QWidget* MainWindow::panelPage(ParamPanel* panel) {
+    auto* page = new QWidget;
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(0, 0, 0, 0);
+    auto* bar = new QHBoxLayout;
+    auto* filter = new QLineEdit(page);
+    filter->setObjectName(QStringLiteral("panel-filter"));
+    filter->setPlaceholderText(tr("Filter controls (name or identifier)"));
+    filter->setClearButtonEnabled(true);
+    connect(filter, &QLineEdit::textChanged, panel, &ParamPanel::setFilter);
+    auto* collapse = new QToolButton(page);
+    collapse->setText(tr("Collapse All"));
+    connect(collapse, &QToolButton::clicked, panel, [panel] { panel->setAllExpanded(false); });
+    auto* expand = new QToolButton(page);
+    expand->setText(tr("Expand All"));
+    connect(expand, &QToolButton::clicked, panel, [panel] { panel->setAllExpanded(true); });
+    bar->addWidget(filter, 1);
+    bar->addWidget(collapse);
+    bar->addWidget(expand);
+    column->addLayout(bar);
+    auto* scroll = new QScrollArea(page);
+    scroll->setWidget(panel);
+    scroll->setWidgetResizable(true);
+    scroll->setMinimumWidth(panel->sizeHint().width() + 24);
+    column->addWidget(scroll, 1);
+    return page;
 }
 
 ParamPanel* MainWindow::panel(int slot) const {

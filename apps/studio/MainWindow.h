@@ -44,6 +44,7 @@ class MainWindow : public QMainWindow {
   private:
     void buildMenus();
     void rebuild();
+    QWidget* panelPage(ParamPanel* panel);
     void showValues(int slot);
     void showFrame(int slot, const QImage& image, int factor, QSize fullSize);
     void report(const QString& message);

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <vector>
 
+#include "ValueControls.h"
 #include "WheelGuard.h"
 #include "session/ParamDescribe.h"
 
@@ -31,33 +32,29 @@ double sliderValue(const PF_FloatSliderDef& fs, int step) {
     return low + (high - low) * step / ParamPanel::kSliderSteps;
 }
 
-int sliderStep(const PF_FloatSliderDef& fs, double value) {
-    const double low = fs.slider_min;
-    const double span = static_cast<double>(fs.slider_max) - low;
-    if (span <= 0) return 0;
-    const double t = std::clamp((value - low) / span, 0.0, 1.0);
-    return static_cast<int>(std::lround(t * ParamPanel::kSliderSteps));
+QString unitText(int position) {
+    return QString::fromStdString(cli::docAt(position).unit);
 }
 
-// A group's heading folds its entries away, as the hosts' panels do.
-QFormLayout* section(QFormLayout* parent, const QString& name, QWidget* owner) {
-    auto* header = new QToolButton(owner);
-    header->setText(name);
-    header->setCheckable(true);
-    header->setChecked(true);
-    header->setArrowType(Qt::DownArrow);
-    header->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    header->setAutoRaise(true);
-    auto* body = new QWidget(owner);
-    auto* form = new QFormLayout(body);
-    form->setContentsMargins(12, 0, 0, 0);
-    QObject::connect(header, &QToolButton::toggled, body, [header, body](bool open) {
-        body->setVisible(open);
-        header->setArrowType(open ? Qt::DownArrow : Qt::RightArrow);
-    });
-    parent->addRow(header);
-    parent->addRow(body);
-    return form;
+// What a control does, in which unit, by which identifier it is set, and how to move it finely.
+QString tooltipFor(int position, const PF_ParamDef& def) {
+    const ParamDoc doc = cli::docAt(position);
+    QString tip =
+        QStringLiteral("<b>%1</b> (%2)")
+            .arg(text(def.name).toHtmlEscaped(), QString::fromStdString(cli::identifierAt(position)));
+    if (!doc.description.empty())
+        tip += QStringLiteral("<br>") + QString::fromStdString(doc.description).toHtmlEscaped();
+    if (def.param_type == PF_Param_FLOAT_SLIDER) {
+        const QString unit = unitText(position);
+        const double step = unitStep(unit);
+        tip +=
+            QStringLiteral(
+                "<br>Arrow keys: %1 %2, with Shift %3. Drag with Shift to move finely, with Ctrl coarsely.")
+                .arg(step)
+                .arg(unit)
+                .arg(step * 10);
+    }
+    return tip;
 }
 
 }  // namespace
@@ -65,16 +62,26 @@ QFormLayout* section(QFormLayout* parent, const QString& name, QWidget* owner) {
 ParamPanel::ParamPanel(const refhost::ParamStore& store, QWidget* parent) : QWidget(parent) {
     auto* root = new QFormLayout(this);
     std::vector<QFormLayout*> open{root};
+    std::vector<int> within{-1};  // the section each open form belongs to
     for (int i = 1; i < store.count(); ++i) {
         const PF_ParamDef& def = store.at(i);
         const bool invisible = (def.ui_flags & PF_PUI_INVISIBLE) != 0;
         if (def.param_type == PF_Param_GROUP_START) {
             // An invisible group still nests what follows; its entries go where it would be.
-            open.push_back(invisible ? open.back() : section(open.back(), text(def.name), this));
+            if (invisible) {
+                open.push_back(open.back());
+                within.push_back(within.back());
+            } else {
+                open.push_back(addSection(open.back(), text(def.name), within.back()));
+                within.push_back(static_cast<int>(sections_.size()) - 1);
+            }
             continue;
         }
         if (def.param_type == PF_Param_GROUP_END) {
-            if (open.size() > 1) open.pop_back();
+            if (open.size() > 1) {
+                open.pop_back();
+                within.pop_back();
+            }
             continue;
         }
         if (invisible) continue;
@@ -85,12 +92,15 @@ ParamPanel::ParamPanel(const refhost::ParamStore& store, QWidget* parent) : QWid
         }
         QWidget* control = controlFor(i, def);
         control->setObjectName(QStringLiteral("param-%1").arg(i));
-        control->setToolTip(text(def.name));
+        control->setToolTip(tooltipFor(i, def));
         controls_[i] = control;
         if (def.param_type == PF_Param_BUTTON)
-            open.back()->addRow(QString(), control);
+            open.back()->addRow(control);
         else
             open.back()->addRow(text(def.name), control);
+        const QString words =
+            text(def.name) + QLatin1Char(' ') + QString::fromStdString(cli::identifierAt(i));
+        rows_.push_back({words, open.back()->labelForField(control), control, within.back()});
     }
     WheelGuard::guardControlsUnder(this);
     refresh(store);
@@ -149,19 +159,21 @@ QWidget* ParamPanel::floatControl(int position, const PF_ParamDef& def) {
     auto* box = new QWidget(this);
     auto* row = new QHBoxLayout(box);
     row->setContentsMargins(0, 0, 0, 0);
-    auto* slider = new QSlider(Qt::Horizontal, box);
+    const QString unit = unitText(position);
+    const double step = unitStep(unit);
+    auto* slider = new FineSlider(fs.slider_min, fs.slider_max, step, box);
     slider->setObjectName(QStringLiteral("param-%1-slider").arg(position));
-    slider->setRange(0, kSliderSteps);
-    auto* spin = new QDoubleSpinBox(box);
+    auto* spin = new ValueSpinBox(unit, fs.precision, step, box);
     spin->setObjectName(QStringLiteral("param-%1-value").arg(position));
     spin->setRange(fs.valid_min, fs.valid_max);
-    spin->setDecimals(std::max<int>(fs.precision, 0));
-    spin->setSingleStep(std::pow(10.0, -std::max<int>(fs.precision, 0)));
-    spin->setKeyboardTracking(false);
     row->addWidget(slider, 1);
     row->addWidget(spin);
     connect(slider, &QSlider::valueChanged, this,
-            [this, position, fs](int step) { emit edited(position, sliderValue(fs, step)); });
+            [this, position, fs](int at) { emit edited(position, sliderValue(fs, at)); });
+    connect(slider, &FineSlider::valueRequested, this, [this, position, fs](double v) {
+        emit edited(position,
+                    std::clamp(v, static_cast<double>(fs.valid_min), static_cast<double>(fs.valid_max)));
+    });
     connect(slider, &QSlider::sliderPressed, this, &ParamPanel::dragStarted);
     connect(slider, &QSlider::sliderReleased, this, &ParamPanel::dragFinished);
     connect(spin, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
@@ -186,12 +198,11 @@ void ParamPanel::refresh(const refhost::ParamStore& store) {
                 break;
             }
             case PF_Param_FLOAT_SLIDER: {
-                auto* slider = control->findChild<QSlider*>();
+                auto* slider = control->findChild<FineSlider*>();
                 auto* spin = control->findChild<QDoubleSpinBox*>();
-                const QSignalBlocker blockSlider(slider);
                 const QSignalBlocker blockSpin(spin);
                 // A dragged slider stays under the pointer; the number shows what the effect took.
-                if (!slider->isSliderDown()) slider->setValue(sliderStep(def.u.fs_d, def.u.fs_d.value));
+                slider->showValue(def.u.fs_d.value);
                 spin->setValue(def.u.fs_d.value);
                 break;
             }
@@ -220,6 +231,64 @@ void ParamPanel::setLayers(const QStringList& names, int chosen) {
         box->addItems(names);
         box->setCurrentIndex(chosen + 1);
     }
+}
+
+// A group's heading folds its entries away, as the hosts' panels do.
+QFormLayout* ParamPanel::addSection(QFormLayout* parent, const QString& name, int parentSection) {
+    auto* header = new QToolButton(this);
+    header->setText(name);
+    header->setCheckable(true);
+    header->setChecked(true);
+    header->setArrowType(Qt::DownArrow);
+    header->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    header->setAutoRaise(true);
+    auto* body = new QWidget(this);
+    auto* form = new QFormLayout(body);
+    form->setContentsMargins(12, 0, 0, 0);
+    QObject::connect(header, &QToolButton::toggled, body, [this, header, body](bool open) {
+        header->setArrowType(open ? Qt::DownArrow : Qt::RightArrow);
+        if (filter_.isEmpty()) body->setVisible(open);
+    });
+    parent->addRow(header);
+    parent->addRow(body);
+    sections_.push_back({name, header, body, parentSection});
+    return form;
+}
+
+void ParamPanel::setAllExpanded(bool open) {
+    for (const Section& s : sections_) s.header->setChecked(open);
+}
+
+// A row shows when its name or identifier, or a group around it, holds the words; a group
+// shows when anything in it does, and opens while the filter holds.
+void ParamPanel::setFilter(const QString& words) {
+    filter_ = words.trimmed();
+    const auto holds = [this](const QString& text) { return text.contains(filter_, Qt::CaseInsensitive); };
+    std::vector<bool> sectionNamed(sections_.size()), sectionShown(sections_.size());
+    for (std::size_t s = 0; s < sections_.size(); ++s) {
+        const int parent = sections_[s].parent;
+        sectionNamed[s] = holds(sections_[s].name) || (parent >= 0 && sectionNamed[std::size_t(parent)]);
+    }
+    for (const Row& row : rows_) {
+        const bool shown = filter_.isEmpty() || holds(row.words) ||
+                           (row.section >= 0 && sectionNamed[std::size_t(row.section)]);
+        if (row.label) row.label->setVisible(shown);
+        row.field->setVisible(shown);
+        for (int s = row.section; shown && s >= 0; s = sections_[std::size_t(s)].parent)
+            sectionShown[std::size_t(s)] = true;
+    }
+    for (std::size_t s = 0; s < sections_.size(); ++s) {
+        const Section& section = sections_[s];
+        section.header->setVisible(filter_.isEmpty() || sectionShown[s]);
+        section.body->setVisible(filter_.isEmpty() ? section.header->isChecked() : bool(sectionShown[s]));
+    }
+}
+
+int ParamPanel::visibleControls() const {
+    int n = 0;
+    for (const Row& row : rows_)
+        if (!row.field->isHidden()) ++n;
+    return n;
 }
 
 }  // namespace duovis::studio

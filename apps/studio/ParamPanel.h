@@ -7,10 +7,13 @@
 #include <QImage>
 #include <QWidget>
 #include <map>
+#include <vector>
 
 #include "ParamStore.h"
 
 class QComboBox;
+class QFormLayout;
+class QToolButton;
 class QLabel;
 class QVBoxLayout;
 
@@ -31,6 +34,12 @@ class ParamPanel : public QWidget {
     // Slider steps between a slider's ends.
     static constexpr int kSliderSteps = 1000;
 
+    // Narrows the panel to the controls whose name or identifier (or group) holds `words`.
+    void setFilter(const QString& words);
+    void setAllExpanded(bool open);
+    // Controls the filter leaves showing.
+    int visibleControls() const;
+
   signals:
     void edited(int position, double value);
     void pressed(int position);
@@ -39,12 +48,29 @@ class ParamPanel : public QWidget {
     void dragFinished();
 
   private:
+    struct Section {
+        QString name;
+        QToolButton* header;
+        QWidget* body;
+        int parent;  // -1: the panel itself
+    };
+    struct Row {
+        QString words;  // name and identifier, what the filter looks in
+        QWidget* label;
+        QWidget* field;
+        int section;
+    };
+
+    QFormLayout* addSection(QFormLayout* parent, const QString& name, int parentSection);
     QWidget* controlFor(int position, const PF_ParamDef& def);
     QWidget* floatControl(int position, const PF_ParamDef& def);
 
     std::map<int, QWidget*> controls_;
     std::map<int, QLabel*> customAreas_;
     std::map<int, QComboBox*> layers_;
+    std::vector<Section> sections_;
+    std::vector<Row> rows_;
+    QString filter_;
 };
 
 }  // namespace duovis::studio

@@ -1,0 +1,131 @@
+// Fine control of values, finding a control, and the window's shortcuts from inside a field.
+#include <QLineEdit>
+#include <QTest>
+
+#include "StudioFixture.h"
+#include "ValueControls.h"
+#include "core/params/ParamId.h"
+
+namespace duovis::studiotest {
+
+namespace {
+
+struct TypedRow {
+    const char* unit;
+    int precision;
+    const char* typed;
+    double value;       // what the box takes
+    const char* shown;  // what it shows for that value
+};
+
+class TypedValues : public testing::TestWithParam<TypedRow> {};
+
+// "1,5" is one and a half, never fifteen; small values keep their digits; the unit is shown.
+TEST_P(TypedValues, AreReadAndShownAsTyped) {
+    const TypedRow& row = GetParam();
+    studio::ValueSpinBox box(row.unit, row.precision, 0.01);
+    box.setRange(-1000, 1000);
+    QString text = QString::fromUtf8(row.typed);
+    int pos = text.size();
+    ASSERT_NE(box.validate(text, pos), QValidator::Invalid) << row.typed;
+    EXPECT_DOUBLE_EQ(box.valueFromText(text), row.value);
+    box.setValue(row.value);
+    EXPECT_EQ(box.text().toStdString(), row.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, TypedValues,
+                         testing::Values(TypedRow{"px", 2, "1,5", 1.5, "1.50 px"},
+                                         TypedRow{"px", 2, "1.5", 1.5, "1.50 px"},
+                                         TypedRow{"log2", 2, "-0,0006", -0.0006, "-0.0006 log2"},
+                                         TypedRow{"°", 2, "0.125", 0.125, "0.125°"},
+                                         TypedRow{"frames", 0, "3", 3.0, "3 frames"}));
+
+TEST(TypedValues, TwoDecimalMarksAreRefused) {
+    studio::ValueSpinBox box("px", 2, 1);
+    box.setRange(-100, 100);
+    QString text = QStringLiteral("1,5,3");
+    int pos = text.size();
+    EXPECT_EQ(box.validate(text, pos), QValidator::Invalid);
+}
+
+struct StepRow {
+    const char* unit;
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    double step;
+};
+
+class ArrowSteps : public testing::TestWithParam<StepRow> {};
+
+TEST_P(ArrowSteps, MoveByOneDisplayUnitOrTenWithShift) {
+    const StepRow& row = GetParam();
+    EXPECT_DOUBLE_EQ(studio::arrowStep(row.key, row.modifiers, studio::unitStep(row.unit)), row.step);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ArrowSteps,
+                         testing::Values(StepRow{"px", Qt::Key_Up, Qt::NoModifier, 1.0},
+                                         StepRow{"px", Qt::Key_Left, Qt::ShiftModifier, -10.0},
+                                         StepRow{"%", Qt::Key_Right, Qt::NoModifier, 0.01},
+                                         StepRow{"°", Qt::Key_Down, Qt::ShiftModifier, -0.1},
+                                         StepRow{"px", Qt::Key_A, Qt::NoModifier, 0.0}));
+
+class StudioControls : public StudioTest {};
+
+// A Shift-drag of 20 pointer pixels moves the pixel shift by one slider pixel's worth, a plain
+// modifier-free drag would move it twenty times as far; the arrow key moves it one pixel.
+TEST_F(StudioControls, ShiftDragIsFineAndArrowsStepAPixel) {
+    open();
+    auto* slider = control<studio::FineSlider>(VSHIFT_PX_R, "-slider");
+    ASSERT_NE(slider, nullptr);
+    slider->resize(400, 20);
+    const double perPixel = 960.0 / 400.0;  // the pixel shift's slider spans -480..480
+    const QPoint start(200, 10);
+    QTest::mousePress(slider, Qt::LeftButton, Qt::ShiftModifier, start);
+    QMouseEvent move(QEvent::MouseMove, start + QPoint(20, 0), Qt::LeftButton, Qt::LeftButton,
+                     Qt::ShiftModifier);
+    QApplication::sendEvent(slider, &move);
+    QTest::mouseRelease(slider, Qt::LeftButton, Qt::ShiftModifier, start + QPoint(20, 0));
+    settle();
+    EXPECT_NEAR(store().floatValue(VSHIFT_PX_R), 20 * perPixel / 20.0, 0.01);
+
+    const double before = store().floatValue(VSHIFT_PX_R);
+    QTest::keyClick(slider, Qt::Key_Up);
+    settle();
+    EXPECT_NEAR(store().floatValue(VSHIFT_PX_R), before + 1.0, 0.01);
+}
+
+TEST_F(StudioControls, FilterNarrowsThePanelToMatchingNamesAndIdentifiers) {
+    open();
+    studio::ParamPanel* panel = window_->panel(0);
+    const int all = panel->visibleControls();
+    panel->setFilter(QStringLiteral("vshift_px"));
+    EXPECT_EQ(panel->visibleControls(), 4);         // the family's reset and its three sliders
+    panel->setFilter(QStringLiteral("Crop Left"));  // a group's name shows what it holds
+    EXPECT_EQ(panel->visibleControls(), 4);
+    panel->setFilter(QString());
+    EXPECT_EQ(panel->visibleControls(), all);
+}
+
+// Ctrl+Z typed in a focused number field undoes the change that field just made.
+TEST_F(StudioControls, UndoWorksFromAFocusedField) {
+    open();
+    window_->show();
+    QApplication::setActiveWindow(window_.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    auto* spin = control<QDoubleSpinBox>(VSHIFT_PCT_R, "-value");
+    ASSERT_NE(spin, nullptr);
+    auto* field = spin->findChild<QLineEdit*>();
+    ASSERT_NE(field, nullptr);
+    spin->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, QStringLiteral("-3"));
+    QTest::keyClick(field, Qt::Key_Return);
+    settle();
+    ASSERT_DOUBLE_EQ(store().floatValue(VSHIFT_PCT_R), -3.0);
+    QTest::keyClick(spin, Qt::Key_Z, Qt::ControlModifier);
+    settle();
+    EXPECT_DOUBLE_EQ(store().floatValue(VSHIFT_PCT_R), 0.0);
+}
+
+}  // namespace
+}  // namespace duovis::studiotest
