@@ -25,8 +25,9 @@ bool windowKey(const QKeyEvent* key) {
 bool FieldShortcuts::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::ShortcutOverride) return false;
     // The spin box has the focus and hands keys to its line edit; either may be asked.
-    const bool numberField = qobject_cast<QAbstractSpinBox*>(watched) != nullptr ||
-                             (qobject_cast<QLineEdit*>(watched) && qobject_cast<QAbstractSpinBox*>(watched->parent()));
+    const bool numberField =
+        qobject_cast<QAbstractSpinBox*>(watched) != nullptr ||
+        (qobject_cast<QLineEdit*>(watched) && qobject_cast<QAbstractSpinBox*>(watched->parent()));
     if (!numberField) return false;
     if (!windowKey(static_cast<QKeyEvent*>(event))) return false;
     // Unaccepted, the override lets the shortcut map hand the key to the window's action.

@@ -30,6 +30,7 @@
 #include "Viewer.h"
 #include "core/params/ParamId.h"
 #include "session/ImageInput.h"
+#include "session/NumberedFile.h"
 #include "session/StatusArea.h"
 
 namespace duovis::studio {
@@ -106,7 +107,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 
 void MainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(tr("&File"));
-    menuItem(file, tr("&Open..."), QKeySequence::Open, this, [this] { openDialog(); });
+    menuItem(file, tr("&Open..."), QKeySequence::Open, this, [this] { openDialog(false); });
+    menuItem(file, tr("Open &Single Frame..."), QKeySequence(), this, [this] { openDialog(true); });
     menuItem(file, tr("Open &Pair..."), QKeySequence(tr("Ctrl+Shift+O")), this, [this] { openPairDialog(); });
     menuItem(file, tr("&Save"), QKeySequence::Save, this, [this] {
         if (session_.projectPath().isEmpty())
@@ -341,15 +343,22 @@ bool MainWindow::changesSettled() {
     return saved && session_.undoStack().isClean();
 }
 
-bool MainWindow::openPath(const QString& path, const QString& second) {
+// A numbered file opens as its sequence unless one frame is asked for.
+static QString asFootage(const QString& path, bool singleFrame) {
+    if (singleFrame || path.isEmpty()) return path;
+    return cli::sequencePatternFor(path).value_or(path);
+}
+
+bool MainWindow::openPath(const QString& path, const QString& second, bool singleFrame) {
     if (!changesSettled()) return false;
     try {
         if (isProjectPath(path) && second.isEmpty()) {
             session_.openProject(path, options_);
         } else {
             SourceSpec spec;
-            spec.primary = QFile::encodeName(path).toStdString();
-            if (!second.isEmpty()) spec.second = QFile::encodeName(second).toStdString();
+            spec.primary = QFile::encodeName(asFootage(path, singleFrame)).toStdString();
+            if (!second.isEmpty())
+                spec.second = QFile::encodeName(asFootage(second, singleFrame)).toStdString();
             session_.openFootage(spec, options_);
         }
         return true;
@@ -370,19 +379,22 @@ bool MainWindow::saveTo(const QString& path) {
     }
 }
 
-void MainWindow::openDialog() {
-    const QString path =
-        prompts_.openFile(this, tr("Open a picture, sequence frame, video or project"),
-                          tr("Footage and projects (*.png *.jpg *.tif *.tiff *.bmp *.exr *.dpx "
-                             "*.mp4 *.mov *.mkv *.json);;"
-                             "All files (*)"));
-    if (!path.isEmpty()) openPath(path);
+void MainWindow::openDialog(bool singleFrame) {
+    const QString path = prompts_.openFile(
+        this,
+        singleFrame ? tr("Open one frame of a sequence") : tr("Open a picture, sequence, video or project"),
+        tr("Footage and projects (*.png *.jpg *.tif *.tiff *.bmp *.exr *.dpx "
+           "*.mp4 *.mov *.mkv *.json);;"
+           "All files (*)"),
+        QString());
+    if (!path.isEmpty()) openPath(path, QString(), singleFrame);
 }
 
+// The right eye's dialog starts where the left eye was found.
 void MainWindow::openPairDialog() {
-    const QString left = prompts_.openFile(this, tr("Left eye"), QString());
+    const QString left = prompts_.openFile(this, tr("Left eye"), QString(), QString());
     if (left.isEmpty()) return;
-    const QString right = prompts_.openFile(this, tr("Right eye"), QString());
+    const QString right = prompts_.openFile(this, tr("Right eye"), QString(), QFileInfo(left).absolutePath());
     if (!right.isEmpty()) openPath(left, right);
 }
 

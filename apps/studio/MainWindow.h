@@ -34,7 +34,8 @@ class MainWindow : public QMainWindow {
     // Opens a project (.json) or footage in place of the session, first asking what to do with
     // changes it would lose; false when the person keeps the session, or after saying why in
     // the status bar and on standard error.
-    bool openPath(const QString& path, const QString& second = QString());
+    // Footage (a numbered file stands for its sequence unless `singleFrame`) or a project.
+    bool openPath(const QString& path, const QString& second = QString(), bool singleFrame = false);
     void setOptions(const SessionOptions& options) { options_ = options; }
     void setPrompts(Prompts prompts) { prompts_ = std::move(prompts); }
 
@@ -54,7 +55,7 @@ class MainWindow : public QMainWindow {
     // discarded it.
     bool changesSettled();
     bool saveTo(const QString& path);
-    void openDialog();
+    void openDialog(bool singleFrame);
     void openPairDialog();
     bool saveAsDialog();
     int currentSlot() const;

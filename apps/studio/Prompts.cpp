@@ -13,8 +13,13 @@ QMessageBox::StandardButton askSaveChanges(QWidget* parent) {
                                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
 }
 
-QString askOpenFile(QWidget* parent, const QString& caption, const QString& filter) {
-    return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+// Any name is accepted, so a typed pattern ("shot.%04d.exr") reaches the window, which checks it.
+QString askOpenFile(QWidget* parent, const QString& caption, const QString& filter, const QString& folder) {
+    QFileDialog dialog(parent, caption, folder, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().first();
 }
 
 // The window confirms the replacement itself, once it knows the name with its extension.

@@ -13,8 +13,11 @@ namespace duovis::studio {
 struct Prompts {
     // Save, Discard or Cancel for changes the next action would lose.
     std::function<QMessageBox::StandardButton(QWidget* parent)> saveChanges;
-    // A file to open; empty when the person cancels.
-    std::function<QString(QWidget* parent, const QString& caption, const QString& filter)> openFile;
+    // A file to open, starting in `folder` (empty: the working folder); empty when the person
+    // cancels. A name typed in may be a sequence pattern that names no one file.
+    std::function<QString(QWidget* parent, const QString& caption, const QString& filter,
+                          const QString& folder)>
+        openFile;
     // A name to save the project under, offered `start`; empty when the person cancels. The
     // window adds the extension and asks before replacing a file.
     std::function<QString(QWidget* parent, const QString& start)> saveFile;

@@ -45,13 +45,15 @@ struct Person {
     bool replace = false;
     int changesAsked = 0;
     int replaceAsked = 0;
+    QStringList openedIn = {};  // the folder each open dialog started in
 
     studio::Prompts prompts() {
         return {[this](QWidget*) {
                     ++changesAsked;
                     return changes;
                 },
-                [this](QWidget*, const QString&, const QString&) {
+                [this](QWidget*, const QString&, const QString&, const QString& folder) {
+                    openedIn << folder;
                     return opens.isEmpty() ? QString() : opens.takeFirst();
                 },
                 [this](QWidget*, const QString&) { return saveAs; },

@@ -5,6 +5,7 @@
 #include "StudioFixture.h"
 #include "ValueControls.h"
 #include "core/params/ParamId.h"
+#include "session/NumberedFile.h"
 
 namespace duovis::studiotest {
 
@@ -125,6 +126,68 @@ TEST_F(StudioControls, UndoWorksFromAFocusedField) {
     QTest::keyClick(spin, Qt::Key_Z, Qt::ControlModifier);
     settle();
     EXPECT_DOUBLE_EQ(store().floatValue(VSHIFT_PCT_R), 0.0);
+}
+
+}  // namespace
+}  // namespace duovis::studiotest
+
+namespace duovis::studiotest {
+namespace {
+
+struct NumberedRow {
+    std::vector<const char*> files;  // made in the folder; the first is the one picked
+    const char* pattern;             // "" when it stands for itself
+};
+
+class NumberedFiles : public testing::TestWithParam<NumberedRow> {};
+
+TEST_P(NumberedFiles, StandForTheirSequence) {
+    QTemporaryDir dir;
+    for (const char* name : GetParam().files) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    const auto found = cli::sequencePatternFor(dir.filePath(GetParam().files.front()));
+    const QString expected = *GetParam().pattern ? dir.filePath(GetParam().pattern) : QString();
+    EXPECT_EQ(found.value_or(QString()).toStdString(), expected.toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, NumberedFiles,
+    testing::Values(NumberedRow{{"shot.0001.exr", "shot.0002.exr"}, "shot.%04d.exr"},
+                    NumberedRow{{"left_0007.png", "left_0001.png", "right_0001.png"}, "left_%04d.png"},
+                    NumberedRow{{"clip9.png", "clip10.png"}, "clip%d.png"},
+                    NumberedRow{{"100%_01.png", "100%_02.png"}, "100%%_%02d.png"},
+                    NumberedRow{{"left_0001.png", "right_0002.png"}, ""},  // alone in its sequence
+                    NumberedRow{{"still.png"}, ""}));
+
+// A numbered file picked in the window opens as its sequence, with the time bar over its
+// frames; Open Single Frame keeps it one still; the right eye's dialog starts beside the left.
+TEST_F(StudioControls, NumberedFilesOpenAsSequences) {
+    for (int n : {1, 2, 3}) {
+        ASSERT_TRUE(pattern(kWidth, kHeight, n)
+                        .save(path(QStringLiteral("L_%1.png").arg(n, 4, 10, QLatin1Char('0')))));
+        ASSERT_TRUE(pattern(kWidth, kHeight, n + 9)
+                        .save(path(QStringLiteral("R_%1.png").arg(n, 4, 10, QLatin1Char('0')))));
+    }
+    open(refhost::HostApp::Premiere, "L_0002.png", "R_0002.png");
+    ASSERT_NE(session().source(), nullptr);
+    EXPECT_TRUE(session().source()->isSequence());
+    EXPECT_EQ(session().source()->firstFrame(), 1);
+    EXPECT_EQ(session().source()->lastFrame(), 3);
+
+    person_.opens << path("L_0002.png");
+    trigger(QStringLiteral("Open Single Frame..."));
+    settle();
+    EXPECT_FALSE(session().source()->isSequence());
+
+    person_.opens << path("L_0001.png") << path("R_0001.png");
+    person_.openedIn.clear();
+    trigger(QStringLiteral("Open Pair..."));
+    settle();
+    ASSERT_EQ(person_.openedIn.size(), 2);
+    EXPECT_EQ(person_.openedIn[1], QFileInfo(path("L_0001.png")).absolutePath());
+    EXPECT_TRUE(session().source()->isSequence());
 }
 
 }  // namespace
