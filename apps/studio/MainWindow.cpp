@@ -180,6 +180,7 @@ void MainWindow::rebuild() {
     viewerOf_.clear();
     infoOf_.clear();
     statusLineOf_.clear();
+    frameInfoOf_.clear();
     const StudioSource* source = session_.source();
     QStringList layers;
     if (source && source->hasSecond())
@@ -203,6 +204,7 @@ void MainWindow::rebuild() {
         column->setContentsMargins(2, 2, 2, 2);
         auto* viewer = new Viewer(box);
         viewer->setObjectName(QStringLiteral("viewer-%1").arg(slot));
+        connect(viewer, &Viewer::zoomChanged, this, [this, slot] { showInfo(slot); });
         auto* info = new QLabel(box);
         column->addWidget(viewer, 1);
         column->addWidget(info);
@@ -210,6 +212,7 @@ void MainWindow::rebuild() {
         viewerOf_.push_back(viewer);
         infoOf_.push_back(info);
         statusLineOf_.emplace_back();
+        frameInfoOf_.emplace_back();
     }
     const bool sequence = source && source->isSequence();
     timeBar_->setVisible(sequence);
@@ -297,7 +300,16 @@ void MainWindow::showFrame(int slot, const QImage& image, int factor, QSize full
     if (factor > 1) text += tr(" · preview 1/%1").arg(factor);
     if (const QString& line = statusLineOf_[static_cast<std::size_t>(slot)]; !line.isEmpty())
         text += " · " + line;
-    infoOf_[static_cast<std::size_t>(slot)]->setText(text);
+    frameInfoOf_[static_cast<std::size_t>(slot)] = text;
+    showInfo(slot);
+}
+
+// What the frame is, and at which zoom it is shown.
+void MainWindow::showInfo(int slot) {
+    const Viewer* v = viewer(slot);
+    if (v == nullptr) return;
+    const auto at = static_cast<std::size_t>(slot);
+    infoOf_[at]->setText(frameInfoOf_[at] + tr(" · zoom %1 %").arg(std::lround(v->zoom() * 100)));
 }
 
 void MainWindow::report(const QString& message) {

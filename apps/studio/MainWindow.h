@@ -48,6 +48,7 @@ class MainWindow : public QMainWindow {
     QWidget* panelPage(ParamPanel* panel);
     void showValues(int slot);
     void showFrame(int slot, const QImage& image, int factor, QSize fullSize);
+    void showInfo(int slot);
     void report(const QString& message);
     void cycleDisplayType(int step);
     void stepFrame(int step);
@@ -70,6 +71,7 @@ class MainWindow : public QMainWindow {
     std::vector<Viewer*> viewerOf_;
     std::vector<QLabel*> infoOf_;
     std::vector<QString> statusLineOf_;  // what the effect drew in its custom area
+    std::vector<QString> frameInfoOf_;   // a frame's size, display type and status, without the zoom
     QWidget* timeBar_ = nullptr;
     QSlider* timeSlider_ = nullptr;
     QLabel* frameLabel_ = nullptr;

@@ -22,19 +22,26 @@ class Viewer : public QWidget {
     bool fitting() const { return fit_; }
     double zoom() const;  // screen pixels per full-resolution output pixel
     void fit();
+    // The full-resolution output position shown at a point of the view.
+    QPointF pixelAt(QPointF point) const;
     void setZoom(double zoom);
     void zoomBy(double step);
 
     QSize sizeHint() const override { return QSize(640, 360); }
 
+  signals:
+    void zoomChanged(double zoom);
+
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
   private:
     QSizeF fullSize() const;
+    QPointF corner(double zoom) const;  // where the unpanned picture starts at that zoom
 
     QImage image_;
     int factor_ = 1;

@@ -1,6 +1,8 @@
 // Fine control of values, finding a control, and the window's shortcuts from inside a field.
 #include <QLineEdit>
 #include <QTest>
+#include <QWheelEvent>
+#include <cmath>
 
 #include "StudioFixture.h"
 #include "ValueControls.h"
@@ -188,6 +190,31 @@ TEST_F(StudioControls, NumberedFilesOpenAsSequences) {
     ASSERT_EQ(person_.openedIn.size(), 2);
     EXPECT_EQ(person_.openedIn[1], QFileInfo(path("L_0001.png")).absolutePath());
     EXPECT_TRUE(session().source()->isSequence());
+}
+
+}  // namespace
+}  // namespace duovis::studiotest
+
+namespace duovis::studiotest {
+namespace {
+
+// Zooming with the wheel keeps the output pixel under the pointer where it was.
+TEST(StudioViewer, WheelZoomHoldsThePixelUnderThePointer) {
+    studio::Viewer viewer;
+    viewer.resize(400, 200);
+    viewer.setFrame(QImage(100, 50, QImage::Format_RGB32), 1);
+    viewer.fit();
+    for (const QPointF at : {QPointF(300, 100), QPointF(20, 180)}) {
+        const QPointF before = viewer.pixelAt(at);
+        for (int notch : {120, 120, -120}) {
+            QWheelEvent wheel(at, viewer.mapToGlobal(at.toPoint()), QPoint(), QPoint(0, notch), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(&viewer, &wheel);
+        }
+        EXPECT_NEAR(viewer.pixelAt(at).x(), before.x(), 1e-9);
+        EXPECT_NEAR(viewer.pixelAt(at).y(), before.y(), 1e-9);
+    }
+    EXPECT_NEAR(viewer.zoom(), 4.0 * std::pow(1.25 * 1.25 * 0.8, 2), 1e-9);  // two points, three notches each
 }
 
 }  // namespace
