@@ -27,6 +27,7 @@
 #include "FieldShortcuts.h"
 #include "ParamPanel.h"
 #include "ProjectName.h"
+#include "TimeText.h"
 #include "Viewer.h"
 #include "core/params/ParamId.h"
 #include "session/ImageInput.h"
@@ -78,10 +79,13 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
         session_.setFrame(s.frame() >= last ? s.source()->firstFrame() : s.frame() + 1);
         timeSlider_->setValue(session_.frame());
     });
-    connect(play_, &QPushButton::toggled, this, [this](bool on) { on ? player_->start() : player_->stop(); });
+    connect(play_, &QPushButton::toggled, this, [this](bool on) {
+        on ? player_->start() : player_->stop();
+        play_->setText(on ? tr("Pause") : tr("Play"));
+    });
     connect(timeSlider_, &QSlider::valueChanged, this, [this](int frame) {
         if (frame != session_.frame()) session_.setFrame(frame);
-        frameLabel_->setText(tr("frame %1").arg(frame));
+        showTime();
     });
 
     panels_ = new QTabWidget(this);
@@ -222,14 +226,27 @@ void MainWindow::rebuild() {
         // Plays at the footage's own rate (a video's, else film rate).
         player_->setInterval(std::max(1, static_cast<int>(std::lround(1000.0 / source->framesPerSecond()))));
         timeSlider_->setValue(session_.frame());
-        frameLabel_->setText(tr("frame %1").arg(session_.frame()));
+        showTime();
     }
+    showTitle();
+}
+
+// The project's name once it has one, else the footage's; `*` while there are unsaved changes.
+void MainWindow::showTitle() {
+    const StudioSource* source = session_.source();
     const QString name = session_.projectPath().isEmpty() && source
                              ? QFile::decodeName(source->spec().primary.c_str())
                              : session_.projectPath();
     setWindowTitle(name.isEmpty() ? QStringLiteral("duovis-studio[*]")
                                   : QStringLiteral("%1[*] - duovis-studio").arg(QFileInfo(name).fileName()));
-    setWindowModified(false);
+    setWindowModified(!session_.undoStack().isClean());
+}
+
+void MainWindow::showTime() {
+    const StudioSource* source = session_.source();
+    if (source == nullptr) return;
+    frameLabel_->setText(
+        timeText(session_.frame(), source->firstFrame(), source->lastFrame(), source->framesPerSecond()));
 }
 
 // The panel under a filter box that narrows it by name or identifier, with fold-all buttons.
@@ -256,7 +273,8 @@ QWidget* MainWindow::panelPage(ParamPanel* panel) {
     auto* scroll = new QScrollArea(page);
     scroll->setWidget(panel);
     scroll->setWidgetResizable(true);
-    scroll->setMinimumWidth(panel->sizeHint().width() + 24);
+    // The panel scrolls sideways rather than hold the window wider than a person wants it.
+    scroll->setMinimumWidth(std::min(panel->sizeHint().width() + 24, 260));
     column->addWidget(scroll, 1);
     return page;
 }
@@ -383,6 +401,7 @@ bool MainWindow::openPath(const QString& path, const QString& second, bool singl
 bool MainWindow::saveTo(const QString& path) {
     try {
         session_.save(path);
+        showTitle();
         statusBar()->showMessage(tr("saved %1").arg(path), 4000);
         return true;
     } catch (const std::exception& e) {

@@ -49,6 +49,8 @@ class MainWindow : public QMainWindow {
     void showValues(int slot);
     void showFrame(int slot, const QImage& image, int factor, QSize fullSize);
     void showInfo(int slot);
+    void showTitle();
+    void showTime();
     void report(const QString& message);
     void cycleDisplayType(int step);
     void stepFrame(int step);

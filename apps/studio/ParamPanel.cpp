@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -93,6 +94,7 @@ ParamPanel::ParamPanel(const refhost::ParamStore& store, QWidget* parent) : QWid
         QWidget* control = controlFor(i, def);
         control->setObjectName(QStringLiteral("param-%1").arg(i));
         control->setToolTip(tooltipFor(i, def));
+        offerReset(i, def, control);
         controls_[i] = control;
         if (def.param_type == PF_Param_BUTTON)
             open.back()->addRow(control);
@@ -289,6 +291,38 @@ int ParamPanel::visibleControls() const {
     for (const Row& row : rows_)
         if (!row.field->isHidden()) ++n;
     return n;
+}
+
+// A right click on a value offers its own reset, as the hosts' panels do.
+void ParamPanel::offerReset(int position, const PF_ParamDef& def, QWidget* control) {
+    double value = 0;
+    switch (def.param_type) {
+        case PF_Param_FLOAT_SLIDER:
+            value = def.u.fs_d.dephault;
+            break;
+        case PF_Param_POPUP:
+            value = def.u.pd.dephault;
+            break;
+        case PF_Param_CHECKBOX:
+            value = def.u.bd.dephault ? 1 : 0;
+            break;
+        default:
+            return;
+    }
+    defaults_[position] = value;
+    control->setContextMenuPolicy(Qt::CustomContextMenu);
+    const QString name = text(def.name);
+    connect(control, &QWidget::customContextMenuRequested, this,
+            [this, position, name, control](const QPoint& at) {
+                QMenu menu(control);
+                menu.addAction(tr("Reset \"%1\" to Its Default").arg(name), this,
+                               [this, position] { resetToDefault(position); });
+                menu.exec(control->mapToGlobal(at));
+            });
+}
+
+void ParamPanel::resetToDefault(int position) {
+    if (auto it = defaults_.find(position); it != defaults_.end()) emit edited(position, it->second);
 }
 
 }  // namespace duovis::studio

@@ -39,6 +39,8 @@ class ParamPanel : public QWidget {
     void setAllExpanded(bool open);
     // Controls the filter leaves showing.
     int visibleControls() const;
+    // Sets a value back to what the module registered as its default (its context menu's action).
+    void resetToDefault(int position);
 
   signals:
     void edited(int position, double value);
@@ -63,6 +65,7 @@ class ParamPanel : public QWidget {
 
     QFormLayout* addSection(QFormLayout* parent, const QString& name, int parentSection);
     QWidget* controlFor(int position, const PF_ParamDef& def);
+    void offerReset(int position, const PF_ParamDef& def, QWidget* control);
     QWidget* floatControl(int position, const PF_ParamDef& def);
 
     std::map<int, QWidget*> controls_;
@@ -71,6 +74,7 @@ class ParamPanel : public QWidget {
     std::vector<Section> sections_;
     std::vector<Row> rows_;
     QString filter_;
+    std::map<int, double> defaults_;
 };
 
 }  // namespace duovis::studio

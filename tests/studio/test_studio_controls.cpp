@@ -1,10 +1,12 @@
 // Fine control of values, finding a control, and the window's shortcuts from inside a field.
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QWheelEvent>
 #include <cmath>
 
 #include "StudioFixture.h"
+#include "TimeText.h"
 #include "ValueControls.h"
 #include "core/params/ParamId.h"
 #include "session/NumberedFile.h"
@@ -215,6 +217,55 @@ TEST(StudioViewer, WheelZoomHoldsThePixelUnderThePointer) {
         EXPECT_NEAR(viewer.pixelAt(at).y(), before.y(), 1e-9);
     }
     EXPECT_NEAR(viewer.zoom(), 4.0 * std::pow(1.25 * 1.25 * 0.8, 2), 1e-9);  // two points, three notches each
+}
+
+}  // namespace
+}  // namespace duovis::studiotest
+
+namespace duovis::studiotest {
+namespace {
+
+struct TimeRow {
+    int frame, first, last;
+    double fps;
+    const char* text;
+};
+
+class TimeBarText : public testing::TestWithParam<TimeRow> {};
+
+TEST_P(TimeBarText, SaysTheFrameTheRangeAndTheTimecode) {
+    const TimeRow& r = GetParam();
+    EXPECT_EQ(studio::timeText(r.frame, r.first, r.last, r.fps).toStdString(), r.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, TimeBarText,
+                         testing::Values(TimeRow{1, 1, 48, 24, "frame 1 of 1–48 (48) · 00:00:00:00"},
+                                         TimeRow{30, 1, 48, 24, "frame 30 of 1–48 (48) · 00:00:01:05"},
+                                         TimeRow{0, 0, 89999, 25, "frame 0 of 0–89999 (90000) · 00:00:00:00"},
+                                         TimeRow{89999, 0, 89999, 25,
+                                                 "frame 89999 of 0–89999 (90000) · 00:59:59:24"},
+                                         TimeRow{2, 0, 9, 29.97, "frame 2 of 0–9 (10) · 00:00:00:02"}));
+
+// Smaller things a working day runs into: a per-control reset, the title's mark of unsaved
+// changes surviving a second instance, Play that says Pause while it plays.
+TEST_F(StudioControls, ResetTitleAndPlayBehave) {
+    open();
+    session().edit(0, ROTATE_L, 1.5);
+    settle();
+    window_->panel(0)->resetToDefault(ROTATE_L);
+    settle();
+    EXPECT_EQ(store().floatValue(ROTATE_L), 0.0);
+    EXPECT_EQ(session().undoStack().count(), 2);
+
+    trigger(QStringLiteral("Add Second Instance"));
+    settle();
+    EXPECT_TRUE(window_->isWindowModified());
+
+    trigger(QStringLiteral("Play"));
+    bool saysPause = false;
+    for (QPushButton* b : window_->findChildren<QPushButton*>())
+        saysPause = saysPause || b->text() == "Pause";
+    EXPECT_TRUE(saysPause);
 }
 
 }  // namespace
