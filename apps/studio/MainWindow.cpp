@@ -51,6 +51,7 @@ QAction* menuItem(QMenu* menu, const QString& text, const QKeySequence& keys, QO
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("duovis-studio[*]"));
     qApp->installEventFilter(new FieldShortcuts(this));
+    statusBar();  // there from the start, so its first message does not move the viewer
     views_ = new QSplitter(Qt::Horizontal, this);
     auto* centre = new QWidget(this);
     auto* column = new QVBoxLayout(centre);
@@ -330,6 +331,13 @@ void MainWindow::showInfo(int slot) {
     infoOf_[at]->setText(frameInfoOf_[at] + tr(" · zoom %1 %").arg(std::lround(v->zoom() * 100)));
 }
 
+// A person's own action failed: say so where it cannot be missed, and in the log.
+void MainWindow::complain(const QString& message) {
+    std::fprintf(stderr, "duovis-studio: %s\n",
+                 QString(message).replace('\n', ' ').toLocal8Bit().constData());
+    if (prompts_.showError) prompts_.showError(this, message);
+}
+
 void MainWindow::report(const QString& message) {
     statusBar()->showMessage(message, 8000);
     std::fprintf(stderr, "duovis-studio: %s\n", message.toLocal8Bit().constData());
@@ -383,7 +391,12 @@ bool MainWindow::openPath(const QString& path, const QString& second, bool singl
     if (!changesSettled()) return false;
     try {
         if (isProjectPath(path) && second.isEmpty()) {
-            session_.openProject(path, options_);
+            const QString folder = QFileInfo(path).absolutePath();
+            session_.openProject(path, options_, [this, folder](const QString& missing) {
+                return prompts_.openFile(this,
+                                         tr("Locate the moved layer %1").arg(QFileInfo(missing).fileName()),
+                                         QString(), folder);
+            });
         } else {
             SourceSpec spec;
             spec.primary = QFile::encodeName(asFootage(path, singleFrame)).toStdString();
@@ -393,7 +406,7 @@ bool MainWindow::openPath(const QString& path, const QString& second, bool singl
         }
         return true;
     } catch (const std::exception& e) {
-        report(QString::fromStdString(e.what()));
+        complain(tr("Could not open %1:\n%2").arg(path, QString::fromStdString(e.what())));
         return false;
     }
 }
@@ -405,7 +418,7 @@ bool MainWindow::saveTo(const QString& path) {
         statusBar()->showMessage(tr("saved %1").arg(path), 4000);
         return true;
     } catch (const std::exception& e) {
-        report(QString::fromStdString(e.what()));
+        complain(tr("Could not save %1:\n%2").arg(path, QString::fromStdString(e.what())));
         return false;
     }
 }

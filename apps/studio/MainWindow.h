@@ -52,6 +52,7 @@ class MainWindow : public QMainWindow {
     void showTitle();
     void showTime();
     void report(const QString& message);
+    void complain(const QString& message);
     void cycleDisplayType(int step);
     void stepFrame(int step);
     // Whether the session may be closed or replaced: nothing unsaved, or the person saved or

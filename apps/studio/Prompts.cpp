@@ -36,10 +36,14 @@ bool askReplaceFile(QWidget* parent, const QString& path) {
                QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
+void tellError(QWidget* parent, const QString& message) {
+    QMessageBox::warning(parent, QObject::tr("duovis-studio"), message);
+}
+
 }  // namespace
 
 Prompts dialogPrompts() {
-    return Prompts{askSaveChanges, askOpenFile, askSaveFile, askReplaceFile};
+    return Prompts{askSaveChanges, askOpenFile, askSaveFile, askReplaceFile, tellError};
 }
 
 }  // namespace duovis::studio

@@ -23,6 +23,8 @@ struct Prompts {
     std::function<QString(QWidget* parent, const QString& start)> saveFile;
     // Whether an existing file may be replaced.
     std::function<bool(QWidget* parent, const QString& path)> replaceFile;
+    // Tells of a failed action: what failed and why, naming the file.
+    std::function<void(QWidget* parent, const QString& message)> showError;
 };
 
 // Qt's dialogs.

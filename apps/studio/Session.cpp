@@ -1,5 +1,7 @@
 #include "Session.h"
 
+#include "session/FrameSequence.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <cmath>
@@ -133,8 +135,10 @@ void Session::openFootage(const SourceSpec& spec, const SessionOptions& options)
     install(std::make_shared<const StudioSource>(spec), options, nullptr, QString());
 }
 
-void Session::openProject(const QString& path, const SessionOptions& options) {
-    const cli::Project project = cli::loadProject(path);
+void Session::openProject(const QString& path, const SessionOptions& options, const Locate& locate) {
+    cli::Project project = cli::loadProject(path);
+    relink(project.primary.file, locate);
+    relink(project.second, locate);
     SourceSpec spec;
     spec.primary = bytesOf(project.primary.file);
     if (!project.second.isEmpty()) spec.second = bytesOf(project.second);
@@ -143,6 +147,14 @@ void Session::openProject(const QString& path, const SessionOptions& options) {
     opened.plugin = project.plugin;
     opened.host = project.host;
     install(std::make_shared<const StudioSource>(spec), opened, &project, QFileInfo(path).absoluteFilePath());
+}
+
+// A layer's file that is no longer where the project says is looked for by the person.
+void Session::relink(QString& file, const Locate& locate) {
+    if (file.isEmpty() || QFileInfo::exists(file) || cli::FrameSequence::looksLikePattern(file)) return;
+    const QString found = locate ? locate(file) : QString();
+    if (found.isEmpty()) throw std::runtime_error(file.toStdString() + ": layer file not found");
+    file = found;
 }
 
 void Session::addInstance() {

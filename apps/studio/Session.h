@@ -46,7 +46,9 @@ class Session : public QObject {
 
     // Each throws std::runtime_error naming the culprit and leaves the session as it was.
     void openFootage(const SourceSpec& spec, const SessionOptions& options);
-    void openProject(const QString& path, const SessionOptions& options);
+    // Finds a layer file that moved: given the missing path, the one to use instead (empty: give up).
+    using Locate = std::function<QString(const QString& missing)>;
+    void openProject(const QString& path, const SessionOptions& options, const Locate& locate = {});
     // Another instance of the effect on the same footage, starting from the first's values.
     void addInstance();
 
@@ -101,6 +103,7 @@ class Session : public QObject {
     void failed(const QString& why);  // an edit the effect refused
 
   private:
+    static void relink(QString& file, const Locate& locate);
     struct Slot;
     void install(std::shared_ptr<const StudioSource> source, const SessionOptions& options,
                  const cli::Project* project, const QString& projectPath);

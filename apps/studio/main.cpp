@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "MainWindow.h"
+#include "Prompts.h"
 #include "duovis/Args.h"
 #include "duovis/HostOptions.h"
 #include "media/AtomicSave.h"
@@ -178,7 +179,16 @@ int main(int argc, char** argv) {
     window.setOptions(options.session);
     try {
         if (!options.file.isEmpty()) {
-            if (!window.openPath(options.file, options.second)) return 1;
+            // What the command line names opens without dialogs: a failure is its exit status.
+            studio::Prompts quiet = studio::dialogPrompts();
+            quiet.openFile = [](QWidget*, const QString&, const QString&, const QString&) {
+                return QString();
+            };
+            quiet.showError = nullptr;
+            window.setPrompts(quiet);
+            const bool opened = window.openPath(options.file, options.second);
+            window.setPrompts(studio::dialogPrompts());
+            if (!opened) return 1;
             for (int i = 1; i < options.instances; ++i) window.session().addInstance();
             if (!applyValues(window.session(), options)) return 2;
         }

@@ -46,6 +46,7 @@ struct Person {
     int changesAsked = 0;
     int replaceAsked = 0;
     QStringList openedIn = {};  // the folder each open dialog started in
+    QStringList errors = {};    // what the window told of failed actions
 
     studio::Prompts prompts() {
         return {[this](QWidget*) {
@@ -60,7 +61,8 @@ struct Person {
                 [this](QWidget*, const QString&) {
                     ++replaceAsked;
                     return replace;
-                }};
+                },
+                [this](QWidget*, const QString& message) { errors << message; }};
     }
 };
 

@@ -270,3 +270,33 @@ TEST_F(StudioControls, ResetTitleAndPlayBehave) {
 
 }  // namespace
 }  // namespace duovis::studiotest
+
+namespace duovis::studiotest {
+namespace {
+
+// A failed open is told in a message naming the file; a project whose layer moved asks where
+// it went and opens with the file the person points to.
+TEST_F(StudioControls, FailuresAreToldAndMovedLayersRelinked) {
+    open();
+    QFile empty(path("empty.exr"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    EXPECT_FALSE(window_->openPath(path("empty.exr")));
+    ASSERT_EQ(person_.errors.size(), 1);
+    EXPECT_TRUE(person_.errors[0].contains(path("empty.exr"))) << person_.errors[0].toStdString();
+
+    person_.saveAs = path("shot");
+    trigger(QStringLiteral("Save As..."));
+    ASSERT_TRUE(QFile::exists(path("shot.json")));
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("moved"));
+    ASSERT_TRUE(QFile::rename(path("right.png"), path("moved/right.png")));
+    person_.opens << path("moved/right.png");
+    person_.openedIn.clear();
+    EXPECT_TRUE(window_->openPath(path("shot.json")));
+    settle();
+    EXPECT_EQ(person_.openedIn.size(), 1);  // asked once, for the one layer that moved
+    EXPECT_TRUE(session().source()->hasSecond());
+}
+
+}  // namespace
+}  // namespace duovis::studiotest
