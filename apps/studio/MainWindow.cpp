@@ -28,6 +28,8 @@
 #include "ParamPanel.h"
 #include "ProjectName.h"
 #include "TimeText.h"
+#include "ToolSummary.h"
+#include "ValueSet.h"
 #include "Viewer.h"
 #include "core/params/ParamId.h"
 #include "session/ImageInput.h"
@@ -168,9 +170,16 @@ void MainWindow::buildMenus() {
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     menuItem(tools, tr("Launch &Depthscope"), QKeySequence(tr("Ctrl+T")), this, [this] {
         if (!session_.isOpen()) return;
+        const int slot = currentSlot();
+        const ValueSet before = snapshotValues(session_.instance(slot).params());
+        statusBar()->showMessage(tr("Measuring the pair with the parallax tool..."));
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        session_.press(currentSlot(), LAUNCH_TOOL);
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);  // paint the message first
+        session_.press(slot, LAUNCH_TOOL);
         QApplication::restoreOverrideCursor();
+        const QString summary = toolSummary(before, snapshotValues(session_.instance(slot).params()));
+        statusBar()->showMessage(summary, 30000);
+        std::fprintf(stderr, "duovis-studio: %s\n", summary.toLocal8Bit().constData());
     });
 }
 

@@ -9,6 +9,8 @@
 #include <QSlider>
 #include <QStandardPaths>
 
+#include <QStatusBar>
+
 #include "StudioFixture.h"
 #include "core/params/ParamId.h"
 #include "session/Project.h"
@@ -268,6 +270,9 @@ TEST_F(StudioTest, ToolsMenuLaunchesTheToolAndItsReplyUndoesAsOneStep) {
     open();
     launchTool();
     EXPECT_NEAR(store().floatValue(VSHIFT_PCT_R), -2.5, 1e-6);
+    // The person is told what was applied, by name, with the old and new values.
+    const QString told = window_->statusBar()->currentMessage();
+    EXPECT_TRUE(told.contains(QStringLiteral("Vertical Shift Right % 0 → -2.5"))) << told.toStdString();
     EXPECT_NEAR(store().floatValue(VSHIFT_PX_R), -2.5 / 100 * kHeight, 1e-5);
     EXPECT_TRUE(QFile::exists(path("exchange-1/stream.bin")));
     ASSERT_EQ(session().undoStack().count(), 1);
