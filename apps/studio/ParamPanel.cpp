@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -32,6 +33,25 @@ double sliderValue(const PF_FloatSliderDef& fs, int step) {
     const double high = fs.slider_max;
     return low + (high - low) * step / ParamPanel::kSliderSteps;
 }
+
+// A click on a checkbox's name in the panel's left column toggles it, as a click on its own
+// text does.
+class LabelToggles : public QObject {
+  public:
+    LabelToggles(QLabel* label, QCheckBox* box) : QObject(label), box_(box) {
+        label->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::MouseButtonRelease) return false;
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && box_->isEnabled()) box_->click();
+        return true;
+    }
+
+  private:
+    QCheckBox* box_;
+};
 
 QString unitText(int position) {
     return QString::fromStdString(cli::docAt(position).unit);
@@ -102,7 +122,10 @@ ParamPanel::ParamPanel(const refhost::ParamStore& store, QWidget* parent) : QWid
             open.back()->addRow(text(def.name), control);
         const QString words =
             text(def.name) + QLatin1Char(' ') + QString::fromStdString(cli::identifierAt(i));
-        rows_.push_back({words, open.back()->labelForField(control), control, within.back()});
+        QWidget* label = open.back()->labelForField(control);
+        if (auto* box = qobject_cast<QCheckBox*>(control); box && qobject_cast<QLabel*>(label))
+            new LabelToggles(static_cast<QLabel*>(label), box);
+        rows_.push_back({words, label, control, within.back()});
     }
     WheelGuard::guardControlsUnder(this);
     refresh(store);

@@ -1,4 +1,6 @@
 // Fine control of values, finding a control, and the window's shortcuts from inside a field.
+#include <QCheckBox>
+#include <QFormLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -296,6 +298,25 @@ TEST_F(StudioControls, FailuresAreToldAndMovedLayersRelinked) {
     settle();
     EXPECT_EQ(person_.openedIn.size(), 1);  // asked once, for the one layer that moved
     EXPECT_TRUE(session().source()->hasSecond());
+}
+
+}  // namespace
+}  // namespace duovis::studiotest
+
+namespace duovis::studiotest {
+namespace {
+
+TEST_F(StudioControls, ClickingACheckboxsNameTogglesIt) {
+    open();
+    auto* box = control<QCheckBox>(SWAP_LR);
+    ASSERT_NE(box, nullptr);
+    QFormLayout* form = nullptr;
+    for (QFormLayout* f : window_->panel(0)->findChildren<QFormLayout*>())
+        if (f->labelForField(box)) form = f;
+    ASSERT_NE(form, nullptr);
+    QTest::mouseClick(form->labelForField(box), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(store().at(SWAP_LR).u.bd.value, 1);
 }
 
 }  // namespace
