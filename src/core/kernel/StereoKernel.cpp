@@ -32,8 +32,8 @@ class CpuWorkItem : public StereoWorkItem {
 
   private:
     static float difference(float l, float r) {
-        if constexpr (CpuRenderPolicy::kColourMathInDouble) return float(std::fabs(double(l) - double(r)));
-        return std::fabs(l - r);
+        constexpr bool wide = CpuRenderPolicy::kColourMathInDouble;
+        return float(std::fabs(policyConstant<wide>(l) - policyConstant<wide>(r)));
     }
     float full() const {
         return bytes_ ? Argb8::kFull : Bgra32f::kFull;
