@@ -14,11 +14,11 @@ struct CpuRenderPolicy {
     static constexpr bool kLensGeometryInDouble = true;
 };
 
-// A constant of the kernel text in double precision where `Wide`, else in single.
-template <bool Wide>
-constexpr auto policyConstant(double c) {
+// A value of one of those steps in double precision where `Wide`, else in single.
+template <bool Wide, class T>
+constexpr auto policyConstant(T c) {
     if constexpr (Wide) {
-        return c;
+        return double(c);
     } else {
         return float(c);
     }
