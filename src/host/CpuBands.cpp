@@ -2,7 +2,6 @@
 
 #include "HostFailure.h"
 #include "core/kernel/CpuKernelDispatch.h"
-#include "core/kernel/RowBands.h"
 
 #include <cstdlib>
 
@@ -10,18 +9,16 @@ namespace duovis {
 
 namespace {
 
-struct BandedFrame {
-    const CpuKernelPlan* kernel;
-    CpuPixelFormat format;
-    CpuKernelTarget target;
-    RowBandPlan bands;
+struct Bands {
+    const RowBandPlan* plan;
+    const std::function<void(RowBand)>* band;
 };
 
 PF_Err runBand(void* refcon, A_long /*thread*/, A_long i, A_long /*iterations*/) {
     // Called by the host: nothing may leave it but an error code.
     return guardedHostCall([&] {
-        const auto* frame = static_cast<const BandedFrame*>(refcon);
-        runCpuTransformKernel(*frame->kernel, frame->format, rowBandAt(frame->bands, i), frame->target);
+        const auto* bands = static_cast<const Bands*>(refcon);
+        (*bands->band)(rowBandAt(*bands->plan, i));
         return PF_Err(PF_Err_NONE);
     });
 }
@@ -33,16 +30,21 @@ CpuKernelTarget cpuRenderTarget() {
     return target;
 }
 
-PF_Err runKernelInRowBands(const PF_InData* in, const TransformKernelArgs& args, CpuPixelFormat format) {
-    const CpuKernelPlan kernel = planCpuKernel(args, format);
-    BandedFrame frame{&kernel, format, cpuRenderTarget(),
-                      planRowBands(args.inWidthLP, args.inHeightLP, args.inDispMode)};
+PF_Err runRowBands(const PF_InData* in, const RowBandPlan& bands, const std::function<void(RowBand)>& band) {
     const bool served = in->utils != nullptr && in->utils->iterate_generic != nullptr;
-    if (frame.bands.count < 2 || !served) {
-        runCpuTransformKernel(kernel, format, RowBand{}, frame.target);
+    if (bands.count < 2 || !served) {
+        band(RowBand{});
         return PF_Err_NONE;
     }
-    return in->utils->iterate_generic(frame.bands.count, &frame, runBand);
+    Bands refcon{&bands, &band};
+    return in->utils->iterate_generic(bands.count, &refcon, runBand);
+}
+
+PF_Err runKernelInRowBands(const PF_InData* in, const TransformKernelArgs& args, CpuPixelFormat format) {
+    const CpuKernelPlan kernel = planCpuKernel(args, format);
+    const CpuKernelTarget target = cpuRenderTarget();
+    return runRowBands(in, planRowBands(args.inWidthLP, args.inHeightLP, args.inDispMode),
+                       [&](RowBand rows) { runCpuTransformKernel(kernel, format, rows, target); });
 }
 
 }  // namespace duovis
