@@ -774,7 +774,8 @@ int64_t runnable() {
 // The dispatch table's entry for a target (0: the best runnable), found as Highway's own
 // dispatch finds it from its chosen-target mask, so no process-wide choice is involved.
 size_t tableIndex(int64_t bits) {
-    const int64_t targets = bits != 0 ? bits : runnable();
+    static const int64_t best = runnable();  // the CPU does not change; asking costs CPUID calls
+    const int64_t targets = bits != 0 ? bits : best;
     return hwy::Num0BitsBelowLS1Bit_Nonzero64(uint64_t(
         (HWY_CHOSEN_TARGET_SHIFT(targets) | HWY_CHOSEN_TARGET_MASK_SCALAR) & HWY_CHOSEN_TARGET_MASK_TARGETS));
 }
