@@ -6,7 +6,7 @@
 #include "Synth.h"
 
 #include "core/frame/KernelSetup.h"
-#include "core/kernel/StereoKernel.h"
+#include "core/kernel/CpuKernelDispatch.h"
 #include "core/params/Codes.h"
 
 #include <QImage>

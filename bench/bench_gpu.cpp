@@ -9,16 +9,18 @@
 #include "BenchCases.h"
 #include "KernelDispatch.h"
 #include "core/frame/KernelSetup.h"
-#include "core/kernel/StereoKernel.h"
+#include "core/kernel/CpuKernelDispatch.h"
 #include "core/params/Codes.h"
 
 #include <CL/cl.h>
 #include <benchmark/benchmark.h>
+
 #if DUOVIS_BENCH_CUDA
 #include <cuda_runtime.h>
 #endif
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -107,8 +109,10 @@ void run(benchmark::State& state, const Case& c, Engine engine) {
     TransformKernelArgs args = fillKernelArgs(c.values, frames, c.displayCode, eye, out, 0);
 
     if (engine == Engine::Cpu) {
+        // DUOVIS_CPU_TARGET pins the instruction set, as it does the module's.
+        const CpuKernelTarget target = pinnedCpuKernelTarget(std::getenv("DUOVIS_CPU_TARGET"));
         for (auto _ : state) {
-            runCpuTransformKernel(args, CpuPixelFormat::Bgra32f);
+            runCpuTransformKernel(args, CpuPixelFormat::Bgra32f, {}, target);
             benchmark::DoNotOptimize(dst.data());
             benchmark::ClobberMemory();
         }

@@ -6,7 +6,8 @@
 // this CPU has ("…/target:avx2"), and a closing table puts the default choice beside the fastest.
 #include "BenchCases.h"
 #include "core/frame/KernelSetup.h"
-#include "core/kernel/StereoKernel.h"
+#include "core/kernel/CpuKernelDispatch.h"
+#include "core/kernel/PixelFormats.h"
 #include "core/params/Codes.h"
 
 #include "core/kernel/FastStereoKernel.h"
@@ -40,8 +41,8 @@ std::vector<float> makeFrame(int32_t w, int32_t h, uint32_t seed) {
     return f;
 }
 
-void runCase(benchmark::State& state, const ParamValues& v, int displayCode, CpuPixelFormat format,
-             Size size) {
+void runCase(benchmark::State& state, const ParamValues& v, int displayCode, CpuPixelFormat format, Size size,
+             CpuKernelTarget target) {
     const int bytes = format == CpuPixelFormat::Argb8 ? Argb8::kBytesPerPixel : Bgra32f::kBytesPerPixel;
     const int32_t w = size.w, h = size.h;
     const std::vector<float> left = makeFrame(w, h * bytes / 16, 1);
@@ -58,7 +59,7 @@ void runCase(benchmark::State& state, const ParamValues& v, int displayCode, Cpu
     const TransformKernelArgs args = fillKernelArgs(v, frames, displayCode, eye, out, 0);
 
     for (auto _ : state) {
-        runCpuTransformKernel(args, format);
+        runCpuTransformKernel(args, format, {}, target);
         benchmark::DoNotOptimize(dst.data());
         benchmark::ClobberMemory();
     }
@@ -146,9 +147,7 @@ void registerAll() {
         for (const Case& c : cases) {
             for (const std::string& target : targets) {
                 auto body = [c, size, target](benchmark::State& s) {
-                    selectCpuKernelTarget(target);
-                    runCase(s, c.values, c.displayCode, c.format, size);
-                    selectCpuKernelTarget("");
+                    runCase(s, c.values, c.displayCode, c.format, size, *cpuKernelTarget(target));
                 };
                 const std::string name = c.name + size.suffix + (target.empty() ? "" : kTargetTag + target);
                 benchmark::RegisterBenchmark(name.c_str(), body)->Unit(benchmark::kMillisecond);

@@ -1,5 +1,6 @@
 #include "EyeViews.h"
 
+#include "core/kernel/StereoRules.h"
 #include "core/params/Codes.h"
 
 #include <opencv2/imgproc.hpp>
@@ -24,11 +25,12 @@ float luma(float r, float g, float b) {
     return 0.299f * r + 0.587f * g + 0.114f * b;
 }
 
-enum class Placement { Whole, First, Second };
+using duovis::stereo::Placement;
 
+// Where the layout's eye sits in its frame; a packed pair is read as its two halves.
 Placement placementOf(const ToolLayout& l) {
-    if (!l.packed) return Placement::Whole;
-    return l.channel == 1 ? Placement::Second : Placement::First;
+    if (!l.packed) return duovis::stereo::PLACE_WHOLE;
+    return l.channel == 1 ? duovis::stereo::PLACE_SECOND_HALF : duovis::stereo::PLACE_FIRST_HALF;
 }
 
 duovis::DemuxCode demuxOf(const ToolLayout& l) {
@@ -40,18 +42,19 @@ duovis::DemuxCode demuxOf(const ToolLayout& l) {
 // The eye at `placement` in `frame`, sampled at each eye-grid position where the effect's
 // sampler reads it: a half-size eye is stretched back, a full-size one taken as is.
 cv::Mat eyeView(const cv::Mat& frame, const ToolLayout& layout, Placement placement, duovis::EyeSize eye) {
+    namespace stereo = duovis::stereo;
     const double w = frame.cols, h = frame.rows;
-    const bool second = placement == Placement::Second;
+    const duovis::DemuxCode demux = demuxOf(layout);
+    const bool second = stereo::isSecondHalf(placement);
+    const double scale = demux == duovis::DEMUX_SBS_HALF || demux == duovis::DEMUX_TB_HALF ? 0.5 : 1.0;
     double sx = 1, ox = 0, sy = 1, oy = 0;
-    if (placement != Placement::Whole) {
-        const bool half = !layout.fullSize;
-        if (layout.sideBySide) {
-            sx = half ? 0.5 : 1.0;
-            ox = second ? w / 2 : 0.0;
-        } else {
-            sy = half ? 0.5 : 1.0;
-            oy = second ? h / 2 : 0.0;
-        }
+    if (stereo::splitsAcross(demux, placement)) {
+        sx = scale;
+        ox = second ? w / 2 : 0.0;
+    }
+    if (stereo::splitsDown(demux, placement)) {
+        sy = scale;
+        oy = second ? h / 2 : 0.0;
     }
     const cv::Matx23d toFrame(sx, 0, ox, 0, sy, oy);
     cv::Mat view;
@@ -176,8 +179,8 @@ bool eyeViewsFromLayers(const cv::Mat& primary, int32_t primaryLayout, const cv:
         return false;
     }
     if (p.packed && p.channel == 3) {
-        views.left = eyeView(primary, p, Placement::First, views.eye);
-        views.right = eyeView(primary, p, Placement::Second, views.eye);
+        views.left = eyeView(primary, p, duovis::stereo::PLACE_FIRST_HALF, views.eye);
+        views.right = eyeView(primary, p, duovis::stereo::PLACE_SECOND_HALF, views.eye);
         return true;
     }
     if (secondary.empty()) {
@@ -194,7 +197,7 @@ EyeViews eyeViewsFromImages(const cv::Mat& left, const cv::Mat& right) {
     EyeViews v;
     v.eye = {left.cols, left.rows};
     v.left = left;
-    v.right = eyeView(right, ToolLayout{}, Placement::Whole, v.eye);
+    v.right = eyeView(right, ToolLayout{}, duovis::stereo::PLACE_WHOLE, v.eye);
     return v;
 }
 

@@ -4,7 +4,7 @@
 #include "KernelDispatch.h"
 #include "LaunchGeometry.h"
 
-#include "kernel/TransformKernel.clh"
+#include "core/kernel/StereoStages.clh"
 
 #include <cuda_runtime.h>
 

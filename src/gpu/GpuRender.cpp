@@ -11,15 +11,17 @@ namespace duovis::gpu {
 
 namespace {
 
-constexpr int32_t kFloatPixelBytes = 16;
-constexpr int32_t kHalfPixelBytes = 8;
-
-bool isFloatFormat(PrPixelFormat format) {
-    return format == PrPixelFormat_GPU_BGRA_4444_32f;
-}
-
+// The formats the kernel reads and writes: float or half-float BGRA, 16 or 8 bytes a pixel;
+// 0 for any other, which the render refuses.
 int32_t pixelBytes(PrPixelFormat format) {
-    return isFloatFormat(format) ? kFloatPixelBytes : kHalfPixelBytes;
+    switch (format) {
+        case PrPixelFormat_GPU_BGRA_4444_32f:
+            return 16;
+        case PrPixelFormat_GPU_BGRA_4444_16f:
+            return 8;
+        default:
+            return 0;
+    }
 }
 
 // One host frame as the render needs it.
@@ -35,9 +37,10 @@ class FrameReader {
     FrameReader(const PrSDKGPUDeviceSuite& device, const PrSDKPPixSuite& ppix)
         : device_(device), ppix_(ppix) {}
 
-    // False when the host cannot describe the frame, or its rows are too short for its width
-    // (the kernel would read outside the frame's memory) or not a whole number of pixels
-    // apart (the pitch in pixels would shear the picture).
+    // False when the host cannot describe the frame, its pixel format is not one the kernel
+    // reads (it would read every other format with the wrong layout), or its rows are too short
+    // for its width (the kernel would read outside the frame's memory) or not a whole number of
+    // pixels apart (the pitch in pixels would shear the picture).
     bool describe(PPixHand frame, DeviceFrame& out) const {
         if (frame == nullptr) return false;
         prRect bounds{};
@@ -55,7 +58,7 @@ class FrameReader {
         out.width = int32_t(width);
         out.height = int32_t(height);
         const int32_t bytes = pixelBytes(out.format);
-        return out.rowBytes % bytes == 0 && out.rowBytes / bytes >= out.width;
+        return bytes != 0 && out.rowBytes % bytes == 0 && out.rowBytes / bytes >= out.width;
     }
 
   private:
@@ -99,13 +102,13 @@ prSuiteError Duovis_GPU::Render(const PrGPUFilterRenderParams* inRenderParams, c
 
     KernelFrames frames;
     frames.primary = kernelFrame(primary);
-    frames.halfFloat = !isFloatFormat(primary.format);
+    frames.halfFloat = primary.format == PrPixelFormat_GPU_BGRA_4444_16f;
     if (inFrameCount >= 2 && inFrames[1] != nullptr) {
         DeviceFrame secondary;
         // The kernel reads both inputs in one format on one device; any other frame would be
         // read with the wrong pixel size or from another context's memory.
         if (!reader.describe(inFrames[1], secondary) || secondary.device != primary.device ||
-            pixelBytes(secondary.format) != pixelBytes(primary.format)) {
+            secondary.format != primary.format) {
             return suiteError_Fail;
         }
         frames.secondary = kernelFrame(secondary);

@@ -1,5 +1,5 @@
 // The stereo kernel's text as the OpenCL program source: generated at build time from
-// kernel/TransformKernel.clh, the same text the CUDA build compiles.
+// core/kernel/StereoStages.clh, the same text the CUDA build compiles.
 #pragma once
 
 namespace duovis::gpu {

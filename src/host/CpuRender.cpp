@@ -8,7 +8,7 @@
 #include "core/frame/FramePlan.h"
 #include "core/frame/GlobalDisplayState.h"
 #include "core/frame/KernelSetup.h"
-#include "core/kernel/StereoKernel.h"
+#include "core/kernel/CpuRun.h"
 
 #include <cmath>
 #include <cstdint>

@@ -5,10 +5,11 @@
 
 #include "DeviceReferenceKernel.h"
 #include "core/frame/KernelArgs.h"
+#include "core/kernel/CpuKernelDispatch.h"
 #include "core/kernel/HalfFloat.h"
-#include "core/kernel/StereoKernel.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <ostream>
 #include <vector>
 
@@ -142,13 +143,19 @@ inline TransformKernelArgs neutralArgs(Path path, const Frame& primary, const Fr
     return a;
 }
 
+// The instruction set of the CPU render under test: DUOVIS_CPU_TARGET pins it, as it does the
+// module's.
+inline CpuKernelTarget testCpuTarget() {
+    return pinnedCpuKernelTarget(std::getenv("DUOVIS_CPU_TARGET"));
+}
+
 inline void runKernel(Path path, const TransformKernelArgs& a) {
     switch (path) {
         case Path::CpuFloat:
-            runCpuTransformKernel(a, CpuPixelFormat::Bgra32f);
+            runCpuTransformKernel(a, CpuPixelFormat::Bgra32f, {}, testCpuTarget());
             break;
         case Path::CpuByte:
-            runCpuTransformKernel(a, CpuPixelFormat::Argb8);
+            runCpuTransformKernel(a, CpuPixelFormat::Argb8, {}, testCpuTarget());
             break;
         case Path::DeviceFloat:
             runDeviceReferenceKernel(a, HalfRounding::NearestEven);

@@ -7,6 +7,7 @@
 // and hold no infinity are compared bit for bit, NaNs included. DUOVIS_DIFF_CASES sets the
 // number of random cases per instruction set and format (default 1500), DUOVIS_DIFF_FIRST the
 // first case to run.
+#include "core/kernel/CpuKernelDispatch.h"
 #include "core/kernel/FastStereoKernel.h"
 #include "core/kernel/StereoKernel.h"
 #include "core/params/Codes.h"
@@ -19,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <random>
 #include <set>
 #include <sstream>
@@ -243,19 +245,15 @@ bool bothNaN(const uint8_t* x, const uint8_t* y) {
 
 // Renders a case through the reference in one pass and through the dispatcher band by band;
 // returns the first difference, or "" when every byte agrees.
-std::string compare(const Case& c, CpuPixelFormat format) {
+std::string compare(const Case& c, CpuPixelFormat format, CpuKernelTarget target) {
     const int bpp = format == CpuPixelFormat::Argb8 ? 4 : 16;
     const size_t n = size_t((c.outH - 1) * c.outPitch + c.outW) * size_t(bpp);
     std::vector<uint8_t> want(n, 0xA5), got(n, 0xA5);
     TransformKernelArgs a = c.args;
     a.inImageD = want.data();
-    if (format == CpuPixelFormat::Argb8) {
-        runTransformKernel<Argb8, CpuRenderPolicy>(a);
-    } else {
-        runTransformKernel<Bgra32f, CpuRenderPolicy>(a);
-    }
+    runReferenceCpuKernel(a, format);
     a.inImageD = got.data();
-    for (const RowBand& b : c.bands) runCpuTransformKernel(a, format, b);
+    for (const RowBand& b : c.bands) runCpuTransformKernel(a, format, b, target);
     for (size_t i = 0; i < n; i += size_t(bpp)) {
         if (std::memcmp(&want[i], &got[i], size_t(bpp)) != 0 &&
             !(bpp == 16 && !c.onePayload && bothNaN(&want[i], &got[i]))) {
@@ -277,8 +275,12 @@ int caseCount() {
 
 class FastKernel : public ::testing::TestWithParam<std::string> {
   protected:
-    void SetUp() override { ASSERT_TRUE(selectCpuKernelTarget(GetParam())); }
-    void TearDown() override { selectCpuKernelTarget(""); }
+    void SetUp() override {
+        const std::optional<CpuKernelTarget> t = cpuKernelTarget(GetParam());
+        ASSERT_TRUE(t.has_value());
+        target = *t;
+    }
+    CpuKernelTarget target;
 };
 
 TEST_P(FastKernel, MatchesReferenceOnRandomSettings) {
@@ -288,7 +290,7 @@ TEST_P(FastKernel, MatchesReferenceOnRandomSettings) {
         for (int i = first ? std::atoi(first) : 0; i < caseCount(); ++i) {
             Rng g(1000003u * uint32_t(i) + uint32_t(bpp));
             const Case c = randomCase(g, bpp);
-            const std::string diff = compare(c, format);
+            const std::string diff = compare(c, format, target);
             ASSERT_EQ(diff, "") << "case " << i << ", " << bpp << " bytes per pixel";
         }
     }
@@ -358,12 +360,12 @@ TEST_P(FastKernel, ShortcutsAreTakenAndExact) {
         c.outW = c.outPitch = a.inPitchD = 45, c.outH = 21;
         c.args = a;
         c.bands = {{0, 21}};
-        EXPECT_EQ(compare(c, row.format), "") << row.name;
+        EXPECT_EQ(compare(c, row.format, target), "") << row.name;
 
         std::vector<uint8_t> out(size_t(45 * 21 * bpp));
         a.inImageD = out.data();
         FastKernelCounts n;
-        runFastCpuKernel(planCpuKernel(a, bpp), row.format, {}, &n);
+        runFastCpuKernel(planCpuKernel(a, bpp), row.format, {}, target, &n);
         if (row.tapKind && n.lanes == 1) continue;
         EXPECT_GT(n.*row.counter, 0) << row.name;
         if (row.fewer) {
@@ -392,7 +394,7 @@ TEST_P(FastKernel, SqueezeWinnersDoNotDependOnBandOrder) {
         c.bands.clear();
         for (int32_t y = 0; y < height; y += 2)
             c.bands.insert(c.bands.begin(), RowBand{y, std::min(height, y + 2)});
-        EXPECT_EQ(compare(c, CpuPixelFormat::Argb8), "") << "eye height " << height;
+        EXPECT_EQ(compare(c, CpuPixelFormat::Argb8, target), "") << "eye height " << height;
     }
 }
 
@@ -407,15 +409,28 @@ TEST(FastKernelTargets, EachNameRunsItsOwnBuild) {
     a.inPitchL = a.inPitchD = a.inWidthL = a.inWidthR = a.inWidthLP = 9;
     a.inHeightL = a.inHeightR = a.inHeightLP = 3;
     for (const std::string& t : cpuKernelTargets()) {
-        ASSERT_TRUE(selectCpuKernelTarget(t));
+        const std::optional<CpuKernelTarget> target = cpuKernelTarget(t);
+        ASSERT_TRUE(target.has_value());
         FastKernelCounts n;
-        runFastCpuKernel(planCpuKernel(a, 4), CpuPixelFormat::Argb8, {}, &n);
+        runFastCpuKernel(planCpuKernel(a, 4), CpuPixelFormat::Argb8, {}, *target, &n);
         ran.insert(n.target);
     }
-    EXPECT_FALSE(selectCpuKernelTarget("vax"));
-    EXPECT_TRUE(selectCpuKernelTarget(""));
+    EXPECT_FALSE(cpuKernelTarget("vax").has_value());
+    EXPECT_TRUE(cpuKernelTarget("").has_value());
     EXPECT_EQ(ran.size(), cpuKernelTargets().size());
     EXPECT_EQ(cpuKernelTargets().front(), "baseline");
+}
+
+// What DUOVIS_CPU_TARGET's value pins: a target this CPU runs by its name, else the best.
+TEST(FastKernelTargets, APinNamesItsTargetOrLeavesTheBest) {
+    EXPECT_EQ(pinnedCpuKernelTarget(nullptr).bits, 0);
+    EXPECT_EQ(pinnedCpuKernelTarget("").bits, 0);
+    EXPECT_EQ(pinnedCpuKernelTarget("vax").bits, 0);
+    EXPECT_EQ(pinnedCpuKernelTarget("AVX2").bits, 0);
+    for (const std::string& t : cpuKernelTargets()) {
+        EXPECT_NE(pinnedCpuKernelTarget(t.c_str()).bits, 0) << t;
+        EXPECT_EQ(pinnedCpuKernelTarget(t.c_str()).bits, cpuKernelTarget(t)->bits) << t;
+    }
 }
 
 }  // namespace

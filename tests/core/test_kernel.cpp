@@ -1,5 +1,4 @@
 #include "KernelTestFrames.h"
-#include "core/kernel/StereoKernel.h"
 #include "core/params/Codes.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
+#include "KernelTestFrames.h"
 #include "core/frame/KernelSetup.h"
-#include "core/kernel/StereoKernel.h"
 #include "core/params/Codes.h"
 
 #include <gtest/gtest.h>
@@ -192,7 +192,7 @@ TEST(KernelSetup, SideBySideFrameBecomesAnaglyph) {
     ASSERT_EQ(eye.width, w);
     const TransformKernelArgs a =
         fillKernelArgs(v, frames, DISPLAY_ANAGLYPH, eye, computeOutputSize(eye, DISPLAY_ANAGLYPH), 0);
-    runCpuTransformKernel(a, CpuPixelFormat::Bgra32f);
+    runCpuTransformKernel(a, CpuPixelFormat::Bgra32f, {}, test::testCpuTarget());
     for (int i = 0; i < w * h; ++i) {
         EXPECT_FLOAT_EQ(dst[size_t(i * 4 + 0)], 0.6f) << i;
         EXPECT_FLOAT_EQ(dst[size_t(i * 4 + 1)], 0.7f) << i;

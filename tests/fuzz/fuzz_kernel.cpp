@@ -10,7 +10,7 @@
 #include "FuzzSupport.h"
 #include "core/frame/GlobalDisplayState.h"
 #include "core/frame/KernelSetup.h"
-#include "core/kernel/StereoKernel.h"
+#include "core/kernel/CpuKernelDispatch.h"
 #include "core/params/Codes.h"
 #include "core/params/ParamRules.h"
 #include "core/params/ParamTable.h"

@@ -2,7 +2,6 @@
 
 #include "DeviceReferenceKernel.h"
 #include "core/frame/KernelSetup.h"
-#include "core/kernel/StereoKernel.h"
 #include "core/params/Codes.h"
 #include "core/params/ParamRules.h"
 

@@ -202,6 +202,25 @@ TEST_F(GpuRender, FramesTheKernelCannotReadAreRefused) {
     s().host.disposeFrame(halfSecond);
 }
 
+// The kernel reads float and half-float BGRA only; a frame in any other format would be read
+// with the wrong layout, so the render refuses it before creating an output frame.
+TEST_F(GpuRender, FormatsTheKernelDoesNotReadAreRefused) {
+    const World picture = contentBgra(16, 8, 1);
+    const auto deviceIndex = csSDK_uint32(gpuModules().device);
+    for (const PrPixelFormat format :
+         {PrPixelFormat(PrPixelFormat_BGRA_4444_32f), PrPixelFormat(PrPixelFormat_FOURCC('@', 'C', 'D', 'b')),
+          PrPixelFormat(0)}) {
+        PPixHand frame = s().host.uploadFrame(deviceIndex, picture, format);
+        ASSERT_NE(frame, nullptr) << format;
+        PPixHand out = nullptr;
+        const PPixHand frames[] = {frame};
+        EXPECT_EQ(s().effect.callRender(0, frames, 1, &out), suiteError_Fail) << format;
+        EXPECT_EQ(out, nullptr) << format;
+        EXPECT_EQ(s().host.liveFrames(), 1u) << format;
+        s().host.disposeFrame(frame);
+    }
+}
+
 TEST(GpuRenderSuites, ARefusedFrameSuiteFailsTheRenderInsteadOfCrashing) {
     SKIP_WITHOUT_GPU_FILTER();
     for (const char* suite :

@@ -1,5 +1,7 @@
 #include "core/kernel/CpuKernelPlan.h"
 
+#include "core/kernel/KernelPolicy.h"
+#include "core/kernel/StereoRules.h"
 #include "core/params/Codes.h"
 
 #include <algorithm>
@@ -10,22 +12,13 @@ namespace duovis {
 
 namespace {
 
-enum class Placement { Whole, FirstHalf, SecondHalf, SecondOfPair };
-
 // Sizes up to this keep every limit minus one half, and every eye column, exact in float.
 constexpr int32_t kMaxVectorSize = 1 << 22;
-
-bool splitsX(int32_t demux) {
-    return demux == DEMUX_SBS_HALF || demux == DEMUX_SBS_FULL;
-}
-bool splitsY(int32_t demux) {
-    return demux == DEMUX_TB_HALF || demux == DEMUX_TB_FULL;
-}
 
 struct JobSource {
     const void* frame;
     int32_t width, height, pitch, demux;
-    Placement placement;
+    int placement;
 };
 
 // The primary frame is centred on the eye grid: the untouched axis is centre-aligned and the
@@ -36,9 +29,9 @@ void centredMaps(const JobSource& s, const TransformKernelArgs& a, JobPlan& j) {
     const float wP = float(a.inWidthLP), hP = float(a.inHeightLP);
     j.x = {AxisMap::Centre, hW, float(a.inWidthLP / 2)};
     j.y = {AxisMap::Centre, hH, float(a.inHeightLP / 2)};
-    if (s.placement == Placement::Whole) return;
-    const bool first = s.placement == Placement::FirstHalf;
-    const bool pair = s.placement == Placement::SecondOfPair;
+    if (s.placement == stereo::PLACE_WHOLE) return;
+    const bool first = s.placement == stereo::PLACE_FIRST_HALF;
+    const bool pair = s.placement == stereo::PLACE_SECOND_OF_PAIR;
     switch (s.demux) {
         case DEMUX_SBS_HALF:
             j.x = first ? AxisPlan{AxisMap::CentreMulHalf, hW, wP} : AxisPlan{AxisMap::AddMulHalf, w, 0};
@@ -62,8 +55,8 @@ void centredMaps(const JobSource& s, const TransformKernelArgs& a, JobPlan& j) {
 // The secondary frame is anchored at its top-left corner.
 void anchoredMaps(const JobSource& s, JobPlan& j) {
     j.x = j.y = {AxisMap::Pass, 0, 0};
-    if (s.placement == Placement::Whole) return;
-    const bool second = s.placement != Placement::FirstHalf;
+    if (s.placement == stereo::PLACE_WHOLE) return;
+    const bool second = s.placement != stereo::PLACE_FIRST_HALF;
     const float w = float(s.width), h = float(s.height);
     switch (s.demux) {
         case DEMUX_SBS_HALF:
@@ -83,23 +76,15 @@ void anchoredMaps(const JobSource& s, JobPlan& j) {
     }
 }
 
-// Crop percentages to pixel limits inside the frame, rounded halves up. A percentage refers to
-// the eye's own half: 200 on the split axis, and the second half starts 100 further on. An
-// absurd or NaN percentage cannot overflow the limit; the window never leaves the frame.
+// Crop percentages to pixel limits inside the frame, rounded as the CPU render does.
 void setLimits(const JobSource& s, float cl, float ct, float cr, float cb, JobPlan& j) {
-    const bool whole = s.placement == Placement::Whole;
-    const bool splitX = !whole && splitsX(s.demux), splitY = !whole && splitsY(s.demux);
-    const bool second = s.placement == Placement::SecondHalf || s.placement == Placement::SecondOfPair;
-    const auto limit = [&](float pct, bool split, int32_t sizeInt) {
-        const float size = float(sizeInt);
-        float x = split ? (second ? pct + 100.0f : pct) / 200.0f * size : pct / 100.0f * size;
-        x = std::isnan(x) ? 0.0f : std::clamp(x, -1.0f, size + 1.0f);
-        return std::clamp(int32_t(std::floor(x + 0.5f)), 0, std::max(sizeInt, 0));
-    };
-    j.limL = limit(cl, splitX, s.width);
-    j.limR = limit(cr, splitX, s.width);
-    j.limT = limit(ct, splitY, s.height);
-    j.limB = limit(cb, splitY, s.height);
+    const int splitX = stereo::splitsAcross(s.demux, s.placement);
+    const int splitY = stereo::splitsDown(s.demux, s.placement);
+    const int second = stereo::isSecondHalf(s.placement);
+    j.limL = stereo::cropLimit(cl, splitX, second, s.width, CpuRenderPolicy::kCropHalfUp);
+    j.limR = stereo::cropLimit(cr, splitX, second, s.width, CpuRenderPolicy::kCropHalfUp);
+    j.limT = stereo::cropLimit(ct, splitY, second, s.height, CpuRenderPolicy::kCropHalfUp);
+    j.limB = stereo::cropLimit(cb, splitY, second, s.height, CpuRenderPolicy::kCropHalfUp);
     j.active = s.frame != nullptr && j.limR > j.limL && j.limB > j.limT;
     j.loX = float(j.limL) - 0.5f, j.hiX = float(j.limR) - 0.5f;
     j.loY = float(j.limT) - 0.5f, j.hiY = float(j.limB) - 0.5f;
@@ -213,36 +198,33 @@ CpuKernelPlan planCpuKernel(const TransformKernelArgs& a, int bytesPerPixel) {
     p.needFirst = !(p.swap ? leftOnly : rightOnly);
     p.needSecond = !(p.swap ? rightOnly : leftOnly);
 
-    const JobSource primary{a.inImageL, a.inWidthL,     a.inHeightL,
-                            a.inPitchL, a.inDemuxMode0, Placement::Whole};
-    JobSource first = primary, second = primary;
-    if (a.inDemuxMode0 > 0 && a.inDemuxChan0 == 0) {  // both eyes from the primary frame
-        first.placement = Placement::FirstHalf;
-        second.placement = Placement::SecondOfPair;
-    } else {
-        first.placement = a.inDemuxMode0 == 0   ? Placement::Whole
-                          : a.inDemuxChan0 == 1 ? Placement::FirstHalf
-                                                : Placement::SecondHalf;
-        second = {a.inImageR,
-                  a.inWidthR,
-                  a.inHeightR,
-                  a.inPitchR,
-                  a.inDemuxMode1,
-                  a.inDemuxMode1 == 0   ? Placement::Whole
-                  : a.inDemuxChan1 == 0 ? Placement::FirstHalf
-                                        : Placement::SecondHalf};
-    }
-    const bool secondCentred = second.placement == Placement::SecondOfPair;
+    const JobSource first{a.inImageL, a.inWidthL,     a.inHeightL,
+                          a.inPitchL, a.inDemuxMode0, stereo::firstPlacement(a.inDemuxMode0, a.inDemuxChan0)};
+    const int secondPlace =
+        stereo::secondPlacement(a.inDemuxMode0, a.inDemuxChan0, a.inDemuxMode1, a.inDemuxChan1);
+    const JobSource second =
+        stereo::pairInPrimary(a.inDemuxMode0, a.inDemuxChan0)
+            ? JobSource{a.inImageL, a.inWidthL, a.inHeightL, a.inPitchL, a.inDemuxMode0, secondPlace}
+            : JobSource{a.inImageR, a.inWidthR, a.inHeightR, a.inPitchR, a.inDemuxMode1, secondPlace};
+    // Jobs on the primary frame are centred where the CPU render centres it.
+    constexpr bool centre = CpuRenderPolicy::kCentrePrimary;
+    const bool secondCentred = centre && stereo::pairInPrimary(a.inDemuxMode0, a.inDemuxChan0);
     const float cropL[4] = {a.inCropLL, a.inCropLT, a.inCropLR, a.inCropLB};
     const float cropR[4] = {a.inCropRL, a.inCropRT, a.inCropRR, a.inCropRB};
-    p.first = planJob(first, true, a, cropL);
+    p.first = planJob(first, centre, a, cropL);
     p.second = planJob(second, secondCentred, a, cropR);
 
     p.lensOn = a.inEnableAreaAlter > 0;
     if (p.lensOn) {
-        p.lensX = float(double(a.inAreaAlterX) / 100.0 * a.inWidthLP);
-        p.lensY = float(double(a.inAreaAlterY) / 100.0 * a.inHeightLP);
-        const float r = float(double(a.inAreaAlterR) / 200.0 * a.inHeightLP);
+        // The looking glass's geometry as the kernel text's lens stage computes it.
+        constexpr bool wide = CpuRenderPolicy::kLensGeometryInDouble;
+        using Wide = decltype(policyConstant<wide>(0.0));
+        const auto lens = [](float value, double divisor, int32_t size) {
+            return float(Wide(value) / policyConstant<wide>(divisor) * Wide(size));
+        };
+        p.lensX = lens(a.inAreaAlterX, 100.0, a.inWidthLP);
+        p.lensY = lens(a.inAreaAlterY, 100.0, a.inHeightLP);
+        const float r = lens(a.inAreaAlterR, 200.0, a.inHeightLP);
         p.lensR2 = r * r;
         p.ringR2 = (r + 2.0f) * (r + 2.0f);
     }
@@ -277,18 +259,6 @@ bool wholePixelRow(const CpuKernelPlan& p, float y1, PixelRun& left, PixelRun& r
     left = p.swap ? second : first;
     right = p.swap ? first : second;
     return true;
-}
-
-SqueezeStores topBottomSqueezeStores(int32_t eyeH, int32_t y) {
-    const bool nextRowExists = int64_t(y) + 1 < eyeH;
-    // Left row y lands in y / 2, as does y + 1 when y is even; with one row the right eye's
-    // store to the same row follows.
-    const bool left = !(y % 2 == 0 && nextRowExists) && eyeH != 1;
-    // Right row y lands in (H + y) / 2, as does y + 1 when H + y is even; the first row's
-    // right eye shares the middle row with the last row's left eye.
-    const bool right =
-        !((int64_t(eyeH) + y) % 2 == 0 && nextRowExists) && !(y == 0 && eyeH % 2 == 1 && eyeH > 1);
-    return {left, right};
 }
 
 }  // namespace duovis

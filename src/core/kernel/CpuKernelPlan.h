@@ -70,15 +70,4 @@ bool wholePixelRow(const CpuKernelPlan& plan, float y1, PixelRun& left, PixelRun
 
 CpuKernelPlan planCpuKernel(const TransformKernelArgs& args, int bytesPerPixel);
 
-// The top-bottom squeeze stores two eye rows into one destination row, and the one a single
-// top-to-bottom pass stores last remains. With an odd eye height the right eye's pairs are an
-// odd row and the even row after it, so they straddle bands that start on even rows, and the
-// first row's right eye meets the last row's left eye in the middle row. Storing only each
-// destination row's last writer keeps the result the single pass's whatever order, or
-// threads, the bands run in.
-struct SqueezeStores {
-    bool left, right;
-};
-SqueezeStores topBottomSqueezeStores(int32_t eyeH, int32_t y);
-
 }  // namespace duovis

@@ -5,6 +5,8 @@
 // takes double, and maxima that keep the first operand when neither is larger.
 #include "core/kernel/FastStereoKernel.h"
 
+#include "core/kernel/KernelPolicy.h"
+#include "core/kernel/StereoRules.h"
 #include "core/params/Codes.h"
 
 #include <algorithm>
@@ -432,6 +434,7 @@ HWY_INLINE void Put(const Colour& c, void* frame, int64_t index, size_t count) {
 // the absolute differences.
 enum class DoubleRule { OptimizedRed, Difference };
 HWY_INLINE VF InDouble(DoubleRule rule, VF l, VF r, VF l2) {
+    static_assert(CpuRenderPolicy::kColourMathInDouble, "the colour rules here are the double ones");
     const DF d;
     alignas(64) float x[kMaxLanes], y[kMaxLanes], z[kMaxLanes];
     hn::Store(l, d, x);
@@ -477,9 +480,9 @@ HWY_INLINE void Store(const CpuKernelPlan& p, int32_t x0, int32_t y, size_t coun
             Put<Fmt>(cL, dst, here, count);
             return Put<Fmt>(cR, dst, here + p.eyeW, count);
         case DISPLAY_TB_HALF: {
-            const SqueezeStores s = topBottomSqueezeStores(p.eyeH, y);
-            if (s.left) Put<Fmt>(cL, dst, int64_t(y / 2) * pitch + x0, count);
-            if (s.right) Put<Fmt>(cR, dst, int64_t((p.eyeH + y) / 2) * pitch + x0, count);
+            if (stereo::keepsFirstEyeFold(y, p.eyeH)) Put<Fmt>(cL, dst, int64_t(y / 2) * pitch + x0, count);
+            if (stereo::keepsSecondEyeFold(y, p.eyeH))
+                Put<Fmt>(cR, dst, int64_t((p.eyeH + y) / 2) * pitch + x0, count);
             return;
         }
         case DISPLAY_TB_FULL:
@@ -497,6 +500,7 @@ HWY_INLINE void Store(const CpuKernelPlan& p, int32_t x0, int32_t y, size_t coun
                             count);
         }
         case DISPLAY_ONION: {
+            static_assert(CpuRenderPolicy::kFixedOnionWeight, "onion skin here is one half each");
             const VF h = hn::Set(df, 0.5f);
             const Colour mix{
                 hn::Add(hn::Mul(h, cR.b), hn::Mul(h, cL.b)), hn::Add(hn::Mul(h, cR.g), hn::Mul(h, cL.g)),
@@ -687,8 +691,7 @@ void Walk(const CpuKernelPlan& p, int32_t rowBegin, int32_t rowEnd, Tally& n) {
             rowInside[k] = !(y1 < a.inAutoCropT || y1 > a.inAutoCropB);
             rowDone[k] = false;
             if (a.inDispMode == DISPLAY_TB_HALF) {
-                const SqueezeStores s = topBottomSqueezeStores(p.eyeH, y);
-                rowDone[k] = !s.left && !s.right;
+                rowDone[k] = !stereo::keepsFirstEyeFold(y, p.eyeH) && !stereo::keepsSecondEyeFold(y, p.eyeH);
             }
             if (!rowDone[k] && !rowInside[k]) n.add(&FastKernelCounts::emptyRows);
             if constexpr (Fmt::kIsBytes) {
@@ -753,13 +756,6 @@ namespace duovis {
 
 HWY_EXPORT(RunFastKernel);
 
-void runFastCpuKernel(const CpuKernelPlan& plan, CpuPixelFormat format, RowBand rows,
-                      FastKernelCounts* counts) {
-    const int32_t first = std::max(rows.begin, int32_t(0));
-    const int32_t last = std::min(rows.end, plan.eyeH);
-    HWY_DYNAMIC_DISPATCH(RunFastKernel)(plan, format == CpuPixelFormat::Argb8 ? 1 : 0, first, last, counts);
-}
-
 namespace {
 
 struct NamedTarget {
@@ -770,17 +766,29 @@ struct NamedTarget {
 constexpr NamedTarget kTargets[] = {
     {"baseline", HWY_STATIC_TARGET}, {"sse4", HWY_SSE4}, {"avx2", HWY_AVX2}, {"avx512", HWY_AVX3}};
 
-int64_t g_selected = 0;  // the chosen target's bit; 0: the best
-
-// What this binary carries and this CPU runs, whatever is selected.
+// What this binary carries and this CPU runs.
 int64_t runnable() {
-    hwy::SetSupportedTargetsForTest(0);
-    const int64_t have = hwy::SupportedTargets() & HWY_TARGETS;
-    hwy::SetSupportedTargetsForTest(g_selected);
-    return have;
+    return hwy::SupportedTargets() & HWY_TARGETS;
+}
+
+// The dispatch table's entry for a target (0: the best runnable), found as Highway's own
+// dispatch finds it from its chosen-target mask, so no process-wide choice is involved.
+size_t tableIndex(int64_t bits) {
+    static const int64_t best = runnable();  // the CPU does not change; asking costs CPUID calls
+    const int64_t targets = bits != 0 ? bits : best;
+    return hwy::Num0BitsBelowLS1Bit_Nonzero64(uint64_t(
+        (HWY_CHOSEN_TARGET_SHIFT(targets) | HWY_CHOSEN_TARGET_MASK_SCALAR) & HWY_CHOSEN_TARGET_MASK_TARGETS));
 }
 
 }  // namespace
+
+void runFastCpuKernel(const CpuKernelPlan& plan, CpuPixelFormat format, RowBand rows, CpuKernelTarget target,
+                      FastKernelCounts* counts) {
+    const int32_t first = std::max(rows.begin, int32_t(0));
+    const int32_t last = std::min(rows.end, plan.eyeH);
+    const auto run = HWY_DISPATCH_TABLE(RunFastKernel)[tableIndex(target.bits)];
+    run(plan, format == CpuPixelFormat::Argb8 ? 1 : 0, first, last, counts);
+}
 
 std::vector<std::string> cpuKernelTargets() {
     const int64_t have = runnable();
@@ -790,15 +798,16 @@ std::vector<std::string> cpuKernelTargets() {
     return names;
 }
 
-bool selectCpuKernelTarget(const std::string& name) {
+std::optional<CpuKernelTarget> cpuKernelTarget(const std::string& name) {
+    if (name.empty()) return CpuKernelTarget{};
     const int64_t have = runnable();
-    int64_t bits = 0;
     for (const NamedTarget& t : kTargets)
-        if (name == t.name && (have & t.bits)) bits = t.bits;
-    if (!name.empty() && bits == 0) return false;
-    g_selected = bits;
-    hwy::SetSupportedTargetsForTest(bits);
-    return true;
+        if (name == t.name && (have & t.bits)) return CpuKernelTarget{t.bits};
+    return std::nullopt;
+}
+
+CpuKernelTarget pinnedCpuKernelTarget(const char* name) {
+    return name ? cpuKernelTarget(name).value_or(CpuKernelTarget{}) : CpuKernelTarget{};
 }
 
 }  // namespace duovis

@@ -1,17 +1,22 @@
 // The host's CPU render as a vector loop: one eye position per lane, compiled for several
-// instruction sets in one binary and dispatched at run time to the best the CPU has. Every
-// lane repeats the reference loop's operations in its order, so the stored bytes and floats
-// are the reference's, bit for bit.
+// instruction sets in one binary. Every lane repeats the reference's operations in its order,
+// so the stored bytes and floats are the reference's (StereoKernel.h), bit for bit.
 #pragma once
 
 #include "core/kernel/CpuKernelPlan.h"
-#include "core/kernel/StereoKernel.h"
+#include "core/kernel/CpuRun.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace duovis {
+
+// An instruction set the kernel runs on; the default one is the best this CPU runs.
+struct CpuKernelTarget {
+    int64_t bits = 0;  // Highway's target bit; 0: the best
+};
 
 // What one run did, so tests can prove that a shortcut was taken.
 struct FastKernelCounts {
@@ -26,17 +31,19 @@ struct FastKernelCounts {
     int32_t lanes = 0;           // eye positions per vector there
 };
 
-// Runs eye-grid rows `rows` of a vectorisable plan.
-void runFastCpuKernel(const CpuKernelPlan& plan, CpuPixelFormat format, RowBand rows,
+// Runs eye-grid rows `rows` of a vectorisable plan on `target`.
+void runFastCpuKernel(const CpuKernelPlan& plan, CpuPixelFormat format, RowBand rows, CpuKernelTarget target,
                       FastKernelCounts* counts = nullptr);
 
 // The instruction sets this binary has a kernel for and this CPU runs ("baseline", "sse4",
 // "avx2", "avx512"), best last.
 std::vector<std::string> cpuKernelTargets();
 
-// Makes the kernel run on one of them from now on (the empty name: the best again). False, and
-// nothing changes, for a name not in cpuKernelTargets(). DUOVIS_CPU_TARGET names one for the
-// whole process.
-bool selectCpuKernelTarget(const std::string& name);
+// The target of that name (the empty name: the best); none for a name not in cpuKernelTargets().
+std::optional<CpuKernelTarget> cpuKernelTarget(const std::string& name);
+
+// The target a pin such as DUOVIS_CPU_TARGET's value names: that one, or the best where `name`
+// is null or names none this CPU runs.
+CpuKernelTarget pinnedCpuKernelTarget(const char* name);
 
 }  // namespace duovis

@@ -1,24 +1,27 @@
-// The ways the CPU's per-pixel algorithm can be run, each one named switch read by the kernel
-// in StereoKernel.h. The host's CPU render centres the primary frame on the eye grid and takes
-// a few steps in double precision; turned the other way, the switches describe the device
-// kernel (single precision, primary frame anchored at its top-left corner), whose reference is
-// its own text compiled for the CPU.
+// The CPU render's departures from the device kernel. Its reference turns the kernel text's
+// switches by these (StereoKernel.cpp), and the vector kernel's plan and lanes read them, so
+// both follow one choice.
 #pragma once
 
 namespace duovis {
 
-enum class CropRounding {
-    HalfAwayFromZero,  // round(): -2.5 gives -3
-    HalfUp,            // floor(x + 0.5): -2.5 gives -2
-};
-
 struct CpuRenderPolicy {
-    static constexpr bool kCentrePrimary = true;
-    static constexpr CropRounding kCropRounding = CropRounding::HalfUp;
+    static constexpr bool kCentrePrimary = true;  // the primary frame centred on the eye grid
+    static constexpr bool kCropHalfUp = true;     // crop limits floor(x + 0.5), not round()
     static constexpr bool kWindowTestInDouble = true;
-    static constexpr bool kFixedOnionWeight = true;  // 0.5 for both eyes
+    static constexpr bool kFixedOnionWeight = true;  // 0.5 for both eyes, right eye first
     static constexpr bool kColourMathInDouble = true;
     static constexpr bool kLensGeometryInDouble = true;
 };
+
+// A value of one of those steps in double precision where `Wide`, else in single.
+template <bool Wide, class T>
+constexpr auto policyConstant(T c) {
+    if constexpr (Wide) {
+        return double(c);
+    } else {
+        return float(c);
+    }
+}
 
 }  // namespace duovis

@@ -2,7 +2,7 @@
 // same time and in any order, leaving every output pixel as one pass over the grid does.
 #pragma once
 
-#include "core/kernel/StereoKernel.h"
+#include "core/kernel/CpuRun.h"
 
 #include <cstdint>
 
