@@ -1,0 +1,177 @@
+// `duovispair`: the left eye on sink_0 (the primary layer) and the right eye on sink_1 (the
+// second layer), paired by time as GstVideoAggregator pairs its inputs.
+#include "Elements.h"
+#include "FrameRender.h"
+#include "ParamProperties.h"
+#include "StereoCaps.h"
+
+#include <gst/video/gstvideoaggregator.h>
+#include <gst/video/video.h>
+
+namespace duovis::gst {
+
+namespace {
+
+struct DuovisPair {
+    GstVideoAggregator parent;
+    GstVideoAggregatorPad* left;
+    GstVideoAggregatorPad* right;
+    ParamState* state;  // under the object lock
+    guint threads;
+};
+
+struct DuovisPairClass {
+    GstVideoAggregatorClass parent;
+};
+
+GstVideoAggregatorClass* parentClass = nullptr;
+
+DuovisPair* self(gpointer p) {
+    return static_cast<DuovisPair*>(p);
+}
+
+void setProperty(GObject* object, guint id, const GValue* value, GParamSpec* pspec) {
+    DuovisPair* p = self(object);
+    GST_OBJECT_LOCK(p);
+    bool known = true;
+    if (id == PROP_N_THREADS) {
+        p->threads = g_value_get_uint(value);
+    } else {
+        known = setParamProperty(*p->state, id, kFirstParamId, value);
+    }
+    GST_OBJECT_UNLOCK(p);
+    if (!known) G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
+    if (changesOutputCaps(id, kFirstParamId)) gst_pad_mark_reconfigure(GST_AGGREGATOR_SRC_PAD(p));
+}
+
+void getProperty(GObject* object, guint id, GValue* value, GParamSpec* pspec) {
+    DuovisPair* p = self(object);
+    GST_OBJECT_LOCK(p);
+    bool known = true;
+    if (id == PROP_N_THREADS) {
+        g_value_set_uint(value, p->threads);
+    } else {
+        known = getParamProperty(*p->state, id, kFirstParamId, value);
+    }
+    GST_OBJECT_UNLOCK(p);
+    if (!known) G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
+}
+
+// The left stream's values: its caps may announce a packed layout as the single input's do.
+ParamValues valuesForLeft(DuovisPair* p, const GstVideoInfo& left) {
+    GstCaps* caps = gst_video_info_to_caps(&left);
+    GST_OBJECT_LOCK(p);
+    const ParamValues v = valuesForStream(*p->state, gst_caps_get_structure(caps, 0));
+    GST_OBJECT_UNLOCK(p);
+    gst_caps_unref(caps);
+    return v;
+}
+
+// The output is the size the display type makes of the left eye, at the left stream's rate.
+GstCaps* fixateSrcCaps(GstAggregator* agg, GstCaps* caps) {
+    DuovisPair* p = self(agg);
+    const GstVideoInfo& left = p->left->info;
+    caps = gst_caps_truncate(gst_caps_make_writable(caps));
+    if (GST_VIDEO_INFO_WIDTH(&left) > 0 && GST_VIDEO_INFO_HEIGHT(&left) > 0) {
+        GstStructure* s = gst_caps_get_structure(caps, 0);
+        setOutputLayout(s, valuesForLeft(p, left), GST_VIDEO_INFO_WIDTH(&left), GST_VIDEO_INFO_HEIGHT(&left));
+        gst_structure_fixate_field_nearest_fraction(s, "framerate", GST_VIDEO_INFO_FPS_N(&left),
+                                                    GST_VIDEO_INFO_FPS_D(&left));
+        gst_structure_fixate_field_nearest_fraction(s, "pixel-aspect-ratio", GST_VIDEO_INFO_PAR_N(&left),
+                                                    GST_VIDEO_INFO_PAR_D(&left));
+    }
+    return gst_caps_fixate(caps);
+}
+
+GstFlowReturn aggregateFrames(GstVideoAggregator* vagg, GstBuffer* outbuf) {
+    DuovisPair* p = self(vagg);
+    GstVideoFrame out;
+    if (!gst_video_frame_map(&out, &vagg->info, outbuf, GST_MAP_WRITE)) {
+        GST_ELEMENT_ERROR(vagg, RESOURCE, WRITE, (nullptr), ("cannot map the output frame for writing"));
+        return GST_FLOW_ERROR;
+    }
+    GstVideoFrame* left = gst_video_aggregator_pad_get_prepared_frame(p->left);
+    GstVideoFrame* right = gst_video_aggregator_pad_get_prepared_frame(p->right);
+    const GstSegment& segment = GST_AGGREGATOR_PAD(GST_AGGREGATOR_SRC_PAD(vagg))->segment;
+    const GstClockTime streamTime =
+        gst_segment_to_stream_time(&segment, GST_FORMAT_TIME, GST_BUFFER_PTS(outbuf));
+    syncControlledValues(GST_ELEMENT(vagg), streamTime);
+    GstFlowReturn ret = GST_FLOW_OK;
+    if (left) {
+        GST_OBJECT_LOCK(p);
+        const guint threads = p->threads;
+        GST_OBJECT_UNLOCK(p);
+        const RenderRequest request{GST_ELEMENT(vagg), left, right, &out, threads};
+        ret = renderStereoFrame(request, valuesForLeft(p, left->info), frameNumberAt(streamTime, vagg->info));
+    } else {
+        clearFrame(&out);  // no left frame for this time (its stream ended first): nothing to show
+    }
+    gst_video_frame_unmap(&out);
+    return ret;
+}
+
+void finalize(GObject* object) {
+    delete self(object)->state;
+    G_OBJECT_CLASS(parentClass)->finalize(object);
+}
+
+void classInit(gpointer klass, gpointer) {
+    parentClass = static_cast<GstVideoAggregatorClass*>(g_type_class_peek_parent(klass));
+    auto* objectClass = G_OBJECT_CLASS(klass);
+    objectClass->set_property = setProperty;
+    objectClass->get_property = getProperty;
+    objectClass->finalize = finalize;
+    g_object_class_install_property(
+        objectClass, PROP_N_THREADS,
+        g_param_spec_uint("n-threads", "Threads", "Threads rendering a frame's row bands (0: one per core)",
+                          0, G_MAXUINT, 0, GParamFlags(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS)));
+    installParamProperties(objectClass, kFirstParamId);
+
+    auto* elementClass = GST_ELEMENT_CLASS(klass);
+    gst_element_class_set_static_metadata(
+        elementClass, "Duovis stereo 3D pair", "Filter/Effect/Video",
+        "Adjusts a stereo pair given as two streams, the left eye on sink_0 and the right eye on sink_1, and "
+        "shows it as the display type asks",
+        "Duovis developers");
+    GstCaps* caps = gst_caps_from_string(DUOVIS_GST_CAPS);
+    for (const char* name : {"sink_0", "sink_1"})
+        gst_element_class_add_pad_template(
+            elementClass, gst_pad_template_new_with_gtype(name, GST_PAD_SINK, GST_PAD_ALWAYS, caps,
+                                                          GST_TYPE_VIDEO_AGGREGATOR_PAD));
+    gst_element_class_add_pad_template(
+        elementClass,
+        gst_pad_template_new_with_gtype("src", GST_PAD_SRC, GST_PAD_ALWAYS, caps, GST_TYPE_AGGREGATOR_PAD));
+    gst_caps_unref(caps);
+
+    GST_AGGREGATOR_CLASS(klass)->fixate_src_caps = fixateSrcCaps;
+    GST_VIDEO_AGGREGATOR_CLASS(klass)->aggregate_frames = aggregateFrames;
+}
+
+GstVideoAggregatorPad* addSinkPad(GstElement* element, const char* name) {
+    GstPadTemplate* templ = gst_element_class_get_pad_template(GST_ELEMENT_GET_CLASS(element), name);
+    gpointer pad = g_object_new(GST_TYPE_VIDEO_AGGREGATOR_PAD, "name", name, "direction", GST_PAD_SINK,
+                                "template", templ, nullptr);
+    gst_element_add_pad(element, GST_PAD(pad));
+    return GST_VIDEO_AGGREGATOR_PAD(pad);
+}
+
+void instanceInit(GTypeInstance* instance, gpointer) {
+    DuovisPair* p = self(instance);
+    p->state = new ParamState();
+    p->threads = 0;
+    p->left = addSinkPad(GST_ELEMENT(instance), "sink_0");
+    p->right = addSinkPad(GST_ELEMENT(instance), "sink_1");
+}
+
+}  // namespace
+
+GType duovisPairType() {
+    static const GType type = [] {
+        const GTypeInfo info{sizeof(DuovisPairClass), nullptr, nullptr,      classInit, nullptr, nullptr,
+                             sizeof(DuovisPair),      0,       instanceInit, nullptr};
+        return g_type_register_static(GST_TYPE_VIDEO_AGGREGATOR, "GstDuovisPair", &info, GTypeFlags(0));
+    }();
+    return type;
+}
+
+}  // namespace duovis::gst
