@@ -74,7 +74,11 @@ GstCaps* fixateSrcCaps(GstAggregator* agg, GstCaps* caps) {
     caps = gst_caps_truncate(gst_caps_make_writable(caps));
     if (GST_VIDEO_INFO_WIDTH(&left) > 0 && GST_VIDEO_INFO_HEIGHT(&left) > 0) {
         GstStructure* s = gst_caps_get_structure(caps, 0);
-        setOutputLayout(s, valuesForLeft(p, left), GST_VIDEO_INFO_WIDTH(&left), GST_VIDEO_INFO_HEIGHT(&left));
+        if (!setOutputLayout(s, valuesForLeft(p, left), GST_VIDEO_INFO_WIDTH(&left),
+                             GST_VIDEO_INFO_HEIGHT(&left))) {
+            gst_caps_unref(caps);
+            return gst_caps_new_empty();
+        }
         gst_structure_fixate_field_nearest_fraction(s, "framerate", GST_VIDEO_INFO_FPS_N(&left),
                                                     GST_VIDEO_INFO_FPS_D(&left));
         gst_structure_fixate_field_nearest_fraction(s, "pixel-aspect-ratio", GST_VIDEO_INFO_PAR_N(&left),

@@ -47,6 +47,11 @@ void setAnySize(GstStructure* s) {
                       nullptr);
 }
 
+// A display type at most doubles a side; beyond that the size has no 32-bit output.
+bool fitsEveryDisplayType(int width, int height) {
+    return width > 0 && height > 0 && width <= INT_MAX / 2 && height <= INT_MAX / 2;
+}
+
 }  // namespace
 
 ParamValues valuesForStream(const ParamState& state, const GstStructure* caps) {
@@ -62,12 +67,14 @@ ParamValues valuesForStream(const ParamState& state, const GstStructure* caps) {
     return v;
 }
 
-void setOutputLayout(GstStructure* out, const ParamValues& v, int width, int height) {
+bool setOutputLayout(GstStructure* out, const ParamValues& v, int width, int height) {
+    if (!fitsEveryDisplayType(width, height)) return false;
     const engine::EngineSize size = engine::outputSize(v, width, height);
     gst_structure_set(out, "width", G_TYPE_INT, size.width, "height", G_TYPE_INT, size.height,
                       "multiview-mode", G_TYPE_STRING,
                       multiviewModeName(packingOfDisplayType(v.integer(DISPLAY_TYPE))), nullptr);
     gst_structure_remove_field(out, "multiview-flags");
+    return true;
 }
 
 GstCaps* transformStereoCaps(const ParamState& state, GstPadDirection direction, GstCaps* caps) {
@@ -79,7 +86,10 @@ GstCaps* transformStereoCaps(const ParamState& state, GstPadDirection direction,
         const bool fixedSize =
             gst_structure_get_int(s, "width", &width) && gst_structure_get_int(s, "height", &height);
         if (direction == GST_PAD_SINK && fixedSize) {
-            setOutputLayout(s, valuesForStream(state, s), width, height);
+            if (!setOutputLayout(s, valuesForStream(state, s), width, height)) {
+                gst_structure_free(s);  // no output size to offer: the stream is not negotiated
+                continue;
+            }
         } else {
             // Any input size may make a given output, and an output size may come from any input.
             setAnySize(s);

@@ -19,7 +19,8 @@ ParamValues valuesForStream(const ParamState& state, const GstStructure* caps);
 // the output's packing announced.
 GstCaps* transformStereoCaps(const ParamState& state, GstPadDirection direction, GstCaps* caps);
 
-// Sets an output structure's size and announced packing for an input of `width` x `height`.
-void setOutputLayout(GstStructure* out, const ParamValues& v, int width, int height);
+// Sets an output structure's size and announced packing for an input of `width` x `height`;
+// false, leaving it as it was, where that size has no output.
+bool setOutputLayout(GstStructure* out, const ParamValues& v, int width, int height);
 
 }  // namespace duovis::gst

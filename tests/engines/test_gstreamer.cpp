@@ -206,6 +206,34 @@ TEST_P(GstPair, MatchesDuovisRenderWithSecond) {
 
 INSTANTIATE_TEST_SUITE_P(Some, GstPair, ::testing::Values(2, 3, 4, 8, 12, 13));
 
+// Matroska's stereo tag reaches the element as the caps' multiview-mode: a side-by-side file
+// that duovis render wrote opens as duovis render opens it, frame by frame, through the
+// alternating display type's switch at frame 4 too. (The decoder's BGRx keeps its padding as
+// alpha through videoconvert; going by RGB makes the frames opaque, as duovis render reads them.)
+TEST_F(GstPipelines, MatroskaStereoTagOpensTheFileAsDuovisRenderDoes) {
+    if (inspect("avdec_ffv1").exitCode != 0)
+        GTEST_SKIP() << "no FFV1 decoder in GStreamer (Debian: gstreamer1.0-libav)";
+    for (int i = 0; i < 8; ++i)
+        save(pattern(48, 27, 20 + i, false), QString("eye_%1.png").arg(i, 4, 10, QChar('0')));
+    const Outcome made = runProgram(DUOVIS_CLI_PATH,
+                                    {"render", path("eye_%04d.png"), "-p", "DISPLAY_TYPE=Side-By-Side(100%)",
+                                     "--codec", "ffv1", "--quiet", "-o", path("sbs.mkv")},
+                                    env_);
+    ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+    for (int display : {8, 14}) {
+        const QString n = QString::number(display);
+        const QByteArray gst = gstRender(
+            "filesrc location=" + path("sbs.mkv") +
+            " ! matroskademux ! avdec_ffv1 ! videoconvert ! video/x-raw,format=RGB ! videoconvert ! "
+            "video/x-raw,format=RGBA ! "
+            "duovis display-type=" +
+            n);
+        const QByteArray ref = cliRender({path("sbs.mkv"), "-p", "DISPLAY_TYPE=" + n});
+        ASSERT_EQ(ref.size(), 8 * 48 * 27 * 4);
+        EXPECT_SAME_BYTES(gst, ref, kDisplayTypes[display - 1].name);
+    }
+}
+
 // 16 bits a channel stay 16 bits: the float render of the editing host, through RGBA64.
 TEST_F(GstPipelines, SixteenBitsMatchTheEditingHostsFloatRender) {
     save(pattern(50, 21, 3, true), "deep.png");
