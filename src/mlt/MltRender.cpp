@@ -61,17 +61,23 @@ uint8_t* fetchRgba(mlt_service service, mlt_frame frame, int* width, int* height
 }
 
 // The size to ask the eyes for so that the image fills the `width` x `height` frame MLT asked
-// for: half of it where the display type puts two eyes side by side or one above the other.
+// for: half of it where the display type puts two eyes side by side or one above the other,
+// twice it where a full-size packed frame yields one eye's width or height.
 void inputSizeFor(const ParamValues& v, int* width, int* height) {
     const engine::EngineSize out = engine::outputSize(v, *width, *height);
-    if (out.width > *width) *width = int(int64_t(*width) * *width / out.width);
-    if (out.height > *height) *height = int(int64_t(*height) * *height / out.height);
+    if (out.width > 0 && out.width != *width) *width = int(int64_t(*width) * *width / out.width);
+    if (out.height > 0 && out.height != *height) *height = int(int64_t(*height) * *height / out.height);
 }
 
 int renderInto(mlt_service service, mlt_frame left, ParamValues& v, const engine::EngineImage& first,
                const engine::EngineImage* second, int position, uint8_t** image, int* width, int* height) {
     engine::applyPixelShifts(v, uint32_t(first.width), uint32_t(first.height));
     const engine::EngineSize size = engine::outputSize(v, first.width, first.height);
+    if (size.width <= 0 || size.height <= 0) {
+        mlt_log_error(service, "duovis: a %dx%d frame leaves no image for this demux mode\n", first.width,
+                      first.height);
+        return 1;
+    }
     const int bytes = size.width * size.height * 4;
     auto* out = static_cast<uint8_t*>(mlt_pool_alloc(bytes));
     if (!out) {
