@@ -122,4 +122,14 @@ if [ "$(grep -c 'duovis: vshift_pct_r: 500 is outside -100..100' refused.log)" !
     failures=$((failures + 1))
 fi
 
+# MLT loads every module into its host's process (Kdenlive's and Shotcut's Qt among them):
+# the module exports its entry point and nothing of the core it carries.
+if command -v nm >/dev/null; then
+    exported=$(nm -D --defined-only "$build/lib/mlt-7/libmltduovis.so" | awk '$2 ~ /^[TDBRVWiu]$/ && $3 !~ /^(__bss_start|_edata|_end|_init|_fini)$/ { print $3 }')
+    if [ "$exported" != mlt_register ]; then
+        echo "FAIL exports: expected only mlt_register, got: $exported" >&2
+        failures=$((failures + 1))
+    fi
+fi
+
 [ $failures -eq 0 ] && echo "melt parity: all cases byte-identical" || { echo "$failures case(s) failed" >&2; exit 1; }
