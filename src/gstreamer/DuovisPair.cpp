@@ -67,6 +67,15 @@ ParamValues valuesForLeft(DuovisPair* p, const GstVideoInfo& left) {
     return v;
 }
 
+// The left stream's value where the caps leave a choice, and where they say nothing.
+void fixateFraction(GstStructure* s, const char* field, int num, int den) {
+    if (gst_structure_has_field(s, field)) {
+        gst_structure_fixate_field_nearest_fraction(s, field, num, den);
+    } else {
+        gst_structure_set(s, field, GST_TYPE_FRACTION, num, den, nullptr);
+    }
+}
+
 // The output is the size the display type makes of the left eye, at the left stream's rate.
 GstCaps* fixateSrcCaps(GstAggregator* agg, GstCaps* caps) {
     DuovisPair* p = self(agg);
@@ -79,10 +88,8 @@ GstCaps* fixateSrcCaps(GstAggregator* agg, GstCaps* caps) {
             gst_caps_unref(caps);
             return gst_caps_new_empty();
         }
-        gst_structure_fixate_field_nearest_fraction(s, "framerate", GST_VIDEO_INFO_FPS_N(&left),
-                                                    GST_VIDEO_INFO_FPS_D(&left));
-        gst_structure_fixate_field_nearest_fraction(s, "pixel-aspect-ratio", GST_VIDEO_INFO_PAR_N(&left),
-                                                    GST_VIDEO_INFO_PAR_D(&left));
+        fixateFraction(s, "framerate", GST_VIDEO_INFO_FPS_N(&left), GST_VIDEO_INFO_FPS_D(&left));
+        fixateFraction(s, "pixel-aspect-ratio", GST_VIDEO_INFO_PAR_N(&left), GST_VIDEO_INFO_PAR_D(&left));
     }
     return gst_caps_fixate(caps);
 }

@@ -52,6 +52,10 @@ ran=()
             echo "echo 'skipped (melt is not installed): README block $(basename "$b")'"
             continue
         fi
+        if grep -q '^gst-launch-1.0 ' "$b" && ! command -v gst-launch-1.0 >/dev/null; then
+            echo "echo 'skipped (gst-launch-1.0 is not installed): README block $(basename "$b")'"
+            continue
+        fi
         ran+=("$b")
         echo "echo '== README block $(basename "$b")'"
         cat "$b"
