@@ -267,6 +267,24 @@ TEST_F(GstPipelines, PixelsDoNotDependOnTheThreadCount) {
     }
 }
 
+// Only the descriptor GStreamer looks up is exported: the static core and the C++ runtime's
+// symbols stay inside, so a Qt host process that loads the plug-in meets no second copy.
+TEST(GstPluginLibrary, ExportsOnlyThePluginDescriptor) {
+    const QString nm = QStandardPaths::findExecutable("nm");
+    if (nm.isEmpty()) GTEST_SKIP() << "nm is not installed (Debian: binutils)";
+    const Outcome r = runProgram(nm, {"-D", "--defined-only", QString(GST_PLUGIN_DIR) + "/libgstduovis.so"},
+                                 QProcessEnvironment::systemEnvironment());
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    QStringList exported;
+    for (const QString& line : QString::fromUtf8(r.out).split('\n', Qt::SkipEmptyParts)) {
+        const QStringList f = line.split(' ', Qt::SkipEmptyParts);
+        const QStringList linkerMarks{"__bss_start", "_edata", "_end", "_init", "_fini"};
+        if (f.size() == 3 && QString("TDBRVWiu").contains(f[1]) && !linkerMarks.contains(f[2]))
+            exported << f[2];
+    }
+    EXPECT_EQ(exported, QStringList{"gst_plugin_duovis_get_desc"}) << exported.join(' ').toStdString();
+}
+
 // gst-inspect-1.0 lists every parameter the engine offers, with the popups' choices and the
 // animatable sliders controllable.
 TEST_F(GstPipelines, InspectDescribesEveryParameter) {
