@@ -1,11 +1,14 @@
 // `duovis`: one input, a mono frame or two eyes packed side by side or top and bottom.
+#include "ElementSettings.h"
 #include "Elements.h"
 #include "FrameRender.h"
-#include "ParamProperties.h"
 #include "StereoCaps.h"
 
 #include <gst/video/gstvideofilter.h>
 #include <gst/video/video.h>
+
+#include <exception>
+#include <new>
 
 namespace duovis::gst {
 
@@ -13,8 +16,7 @@ namespace {
 
 struct DuovisFilter {
     GstVideoFilter parent;
-    ParamState* state;  // under the object lock
-    guint threads;
+    ElementSettings* settings;  // under the object lock
 };
 
 struct DuovisFilterClass {
@@ -28,39 +30,18 @@ DuovisFilter* self(gpointer p) {
 }
 
 void setProperty(GObject* object, guint id, const GValue* value, GParamSpec* pspec) {
-    DuovisFilter* f = self(object);
-    GST_OBJECT_LOCK(f);
-    bool known = true;
-    if (id == PROP_N_THREADS) {
-        f->threads = g_value_get_uint(value);
-    } else {
-        known = setParamProperty(*f->state, id, kFirstParamId, value);
-    }
-    GST_OBJECT_UNLOCK(f);
-    if (!known) G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
     // A new size or layout needs new output caps.
-    if (changesOutputCaps(id, kFirstParamId)) gst_base_transform_reconfigure_src(GST_BASE_TRANSFORM(f));
+    if (setElementProperty(object, *self(object)->settings, id, value, pspec))
+        gst_base_transform_reconfigure_src(GST_BASE_TRANSFORM(object));
 }
 
 void getProperty(GObject* object, guint id, GValue* value, GParamSpec* pspec) {
-    DuovisFilter* f = self(object);
-    GST_OBJECT_LOCK(f);
-    bool known = true;
-    if (id == PROP_N_THREADS) {
-        g_value_set_uint(value, f->threads);
-    } else {
-        known = getParamProperty(*f->state, id, kFirstParamId, value);
-    }
-    GST_OBJECT_UNLOCK(f);
-    if (!known) G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
+    getElementProperty(object, *self(object)->settings, id, value, pspec);
 }
 
 GstCaps* transformCaps(GstBaseTransform* trans, GstPadDirection direction, GstCaps* caps, GstCaps* filter) {
-    DuovisFilter* f = self(trans);
-    GST_OBJECT_LOCK(f);
-    const ParamState state = *f->state;
-    GST_OBJECT_UNLOCK(f);
-    GstCaps* out = transformStereoCaps(state, direction, caps);
+    const ElementSettings now = settingsNow(GST_OBJECT(trans), *self(trans)->settings);
+    GstCaps* out = transformStereoCaps(now.params, direction, caps);
     if (!filter) return out;
     GstCaps* both = gst_caps_intersect_full(filter, out, GST_CAPS_INTERSECT_FIRST);
     gst_caps_unref(out);
@@ -68,23 +49,17 @@ GstCaps* transformCaps(GstBaseTransform* trans, GstPadDirection direction, GstCa
 }
 
 GstFlowReturn transformFrame(GstVideoFilter* filter, GstVideoFrame* in, GstVideoFrame* out) {
-    DuovisFilter* f = self(filter);
     GstBaseTransform* trans = GST_BASE_TRANSFORM(filter);
     const GstClockTime streamTime =
         gst_segment_to_stream_time(&trans->segment, GST_FORMAT_TIME, GST_BUFFER_PTS(in->buffer));
     syncControlledValues(GST_ELEMENT(filter), streamTime);
-    GstCaps* incaps = gst_video_info_to_caps(&in->info);
-    GST_OBJECT_LOCK(f);
-    const ParamValues v = valuesForStream(*f->state, gst_caps_get_structure(incaps, 0));
-    const guint threads = f->threads;
-    GST_OBJECT_UNLOCK(f);
-    gst_caps_unref(incaps);
-    const RenderRequest request{GST_ELEMENT(filter), in, nullptr, out, threads};
-    return renderStereoFrame(request, v, frameNumberAt(streamTime, in->info));
+    const ElementSettings now = settingsNow(GST_OBJECT(filter), *self(filter)->settings);
+    const RenderRequest request{GST_ELEMENT(filter), in, nullptr, out, now.threads};
+    return renderStereoFrame(request, valuesForFrame(now, in->info), frameNumberAt(streamTime, in->info));
 }
 
 void finalize(GObject* object) {
-    delete self(object)->state;
+    delete self(object)->settings;
     G_OBJECT_CLASS(parentClass)->finalize(object);
 }
 
@@ -94,11 +69,11 @@ void classInit(gpointer klass, gpointer) {
     objectClass->set_property = setProperty;
     objectClass->get_property = getProperty;
     objectClass->finalize = finalize;
-    g_object_class_install_property(
-        objectClass, PROP_N_THREADS,
-        g_param_spec_uint("n-threads", "Threads", "Threads rendering a frame's row bands (0: one per core)",
-                          0, G_MAXUINT, 0, GParamFlags(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS)));
-    installParamProperties(objectClass, kFirstParamId);
+    try {
+        installElementProperties(objectClass);
+    } catch (const std::exception& e) {
+        g_error("duovis: cannot describe the properties: %s", e.what());  // GLib's way with no memory
+    }
 
     auto* elementClass = GST_ELEMENT_CLASS(klass);
     gst_element_class_set_static_metadata(
@@ -121,9 +96,11 @@ void classInit(gpointer klass, gpointer) {
 }
 
 void instanceInit(GTypeInstance* instance, gpointer) {
-    DuovisFilter* f = self(instance);
-    f->state = new ParamState();
-    f->threads = 0;
+    try {
+        self(instance)->settings = new ElementSettings();
+    } catch (const std::bad_alloc&) {
+        g_error("duovis: out of memory");
+    }
 }
 
 }  // namespace

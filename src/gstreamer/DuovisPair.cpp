@@ -1,12 +1,15 @@
 // `duovispair`: the left eye on sink_0 (the primary layer) and the right eye on sink_1 (the
 // second layer), paired by time as GstVideoAggregator pairs its inputs.
+#include "ElementSettings.h"
 #include "Elements.h"
 #include "FrameRender.h"
-#include "ParamProperties.h"
 #include "StereoCaps.h"
 
 #include <gst/video/gstvideoaggregator.h>
 #include <gst/video/video.h>
+
+#include <exception>
+#include <new>
 
 namespace duovis::gst {
 
@@ -16,8 +19,7 @@ struct DuovisPair {
     GstVideoAggregator parent;
     GstVideoAggregatorPad* left;
     GstVideoAggregatorPad* right;
-    ParamState* state;  // under the object lock
-    guint threads;
+    ElementSettings* settings;  // under the object lock
 };
 
 struct DuovisPairClass {
@@ -31,40 +33,13 @@ DuovisPair* self(gpointer p) {
 }
 
 void setProperty(GObject* object, guint id, const GValue* value, GParamSpec* pspec) {
-    DuovisPair* p = self(object);
-    GST_OBJECT_LOCK(p);
-    bool known = true;
-    if (id == PROP_N_THREADS) {
-        p->threads = g_value_get_uint(value);
-    } else {
-        known = setParamProperty(*p->state, id, kFirstParamId, value);
-    }
-    GST_OBJECT_UNLOCK(p);
-    if (!known) G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
-    if (changesOutputCaps(id, kFirstParamId)) gst_pad_mark_reconfigure(GST_AGGREGATOR_SRC_PAD(p));
+    // A new size or layout needs new output caps.
+    if (setElementProperty(object, *self(object)->settings, id, value, pspec))
+        gst_pad_mark_reconfigure(GST_AGGREGATOR_SRC_PAD(object));
 }
 
 void getProperty(GObject* object, guint id, GValue* value, GParamSpec* pspec) {
-    DuovisPair* p = self(object);
-    GST_OBJECT_LOCK(p);
-    bool known = true;
-    if (id == PROP_N_THREADS) {
-        g_value_set_uint(value, p->threads);
-    } else {
-        known = getParamProperty(*p->state, id, kFirstParamId, value);
-    }
-    GST_OBJECT_UNLOCK(p);
-    if (!known) G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
-}
-
-// The left stream's values: its caps may announce a packed layout as the single input's do.
-ParamValues valuesForLeft(DuovisPair* p, const GstVideoInfo& left) {
-    GstCaps* caps = gst_video_info_to_caps(&left);
-    GST_OBJECT_LOCK(p);
-    const ParamValues v = valuesForStream(*p->state, gst_caps_get_structure(caps, 0));
-    GST_OBJECT_UNLOCK(p);
-    gst_caps_unref(caps);
-    return v;
+    getElementProperty(object, *self(object)->settings, id, value, pspec);
 }
 
 // The left stream's value where the caps leave a choice, and where they say nothing.
@@ -83,7 +58,8 @@ GstCaps* fixateSrcCaps(GstAggregator* agg, GstCaps* caps) {
     caps = gst_caps_truncate(gst_caps_make_writable(caps));
     if (GST_VIDEO_INFO_WIDTH(&left) > 0 && GST_VIDEO_INFO_HEIGHT(&left) > 0) {
         GstStructure* s = gst_caps_get_structure(caps, 0);
-        if (!setOutputLayout(s, valuesForLeft(p, left), GST_VIDEO_INFO_WIDTH(&left),
+        const ElementSettings now = settingsNow(GST_OBJECT(agg), *p->settings);
+        if (!setOutputLayout(s, valuesForFrame(now, left), GST_VIDEO_INFO_WIDTH(&left),
                              GST_VIDEO_INFO_HEIGHT(&left))) {
             gst_caps_unref(caps);
             return gst_caps_new_empty();
@@ -109,11 +85,10 @@ GstFlowReturn aggregateFrames(GstVideoAggregator* vagg, GstBuffer* outbuf) {
     syncControlledValues(GST_ELEMENT(vagg), streamTime);
     GstFlowReturn ret = GST_FLOW_OK;
     if (left) {
-        GST_OBJECT_LOCK(p);
-        const guint threads = p->threads;
-        GST_OBJECT_UNLOCK(p);
-        const RenderRequest request{GST_ELEMENT(vagg), left, right, &out, threads};
-        ret = renderStereoFrame(request, valuesForLeft(p, left->info), frameNumberAt(streamTime, vagg->info));
+        const ElementSettings now = settingsNow(GST_OBJECT(vagg), *p->settings);
+        const RenderRequest request{GST_ELEMENT(vagg), left, right, &out, now.threads};
+        ret = renderStereoFrame(request, valuesForFrame(now, left->info),
+                                frameNumberAt(streamTime, vagg->info));
     } else {
         clearFrame(&out);  // no left frame for this time (its stream ended first): nothing to show
     }
@@ -122,7 +97,7 @@ GstFlowReturn aggregateFrames(GstVideoAggregator* vagg, GstBuffer* outbuf) {
 }
 
 void finalize(GObject* object) {
-    delete self(object)->state;
+    delete self(object)->settings;
     G_OBJECT_CLASS(parentClass)->finalize(object);
 }
 
@@ -132,11 +107,11 @@ void classInit(gpointer klass, gpointer) {
     objectClass->set_property = setProperty;
     objectClass->get_property = getProperty;
     objectClass->finalize = finalize;
-    g_object_class_install_property(
-        objectClass, PROP_N_THREADS,
-        g_param_spec_uint("n-threads", "Threads", "Threads rendering a frame's row bands (0: one per core)",
-                          0, G_MAXUINT, 0, GParamFlags(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS)));
-    installParamProperties(objectClass, kFirstParamId);
+    try {
+        installElementProperties(objectClass);
+    } catch (const std::exception& e) {
+        g_error("duovis: cannot describe the properties: %s", e.what());  // GLib's way with no memory
+    }
 
     auto* elementClass = GST_ELEMENT_CLASS(klass);
     gst_element_class_set_static_metadata(
@@ -168,8 +143,11 @@ GstVideoAggregatorPad* addSinkPad(GstElement* element, const char* name) {
 
 void instanceInit(GTypeInstance* instance, gpointer) {
     DuovisPair* p = self(instance);
-    p->state = new ParamState();
-    p->threads = 0;
+    try {
+        p->settings = new ElementSettings();
+    } catch (const std::bad_alloc&) {
+        g_error("duovis: out of memory");
+    }
     p->left = addSinkPad(GST_ELEMENT(instance), "sink_0");
     p->right = addSinkPad(GST_ELEMENT(instance), "sink_1");
 }
