@@ -96,6 +96,34 @@ GstFlowReturn aggregateFrames(GstVideoAggregator* vagg, GstBuffer* outbuf) {
     return ret;
 }
 
+// A sink pad that is not linked would hold every frame back waiting for its data. Without the
+// left eye there is nothing to render, so that is an error; without the right eye the effect
+// renders as without a second layer, so the pad is ended as an empty stream would end.
+bool settleUnlinkedPads(DuovisPair* p) {
+    if (!gst_pad_is_linked(GST_PAD(p->left))) {
+        GST_ELEMENT_ERROR(p, CORE, PAD, ("sink_0 (the left eye) is not linked"), (nullptr));
+        return false;
+    }
+    if (!gst_pad_is_linked(GST_PAD(p->right))) {
+        GstPad* right = GST_PAD(p->right);
+        gst_pad_send_event(right, gst_event_new_stream_start("duovispair-no-right-eye"));
+        GstSegment segment;
+        gst_segment_init(&segment, GST_FORMAT_TIME);
+        gst_pad_send_event(right, gst_event_new_segment(&segment));
+        gst_pad_send_event(right, gst_event_new_eos());
+    }
+    return true;
+}
+
+GstStateChangeReturn changeState(GstElement* element, GstStateChange transition) {
+    const GstStateChangeReturn ret = GST_ELEMENT_CLASS(parentClass)->change_state(element, transition);
+    // The pads take events once the parent has activated them.
+    if (ret != GST_STATE_CHANGE_FAILURE && transition == GST_STATE_CHANGE_READY_TO_PAUSED &&
+        !settleUnlinkedPads(self(element)))
+        return GST_STATE_CHANGE_FAILURE;
+    return ret;
+}
+
 void finalize(GObject* object) {
     delete self(object)->settings;
     G_OBJECT_CLASS(parentClass)->finalize(object);
@@ -114,6 +142,7 @@ void classInit(gpointer klass, gpointer) {
     }
 
     auto* elementClass = GST_ELEMENT_CLASS(klass);
+    elementClass->change_state = changeState;
     gst_element_class_set_static_metadata(
         elementClass, "Duovis stereo 3D pair", "Filter/Effect/Video",
         "Adjusts a stereo pair given as two streams, the left eye on sink_0 and the right eye on sink_1, and "

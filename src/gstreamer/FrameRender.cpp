@@ -8,6 +8,7 @@
 #include <exception>
 #include <limits>
 #include <new>
+#include <string>
 
 namespace duovis::gst {
 
@@ -24,8 +25,14 @@ engine::EnginePixels pixelsOf(const GstVideoFrame* f) {
                                                               : engine::EnginePixels::Rgba64;
 }
 
+std::string mismatch(const char* which, const GstVideoFrame* f, const GstVideoFrame* left) {
+    return std::string(which) + " format " + gst_video_format_to_string(GST_VIDEO_FRAME_FORMAT(f)) +
+           " differs from the left eye's " + gst_video_format_to_string(GST_VIDEO_FRAME_FORMAT(left)) +
+           " (convert both to the same, RGBA or RGBA64_LE)";
+}
+
 GstFlowReturn refuse(GstElement* element, int32_t frameNumber, const char* why) {
-    GST_ELEMENT_ERROR(element, STREAM, FAILED, (nullptr), ("frame %d: %s", frameNumber, why));
+    GST_ELEMENT_ERROR(element, STREAM, FAILED, ("frame %d: %s", frameNumber, why), (nullptr));
     return GST_FLOW_ERROR;
 }
 
@@ -51,6 +58,12 @@ int32_t frameNumberAt(GstClockTime streamTime, const GstVideoInfo& info) {
 }
 
 GstFlowReturn renderStereoFrame(const RenderRequest& r, const ParamValues& values, int32_t frameNumber) {
+    // One pixel layout is read from every frame: a frame in another would be misread.
+    const GstVideoFormat format = GST_VIDEO_FRAME_FORMAT(r.left);
+    if (r.right && GST_VIDEO_FRAME_FORMAT(r.right) != format)
+        return refuse(r.element, frameNumber, mismatch("the right eye's", r.right, r.left).c_str());
+    if (GST_VIDEO_FRAME_FORMAT(r.out) != format)
+        return refuse(r.element, frameNumber, mismatch("the output's", r.out, r.left).c_str());
     ParamValues v = values;
     const engine::EngineImage left = imageOf(r.left);
     const engine::EngineImage right = imageOf(r.right);

@@ -236,6 +236,42 @@ TEST_F(GstPipelines, MatroskaStereoTagOpensTheFileAsDuovisRenderDoes) {
     }
 }
 
+// The pair's pads as a pipeline may leave them: the right one unlinked renders as without a
+// second layer; the left one unlinked, or eyes in two formats, fail naming the culprit.
+struct PadCase {
+    const char* what;
+    QString left, right;  // the pipelines feeding sink_0 and sink_1, empty: unlinked
+    const char* refusal;  // empty: renders as duovis render without --second
+};
+
+class GstPairPads : public GstPipelines, public ::testing::WithParamInterface<PadCase> {};
+
+TEST_P(GstPairPads, RenderOrFailNamingThePad) {
+    const PadCase& c = GetParam();
+    save(pattern(40, 23, 1, false), "left.png");
+    QString feeds;
+    if (!c.left.isEmpty()) feeds += c.left.arg(decoded("left.png")) + " ! p.sink_0 ";
+    if (!c.right.isEmpty()) feeds += c.right.arg(decoded("left.png")) + " ! p.sink_1 ";
+    const QString pair = "duovispair name=p display-type=8";
+    if (*c.refusal) {
+        const Outcome r = runProgram(launch_, QString("-q " + feeds + pair + " ! fakesink").split(' '), env_);
+        EXPECT_NE(r.exitCode, 0);
+        EXPECT_TRUE(r.err.contains(c.refusal)) << r.err.toStdString();
+        return;
+    }
+    const QByteArray gst = gstRender(feeds + pair);
+    EXPECT_SAME_BYTES(gst, cliRender({path("left.png"), "-p", "DISPLAY_TYPE=8"}), c.what);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, GstPairPads,
+    ::testing::Values(PadCase{"right unlinked", "%1 ! imagefreeze num-buffers=1", "", ""},
+                      PadCase{"left unlinked", "", "%1 ! imagefreeze num-buffers=1",
+                              "sink_0 (the left eye) is not linked"},
+                      PadCase{"two formats", "%1 ! imagefreeze num-buffers=1",
+                              "%1 ! videoconvert ! video/x-raw,format=RGBA64_LE ! imagefreeze num-buffers=1",
+                              "the right eye's format RGBA64_LE differs from the left eye's RGBA"}));
+
 // 16 bits a channel stay 16 bits: the float render of the editing host, through RGBA64.
 TEST_F(GstPipelines, SixteenBitsMatchTheEditingHostsFloatRender) {
     save(pattern(50, 21, 3, true), "deep.png");
