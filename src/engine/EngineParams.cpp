@@ -2,6 +2,7 @@
 
 #include "core/params/ParamTable.h"
 #include "core/params/ResetGroups.h"
+#include "core/params/TimeVariation.h"
 
 #include <cctype>
 #include <charconv>
@@ -74,7 +75,7 @@ std::optional<ParamId> paramForProperty(std::string_view name, char separator) {
 }
 
 bool isAnimatable(ParamId id) {
-    return paramDef(id).kind == ParamKind::FloatSlider && id != SECONDARY_FRAME_OFFSET;
+    return sliderTimeVaries(id);
 }
 
 std::vector<std::string> popupChoices(ParamId id) {
