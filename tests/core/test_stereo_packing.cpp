@@ -30,14 +30,5 @@ INSTANTIATE_TEST_SUITE_P(
                       PackingCase{Packing::SideBySide, 0, 1080, 1},  // no division by 0
                       PackingCase{Packing::TopBottom, 1920, 0, 1}));
 
-TEST(PackingOfDisplayType, OnlyThePackedTypesPack) {
-    const Packing expected[] = {Packing::None,       Packing::None,      Packing::SideBySide,
-                                Packing::SideBySide, Packing::TopBottom, Packing::TopBottom};
-    for (int value = -1; value <= 16; ++value) {
-        const Packing want = value >= 1 && value <= 6 ? expected[value - 1] : Packing::None;
-        EXPECT_EQ(packingOfDisplayType(value), want) << "display type " << value;
-    }
-}
-
 }  // namespace
 }  // namespace duovis
