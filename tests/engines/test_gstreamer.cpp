@@ -13,6 +13,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <ostream>
 #include <string>
 
 namespace duovis {
@@ -116,6 +117,10 @@ struct DisplayCase {
     QString gstExtra, cliExtra;
 };
 
+void PrintTo(const DisplayCase& c, std::ostream* os) {
+    *os << kDisplayTypes[c.displayType - 1].name << c.gstExtra.toStdString();
+}
+
 class GstDisplayTypes : public GstPipelines, public ::testing::WithParamInterface<DisplayCase> {};
 
 TEST_P(GstDisplayTypes, MatchDuovisRenderByteForByte) {
@@ -157,6 +162,11 @@ struct CapsCase {
     int displayType;
     const char* announced;  // the output caps' multiview-mode
 };
+
+void PrintTo(const CapsCase& c, std::ostream* os) {
+    *os << (c.multiview.isEmpty() ? "unannounced" : c.multiview.toStdString()) << " " << c.width << "x"
+        << c.height << c.property.toStdString();
+}
 
 class GstAnnouncedLayout : public GstPipelines, public ::testing::WithParamInterface<CapsCase> {};
 
@@ -243,6 +253,10 @@ struct PadCase {
     QString left, right;  // the pipelines feeding sink_0 and sink_1, empty: unlinked
     const char* refusal;  // empty: renders as duovis render without --second
 };
+
+void PrintTo(const PadCase& c, std::ostream* os) {
+    *os << c.what;
+}
 
 class GstPairPads : public GstPipelines, public ::testing::WithParamInterface<PadCase> {};
 
