@@ -48,12 +48,17 @@ GstCaps* transformCaps(GstBaseTransform* trans, GstPadDirection direction, GstCa
     return both;
 }
 
+gboolean setInfo(GstVideoFilter* filter, GstCaps*, GstVideoInfo*, GstCaps*, GstVideoInfo*) {
+    keepNegotiatedLayout(GST_OBJECT(filter), *self(filter)->settings);
+    return TRUE;
+}
+
 GstFlowReturn transformFrame(GstVideoFilter* filter, GstVideoFrame* in, GstVideoFrame* out) {
     GstBaseTransform* trans = GST_BASE_TRANSFORM(filter);
     const GstClockTime streamTime =
         gst_segment_to_stream_time(&trans->segment, GST_FORMAT_TIME, GST_BUFFER_PTS(in->buffer));
     syncControlledValues(GST_ELEMENT(filter), streamTime);
-    const ElementSettings now = settingsNow(GST_OBJECT(filter), *self(filter)->settings);
+    const ElementSettings now = settingsForFrame(GST_OBJECT(filter), *self(filter)->settings);
     const RenderRequest request{GST_ELEMENT(filter), in, nullptr, out, now.threads};
     return renderStereoFrame(request, valuesForFrame(now, in->info), frameNumberAt(streamTime, in->info));
 }
@@ -92,6 +97,7 @@ void classInit(gpointer klass, gpointer) {
     auto* transClass = GST_BASE_TRANSFORM_CLASS(klass);
     transClass->transform_caps = transformCaps;
     transClass->passthrough_on_same_caps = FALSE;
+    GST_VIDEO_FILTER_CLASS(klass)->set_info = setInfo;
     GST_VIDEO_FILTER_CLASS(klass)->transform_frame = transformFrame;
 }
 

@@ -58,7 +58,8 @@ GstCaps* fixateSrcCaps(GstAggregator* agg, GstCaps* caps) {
     caps = gst_caps_truncate(gst_caps_make_writable(caps));
     if (GST_VIDEO_INFO_WIDTH(&left) > 0 && GST_VIDEO_INFO_HEIGHT(&left) > 0) {
         GstStructure* s = gst_caps_get_structure(caps, 0);
-        const ElementSettings now = settingsNow(GST_OBJECT(agg), *p->settings);
+        keepNegotiatedLayout(GST_OBJECT(agg), *p->settings);
+        const ElementSettings now = settingsForFrame(GST_OBJECT(agg), *p->settings);
         if (!setOutputLayout(s, valuesForFrame(now, left), GST_VIDEO_INFO_WIDTH(&left),
                              GST_VIDEO_INFO_HEIGHT(&left))) {
             gst_caps_unref(caps);
@@ -85,7 +86,7 @@ GstFlowReturn aggregateFrames(GstVideoAggregator* vagg, GstBuffer* outbuf) {
     syncControlledValues(GST_ELEMENT(vagg), streamTime);
     GstFlowReturn ret = GST_FLOW_OK;
     if (left) {
-        const ElementSettings now = settingsNow(GST_OBJECT(vagg), *p->settings);
+        const ElementSettings now = settingsForFrame(GST_OBJECT(vagg), *p->settings);
         const RenderRequest request{GST_ELEMENT(vagg), left, right, &out, now.threads};
         ret = renderStereoFrame(request, valuesForFrame(now, left->info),
                                 frameNumberAt(streamTime, vagg->info));

@@ -53,6 +53,24 @@ ElementSettings settingsNow(GstObject* element, const ElementSettings& settings)
     return now;
 }
 
+void keepNegotiatedLayout(GstObject* element, ElementSettings& settings) {
+    GST_OBJECT_LOCK(element);
+    const ParamState& p = settings.params;
+    settings.layout =
+        NegotiatedLayout{true, p.values[DISPLAY_TYPE], p.values[PRIMARY_DEMUX_MODE], p.demuxGiven};
+    GST_OBJECT_UNLOCK(element);
+}
+
+ElementSettings settingsForFrame(GstObject* element, const ElementSettings& settings) {
+    ElementSettings now = settingsNow(element, settings);
+    if (now.layout.set) {
+        now.params.values[DISPLAY_TYPE] = now.layout.displayType;
+        now.params.values[PRIMARY_DEMUX_MODE] = now.layout.demuxMode;
+        now.params.demuxGiven = now.layout.demuxGiven;
+    }
+    return now;
+}
+
 ParamValues valuesForFrame(const ElementSettings& now, const GstVideoInfo& info) {
     GstCaps* caps = gst_video_info_to_caps(&info);
     const ParamValues v = valuesForStream(now.params, gst_caps_get_structure(caps, 0));

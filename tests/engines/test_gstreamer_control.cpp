@@ -28,16 +28,17 @@ class GstControl : public ::testing::Test {
             << "the duovis element is not in the registry (GST_PLUGIN_PATH " << GST_PLUGIN_DIR << ")";
     }
 
-    // One 64x36 frame at 1 s, through `duovis` with `properties`; `control` may bind sources
-    // to the element before it plays. Returns what the filesink wrote.
-    QByteArray render(const char* properties, void (*control)(GstElement*) = nullptr) const {
+    // `frames` 64x36 frames from 1 s on, through `duovis` with `properties`; `control` may bind
+    // sources to the element, or probe its pads, before it plays. Returns what the filesink wrote.
+    QByteArray render(const char* properties, void (*control)(GstElement*) = nullptr, int frames = 1) const {
         const QString out = dir_.filePath("out.raw");
         const QString description =
             QString(
-                "videotestsrc num-buffers=1 pattern=smpte timestamp-offset=1000000000 ! "
+                "videotestsrc num-buffers=%3 pattern=smpte timestamp-offset=1000000000 ! "
                 "video/x-raw,format=RGBA,width=64,height=36,framerate=24/1 ! duovis name=d %1 ! "
                 "filesink location=%2")
-                .arg(properties, out);
+                .arg(properties, out)
+                .arg(frames);
         GError* error = nullptr;
         GstElement* pipeline = gst_parse_launch(description.toUtf8().constData(), &error);
         EXPECT_TRUE(pipeline && !error) << (error ? error->message : "no pipeline");
@@ -52,7 +53,7 @@ class GstControl : public ::testing::Test {
         GstBus* bus = gst_element_get_bus(pipeline);
         GstMessage* msg = gst_bus_timed_pop_filtered(bus, 30 * GST_SECOND,
                                                      GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-        EXPECT_TRUE(msg && GST_MESSAGE_TYPE(msg) == GST_MESSAGE_EOS) << "the pipeline did not finish";
+        EXPECT_TRUE(msg && GST_MESSAGE_TYPE(msg) == GST_MESSAGE_EOS) << "the pipeline did not finish cleanly";
         if (msg) gst_message_unref(msg);
         gst_object_unref(bus);
         gst_element_set_state(pipeline, GST_STATE_NULL);
@@ -82,6 +83,34 @@ TEST_F(GstControl, KeyframedSliderAtItsMidpointRendersAsTheStaticValue) {
     ASSERT_EQ(ramped.size(), 64 * 36 * 4);
     EXPECT_EQ(ramped, render("display-type=8 vshift-pct-l=5"));
     EXPECT_NE(ramped, render("display-type=8 vshift-pct-l=2"));  // the source really drove it
+}
+
+// The third frame to arrive switches the display type to full-size side by side.
+struct Switch {
+    GstElement* element;
+    int seen = 0;
+};
+
+GstPadProbeReturn countAndSwitch(GstPad*, GstPadProbeInfo*, gpointer data) {
+    auto* sw = static_cast<Switch*>(data);
+    if (++sw->seen == 3) g_object_set(sw->element, "display-type", 4, nullptr);
+    return GST_PAD_PROBE_OK;
+}
+
+void switchDisplayTypeAtTheThirdFrame(GstElement* d) {
+    GstPad* sink = gst_element_get_static_pad(d, "sink");
+    gst_pad_add_probe(sink, GST_PAD_PROBE_TYPE_BUFFER, countAndSwitch, new Switch{d},
+                      [](gpointer data) { delete static_cast<Switch*>(data); });
+    gst_object_unref(sink);
+}
+
+TEST_F(GstControl, DisplayTypeChangedWhilePlayingRenegotiatesTheSize) {
+    constexpr int kHalf = 64 * 36 * 4, kFull = 2 * kHalf;
+    const QByteArray changed = render("display-type=3", switchDisplayTypeAtTheThirdFrame, 4);
+    ASSERT_EQ(changed.size(), 2 * kHalf + 2 * kFull);
+    const QByteArray half = render("display-type=3", nullptr, 4), full = render("display-type=4", nullptr, 4);
+    EXPECT_EQ(changed.left(2 * kHalf), half.left(2 * kHalf));
+    EXPECT_EQ(changed.mid(2 * kHalf), full.mid(2 * kFull));
 }
 
 }  // namespace
