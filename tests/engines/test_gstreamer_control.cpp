@@ -28,17 +28,21 @@ class GstControl : public ::testing::Test {
             << "the duovis element is not in the registry (GST_PLUGIN_PATH " << GST_PLUGIN_DIR << ")";
     }
 
-    // `frames` 64x36 frames from 1 s on, through `duovis` with `properties`; `control` may bind
-    // sources to the element, or probe its pads, before it plays. Returns what the filesink wrote.
-    QByteArray render(const char* properties, void (*control)(GstElement*) = nullptr, int frames = 1) const {
+    // `frames` 64x36 frames from 1 s on (from 0 for the pair), through `duovis` (or the left pad of
+    // `duovispair`) with `properties`; `control` may bind sources to the element, or probe its pads, before
+    // it plays. Returns what the filesink wrote.
+    QByteArray render(const char* properties, void (*control)(GstElement*) = nullptr, int frames = 1,
+                      bool pair = false) const {
         const QString out = dir_.filePath("out.raw");
         const QString description =
             QString(
-                "videotestsrc num-buffers=%3 pattern=smpte timestamp-offset=1000000000 ! "
-                "video/x-raw,format=RGBA,width=64,height=36,framerate=24/1 ! duovis name=d %1 ! "
-                "filesink location=%2")
+                "videotestsrc num-buffers=%3 pattern=smpte timestamp-offset=%5 ! "
+                "video/x-raw,format=RGBA,width=64,height=36,framerate=24/1 ! %4 %1 ! filesink location=%2")
                 .arg(properties, out)
-                .arg(frames);
+                .arg(frames)
+                .arg(pair ? "d.sink_0 duovispair name=d" : "duovis name=d")
+                // The pair would fill the time before its first frame with empty ones.
+                .arg(pair ? "0" : "1000000000");
         GError* error = nullptr;
         GstElement* pipeline = gst_parse_launch(description.toUtf8().constData(), &error);
         EXPECT_TRUE(pipeline && !error) << (error ? error->message : "no pipeline");
@@ -85,7 +89,8 @@ TEST_F(GstControl, KeyframedSliderAtItsMidpointRendersAsTheStaticValue) {
     EXPECT_NE(ramped, render("display-type=8 vshift-pct-l=2"));  // the source really drove it
 }
 
-// The third frame to arrive switches the display type to full-size side by side.
+// The second frame leaving switches the display type to full-size side by side, before the
+// element has begun the third.
 struct Switch {
     GstElement* element;
     int seen = 0;
@@ -93,25 +98,36 @@ struct Switch {
 
 GstPadProbeReturn countAndSwitch(GstPad*, GstPadProbeInfo*, gpointer data) {
     auto* sw = static_cast<Switch*>(data);
-    if (++sw->seen == 3) g_object_set(sw->element, "display-type", 4, nullptr);
+    if (++sw->seen == 2) g_object_set(sw->element, "display-type", 4, nullptr);
     return GST_PAD_PROBE_OK;
 }
 
-void switchDisplayTypeAtTheThirdFrame(GstElement* d) {
-    GstPad* sink = gst_element_get_static_pad(d, "sink");
-    gst_pad_add_probe(sink, GST_PAD_PROBE_TYPE_BUFFER, countAndSwitch, new Switch{d},
+void switchDisplayTypeAfterTheSecondFrame(GstElement* d) {
+    GstPad* src = gst_element_get_static_pad(d, "src");
+    gst_pad_add_probe(src, GST_PAD_PROBE_TYPE_BUFFER, countAndSwitch, new Switch{d},
                       [](gpointer data) { delete static_cast<Switch*>(data); });
-    gst_object_unref(sink);
+    gst_object_unref(src);
 }
 
-TEST_F(GstControl, DisplayTypeChangedWhilePlayingRenegotiatesTheSize) {
+// Both elements: the frames before the switch as at the old display type, those after it at
+// the new one's size and pixels.
+class GstControlBoth : public GstControl, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(GstControlBoth, DisplayTypeChangedWhilePlayingRenegotiatesTheSize) {
+    const bool pair = GetParam();
     constexpr int kHalf = 64 * 36 * 4, kFull = 2 * kHalf;
-    const QByteArray changed = render("display-type=3", switchDisplayTypeAtTheThirdFrame, 4);
+    const QByteArray changed = render("display-type=3", switchDisplayTypeAfterTheSecondFrame, 4, pair);
     ASSERT_EQ(changed.size(), 2 * kHalf + 2 * kFull);
-    const QByteArray half = render("display-type=3", nullptr, 4), full = render("display-type=4", nullptr, 4);
+    const QByteArray half = render("display-type=3", nullptr, 4, pair),
+                     full = render("display-type=4", nullptr, 4, pair);
     EXPECT_EQ(changed.left(2 * kHalf), half.left(2 * kHalf));
     EXPECT_EQ(changed.mid(2 * kHalf), full.mid(2 * kFull));
 }
+
+INSTANTIATE_TEST_SUITE_P(Elements, GstControlBoth, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& i) {
+                             return i.param ? "duovispair" : "duovis";
+                         });
 
 }  // namespace
 }  // namespace duovis
