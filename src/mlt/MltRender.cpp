@@ -5,6 +5,7 @@
 #include "engine/ShiftTwins.h"
 
 #include <atomic>
+#include <climits>
 #include <exception>
 #include <functional>
 #include <stdexcept>
@@ -78,8 +79,9 @@ int renderInto(mlt_service service, mlt_frame left, ParamValues& v, const engine
                       first.height);
         return 1;
     }
-    const int bytes = size.width * size.height * 4;
-    auto* out = static_cast<uint8_t*>(mlt_pool_alloc(bytes));
+    // MLT counts an image's bytes in an int.
+    const int64_t bytes = int64_t(size.width) * size.height * 4;
+    auto* out = bytes <= INT_MAX ? static_cast<uint8_t*>(mlt_pool_alloc(int(bytes))) : nullptr;
     if (!out) {
         mlt_log_error(service, "duovis: no memory for a %dx%d frame\n", size.width, size.height);
         return 1;
@@ -93,7 +95,7 @@ int renderInto(mlt_service service, mlt_frame left, ParamValues& v, const engine
         mlt_log_error(service, "duovis: frame %d: %s\n", position, e.what());
         return 1;
     }
-    mlt_frame_set_image(left, out, bytes, mlt_pool_release);
+    mlt_frame_set_image(left, out, int(bytes), mlt_pool_release);
     mlt_properties props = MLT_FRAME_PROPERTIES(left);
     mlt_properties_set_int(props, "width", size.width);
     mlt_properties_set_int(props, "height", size.height);

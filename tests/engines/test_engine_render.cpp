@@ -1,10 +1,12 @@
 // One frame through the engine adapter: the engines' layouts, the output size and the bands.
 #include "core/params/Codes.h"
 #include "engine/EngineRender.h"
+#include "engine/PixelConvert.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -122,6 +124,25 @@ TEST(EngineRender, ALargerTargetGetsTheImageCentredAndASmallerOneIsRefused) {
     shortRows.stride = 16;
     EXPECT_THROW(renderFrame(withDisplay(1), p, shortRows, nullptr, small.target(), 0, runBandsInline),
                  std::invalid_argument);
+}
+
+TEST(EngineRender, FloatChannelsComeBackAs16BitsClampedAndRoundedHalfUp) {
+    // What the float render may leave beyond 0..1 (and NaN) must not wrap around.
+    const struct {
+        float value;
+        uint16_t want;
+    } cases[] = {
+        {0.0f, 0},
+        {-1.0f, 0},
+        {NAN, 0},
+        {1.0f, 65535},
+        {2.0f, 65535},
+        {INFINITY, 65535},
+        {0.5f / 65535.0f, 1},
+        {0.49f / 65535.0f, 0},
+        {1000.0f / 65535.0f, 1000},
+    };
+    for (const auto& c : cases) EXPECT_EQ(channel16(c.value), c.want) << c.value;
 }
 
 }  // namespace
