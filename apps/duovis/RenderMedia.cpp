@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <tuple>
 
+#include "core/params/StereoPacking.h"
 #include "media/AtomicSave.h"
 #include "media/StillFile.h"
 #include "session/FrameSequence.h"
@@ -104,8 +105,9 @@ media::StereoLayout outputLayout(RenderJob& job) {
     const auto& params = job.params();
     const A_long display = params.at(resolveParam(params, "DISPLAY_TYPE")).u.pd.value;
     media::StereoLayout layout;
-    if (display == 3 || display == 4) layout.packing = media::Packing::SideBySide;
-    if (display == 5 || display == 6) layout.packing = media::Packing::TopBottom;
+    const Packing packing = packingOfDisplayType(display);
+    if (packing == Packing::SideBySide) layout.packing = media::Packing::SideBySide;
+    if (packing == Packing::TopBottom) layout.packing = media::Packing::TopBottom;
     layout.rightFirst = params.at(resolveParam(params, "SWAP_LR")).u.bd.value != 0;
     return layout;
 }

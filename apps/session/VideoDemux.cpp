@@ -1,21 +1,18 @@
 #include "session/VideoDemux.h"
 
+#include "core/params/StereoPacking.h"
+
+#include <string>
+
 namespace duovis::cli {
 
 void demuxFromMetadata(const media::VideoInfo& video, RenderJob& job) {
-    const double aspect = static_cast<double>(video.width) / video.height;
-    switch (video.layout.packing) {
-        case media::Packing::SideBySide:
-            job.assign(aspect > 2.5 ? "PRIMARY_DEMUX_MODE=Side-By-Side(100%)"
-                                    : "PRIMARY_DEMUX_MODE=Side-By-Side(50%)");
-            break;
-        case media::Packing::TopBottom:
-            job.assign(aspect < 1.0 ? "PRIMARY_DEMUX_MODE=Top-Bottom(100%)"
-                                    : "PRIMARY_DEMUX_MODE=Top-Bottom(50%)");
-            break;
-        case media::Packing::None:
-            return;
-    }
+    Packing packing = Packing::None;
+    if (video.layout.packing == media::Packing::SideBySide) packing = Packing::SideBySide;
+    if (video.layout.packing == media::Packing::TopBottom) packing = Packing::TopBottom;
+    if (packing == Packing::None) return;
+    job.assign("PRIMARY_DEMUX_MODE=" +
+               std::to_string(demuxModeForPacking(packing, video.width, video.height)));
     if (video.layout.rightFirst) job.assign("SWAP_LR=on");
 }
 

@@ -1,5 +1,7 @@
 #include "ParamRegistration.h"
 
+#include "core/params/TimeVariation.h"
+
 namespace duovis {
 
 namespace {
@@ -56,7 +58,7 @@ PF_ParamFlags registrationFlags(ParamId id, ParamKind hostKind) {
             break;
     }
     if (isCoupledShift(id)) return PF_ParamFlag_SUPERVISE;
-    if (id == SECONDARY_FRAME_OFFSET) return PF_ParamFlag_CANNOT_TIME_VARY;
+    if (hostKind == ParamKind::FloatSlider && !sliderTimeVaries(id)) return PF_ParamFlag_CANNOT_TIME_VARY;
     return PF_ParamFlag_NONE;
 }
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs the `sh` blocks of the README's "Using duovis" and parallax tool sections verbatim, in order and in one
+# Runs the `sh` blocks of the README's "Using duovis", parallax tool and engine sections verbatim, in order and in one
 # shell, as a new user would right after scripts/setup-and-run: in a fresh folder where
 # ./build is the build and the demo has written ./duovis-demo. A block opened with
-# "```sh no-run" is skipped; with --no-opencl so are blocks that use the OpenCL engine.
+# "```sh no-run" is skipped; with --no-opencl so are blocks that use the OpenCL engine, and
+# blocks that run melt where it is not installed. scripts/ is there as in a checkout.
 #
 # usage: readme_examples.sh README.md scripts/setup-and-run BUILD_DIR [--no-opencl]
 set -euo pipefail
@@ -12,6 +13,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 ln -s "$build" build
+ln -s "$(dirname "$setup")" scripts
 # The parameter clipboard lives under ProgramData: keep the examples' copy out of the machine's.
 export ProgramData="$work/ProgramData"
 mkdir -p "$ProgramData"
@@ -26,7 +28,7 @@ bash -euo pipefail main-job.sh >/dev/null
 
 mkdir blocks
 awk -v dir=blocks '
-    /^## / { usage = ($0 ~ /^## Using `duovis`/ || $0 ~ /^## The parallax tool/) }
+    /^## / { usage = ($0 ~ /^## Using `duovis`/ || $0 ~ /^## The parallax tool/ || $0 ~ /^## In Kdenlive, Shotcut, melt/) }
     usage && !inblock && /^```sh[ \t]*$/ { inblock = 1; ++n; file = sprintf("%s/%02d.sh", dir, n); next }
     usage && !inblock && /^```sh[ \t]+no-run[ \t]*$/ { skipping = 1; next }
     skipping && /^```[ \t]*$/ { skipping = 0; next }
@@ -44,6 +46,14 @@ ran=()
     for b in "${blocks[@]}"; do
         if [ "$opencl" = --no-opencl ] && grep -q -- '--engine opencl' "$b"; then
             echo "echo 'skipped (no OpenCL in this build): README block $(basename "$b")'"
+            continue
+        fi
+        if grep -q '^melt ' "$b" && ! command -v melt >/dev/null; then
+            echo "echo 'skipped (melt is not installed): README block $(basename "$b")'"
+            continue
+        fi
+        if grep -q '^gst-launch-1.0 ' "$b" && ! command -v gst-launch-1.0 >/dev/null; then
+            echo "echo 'skipped (gst-launch-1.0 is not installed): README block $(basename "$b")'"
             continue
         fi
         ran+=("$b")

@@ -1,0 +1,92 @@
+#include "ParamDocs.h"
+
+#include "core/params/ParamTable.h"
+#include "engine/EngineParams.h"
+
+#include <algorithm>
+
+namespace duovis::mltgen {
+
+namespace {
+
+bool endsWith(const std::string& s, const std::string& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+bool inFamily(ParamId id, ParamId group) {
+    return id > group && id < group + kFamilySize;
+}
+
+std::string unitOf(ParamId id, const std::string& title) {
+    if (title.find('%') != std::string::npos) return "%";
+    if (endsWith(title, " Px")) return "pixels";
+    for (ParamId g : {ROTATE_GROUP, HSKEW_GROUP, VSKEW_GROUP, HKEYSTONE_GROUP, VKEYSTONE_GROUP})
+        if (inFamily(id, g)) return "degrees";
+    if (id == FIELD_OF_VIEW) return "degrees";
+    for (ParamId g : {SCALE_GROUP, HSCALE_GROUP, VSCALE_GROUP})
+        if (inFamily(id, g)) return "powers of 2";
+    if (id == MASTER_SCALE) return "powers of 2";
+    return {};
+}
+
+// The group names above every entry, joined as the panel nests them.
+std::vector<std::string> groupPaths() {
+    std::vector<std::string> paths(PARAM_COUNT), stack;
+    for (const ParamDef& d : paramTable()) {
+        if (d.kind == ParamKind::GroupEnd && !stack.empty()) stack.pop_back();
+        std::string path;
+        for (const std::string& g : stack) path += (path.empty() ? "" : " / ") + g;
+        paths[d.position] = path;
+        if (d.kind == ParamKind::GroupStart) stack.push_back(d.uiName);
+    }
+    return paths;
+}
+
+std::string takes(const ParamDoc& p) {
+    switch (p.kind) {
+        case DocKind::Choice:
+            return "Takes a choice's text or its number, counted from 1.";
+        case DocKind::Toggle:
+            return "0 off, 1 on.";
+        case DocKind::Number:
+            return p.animatable ? "Animatable with keyframes." : "";
+    }
+    return {};
+}
+
+}  // namespace
+
+std::vector<ParamDoc> paramDocs() {
+    const std::vector<std::string> paths = groupPaths();
+    std::vector<ParamDoc> docs;
+    for (ParamId id : engine::engineParams()) {
+        const ParamDef& d = paramDef(id);
+        ParamDoc p{id,
+                   engine::propertyName(id, '_'),
+                   d.uiName,
+                   {},
+                   unitOf(id, d.uiName),
+                   DocKind::Number,
+                   d.validMin,
+                   d.validMax,
+                   d.defaultValue,
+                   d.precision,
+                   {},
+                   engine::isAnimatable(id)};
+        if (d.kind == ParamKind::Popup) {
+            p.kind = DocKind::Choice;
+            p.choices = engine::popupChoices(id);
+            p.minimum = 1, p.maximum = double(p.choices.size()), p.decimals = 0;
+        } else if (d.kind == ParamKind::Checkbox) {
+            p.kind = DocKind::Toggle;
+            p.minimum = 0, p.maximum = 1, p.decimals = 0;
+        }
+        const std::string& path = paths[id];
+        p.description = (path.empty() ? "" : path + ": ") + p.title + ". " + takes(p);
+        while (!p.description.empty() && p.description.back() == ' ') p.description.pop_back();
+        docs.push_back(std::move(p));
+    }
+    return docs;
+}
+
+}  // namespace duovis::mltgen
