@@ -3,6 +3,7 @@
 #include "core/frame/FramePlan.h"
 #include "core/frame/GlobalDisplayState.h"
 #include "core/frame/KernelSetup.h"
+#include "core/kernel/CpuKernelDispatch.h"
 #include "core/kernel/RowBands.h"
 #include "core/kernel/StereoKernel.h"
 #include "engine/PixelConvert.h"
@@ -130,10 +131,14 @@ void renderFrame(const ParamValues& v, EnginePixels pixels, const EngineImage& l
     const CpuPixelFormat format =
         pixels == EnginePixels::Rgba8 ? CpuPixelFormat::Argb8 : CpuPixelFormat::Bgra32f;
     const RowBandPlan bands = planRowBands(args.inWidthLP, args.inHeightLP, args.inDispMode);
+    // Planned once for the frame; the bands share it.
+    const CpuKernelPlan kernelPlan = planCpuKernel(args, format);
     if (bands.count < 2) {
-        runCpuTransformKernel(args, format);
+        runCpuTransformKernel(kernelPlan, format, RowBand{}, CpuKernelTarget{});
     } else {
-        runBands(bands.count, [&](int32_t i) { runCpuTransformKernel(args, format, rowBandAt(bands, i)); });
+        runBands(bands.count, [&](int32_t i) {
+            runCpuTransformKernel(kernelPlan, format, rowBandAt(bands, i), CpuKernelTarget{});
+        });
     }
     fromKernel(out, pixels, target, runBands);
 }

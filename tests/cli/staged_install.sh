@@ -11,6 +11,14 @@ for program in duovis duovis-studio depthscope; do
     [ -x "$stage/usr/bin/$program" ] || { echo "not installed: bin/$program" >&2; exit 1; }
 done
 ls "$stage"/usr/lib*/duovis/DuovisX.so "$stage"/usr/lib*/duovis/Duovis.so >/dev/null
+# The engines' modules and descriptions where Debian's MLT, Kdenlive and GStreamer look, where built.
+if [ -e "$build/lib/mlt-7/libmltduovis.so" ]; then
+    ls "$stage"/usr/lib/*/mlt-7/libmltduovis.so "$stage"/usr/share/mlt-7/duovis/filter_duovis.yml \
+        "$stage"/usr/share/kdenlive/effects/duovis.xml "$stage"/usr/share/kdenlive/transitions/duovis.xml >/dev/null
+fi
+if [ -e "$build/lib/gstreamer-1.0/libgstduovis.so" ]; then
+    ls "$stage"/usr/lib/*/gstreamer-1.0/libgstduovis.so >/dev/null
+fi
 cd "$stage"
 "$stage/usr/bin/duovis" demo -o demo >/dev/null
 [ -s demo/contact-sheet.png ] || { echo "the installed duovis rendered nothing" >&2; exit 1; }
