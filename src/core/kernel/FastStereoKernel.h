@@ -21,7 +21,7 @@ struct FastKernelCounts {
     int64_t unblendedSpans = 0;  // 8-bit spans on whole pixels: one tap and no blend
     int64_t emptySpans = 0;      // spans outside a crop or the auto-crop window: no sampling
     int64_t emptyRows = 0;       // rows outside the auto-crop window: no mapping either
-    int64_t wholePixelRows = 0;  // 8-bit rows on whole pixels, composed from the bytes as they are
+    int64_t wholePixelRows = 0;  // rows on whole pixels, composed from the pixels as they lie
     const char* target = "";     // the instruction set that ran
     int32_t lanes = 0;           // eye positions per vector there
 };
