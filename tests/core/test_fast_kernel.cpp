@@ -324,6 +324,8 @@ const PathRow kPathRows[] = {
      rotate, &FastKernelCounts::neighbourTaps, &FastKernelCounts::gatheredTaps, true},
     {"8-bit rotation: neighbours side by side, gathers at the window's edges", CpuPixelFormat::Argb8, rotate,
      &FastKernelCounts::neighbourTaps, &FastKernelCounts::gatheredTaps, true},
+    {"8-bit rotation: taps picked from whole source rows", CpuPixelFormat::Argb8, rotate,
+     &FastKernelCounts::rowTaps, nullptr, true},
     {"8-bit rotation against the window's right edge: gathered taps", CpuPixelFormat::Argb8,
      [](TransformKernelArgs& a) {
          rotate(a);

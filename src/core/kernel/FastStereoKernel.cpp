@@ -252,6 +252,61 @@ HWY_INLINE void LoadBytePairs(const void* frame, VI index, int32_t pitch, Colour
     dl = UnpackBytes(hn::ConcatEven(du, b1, b0));
     dr = UnpackBytes(hn::ConcatOdd(du, b1, b0));
 }
+
+// Both taps of two rows for every lane, where the upper-left taps lie within two vectors'
+// worth of columns from lane 0's and on at most two consecutive source rows, as in a mildly
+// rotated or scaled eye: whole row segments are loaded and each lane's taps picked from them in
+// registers. False, with nothing read, otherwise; every lane's neighbours must be the next
+// column and row.
+HWY_INLINE bool LoadByteRows(const JobPlan& j, VI c0, VI r0, Colour& ul, Colour& ur, Colour& dl, Colour& dr) {
+    const DI di;
+    const DU du;
+    const int32_t lanes = int32_t(hn::Lanes(di));
+    const int32_t left = hn::GetLane(c0), row = hn::GetLane(r0);
+    // Lane offsets from lane 0 as unsigned, so that one comparison also refuses negatives.
+    const VU col = hn::BitCast(du, hn::Sub(c0, hn::Set(di, left)));
+    if (int64_t(left) + 2 * lanes > j.limR ||
+        !hn::AllTrue(du, hn::Lt(col, hn::Set(du, uint32_t(2 * lanes - 1)))))
+        return false;
+    const VU rowOffset = hn::BitCast(du, hn::Sub(r0, hn::Set(di, row)));
+    const VU two = hn::Set(du, 2);
+    int32_t top = row;
+    if (!hn::AllTrue(du, hn::Lt(rowOffset, two))) {
+        if (!hn::AllTrue(du, hn::Lt(hn::Add(rowOffset, hn::Set(du, 1)), two))) return false;
+        top = row - 1;
+    }
+    const hn::Mask<DU> second = hn::RebindMask(du, hn::Ne(r0, hn::Set(di, top)));
+    const uint32_t* a = static_cast<const uint32_t*>(j.frame) + int64_t(top) * j.pitch + left;
+    const VU high = hn::Set(du, uint32_t(lanes - 1));
+    const VU col1 = hn::Add(col, hn::Set(du, 1));
+    const auto at0 = hn::IndicesFromVec(du, hn::And(col, high));
+    const auto at1 = hn::IndicesFromVec(du, hn::And(col1, high));
+    const hn::Mask<DU> first0 = hn::Lt(col, hn::Set(du, uint32_t(lanes)));
+    const hn::Mask<DU> first1 = hn::Lt(col1, hn::Set(du, uint32_t(lanes)));
+    // The taps of row `r` (counted from `top`) at the lanes' columns and the next.
+    const auto taps = [&](int64_t r, VU& here, VU& next) {
+        const VU v0 = hn::LoadU(du, a + r * j.pitch), v1 = hn::LoadU(du, a + r * j.pitch + lanes);
+        here = hn::IfThenElse(first0, hn::TableLookupLanes(v0, at0), hn::TableLookupLanes(v1, at0));
+        next = hn::IfThenElse(first1, hn::TableLookupLanes(v0, at1), hn::TableLookupLanes(v1, at1));
+    };
+    VU tl, tr, bl, br;
+    taps(0, tl, tr);
+    taps(1, bl, br);
+    if (!hn::AllFalse(du, second)) {
+        // Lanes on the second row take it as their upper row and the third as their lower.
+        VU cl, cr;
+        taps(2, cl, cr);
+        tl = hn::IfThenElse(second, bl, tl);
+        tr = hn::IfThenElse(second, br, tr);
+        bl = hn::IfThenElse(second, cl, bl);
+        br = hn::IfThenElse(second, cr, br);
+    }
+    ul = UnpackBytes(tl);
+    ur = UnpackBytes(tr);
+    dl = UnpackBytes(bl);
+    dr = UnpackBytes(br);
+    return true;
+}
 #endif
 
 // One tap for every lane: the pixels at `index`. Where `kTryRun` and the pixels are
@@ -300,6 +355,9 @@ HWY_INLINE Colour BlendColour(const Colour& ul, const Colour& ur, const Colour& 
             Blend(ul.r, ur.r, dl.r, dr.r, wX, wY), Blend(ul.a, ur.a, dl.a, dr.a, wX, wY)};
 }
 
+// How far right of its own taps a span prefetches: the next tile's columns.
+constexpr int32_t kPrefetchColumns = 64;
+
 // One sampling job for every lane: the window test, the four neighbours pulled back into the
 // window, and the bilinear blend; transparent black where no sample is taken.
 template <class Fmt, class Tally>
@@ -332,6 +390,14 @@ HWY_INLINE Colour Sample(const JobPlan& j, VF u, VF v, MF accepted, Tally& n) {
     const VI pitch = hn::Set(di, j.pitch);
     const VI top = hn::Mul(r0, pitch), bottom = hn::Mul(r1, pitch);
     if constexpr (Fmt::kIsBytes) {
+        // The source rows of the tile to the right: a rotated eye's tiles touch more rows than
+        // the hardware prefetchers follow, and the loads below would wait on memory.
+        // (A hint: an address outside the frame is never read.)
+        const uintptr_t ahead =
+            reinterpret_cast<uintptr_t>(j.frame) +
+            uintptr_t(4 * (int64_t(hn::GetLane(top)) + hn::GetLane(c0) + kPrefetchColumns));
+        __builtin_prefetch(reinterpret_cast<const void*>(ahead));
+        __builtin_prefetch(reinterpret_cast<const void*>(ahead + uintptr_t(4 * int64_t(j.pitch))));
         // Whole 8-bit pixels: with both weights 0 the blend of finite, non-negative values
         // returns the upper-left tap exactly. (Floats keep the blend: a NaN, an infinity or a
         // negative zero in another tap would show through.)
@@ -348,7 +414,11 @@ HWY_INLINE Colour Sample(const JobPlan& j, VF u, VF v, MF accepted, Tally& n) {
         if (hn::AllTrue(di, hn::And(hn::Eq(c1, hn::Add(c0, one)), hn::Eq(r1, hn::Add(r0, one))))) {
             n.add(&FastKernelCounts::neighbourTaps, 4);
             if constexpr (Fmt::kIsBytes) {
-                LoadBytePairs<hn::MaxLanes(DF())>(j.frame, hn::Add(top, c0), j.pitch, ul, ur, dl, dr);
+                if (LoadByteRows(j, c0, r0, ul, ur, dl, dr)) {
+                    n.add(&FastKernelCounts::rowTaps, 4);
+                } else {
+                    LoadBytePairs<hn::MaxLanes(DF())>(j.frame, hn::Add(top, c0), j.pitch, ul, ur, dl, dr);
+                }
             } else {
                 LoadQuad<hn::MaxLanes(DF())>(static_cast<const float*>(j.frame), hn::Add(top, c0), j.pitch,
                                              ul, ur, dl, dr);
@@ -858,6 +928,7 @@ void WholePixelFloatRow(const CpuKernelPlan& p, const PixelRun& left, const Pixe
 // top-bottom squeeze stores each destination row once, whatever the order).
 constexpr int32_t kTileRows = 16;
 constexpr int32_t kTileColumns = 64;
+static_assert(kPrefetchColumns == kTileColumns, "spans prefetch the next tile");
 
 template <class Fmt, class Tally>
 void Walk(const CpuKernelPlan& p, int32_t rowBegin, int32_t rowEnd, Tally& n) {
