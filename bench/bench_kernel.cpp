@@ -41,6 +41,17 @@ std::vector<float> makeFrame(int32_t w, int32_t h, uint32_t seed) {
     return f;
 }
 
+// The row's label: what one more run of the frame takes, as the kernel itself reports it.
+std::string instructionSetThatRan(const TransformKernelArgs& args, CpuPixelFormat format,
+                                  CpuKernelTarget target) {
+    const CpuKernelPlan plan = planCpuKernel(
+        args, format == CpuPixelFormat::Argb8 ? Argb8::kBytesPerPixel : Bgra32f::kBytesPerPixel);
+    if (!plan.vectorisable) return "reference";
+    FastKernelCounts counts;
+    runFastCpuKernel(plan, format, {0, plan.eyeH}, target, &counts);
+    return counts.target;
+}
+
 void runCase(benchmark::State& state, const ParamValues& v, int displayCode, CpuPixelFormat format, Size size,
              CpuKernelTarget target) {
     const int bytes = format == CpuPixelFormat::Argb8 ? Argb8::kBytesPerPixel : Bgra32f::kBytesPerPixel;
@@ -63,6 +74,7 @@ void runCase(benchmark::State& state, const ParamValues& v, int displayCode, Cpu
         benchmark::DoNotOptimize(dst.data());
         benchmark::ClobberMemory();
     }
+    state.SetLabel(instructionSetThatRan(args, format, target));
     const double pixels = double(w) * h;
     const double traffic = (2.0 * pixels + double(out.width) * out.height) * bytes;
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(traffic));
@@ -91,13 +103,15 @@ void BM_TrafficFloor(benchmark::State& state) {
 const std::string kTargetTag = "/target:";
 
 // Keeps every row's time, then prints each case's default time beside its fastest forced target.
+// One thread works, so its CPU time is the figure: other programs on a busy machine stretch the
+// wall clock of whichever row they meet.
 class TargetTable : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
-        // With repetitions the mean stands for the case.
+        // With repetitions the median stands for the case, as in bench/compare.
         for (const Run& r : runs)
-            if (!r.error_occurred && (r.run_type == Run::RT_Iteration || r.aggregate_name == "mean"))
-                times_[r.run_name.str()] = r.GetAdjustedRealTime();
+            if (!r.error_occurred && (r.run_type == Run::RT_Iteration || r.aggregate_name == "median"))
+                times_[r.run_name.str()] = r.GetAdjustedCPUTime();
         ConsoleReporter::ReportRuns(runs);
     }
     void Finalize() override {
@@ -110,7 +124,8 @@ class TargetTable : public benchmark::ConsoleReporter {
             if (best.first.empty() || time < best.second) best = {name.substr(tag + kTargetTag.size()), time};
         }
         if (fastest.empty()) return;
-        std::printf("\n%-44s %10s %10s %-8s %7s\n", "case", "default", "fastest", "target", "ratio");
+        std::printf("\n%-44s %10s %10s %-8s %7s\n", "case (CPU time)", "default", "fastest", "target",
+                    "ratio");
         for (const auto& [name, best] : fastest) {
             const auto own = times_.find(name);
             if (own == times_.end()) continue;

@@ -36,6 +36,48 @@ class BenchmarkTimes(unittest.TestCase):
             self.assertEqual(compare.benchmark_times(text, clock), want, clock)
 
 
+class BenchmarkLabels(unittest.TestCase):
+    def test_labels(self):
+        text = report(
+            {"name": "A_median", "run_name": "A", "aggregate_name": "median", "label": "AVX3", "cpu_time": 1},
+            {"name": "B/real_time", "label": "AVX2", "cpu_time": 1},
+            {"name": "C", "cpu_time": 1},
+        )
+        self.assertEqual(compare.benchmark_labels(text), {"A": "AVX3", "B": "AVX2"})
+
+
+class KernelTargets(unittest.TestCase):
+    def test_rows(self):
+        kernel = {"BM_TrafficFloor": 2.0, "BM_IdentityFloat/display:7": 4.0,
+                  "BM_IdentityFloat/display:7/2160p": 20.0, "BM_RotatedKeystonedAutoArgb8": 7.0,
+                  "BM_RotatedKeystonedAutoFloat": 9.0}
+        opencv = {"BM_WarpPerspectiveTwoEyes/Argb8": 10.0, "BM_WarpPerspectiveTwoEyes/Bgra32f": 20.0}
+        labels = {"BM_RotatedKeystonedAutoArgb8": "AVX3"}
+        rows = {r.case: r for r in compare.kernel_rows(kernel, {}, opencv, {}, labels)}
+        want = {  # case: (ratio, target, met)
+            "float identity anaglyph vs its traffic floor, 1080p": (2.0, "≤ 2.5", "met"),
+            "float identity anaglyph vs its traffic floor, 2160p": (None, "—", "—"),
+            "8-bit rotated 3° + keystoned, auto crop+scale, 1080p [AVX3]": (0.7, "≤ 0.6", "not met"),
+            "float rotated 3° + keystoned, auto crop+scale, 1080p": (0.45, "≤ 0.5", "met"),
+        }
+        for case, (ratio, target, met) in want.items():
+            r = rows[case]
+            self.assertEqual(None if r.ratio is None else round(r.ratio, 6), ratio, case)
+            self.assertEqual(r.target[0] if r.target else "—", target, case)
+            self.assertEqual(r.met(), met, case)
+
+    def test_default_against_fastest_forced(self):
+        kernel = {"A": 1.05, "A/target:avx2": 1.5, "A/target:avx512": 1.0,
+                  "B/2160p": 1.3, "B/2160p/target:sse4": 1.0,
+                  "C/target:avx2": 1.0,  # no default row: no comparison
+                  "BM_TrafficFloor": 2.0}
+        rows = compare.dispatch_rows(kernel, {"A": "AVX3"})
+        self.assertEqual([(r.case, round(r.ratio, 6), r.met()) for r in rows], [
+            ("default [AVX3] vs fastest forced (avx512), A", 1.05, "met"),
+            ("default vs fastest forced (sse4), B/2160p", 1.3, "not met"),
+        ])
+
+
 class FfmpegCpuSeconds(unittest.TestCase):
     def test_lines(self):
         for text, want in [

@@ -326,6 +326,8 @@ const PathRow kPathRows[] = {
      rotate, &FastKernelCounts::neighbourTaps, &FastKernelCounts::gatheredTaps, true},
     {"8-bit rotation: neighbours side by side, gathers at the window's edges", CpuPixelFormat::Argb8, rotate,
      &FastKernelCounts::neighbourTaps, &FastKernelCounts::gatheredTaps, true},
+    {"8-bit rotation: taps picked from whole source rows", CpuPixelFormat::Argb8, rotate,
+     &FastKernelCounts::rowTaps, nullptr, true},
     {"8-bit rotation against the window's right edge: gathered taps", CpuPixelFormat::Argb8,
      [](TransformKernelArgs& a) {
          rotate(a);
@@ -370,6 +372,76 @@ TEST_P(FastKernel, ShortcutsAreTakenAndExact) {
         EXPECT_GT(n.*row.counter, 0) << row.name;
         if (row.fewer) {
             EXPECT_LT(n.*row.fewer, n.*row.counter) << row.name;
+        }
+    }
+}
+
+// Float rows on whole pixels skip the gathers; each display code must still store the
+// reference's floats, where the taps beside each sample hold NaNs, infinities and signed zeros,
+// where crop windows clamp those taps at their edges, and where the run ends mid-vector.
+struct WholeRowSetting {
+    const char* name;
+    bool infinities;  // many NaN payloads and infinities: a NaN matches any NaN
+    void (*set)(TransformKernelArgs&);
+};
+
+const WholeRowSetting kWholeRowSettings[] = {
+    {"identity", false, [](TransformKernelArgs&) {}},
+    {"whole-pixel shifts inside crop windows", false,
+     [](TransformKernelArgs& a) {
+         a.inL31 = 2, a.inL32 = -1, a.inR31 = -3, a.inR32 = 2;
+         a.inCropLL = 7, a.inCropLR = 61, a.inCropLB = 70, a.inCropRT = 20, a.inCropRR = 93, a.inCropRB = 81;
+     }},
+    {"swapped, gray, auto crop shifted by whole pixels", false,
+     [](TransformKernelArgs& a) {
+         a.inSwapLR = 1, a.inGrayscale = 1;
+         a.inAutoCenterX = 3, a.inAutoCropL = 4.5f, a.inAutoCropR = 37.5f;
+     }},
+    {"looking glass", false,
+     [](TransformKernelArgs& a) {
+         a.inEnableAreaAlter = 1, a.inAreaAlterColor = 2;
+         a.inAreaAlterX = 40, a.inAreaAlterY = 50, a.inAreaAlterR = 60;
+     }},
+    {"infinities beside the samples", true, [](TransformKernelArgs& a) { a.inL31 = 1, a.inCropRR = 50; }},
+};
+
+TEST_P(FastKernel, WholePixelFloatRowsMatchReferenceInEveryCode) {
+    for (const WholeRowSetting& setting : kWholeRowSettings) {
+        for (const int32_t code : kCodes) {
+            for (const int32_t width : {45, 3}) {
+                Rng g{uint32_t(code * 131 + width)};
+                const float nan = nanWith(uint32_t(g()), chance(g, 0.5));
+                const float* oneNan = setting.infinities ? nullptr : &nan;
+                Case c;
+                c.primary = makeImage(g, width, 21, 16, true, oneNan);
+                c.secondary = makeImage(g, width, 21, 16, true, oneNan);
+                c.hasSecondary = true;
+                c.onePayload = !setting.infinities;
+                TransformKernelArgs& a = c.args;
+                a.inImageL = c.primary.bytes.data(), a.inImageR = c.secondary.bytes.data();
+                a.inPitchL = c.primary.pitch, a.inPitchR = c.secondary.pitch;
+                a.inWidthL = a.inWidthR = a.inWidthLP = width;
+                a.inHeightL = a.inHeightR = a.inHeightLP = 21;
+                a.inAutoCropR = float(width) + 0.5f, a.inAutoCropB = 21.5f;
+                a.inDispMode = code;
+                a.inInterlaceOdd = width == 3;
+                setting.set(a);
+                c.outW = width * (code == DISPLAY_SBS_FULL ? 2 : 1);
+                c.outH = 21 * (code == DISPLAY_TB_FULL ? 2 : 1);
+                c.outPitch = a.inPitchD = c.outW + 1;
+                c.bands = {{0, 21}};
+                const std::string where = std::string(setting.name) + ", display " + std::to_string(code) +
+                                          ", width " + std::to_string(width);
+                EXPECT_EQ(compare(c, CpuPixelFormat::Bgra32f), "") << where;
+
+                std::vector<uint8_t> out(size_t(c.outH * c.outPitch * 16));
+                a.inImageD = out.data();
+                FastKernelCounts n;
+                runFastCpuKernel(planCpuKernel(a, 16), CpuPixelFormat::Bgra32f, {}, &n);
+                if (n.lanes >= 4) {
+                    EXPECT_GT(n.wholePixelRows, 0) << where;
+                }
+            }
         }
     }
 }

@@ -158,6 +158,8 @@ bool wholeRun(const CpuKernelPlan& p, const JobPlan& j, const float* m, float y1
     run.hi = int32_t(std::min<int64_t>(accHi, j.limR - kx));
     run.hi = std::max(run.hi, run.lo);
     run.base = ky * j.pitch + kx;
+    run.edge = int32_t(std::clamp<int64_t>(j.limR - 1 - kx, INT32_MIN, INT32_MAX));
+    run.below = ky + 1 < j.limB ? j.pitch : 0;
     return true;
 }
 
@@ -235,7 +237,7 @@ CpuKernelPlan planCpuKernel(const TransformKernelArgs& a, int bytesPerPixel) {
         code == DISPLAY_ANAGLYPH_GRAY || code == DISPLAY_ONION || code == DISPLAY_DIFFERENCE ||
         code == DISPLAY_CHECKERBOARD || code == DISPLAY_PARALLAX_LEFT || code == DISPLAY_PARALLAX_RIGHT;
     p.wholePixelRows =
-        bytesPerPixel == 4 && exactCode && !p.lensOn && p.unitScaleX && wholeSmall(a.inAutoCenterX);
+        (bytesPerPixel != 4 || (exactCode && !p.lensOn)) && p.unitScaleX && wholeSmall(a.inAutoCenterX);
 
     const auto small = [](int32_t v) { return v >= 0 && v <= kMaxVectorSize; };
     p.vectorisable = small(a.inWidthLP) && small(a.inHeightLP) && small(first.width) && small(first.height) &&

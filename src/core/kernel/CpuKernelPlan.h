@@ -52,16 +52,21 @@ struct CpuKernelPlan {
     JobPlan first, second;
     bool lensOn = false;
     float lensX = 0, lensY = 0, lensR2 = 0, ringR2 = 0;
-    // 8-bit frames whose display code needs no rounding of its own and no looking glass: rows
-    // on whole pixels can then be composed from the source bytes without a float.
+    // Rows on whole pixels take each sample without a blend's weights: float rows for every
+    // display code, 8-bit rows (composed from the source bytes without a float) where the
+    // display code needs no rounding of its own and there is no looking glass.
     bool wholePixelRows = false;
 };
 
 // Where one eye of one row samples: eye columns [lo, hi) take source pixel `base` + x exactly
-// (both weights 0), every other column takes no sample.
+// (both weights 0), every other column takes no sample. The blend's other taps are the next
+// column, except at eye column `edge` (the window's last), and the pixel `below` further on
+// (0 on the window's last row).
 struct PixelRun {
     int64_t base = 0;
     int32_t lo = 0, hi = 0;
+    int32_t edge = 0;
+    int64_t below = 0;
 };
 
 // The two eyes' runs for a row whose auto pre-mapped row is `y1`, after the swap: `left` feeds

@@ -254,6 +254,61 @@ HWY_INLINE void LoadBytePairs(const void* frame, VI index, int32_t pitch, Colour
     dl = UnpackBytes(hn::ConcatEven(du, b1, b0));
     dr = UnpackBytes(hn::ConcatOdd(du, b1, b0));
 }
+
+// Both taps of two rows for every lane, where the upper-left taps lie within two vectors'
+// worth of columns from lane 0's and on at most two consecutive source rows, as in a mildly
+// rotated or scaled eye: whole row segments are loaded and each lane's taps picked from them in
+// registers. False, with nothing read, otherwise; every lane's neighbours must be the next
+// column and row.
+HWY_INLINE bool LoadByteRows(const JobPlan& j, VI c0, VI r0, Colour& ul, Colour& ur, Colour& dl, Colour& dr) {
+    const DI di;
+    const DU du;
+    const int32_t lanes = int32_t(hn::Lanes(di));
+    const int32_t left = hn::GetLane(c0), row = hn::GetLane(r0);
+    // Lane offsets from lane 0 as unsigned, so that one comparison also refuses negatives.
+    const VU col = hn::BitCast(du, hn::Sub(c0, hn::Set(di, left)));
+    if (int64_t(left) + 2 * lanes > j.limR ||
+        !hn::AllTrue(du, hn::Lt(col, hn::Set(du, uint32_t(2 * lanes - 1)))))
+        return false;
+    const VU rowOffset = hn::BitCast(du, hn::Sub(r0, hn::Set(di, row)));
+    const VU two = hn::Set(du, 2);
+    int32_t top = row;
+    if (!hn::AllTrue(du, hn::Lt(rowOffset, two))) {
+        if (!hn::AllTrue(du, hn::Lt(hn::Add(rowOffset, hn::Set(du, 1)), two))) return false;
+        top = row - 1;
+    }
+    const hn::Mask<DU> second = hn::RebindMask(du, hn::Ne(r0, hn::Set(di, top)));
+    const uint32_t* a = static_cast<const uint32_t*>(j.frame) + int64_t(top) * j.pitch + left;
+    const VU high = hn::Set(du, uint32_t(lanes - 1));
+    const VU col1 = hn::Add(col, hn::Set(du, 1));
+    const auto at0 = hn::IndicesFromVec(du, hn::And(col, high));
+    const auto at1 = hn::IndicesFromVec(du, hn::And(col1, high));
+    const hn::Mask<DU> first0 = hn::Lt(col, hn::Set(du, uint32_t(lanes)));
+    const hn::Mask<DU> first1 = hn::Lt(col1, hn::Set(du, uint32_t(lanes)));
+    // The taps of row `r` (counted from `top`) at the lanes' columns and the next.
+    const auto taps = [&](int64_t r, VU& here, VU& next) {
+        const VU v0 = hn::LoadU(du, a + r * j.pitch), v1 = hn::LoadU(du, a + r * j.pitch + lanes);
+        here = hn::IfThenElse(first0, hn::TableLookupLanes(v0, at0), hn::TableLookupLanes(v1, at0));
+        next = hn::IfThenElse(first1, hn::TableLookupLanes(v0, at1), hn::TableLookupLanes(v1, at1));
+    };
+    VU tl, tr, bl, br;
+    taps(0, tl, tr);
+    taps(1, bl, br);
+    if (!hn::AllFalse(du, second)) {
+        // Lanes on the second row take it as their upper row and the third as their lower.
+        VU cl, cr;
+        taps(2, cl, cr);
+        tl = hn::IfThenElse(second, bl, tl);
+        tr = hn::IfThenElse(second, br, tr);
+        bl = hn::IfThenElse(second, cl, bl);
+        br = hn::IfThenElse(second, cr, br);
+    }
+    ul = UnpackBytes(tl);
+    ur = UnpackBytes(tr);
+    dl = UnpackBytes(bl);
+    dr = UnpackBytes(br);
+    return true;
+}
 #endif
 
 // One tap for every lane: the pixels at `index`. Where `kTryRun` and the pixels are
@@ -302,6 +357,9 @@ HWY_INLINE Colour BlendColour(const Colour& ul, const Colour& ur, const Colour& 
             Blend(ul.r, ur.r, dl.r, dr.r, wX, wY), Blend(ul.a, ur.a, dl.a, dr.a, wX, wY)};
 }
 
+// How far right of its own taps a span prefetches: the next tile's columns.
+constexpr int32_t kPrefetchColumns = 64;
+
 // One sampling job for every lane: the window test, the four neighbours pulled back into the
 // window, and the bilinear blend; transparent black where no sample is taken.
 template <class Fmt, class Tally>
@@ -334,6 +392,14 @@ HWY_INLINE Colour Sample(const JobPlan& j, VF u, VF v, MF accepted, Tally& n) {
     const VI pitch = hn::Set(di, j.pitch);
     const VI top = hn::Mul(r0, pitch), bottom = hn::Mul(r1, pitch);
     if constexpr (Fmt::kIsBytes) {
+        // The source rows of the tile to the right: a rotated eye's tiles touch more rows than
+        // the hardware prefetchers follow, and the loads below would wait on memory.
+        // (A hint: an address outside the frame is never read.)
+        const uintptr_t ahead =
+            reinterpret_cast<uintptr_t>(j.frame) +
+            uintptr_t(4 * (int64_t(hn::GetLane(top)) + hn::GetLane(c0) + kPrefetchColumns));
+        __builtin_prefetch(reinterpret_cast<const void*>(ahead));
+        __builtin_prefetch(reinterpret_cast<const void*>(ahead + uintptr_t(4 * int64_t(j.pitch))));
         // Whole 8-bit pixels: with both weights 0 the blend of finite, non-negative values
         // returns the upper-left tap exactly. (Floats keep the blend: a NaN, an infinity or a
         // negative zero in another tap would show through.)
@@ -350,7 +416,11 @@ HWY_INLINE Colour Sample(const JobPlan& j, VF u, VF v, MF accepted, Tally& n) {
         if (hn::AllTrue(di, hn::And(hn::Eq(c1, hn::Add(c0, one)), hn::Eq(r1, hn::Add(r0, one))))) {
             n.add(&FastKernelCounts::neighbourTaps, 4);
             if constexpr (Fmt::kIsBytes) {
-                LoadBytePairs<hn::MaxLanes(DF())>(j.frame, hn::Add(top, c0), j.pitch, ul, ur, dl, dr);
+                if (LoadByteRows(j, c0, r0, ul, ur, dl, dr)) {
+                    n.add(&FastKernelCounts::rowTaps, 4);
+                } else {
+                    LoadBytePairs<hn::MaxLanes(DF())>(j.frame, hn::Add(top, c0), j.pitch, ul, ur, dl, dr);
+                }
             } else {
                 LoadQuad<hn::MaxLanes(DF())>(static_cast<const float*>(j.frame), hn::Add(top, c0), j.pitch,
                                              ul, ur, dl, dr);
@@ -665,6 +735,196 @@ void WholePixelSpan(const CpuKernelPlan& p, const PixelRun& left, const PixelRun
     }
 }
 
+// The looking glass and the display code's stores for a span whose eye colours are known.
+template <class Fmt>
+HWY_INLINE void Finish(const CpuKernelPlan& p, VF x, int32_t x0, int32_t y, size_t count, Colour cL,
+                       Colour cR) {
+    const Colour l0 = cL, r0 = cR;
+    MF outside = hn::Lt(x, x);  // none
+    if (p.lensOn) Lens<Fmt>(p, x, y, cL, cR, outside);
+    Store<Fmt>(p, x0, y, count, l0, r0, cL, cR, outside);
+}
+
+// ---- Float rows on whole pixels. Both weights are 0, so a sample is the blend
+// (ul 1 + ur 0) 1 + (dl 1 + dr 0) 0 of its upper-left tap, the next column and the row below,
+// kept as that arithmetic: a NaN, an infinity or a signed zero in another tap shows through.
+// Along a row those taps lie in memory as the eye's pixels do, so the blend runs on the floats
+// as they lie, four to a pixel, a full vector at a time.
+
+// Rows go a vector at a time, whole pixels to a vector.
+constexpr bool kFloatRowVectors = hn::MaxLanes(DF()) >= 4;
+
+// The weight 0 as a value the compiler cannot fold: ul * 1 must still quiet a signalling NaN
+// and ur * 0 still give a signed zero, as they do in the reference's blend.
+HWY_INLINE VF OpaqueZero() {
+    float w = 0.0f;
+    asm volatile("" : "+m"(w));
+    return hn::Set(DF(), w);
+}
+
+HWY_INLINE bool RunMeets(const PixelRun& run, int32_t x0, int32_t pixels) {
+    return run.lo < run.hi && run.lo < x0 + pixels && x0 < run.hi;
+}
+
+// Floats [4 x0, 4 x0 + lanes) of one eye's row: the samples on the run, +0 elsewhere.
+HWY_INLINE VF RunFloats(const float* frame, const PixelRun& run, int32_t x0, VF w) {
+    const DF df;
+    const int32_t pixels = int32_t(hn::Lanes(df) / 4);
+    if (x0 >= run.lo && x0 + pixels <= std::min(run.hi, run.edge)) {
+        const float* ul = frame + 4 * (run.base + x0);
+        const float* dl = ul + 4 * run.below;
+        return Blend(hn::LoadU(df, ul), hn::LoadU(df, ul + 4), hn::LoadU(df, dl), hn::LoadU(df, dl + 4), w,
+                     w);
+    }
+    if (!RunMeets(run, x0, pixels)) return hn::Zero(df);
+    // The run's ends: the taps one pixel at a time, zero taps (a +0 blend) off the run.
+    alignas(64) float ul[kMaxLanes] = {}, ur[kMaxLanes] = {}, dl[kMaxLanes] = {}, dr[kMaxLanes] = {};
+    const int32_t lo = std::max(run.lo, x0), hi = std::min(run.hi, x0 + pixels);
+    for (int32_t x = lo; x < hi; ++x) {
+        const float* at = frame + 4 * (run.base + x);
+        const float* below = at + 4 * run.below;
+        const int32_t right = x < run.edge ? 4 : 0;
+        const size_t k = 4 * size_t(x - x0);
+        std::memcpy(ul + k, at, 16);
+        std::memcpy(ur + k, at + right, 16);
+        std::memcpy(dl + k, below, 16);
+        std::memcpy(dr + k, below + right, 16);
+    }
+    return Blend(hn::Load(df, ul), hn::Load(df, ur), hn::Load(df, dl), hn::Load(df, dr), w, w);
+}
+
+// `count` pixels of floats as they lie in memory, from pixel `index` of `frame`.
+HWY_INLINE void PutFloats(VF v, void* frame, int64_t index, size_t count) {
+    const DF df;
+    float* dst = static_cast<float*>(frame) + 4 * index;
+    if (4 * count == hn::Lanes(df)) return hn::StoreU(v, df, dst);
+    alignas(64) float part[kMaxLanes];
+    hn::Store(v, df, part);
+    std::memcpy(dst, part, count * 16);
+}
+
+// Display codes whose stores take each channel from one eye, or combine the same channel of
+// both, at the pixel's own column: these compose the floats as they lie.
+bool ChannelWise(const CpuKernelPlan& p) {
+    switch (p.args->inDispMode) {
+        case DISPLAY_LEFT:
+        case DISPLAY_RIGHT:
+        case DISPLAY_PARALLAX_LEFT:
+        case DISPLAY_PARALLAX_RIGHT:
+        case DISPLAY_SBS_FULL:
+        case DISPLAY_TB_FULL:
+        case DISPLAY_INTERLACED:
+        case DISPLAY_ANAGLYPH:
+        case DISPLAY_ANAGLYPH_GRAY:
+        case DISPLAY_ONION:
+        case DISPLAY_CHECKERBOARD:
+            return !p.gray && !p.lensOn;
+        default:
+            return false;
+    }
+}
+
+template <class Tally>
+void FloatRowInPlace(const CpuKernelPlan& p, const float* srcL, const float* srcR, const PixelRun& left,
+                     const PixelRun& right, int32_t y, Tally& n) {
+    const DF df;
+    const DI di;
+    const TransformKernelArgs& a = *p.args;
+    void* dst = a.inImageD;
+    const int64_t pitch = a.inPitchD;
+    const int32_t pixels = int32_t(hn::Lanes(df) / 4);
+    const VF w = OpaqueZero();
+    const VI lane = CountFrom(0);
+    const VI channel = hn::And(lane, hn::Set(di, 3));  // blue, green, red, alpha
+    const MF redLane = hn::RebindMask(df, hn::Eq(channel, hn::Set(di, 2)));
+    const MF alphaLane = hn::RebindMask(df, hn::Eq(channel, hn::Set(di, 3)));
+    const MF evenPixel =
+        hn::RebindMask(df, hn::Eq(hn::And(hn::ShiftRight<2>(lane), hn::Set(di, 1)), hn::Zero(di)));
+    const bool leftRow = (int64_t(y) + a.inInterlaceOdd) % 2 == 0;
+    for (int32_t x0 = 0; x0 < p.eyeW; x0 += pixels) {
+        const size_t count = size_t(std::min(pixels, p.eyeW - x0));
+        if (!RunMeets(left, x0, pixels) && !RunMeets(right, x0, pixels)) n.add(&FastKernelCounts::emptySpans);
+        const VF l = RunFloats(srcL, left, x0, w), r = RunFloats(srcR, right, x0, w);
+        const int64_t here = int64_t(y) * pitch + x0;
+        switch (a.inDispMode) {
+            case DISPLAY_LEFT:
+            case DISPLAY_PARALLAX_LEFT:
+                PutFloats(l, dst, here, count);
+                break;
+            case DISPLAY_RIGHT:
+            case DISPLAY_PARALLAX_RIGHT:
+                PutFloats(r, dst, here, count);
+                break;
+            case DISPLAY_SBS_FULL:
+                PutFloats(l, dst, here, count);
+                PutFloats(r, dst, here + p.eyeW, count);
+                break;
+            case DISPLAY_TB_FULL:
+                PutFloats(l, dst, here, count);
+                PutFloats(r, dst, here + int64_t(p.eyeH) * pitch, count);
+                break;
+            case DISPLAY_INTERLACED:
+                PutFloats(leftRow ? l : r, dst, here, count);
+                break;
+            case DISPLAY_ANAGLYPH:
+            case DISPLAY_ANAGLYPH_GRAY:
+                PutFloats(hn::IfThenElse(redLane, l, hn::IfThenElse(alphaLane, Larger(l, r), r)), dst, here,
+                          count);
+                break;
+            case DISPLAY_ONION: {
+                const VF h = hn::Set(df, 0.5f);
+                PutFloats(hn::Add(hn::Mul(h, r), hn::Mul(h, l)), dst, here, count);
+                break;
+            }
+            case DISPLAY_CHECKERBOARD: {
+                const bool evenFirst = ((int64_t(x0) + y + a.inInterlaceOdd) & 1) == 0;
+                PutFloats(evenFirst ? hn::IfThenElse(evenPixel, l, r) : hn::IfThenElse(evenPixel, r, l), dst,
+                          here, count);
+                break;
+            }
+            default:
+                break;  // ChannelWise admits no other code
+        }
+    }
+}
+
+// Every other display code: a span's samples as colours, then the general composition.
+template <class Tally>
+void FloatRowAsColours(const CpuKernelPlan& p, const float* srcL, const float* srcR, const PixelRun& left,
+                       const PixelRun& right, int32_t y, Tally& n) {
+    const DF df;
+    const size_t lanes = hn::Lanes(df);
+    const int32_t pixels = int32_t(lanes / 4);
+    const VF w = OpaqueZero();
+    for (int32_t x0 = 0; x0 < p.eyeW; x0 += int32_t(lanes)) {
+        const size_t count = size_t(std::min(int32_t(lanes), p.eyeW - x0));
+        if (!RunMeets(left, x0, int32_t(lanes)) && !RunMeets(right, x0, int32_t(lanes)))
+            n.add(&FastKernelCounts::emptySpans);
+        alignas(64) float l[4 * kMaxLanes], r[4 * kMaxLanes];
+        for (size_t q = 0; q < 4; ++q) {
+            hn::Store(RunFloats(srcL, left, x0 + int32_t(q) * pixels, w), df, l + q * lanes);
+            hn::Store(RunFloats(srcR, right, x0 + int32_t(q) * pixels, w), df, r + q * lanes);
+        }
+        Colour cL, cR;
+        hn::LoadInterleaved4(df, l, cL.b, cL.g, cL.r, cL.a);
+        hn::LoadInterleaved4(df, r, cR.b, cR.g, cR.r, cR.a);
+        if (p.gray) {
+            cL = Gray(cL);
+            cR = Gray(cR);
+        }
+        Finish<Floats>(p, hn::ConvertTo(df, CountFrom(x0)), x0, y, count, cL, cR);
+    }
+}
+
+template <class Tally>
+void WholePixelFloatRow(const CpuKernelPlan& p, const PixelRun& left, const PixelRun& right, int32_t y,
+                        Tally& n) {
+    const float* srcL = static_cast<const float*>(p.swap ? p.second.frame : p.first.frame);
+    const float* srcR = static_cast<const float*>(p.swap ? p.first.frame : p.second.frame);
+    if (ChannelWise(p)) return FloatRowInPlace(p, srcL, srcR, left, right, y, n);
+    FloatRowAsColours(p, srcL, srcR, left, right, y, n);
+}
+
 // The eye grid goes in tiles of kTileRows rows by kTileColumns columns, tiles left to right
 // and rows top to bottom inside a tile, so that a rotated or keystoned eye reads a few source
 // rows per tile instead of sweeping hundreds along a full row. Of two positions in one row the
@@ -672,6 +932,7 @@ void WholePixelSpan(const CpuKernelPlan& p, const PixelRun& left, const PixelRun
 // top-bottom squeeze stores each destination row once, whatever the order).
 constexpr int32_t kTileRows = 16;
 constexpr int32_t kTileColumns = 64;
+static_assert(kPrefetchColumns == kTileColumns, "spans prefetch the next tile");
 
 template <class Fmt, class Tally>
 void Walk(const CpuKernelPlan& p, int32_t rowBegin, int32_t rowEnd, Tally& n) {
@@ -681,7 +942,7 @@ void Walk(const CpuKernelPlan& p, int32_t rowBegin, int32_t rowEnd, Tally& n) {
     for (int32_t ty = rowBegin; ty < rowEnd; ty += kTileRows) {
         const int32_t tyEnd = std::min(rowEnd, ty + kTileRows);
         // Rows settled before the tiles: those whose stores are all overwritten later, and
-        // 8-bit rows on whole pixels, which go whole (they read their sources in order).
+        // rows on whole pixels, which go whole (they read their sources in order).
         float rowY1[kTileRows];
         bool rowInside[kTileRows], rowDone[kTileRows];
         for (int32_t y = ty; y < tyEnd; ++y) {
@@ -694,11 +955,15 @@ void Walk(const CpuKernelPlan& p, int32_t rowBegin, int32_t rowEnd, Tally& n) {
                 rowDone[k] = !stereo::keepsFirstEyeFold(y, p.eyeH) && !stereo::keepsSecondEyeFold(y, p.eyeH);
             }
             if (!rowDone[k] && !rowInside[k]) n.add(&FastKernelCounts::emptyRows);
-            if constexpr (Fmt::kIsBytes) {
+            if constexpr (Fmt::kIsBytes || kFloatRowVectors) {
                 PixelRun left, right;
                 if (!rowDone[k] && p.wholePixelRows && rowInside[k] && wholePixelRow(p, y1, left, right)) {
                     n.add(&FastKernelCounts::wholePixelRows);
-                    WholePixelSpan(p, left, right, y, 0, p.eyeW);
+                    if constexpr (Fmt::kIsBytes) {
+                        WholePixelSpan(p, left, right, y, 0, p.eyeW);
+                    } else {
+                        WholePixelFloatRow(p, left, right, y, n);
+                    }
                     rowDone[k] = true;
                 }
             }
@@ -713,10 +978,7 @@ void Walk(const CpuKernelPlan& p, int32_t rowBegin, int32_t rowEnd, Tally& n) {
                     const VF x = hn::ConvertTo(df, CountFrom(x0));
                     Colour cL = Uniform(0, 0, 0, 0), cR = cL;
                     if (rowInside[k]) Eyes<Fmt, Tally>(p, x, rowY1[k], cL, cR, n);
-                    const Colour l0 = cL, r0 = cR;
-                    MF outside = hn::Lt(x, x);  // none
-                    if (p.lensOn) Lens<Fmt>(p, x, y, cL, cR, outside);
-                    Store<Fmt>(p, x0, y, count, l0, r0, cL, cR, outside);
+                    Finish<Fmt>(p, x, x0, y, count, cL, cR);
                 }
             }
         }

@@ -23,10 +23,11 @@ struct FastKernelCounts {
     int64_t gatheredTaps = 0;    // tap loads that gathered scattered pixels
     int64_t contiguousTaps = 0;  // tap loads of consecutive pixels, without a gather
     int64_t neighbourTaps = 0;   // tap loads of each lane's two columns side by side, no gather
+    int64_t rowTaps = 0;         // of those, 8-bit taps picked from whole source row segments
     int64_t unblendedSpans = 0;  // 8-bit spans on whole pixels: one tap and no blend
     int64_t emptySpans = 0;      // spans outside a crop or the auto-crop window: no sampling
     int64_t emptyRows = 0;       // rows outside the auto-crop window: no mapping either
-    int64_t wholePixelRows = 0;  // 8-bit rows on whole pixels, composed from the bytes as they are
+    int64_t wholePixelRows = 0;  // rows on whole pixels, composed from the pixels as they lie
     const char* target = "";     // the instruction set that ran
     int32_t lanes = 0;           // eye positions per vector there
 };
