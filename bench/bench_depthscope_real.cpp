@@ -190,6 +190,7 @@ void rig(const std::string& dir) {
     std::printf("\nun-rectified rig, chessboard corners' vertical disparity, rms px\n");
     double before = 0, after = 0;
     int measured = 0, refused = 0, worse = 0;
+    double refusedSum = 0;
     for (const char* n : {"01", "02", "03", "04", "05", "06", "07", "08", "09", "11", "12", "13", "14"}) {
         const cv::Mat l = lumaFromFile(dir + "/left" + n + ".jpg", 1LL << 30);
         const cv::Mat r = lumaFromFile(dir + "/right" + n + ".jpg", 1LL << 30);
@@ -197,6 +198,7 @@ void rig(const std::string& dir) {
         const Analysis a = analyse(eyeViewsFromImages(l, r), ParamValues::defaults());
         if (!a.ok) {
             ++refused;
+            refusedSum += b;
             std::printf("  %s: %6.2f -> refused: %s\n", n, b, a.error.c_str());
             continue;
         }
@@ -205,11 +207,16 @@ void rig(const std::string& dir) {
         const double c = dy.empty() ? b : rms(dy);
         worse += c > b ? 1 : 0;
         before += b, after += c, ++measured;
-        std::printf("  %s: %6.2f -> %6.2f%s\n", n, b, c, dy.empty() ? " (board not found after)" : "");
+        const Misalignment& m = a.correction.measured;
+        std::printf("  %s: %6.2f -> %6.2f%s  (keystones h %+.2f v %+.2f deg)\n", n, b, c,
+                    dy.empty() ? " (board not found after)" : "", m.keystoneHDeg, m.keystoneVDeg);
     }
     std::printf("  %d pairs corrected (%d worse), %d refused; corrected pairs' mean %.2f -> %.2f px\n",
                 measured, worse, refused, measured ? before / measured : 0.0,
                 measured ? after / measured : 0.0);
+    // A refused pair keeps its disparity: the whole rig's figure counts it unchanged.
+    std::printf("  all %d pairs: sum %.2f -> %.2f px rms\n", measured + refused, before + refusedSum,
+                after + refusedSum);
 }
 
 }  // namespace

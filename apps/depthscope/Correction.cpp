@@ -13,15 +13,6 @@ using namespace duovis;
 
 namespace {
 
-// The three parameters the tool corrects, each with the slot that carries it.
-constexpr ParamId kCorrected[] = {VSHIFT_PCT_R, ROTATE_R, SCALE_R};
-
-cv::Point2d mapPoint(const EyeTransform& t, cv::Point2d p, bool& ok) {
-    const double w = t.m13 * p.x + t.m23 * p.y + t.m33;
-    ok = w > 0;
-    return {(t.m11 * p.x + t.m21 * p.y + t.m31) / w, (t.m12 * p.x + t.m22 * p.y + t.m32) / w};
-}
-
 // Both eyes' points as the effect displays them under `v`.
 struct Displayed {
     StereoGeometry g;
@@ -33,8 +24,8 @@ Displayed display(const ParamValues& v, EyeSize eye, const EyeMatches& pairs) {
     d.g = displayGeometry(v, eye);
     for (std::size_t i = 0; i < pairs.left.size(); ++i) {
         bool okL = false, okR = false;
-        const cv::Point2d l = mapPoint(d.g.forwardL, pairs.left[i], okL);
-        const cv::Point2d r = mapPoint(d.g.forwardR, pairs.right[i], okR);
+        const cv::Point2d l = mapThrough(d.g.forwardL, pairs.left[i], okL);
+        const cv::Point2d r = mapThrough(d.g.forwardR, pairs.right[i], okR);
         if (!okL || !okR) continue;
         d.left.push_back(l);
         d.right.push_back(r);
@@ -101,6 +92,17 @@ ParamValues valuesFromBlock(const ToolBlock& block) {
     return v;
 }
 
+namespace {
+
+// What the fit changed in the keystones, read as the keystone the right eye shows (the
+// opposite of the correction); zero where the model leaves them.
+void keystonesOf(const ParamValues& from, const ParamValues& to, FitModel model, Misalignment& m) {
+    m.keystoneHDeg = modelFits(model, 3) ? from[HKEYSTONE_R] - to[HKEYSTONE_R] : 0.0;
+    m.keystoneVDeg = modelFits(model, 4) ? from[VKEYSTONE_R] - to[VKEYSTONE_R] : 0.0;
+}
+
+}  // namespace
+
 Correction computeCorrection(const ParamValues& current, EyeSize eye, const EyeMatches& pairs) {
     Correction c;
     c.before = current;
@@ -110,24 +112,19 @@ Correction computeCorrection(const ParamValues& current, EyeSize eye, const EyeM
     if (!fitVertical(now.right, now.left, fit.centre, fit)) fit = VerticalFit{1, 0, 0, fit.centre};
     c.measured = misalignmentOf(fit, now);
 
-    // The fit acts after everything the right eye's transform does, so it composes onto the
-    // rotation and the scale exponent, and the shift it leaves is the fit applied to the shift.
-    const EyeTransformParams right = eyeTransformParams(current, Eye::Right, eye);
-    const double shiftY = fit.ty + fit.b * right.shiftX + fit.a * right.shiftY;
-    const double wanted[] = {
-        current[VSHIFT_PCT_R] + (shiftY - right.shiftY) / eye.height * 100.0,
-        current[ROTATE_R] + fit.rotationDeg(),
-        current[SCALE_R] + std::log2(fit.scale()),
-    };
+    c.fit = fitRightEye(current, eye, pairs.left, pairs.right);
+    keystonesOf(current, c.fit.values, c.fit.model, c.measured);
     c.after = current;
     const ToolSlotTable& table = toolSlotTable();
-    for (std::size_t k = 0; k < std::size(kCorrected); ++k) {
-        const int slot = *toolSlotOf(kCorrected[k]);
+    for (std::size_t k = 0; k < std::size(kFitParams); ++k) {
+        if (!modelFits(c.fit.model, k)) continue;
+        const ParamId id = kFitParams[k];
+        const int slot = *toolSlotOf(id);
         const ToolSlotEntry& e = table[static_cast<std::size_t>(slot)];
-        const int32_t encoded = replySlotValue(e, heldToRange(kCorrected[k], wanted[k]));
+        const int32_t encoded = replySlotValue(e, heldToRange(id, c.fit.values[id]));
         c.replySlots.emplace_back(slot, encoded);
         // What the effect will hold once it has decoded the slot.
-        c.after[kCorrected[k]] = decodeToolSlot(e, encoded, 1.0f);
+        c.after[id] = decodeToolSlot(e, encoded, 1.0f);
     }
 
     const Displayed corrected = display(c.after, eye, pairs);
@@ -135,6 +132,8 @@ Correction computeCorrection(const ParamValues& current, EyeSize eye, const EyeM
     if (!fitVertical(corrected.right, corrected.left, fit.centre, rest))
         rest = VerticalFit{1, 0, 0, fit.centre};
     c.residual = misalignmentOf(rest, corrected);
+    keystonesOf(c.after, refitRightEye(c.after, eye, pairs.left, pairs.right, c.fit.model), c.fit.model,
+                c.residual);
     c.disparity = disparityOf(corrected, eye);
     return c;
 }

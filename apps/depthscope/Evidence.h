@@ -4,6 +4,7 @@
 // shows up here; such a pair gets a refusal instead of a confident wrong answer.
 #pragma once
 
+#include "Cells.h"
 #include "Matching.h"
 
 #include <opencv2/core.hpp>
@@ -12,8 +13,6 @@
 #include <string>
 
 namespace depthscope {
-
-constexpr int kCoverageGrid = 4;  // cells per side
 
 struct Evidence {
     double coverage = 0;                                     // share of the grid's cells holding inliers
