@@ -95,15 +95,22 @@ ParamValues valuesFromBlock(const ToolBlock& block) {
 namespace {
 
 // What the fit changed in the keystones, read as the keystone the right eye shows (the
-// opposite of the correction); zero where the model leaves them.
-void keystonesOf(const ParamValues& from, const ParamValues& to, FitModel model, Misalignment& m) {
-    m.keystoneHDeg = modelFits(model, 3) ? from[HKEYSTONE_R] - to[HKEYSTONE_R] : 0.0;
-    m.keystoneVDeg = modelFits(model, 4) ? from[VKEYSTONE_R] - to[VKEYSTONE_R] : 0.0;
+// opposite of the correction); zero where the fit leaves them. Where the pairs do not reach
+// across the frame, the plain fit's rotation or scale is an extrapolation: the reading is the
+// fit's own, and what it left alone reads zero.
+void readFit(const ParamValues& from, const ParamValues& to, const EyeFit& f, EyeSize eye, Misalignment& m) {
+    m.keystoneHDeg = f.fitted(3) ? from[HKEYSTONE_R] - to[HKEYSTONE_R] : 0.0;
+    m.keystoneVDeg = f.fitted(4) ? from[VKEYSTONE_R] - to[VKEYSTONE_R] : 0.0;
+    if (f.reach.acrossX && f.reach.acrossY) return;
+    m.verticalPx = (from[VSHIFT_PCT_R] - to[VSHIFT_PCT_R]) / 100.0 * eye.height;
+    m.rotationDeg = f.fitted(1) ? from[ROTATE_R] - to[ROTATE_R] : 0.0;
+    m.scalePct = f.fitted(2) ? (std::exp2(from[SCALE_R] - to[SCALE_R]) - 1.0) * 100.0 : 0.0;
 }
 
 }  // namespace
 
-Correction computeCorrection(const ParamValues& current, EyeSize eye, const EyeMatches& pairs) {
+Correction computeCorrection(const ParamValues& current, EyeSize eye, const EyeMatches& pairs,
+                             FitReach reach) {
     Correction c;
     c.before = current;
     const Displayed now = display(current, eye, pairs);
@@ -112,12 +119,12 @@ Correction computeCorrection(const ParamValues& current, EyeSize eye, const EyeM
     if (!fitVertical(now.right, now.left, fit.centre, fit)) fit = VerticalFit{1, 0, 0, fit.centre};
     c.measured = misalignmentOf(fit, now);
 
-    c.fit = fitRightEye(current, eye, pairs.left, pairs.right);
-    keystonesOf(current, c.fit.values, c.fit.model, c.measured);
+    c.fit = fitRightEye(current, eye, pairs.left, pairs.right, reach);
+    readFit(current, c.fit.values, c.fit, eye, c.measured);
     c.after = current;
     const ToolSlotTable& table = toolSlotTable();
     for (std::size_t k = 0; k < std::size(kFitParams); ++k) {
-        if (!modelFits(c.fit.model, k)) continue;
+        if (!c.fit.fitted(k)) continue;
         const ParamId id = kFitParams[k];
         const int slot = *toolSlotOf(id);
         const ToolSlotEntry& e = table[static_cast<std::size_t>(slot)];
@@ -132,8 +139,8 @@ Correction computeCorrection(const ParamValues& current, EyeSize eye, const EyeM
     if (!fitVertical(corrected.right, corrected.left, fit.centre, rest))
         rest = VerticalFit{1, 0, 0, fit.centre};
     c.residual = misalignmentOf(rest, corrected);
-    keystonesOf(c.after, refitRightEye(c.after, eye, pairs.left, pairs.right, c.fit.model), c.fit.model,
-                c.residual);
+    readFit(c.after, refitRightEye(c.after, eye, pairs.left, pairs.right, c.fit.model, reach), c.fit, eye,
+            c.residual);
     c.disparity = disparityOf(corrected, eye);
     return c;
 }

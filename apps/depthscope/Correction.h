@@ -51,8 +51,9 @@ double percentileOf(std::vector<double> v, double p);
 // The parameter values the block carries; what it does not carry keeps its default.
 duovis::ParamValues valuesFromBlock(const duovis::ToolBlock& block);
 
-Correction computeCorrection(const duovis::ParamValues& current, duovis::EyeSize eye,
-                             const EyeMatches& pairs);
+// `reach` says which way the pairs spread far enough to fix rotation, scale and keystones.
+Correction computeCorrection(const duovis::ParamValues& current, duovis::EyeSize eye, const EyeMatches& pairs,
+                             FitReach reach = {});
 
 // The block the effect gets back: the one it sent with the corrected slots and their mask bits.
 duovis::ToolBlock replyBlock(const duovis::ToolBlock& sent, const Correction& c);

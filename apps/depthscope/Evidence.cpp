@@ -10,8 +10,12 @@ namespace depthscope {
 namespace {
 
 constexpr double kMinCoverage = 0.125;  // two cells of the grid's sixteen
-constexpr double kMinSpread = 0.20;     // of the width and of the height
-constexpr int kMinCellPairs = 2;        // one pair in a cell may be chance
+constexpr double kMinSpread = 0.20;     // of the width or height, to fix the terms that need it
+// With one way under kMinSpread, the other must reach this far (a textured corner spreads less
+// both ways), and the narrow way at least kMinNarrowSpread (not a line of matches).
+constexpr double kMinWideSpread = 0.30;
+constexpr double kMinNarrowSpread = 0.05;
+constexpr int kMinCellPairs = 2;  // one pair in a cell may be chance
 constexpr std::size_t kMinHalfPairs = 10;
 
 double span(std::vector<double> v, double size) {
@@ -73,6 +77,10 @@ Evidence weighEvidence(const EyeMatches& m, cv::Size view) {
     return e;
 }
 
+FitReach reachOf(const Evidence& e) {
+    return {e.spreadX >= kMinSpread, e.spreadY >= kMinSpread};
+}
+
 std::string refusalReason(const Evidence& e) {
     char line[200];
     if (e.coverage < kMinCoverage) {
@@ -80,11 +88,13 @@ std::string refusalReason(const Evidence& e) {
                       e.coverage * 100, kMinCoverage * 100);
         return line;
     }
-    if (std::min(e.spreadX, e.spreadY) < kMinSpread) {
+    const double narrow = std::min(e.spreadX, e.spreadY), wide = std::max(e.spreadX, e.spreadY);
+    if (narrow < kMinSpread && (wide < kMinWideSpread || narrow < kMinNarrowSpread)) {
         std::snprintf(
             line, sizeof line,
-            "the matches are crowded into %.0f %% of the width and %.0f %% of the height (need %.0f %%)",
-            e.spreadX * 100, e.spreadY * 100, kMinSpread * 100);
+            "the matches are crowded into %.0f %% of the width and %.0f %% of the height (need %.0f %% "
+            "both ways, or %.0f %% one way and %.0f %% the other)",
+            e.spreadX * 100, e.spreadY * 100, kMinSpread * 100, kMinWideSpread * 100, kMinNarrowSpread * 100);
         return line;
     }
     if (e.disagreementPx > e.disagreementLimitPx) {

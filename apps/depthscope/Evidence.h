@@ -5,6 +5,7 @@
 #pragma once
 
 #include "Cells.h"
+#include "EyeFit.h"
 #include "Matching.h"
 
 #include <opencv2/core.hpp>
@@ -26,6 +27,9 @@ struct Evidence {
 };
 
 Evidence weighEvidence(const EyeMatches& m, cv::Size view);
+
+// Which way the pairs spread far enough to fix the terms that need that way.
+FitReach reachOf(const Evidence& e);
 
 // Why the evidence cannot carry a correction, in one line; empty when it can.
 std::string refusalReason(const Evidence& e);

@@ -77,10 +77,10 @@ Linearised linearise(const ParamValues& v, const Pairs& p) {
 // The weighted least-squares step over the rows `use` allows, in the model's parameters; false
 // where those rows do not fix them.
 bool solveStep(const Linearised& L, const std::vector<double>& w, const std::vector<char>& use,
-               FitModel model, Step& step) {
+               FitModel model, FitReach reach, Step& step) {
     std::vector<int> cols;
     for (std::size_t k = 0; k < kTerms; ++k)
-        if (modelFits(model, k)) cols.push_back(int(k));
+        if (modelFits(model, k, reach)) cols.push_back(int(k));
     const int m = int(cols.size());
     cv::Mat A = cv::Mat::zeros(m, m, CV_64F), b = cv::Mat::zeros(m, 1, CV_64F);
     for (int i = 0; i < L.J.rows; ++i) {
@@ -113,14 +113,14 @@ bool solveStep(const Linearised& L, const std::vector<double>& w, const std::vec
 // The model's weighted rms on each cell's pairs when fitted on the other cells' pairs;
 // infinite where some fold leaves the model unfixed.
 double heldOutRms(const Linearised& L, const std::vector<double>& w, const std::vector<int>& cells,
-                  FitModel model) {
+                  FitModel model, FitReach reach) {
     const std::set<int> occupied(cells.begin(), cells.end());
     double err = 0, weight = 0;
     for (const int held : occupied) {
         std::vector<char> use(cells.size());
         for (std::size_t i = 0; i < cells.size(); ++i) use[i] = cells[i] != held;
         Step step;
-        if (!solveStep(L, w, use, model, step)) return std::numeric_limits<double>::infinity();
+        if (!solveStep(L, w, use, model, reach, step)) return std::numeric_limits<double>::infinity();
         for (std::size_t i = 0; i < cells.size(); ++i) {
             if (use[i] || !L.valid[i]) continue;
             double r = L.r[i];
@@ -136,11 +136,12 @@ int keystonesIn(FitModel m) {
     return int(modelFits(m, 3)) + int(modelFits(m, 4));
 }
 
-ParamValues gaussNewton(ParamValues v, const Pairs& p, const std::vector<double>& w, FitModel model) {
+ParamValues gaussNewton(ParamValues v, const Pairs& p, const std::vector<double>& w, FitModel model,
+                        FitReach reach) {
     const std::vector<char> all(p.left.size(), 1);
     for (int it = 0; it < kIterations; ++it) {
         Step step;
-        if (!solveStep(linearise(v, p), w, all, model, step)) break;
+        if (!solveStep(linearise(v, p), w, all, model, reach, step)) break;
         for (std::size_t k = 0; k < kTerms; ++k) v[kFitParams[k]] += step[k];
     }
     return v;
@@ -158,17 +159,32 @@ cv::Point2d mapThrough(const EyeTransform& t, cv::Point2d p, bool& ok) {
     return {(t.m11 * p.x + t.m21 * p.y + t.m31) / w, (t.m12 * p.x + t.m22 * p.y + t.m32) / w};
 }
 
-bool modelFits(FitModel model, std::size_t k) {
-    if (k < 3) return true;
-    if (k == 3) return model == kKeystoneH || model == kKeystones;
-    return k == 4 && (model == kKeystoneV || model == kKeystones);
+bool modelFits(FitModel model, std::size_t k, FitReach reach) {
+    switch (k) {
+        case 0:
+            return true;
+        case 1:
+            return reach.acrossX;
+        case 2:
+            return reach.acrossY;
+        case 3:
+            return reach.acrossX && reach.acrossY && (model == kKeystoneH || model == kKeystones);
+        case 4:
+            return reach.acrossY && (model == kKeystoneV || model == kKeystones);
+    }
+    return false;
+}
+
+bool EyeFit::fitted(std::size_t k) const {
+    return modelFits(model, k, reach);
 }
 
 EyeFit fitRightEye(const ParamValues& current, EyeSize eye, const std::vector<cv::Point2d>& left,
-                   const std::vector<cv::Point2d>& right) {
+                   const std::vector<cv::Point2d>& right, FitReach reach) {
     const Pairs p{eye, left, right};
     const std::vector<double> w = weightsOf(p);
     EyeFit f;
+    f.reach = reach;
     std::vector<int> cells;
     for (const cv::Point2d& q : left) cells.push_back(cellOf(q, cv::Size(eye.width, eye.height)));
     f.compared = int(std::set<int>(cells.begin(), cells.end()).size()) >= kMinCellsToCompare;
@@ -176,20 +192,20 @@ EyeFit fitRightEye(const ParamValues& current, EyeSize eye, const std::vector<cv
         const Linearised L = linearise(current, p);
         double best = std::numeric_limits<double>::infinity();
         for (int m = kPlain; m < kFitModels; ++m) {
-            f.heldOutPx[std::size_t(m)] = heldOutRms(L, w, cells, FitModel(m));
+            f.heldOutPx[std::size_t(m)] = heldOutRms(L, w, cells, FitModel(m), reach);
             const double score =
                 f.heldOutPx[std::size_t(m)] * (1 + kKeystonePenalty * keystonesIn(FitModel(m)));
             if (score < best) best = score, f.model = FitModel(m);
         }
     }
-    f.values = gaussNewton(current, p, w, f.model);
+    f.values = gaussNewton(current, p, w, f.model, reach);
     return f;
 }
 
 ParamValues refitRightEye(const ParamValues& current, EyeSize eye, const std::vector<cv::Point2d>& left,
-                          const std::vector<cv::Point2d>& right, FitModel model) {
+                          const std::vector<cv::Point2d>& right, FitModel model, FitReach reach) {
     const Pairs p{eye, left, right};
-    return gaussNewton(current, p, weightsOf(p), model);
+    return gaussNewton(current, p, weightsOf(p), model, reach);
 }
 
 }  // namespace depthscope

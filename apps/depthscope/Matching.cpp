@@ -25,7 +25,7 @@ struct Features {
 
 // Features are found on a copy at most this wide: enough for a match to land within a pixel or
 // two, which the refinement then takes to a fraction, and quick on a full HD frame.
-constexpr int kDetectWidth = 1024;
+constexpr int kDetectWidth = 800;
 
 // The indices of the strongest features of each cell of a grid: a high-contrast pattern in one
 // part of the frame must not take every feature, or the rest of the frame has no say.

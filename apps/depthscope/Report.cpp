@@ -31,7 +31,12 @@ QJsonObject fitJson(const EyeFit& f) {
             heldOut[kNames[m]] = std::isfinite(f.heldOutPx[std::size_t(m)])
                                      ? QJsonValue(f.heldOutPx[std::size_t(m)])
                                      : QJsonValue();
-    return {{"model", kNames[f.model]}, {"compared", f.compared}, {"held_out_rms_px", heldOut}};
+    QJsonArray terms;
+    for (std::size_t k = 0; k < std::size(kFitParams); ++k)
+        if (f.fitted(k)) terms.append(paramDef(kFitParams[k]).identifier);
+    return {{"model", kNames[f.model]},         {"compared", f.compared},
+            {"held_out_rms_px", heldOut},       {"across_width", f.reach.acrossX},
+            {"across_height", f.reach.acrossY}, {"set", terms}};
 }
 
 QImage toImage(const cv::Mat& view) {

@@ -113,7 +113,7 @@ bool fitVerticalRobust(const std::vector<cv::Point2d>& from, const std::vector<c
     VerticalFit best;
     std::size_t bestCount = 0;
     std::vector<cv::Point2d> sf(sample), st(sample);
-    for (int iter = 0; iter < (bends ? 1500 : 400); ++iter) {
+    for (int iter = 0; iter < (bends ? 800 : 400); ++iter) {
         std::vector<std::size_t> idx;
         while (idx.size() < sample) {
             const std::size_t i = pick(rng);

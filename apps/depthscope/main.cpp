@@ -110,7 +110,7 @@ void printSummary(const Analysis& a) {
                 a.pairs.matches, a.pairs.left.size());
     std::printf("right eye vs left: vertical %+.3f px, rotation %+.4f deg, scale %+.4f %%\n",
                 c.measured.verticalPx, c.measured.rotationDeg, c.measured.scalePct);
-    if (modelFits(c.fit.model, 3) || modelFits(c.fit.model, 4))
+    if (c.fit.fitted(3) || c.fit.fitted(4))
         std::printf(
             "keystones: horizontal %+.2f deg, vertical %+.2f deg (held-out rms %.3f px, %.3f px "
             "without them)\n",
@@ -128,10 +128,8 @@ void printSummary(const Analysis& a) {
                 c.disparity.nearPct, c.disparity.farPct, c.disparity.farPct - c.disparity.nearPct);
     std::printf("correction: Vertical Shift Right %% %.4f, Rotate Right %.2f, Scale Right %.4f",
                 c.after[duovis::VSHIFT_PCT_R], c.after[duovis::ROTATE_R], c.after[duovis::SCALE_R]);
-    if (modelFits(c.fit.model, 3))
-        std::printf(", Horizontal Keystone Right %.2f", c.after[duovis::HKEYSTONE_R]);
-    if (modelFits(c.fit.model, 4))
-        std::printf(", Vertical Keystone Right %.2f", c.after[duovis::VKEYSTONE_R]);
+    if (c.fit.fitted(3)) std::printf(", Horizontal Keystone Right %.2f", c.after[duovis::HKEYSTONE_R]);
+    if (c.fit.fitted(4)) std::printf(", Vertical Keystone Right %.2f", c.after[duovis::VKEYSTONE_R]);
     std::printf("\n");
     std::printf(
         "after correction: vertical %+.3f px, rotation %+.4f deg, scale %+.4f %%, scatter %.3f px rms\n",
