@@ -4,10 +4,12 @@
 #include "Cells.h"
 #include "EyeFit.h"
 #include "Synth.h"
+#include "VerticalFit.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 using namespace depthscope;
 using namespace duovis;
@@ -115,5 +117,49 @@ TEST(EyeFit, OneDenseCornerDoesNotDecideTheFrame) {
     EXPECT_NEAR(f.values[VSHIFT_PCT_R], -2.0 / 480 * 100, 0.35 / 480 * 100);
     EXPECT_NEAR(f.values[ROTATE_R], 0.0, 0.1);
 }
+
+// The outlier fit on a real rig: rows a lens bends must all be kept, and a block of pairs a
+// pattern's period off must not be bent into the fit.
+struct BendRow {
+    const char* name;
+    std::function<double(double u, double v)> dy;  // right below left, u and v from -1 to 1
+    bool bends;
+    double minKept, maxKept;  // share of the pairs the fit keeps
+};
+
+const BendRow kBendRows[] = {
+    {"lens_bend_followed", [](double u, double v) { return 8 + 6 * u * v + 3 * v * v; }, true, 0.97, 1.0},
+    {"lens_bend_plain_keeps_a_band", [](double u, double v) { return 8 + 6 * u * v + 3 * v * v; }, false, 0.0,
+     0.8},
+    // A quarter of the pairs, in the middle, 30 px off: the bends must not absorb them.
+    {"middle_a_period_off",
+     [](double u, double v) { return std::abs(u) < 0.5 && std::abs(v) < 0.5 ? 34.0 : 4.0; }, true, 0.7, 0.8},
+};
+
+class Bends : public ::testing::TestWithParam<BendRow> {};
+
+TEST_P(Bends, FollowALensNotAPeriod) {
+    const cv::Point2d centre(320, 240);
+    std::vector<cv::Point2d> right, left;
+    for (int y = 0; y < 480; y += 24)
+        for (int x = 0; x < 640; x += 32) {
+            const double u = (x + 16 - centre.x) / 320, v = (y + 12 - centre.y) / 240;
+            right.emplace_back(x + 16, y + 12);
+            left.emplace_back(x + 10, y + 12 - GetParam().dy(u, v));
+        }
+    VerticalFit fit;
+    std::vector<char> keep;
+    ASSERT_TRUE(fitVerticalRobust(right, left, centre, 1.0, fit, keep, GetParam().bends));
+    const double kept = double(std::count(keep.begin(), keep.end(), 1)) / double(keep.size());
+    EXPECT_GE(kept, GetParam().minKept);
+    EXPECT_LE(kept, GetParam().maxKept);
+    // With the bends, the frame's corner is followed, not a period off.
+    if (GetParam().bends) {
+        EXPECT_LT(std::abs(fit.residual(right.front(), left.front())), 1.0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, Bends, ::testing::ValuesIn(kBendRows),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
