@@ -138,6 +138,8 @@ int keystonesIn(FitModel m) {
 
 ParamValues gaussNewton(ParamValues v, const Pairs& p, const std::vector<double>& w, FitModel model,
                         FitReach reach) {
+    // No pairs, or eyes that do not pair up, leave the values as they are.
+    if (p.left.empty() || p.left.size() != p.right.size() || w.size() != p.left.size()) return v;
     const std::vector<char> all(p.left.size(), 1);
     for (int it = 0; it < kIterations; ++it) {
         Step step;
@@ -187,7 +189,8 @@ EyeFit fitRightEye(const ParamValues& current, EyeSize eye, const std::vector<cv
     f.reach = reach;
     std::vector<int> cells;
     for (const cv::Point2d& q : left) cells.push_back(cellOf(q, cv::Size(eye.width, eye.height)));
-    f.compared = int(std::set<int>(cells.begin(), cells.end()).size()) >= kMinCellsToCompare;
+    f.compared = left.size() == right.size() && w.size() == left.size() &&
+                 int(std::set<int>(cells.begin(), cells.end()).size()) >= kMinCellsToCompare;
     if (f.compared) {
         const Linearised L = linearise(current, p);
         double best = std::numeric_limits<double>::infinity();

@@ -118,6 +118,18 @@ TEST(EyeFit, OneDenseCornerDoesNotDecideTheFrame) {
     EXPECT_NEAR(f.values[ROTATE_R], 0.0, 0.1);
 }
 
+TEST(EyeFit, NoPairsOrUnevenEyesLeaveTheValues) {
+    ParamValues now = ParamValues::defaults();
+    now[ROTATE_R] = 0.4;
+    const std::vector<cv::Point2d> three{{1, 1}, {50, 9}, {20, 40}}, two{{1, 1}, {50, 9}};
+    for (const auto& [left, right] :
+         {std::pair{std::vector<cv::Point2d>{}, std::vector<cv::Point2d>{}}, std::pair{three, two}}) {
+        const EyeFit f = fitRightEye(now, EyeSize{64, 48}, left, right);
+        EXPECT_EQ(f.values[ROTATE_R], 0.4);
+        EXPECT_EQ(f.values[VSHIFT_PCT_R], now[VSHIFT_PCT_R]);
+    }
+}
+
 // The outlier fit on a real rig: rows a lens bends must all be kept, and a block of pairs a
 // pattern's period off must not be bent into the fit.
 struct BendRow {
