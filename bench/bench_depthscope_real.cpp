@@ -164,7 +164,16 @@ void depthBudget(const cv::Mat& left, const cv::Mat& right, const std::string& t
 
 // Right minus left vertical offsets of the chessboard's inner corners; empty where either eye
 // does not show the whole board.
-std::vector<double> boardDisparities(const cv::Mat& left, const cv::Mat& right) {
+// Where `moved` is given, the corners found in the pictures as they are are carried through the
+// effect's transforms for each eye instead: the displacement the render applies, for a pair whose
+// rendered eye cuts the board off.
+cv::Point2f through(const EyeTransform& t, cv::Point2f p) {
+    const double x = p.x, y = p.y, w = t.m13 * x + t.m23 * y + t.m33;
+    return {float((t.m11 * x + t.m21 * y + t.m31) / w), float((t.m12 * x + t.m22 * y + t.m32) / w)};
+}
+
+std::vector<double> boardDisparities(const cv::Mat& left, const cv::Mat& right,
+                                     const StereoGeometry* moved = nullptr) {
     const cv::Size board(9, 6);
     std::vector<cv::Point2f> cl, cr;
     const auto find = [&](const cv::Mat& m, std::vector<cv::Point2f>& c) {
@@ -176,6 +185,8 @@ std::vector<double> boardDisparities(const cv::Mat& left, const cv::Mat& right) 
     };
     std::vector<double> dy;
     if (!find(left, cl) || !find(right, cr)) return dy;
+    for (std::size_t i = 0; moved && i < cl.size(); ++i)
+        cl[i] = through(moved->forwardL, cl[i]), cr[i] = through(moved->forwardR, cr[i]);
     for (std::size_t i = 0; i < cl.size(); ++i) dy.push_back(double(cr[i].y - cl[i].y));
     return dy;
 }
@@ -190,6 +201,7 @@ void rig(const std::string& dir) {
     std::printf("\nun-rectified rig, chessboard corners' vertical disparity, rms px\n");
     double before = 0, after = 0;
     int measured = 0, refused = 0, worse = 0;
+    double refusedSum = 0;
     for (const char* n : {"01", "02", "03", "04", "05", "06", "07", "08", "09", "11", "12", "13", "14"}) {
         const cv::Mat l = lumaFromFile(dir + "/left" + n + ".jpg", 1LL << 30);
         const cv::Mat r = lumaFromFile(dir + "/right" + n + ".jpg", 1LL << 30);
@@ -197,19 +209,33 @@ void rig(const std::string& dir) {
         const Analysis a = analyse(eyeViewsFromImages(l, r), ParamValues::defaults());
         if (!a.ok) {
             ++refused;
+            refusedSum += b;
             std::printf("  %s: %6.2f -> refused: %s\n", n, b, a.error.c_str());
             continue;
         }
-        const std::vector<double> dy =
+        std::vector<double> dy =
             boardDisparities(l, renderRightEye(toImage(l), toImage(r), a.correction.after));
+        const bool cut = dy.empty();
+        if (cut) {
+            const EyeSize eye{l.cols, l.rows};
+            const StereoGeometry g =
+                computeStereoGeometry(a.correction.after, eye, computeOutputSize(eye, DISPLAY_RIGHT));
+            dy = boardDisparities(l, r, &g);
+        }
         const double c = dy.empty() ? b : rms(dy);
         worse += c > b ? 1 : 0;
         before += b, after += c, ++measured;
-        std::printf("  %s: %6.2f -> %6.2f%s\n", n, b, c, dy.empty() ? " (board not found after)" : "");
+        const Misalignment& m = a.correction.measured;
+        std::printf("  %s: %6.2f -> %6.2f%s  (keystones h %+.2f v %+.2f deg)\n", n, b, c,
+                    cut ? " (board cut off after; its corners carried through the geometry)" : "",
+                    m.keystoneHDeg, m.keystoneVDeg);
     }
     std::printf("  %d pairs corrected (%d worse), %d refused; corrected pairs' mean %.2f -> %.2f px\n",
                 measured, worse, refused, measured ? before / measured : 0.0,
                 measured ? after / measured : 0.0);
+    // A refused pair keeps its disparity: the whole rig's figure counts it unchanged.
+    std::printf("  all %d pairs: sum %.2f -> %.2f px rms\n", measured + refused, before + refusedSum,
+                after + refusedSum);
 }
 
 }  // namespace

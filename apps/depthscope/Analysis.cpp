@@ -49,7 +49,7 @@ Analysis analyse(const EyeViews& views, const duovis::ParamValues& current) {
     // Thin, concentrated or inconsistent evidence gets no correction rather than a guessed one.
     a.error = refusalReason(a.evidence);
     if (!a.error.empty()) return a;
-    a.correction = computeCorrection(current, views.eye, a.pairs);
+    a.correction = computeCorrection(current, views.eye, a.pairs, reachOf(a.evidence));
     const DisparityRange& sparse = a.correction.disparity;
     a.depth =
         denseDepth(views.left, views.right, a.correction.after, views.eye, sparse.nearPct, sparse.farPct);

@@ -13,15 +13,6 @@ using namespace duovis;
 
 namespace {
 
-// The three parameters the tool corrects, each with the slot that carries it.
-constexpr ParamId kCorrected[] = {VSHIFT_PCT_R, ROTATE_R, SCALE_R};
-
-cv::Point2d mapPoint(const EyeTransform& t, cv::Point2d p, bool& ok) {
-    const double w = t.m13 * p.x + t.m23 * p.y + t.m33;
-    ok = w > 0;
-    return {(t.m11 * p.x + t.m21 * p.y + t.m31) / w, (t.m12 * p.x + t.m22 * p.y + t.m32) / w};
-}
-
 // Both eyes' points as the effect displays them under `v`.
 struct Displayed {
     StereoGeometry g;
@@ -33,8 +24,8 @@ Displayed display(const ParamValues& v, EyeSize eye, const EyeMatches& pairs) {
     d.g = displayGeometry(v, eye);
     for (std::size_t i = 0; i < pairs.left.size(); ++i) {
         bool okL = false, okR = false;
-        const cv::Point2d l = mapPoint(d.g.forwardL, pairs.left[i], okL);
-        const cv::Point2d r = mapPoint(d.g.forwardR, pairs.right[i], okR);
+        const cv::Point2d l = mapThrough(d.g.forwardL, pairs.left[i], okL);
+        const cv::Point2d r = mapThrough(d.g.forwardR, pairs.right[i], okR);
         if (!okL || !okR) continue;
         d.left.push_back(l);
         d.right.push_back(r);
@@ -101,7 +92,25 @@ ParamValues valuesFromBlock(const ToolBlock& block) {
     return v;
 }
 
-Correction computeCorrection(const ParamValues& current, EyeSize eye, const EyeMatches& pairs) {
+namespace {
+
+// What the fit changed in the keystones, read as the keystone the right eye shows (the
+// opposite of the correction); zero where the fit leaves them. Where the pairs do not reach
+// across the frame, the plain fit's rotation or scale is an extrapolation: the reading is the
+// fit's own, and what it left alone reads zero.
+void readFit(const ParamValues& from, const ParamValues& to, const EyeFit& f, EyeSize eye, Misalignment& m) {
+    m.keystoneHDeg = f.fitted(3) ? from[HKEYSTONE_R] - to[HKEYSTONE_R] : 0.0;
+    m.keystoneVDeg = f.fitted(4) ? from[VKEYSTONE_R] - to[VKEYSTONE_R] : 0.0;
+    if (f.reach.acrossX && f.reach.acrossY) return;
+    m.verticalPx = (from[VSHIFT_PCT_R] - to[VSHIFT_PCT_R]) / 100.0 * eye.height;
+    m.rotationDeg = f.fitted(1) ? from[ROTATE_R] - to[ROTATE_R] : 0.0;
+    m.scalePct = f.fitted(2) ? (std::exp2(from[SCALE_R] - to[SCALE_R]) - 1.0) * 100.0 : 0.0;
+}
+
+}  // namespace
+
+Correction computeCorrection(const ParamValues& current, EyeSize eye, const EyeMatches& pairs,
+                             FitReach reach) {
     Correction c;
     c.before = current;
     const Displayed now = display(current, eye, pairs);
@@ -110,24 +119,19 @@ Correction computeCorrection(const ParamValues& current, EyeSize eye, const EyeM
     if (!fitVertical(now.right, now.left, fit.centre, fit)) fit = VerticalFit{1, 0, 0, fit.centre};
     c.measured = misalignmentOf(fit, now);
 
-    // The fit acts after everything the right eye's transform does, so it composes onto the
-    // rotation and the scale exponent, and the shift it leaves is the fit applied to the shift.
-    const EyeTransformParams right = eyeTransformParams(current, Eye::Right, eye);
-    const double shiftY = fit.ty + fit.b * right.shiftX + fit.a * right.shiftY;
-    const double wanted[] = {
-        current[VSHIFT_PCT_R] + (shiftY - right.shiftY) / eye.height * 100.0,
-        current[ROTATE_R] + fit.rotationDeg(),
-        current[SCALE_R] + std::log2(fit.scale()),
-    };
+    c.fit = fitRightEye(current, eye, pairs.left, pairs.right, reach);
+    readFit(current, c.fit.values, c.fit, eye, c.measured);
     c.after = current;
     const ToolSlotTable& table = toolSlotTable();
-    for (std::size_t k = 0; k < std::size(kCorrected); ++k) {
-        const int slot = *toolSlotOf(kCorrected[k]);
+    for (std::size_t k = 0; k < std::size(kFitParams); ++k) {
+        if (!c.fit.fitted(k)) continue;
+        const ParamId id = kFitParams[k];
+        const int slot = *toolSlotOf(id);
         const ToolSlotEntry& e = table[static_cast<std::size_t>(slot)];
-        const int32_t encoded = replySlotValue(e, heldToRange(kCorrected[k], wanted[k]));
+        const int32_t encoded = replySlotValue(e, heldToRange(id, c.fit.values[id]));
         c.replySlots.emplace_back(slot, encoded);
         // What the effect will hold once it has decoded the slot.
-        c.after[kCorrected[k]] = decodeToolSlot(e, encoded, 1.0f);
+        c.after[id] = decodeToolSlot(e, encoded, 1.0f);
     }
 
     const Displayed corrected = display(c.after, eye, pairs);
@@ -135,6 +139,8 @@ Correction computeCorrection(const ParamValues& current, EyeSize eye, const EyeM
     if (!fitVertical(corrected.right, corrected.left, fit.centre, rest))
         rest = VerticalFit{1, 0, 0, fit.centre};
     c.residual = misalignmentOf(rest, corrected);
+    readFit(c.after, refitRightEye(c.after, eye, pairs.left, pairs.right, c.fit.model, reach), c.fit, eye,
+            c.residual);
     c.disparity = disparityOf(corrected, eye);
     return c;
 }

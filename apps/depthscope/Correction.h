@@ -1,10 +1,11 @@
-// From matched points to the values the effect should take: the pairs are carried through the
-// effect's own eye geometry at the values it holds now, the remaining misalignment of the
-// displayed right eye is fitted there, and it is folded into "Vertical Shift Right %",
-// "Rotate Right" and "Scale Right" so that the geometry, evaluated again, puts the right eye on
-// the left. Horizontal offsets stay: they are the depth of the picture.
+// From matched points to the values the effect should take: "Vertical Shift Right %", "Rotate
+// Right" and "Scale Right", and the right eye's keystones where the pairs support them, fitted
+// through the effect's own eye geometry from the values it holds now so that the geometry,
+// evaluated again, puts the right eye on the left. Horizontal offsets stay: they are the depth
+// of the picture.
 #pragma once
 
+#include "EyeFit.h"
 #include "Matching.h"
 
 #include "core/frame/EyeGeometry.h"
@@ -19,10 +20,11 @@ namespace depthscope {
 
 // The right eye against the left as displayed: where it sits, how it is turned and sized.
 struct Misalignment {
-    double verticalPx = 0;   // positive: the right eye sits lower
-    double rotationDeg = 0;  // positive: turned clockwise
-    double scalePct = 0;     // positive: larger
-    double rmsPx = 0;        // vertical scatter of the pairs around the fit
+    double verticalPx = 0;                      // positive: the right eye sits lower
+    double rotationDeg = 0;                     // positive: turned clockwise
+    double scalePct = 0;                        // positive: larger
+    double keystoneHDeg = 0, keystoneVDeg = 0;  // as the effect's keystones would turn it; 0 unfitted
+    double rmsPx = 0;                           // vertical scatter of the pairs around the fit
 };
 
 struct DisparityRange {
@@ -32,6 +34,7 @@ struct DisparityRange {
 
 struct Correction {
     duovis::ParamValues before, after;                // the effect's values now, and as the reply sets them
+    EyeFit fit;                                       // the values fitted and the model chosen
     Misalignment measured;                            // at the values now
     Misalignment residual;                            // at the replied values
     DisparityRange disparity;                         // at the replied values
@@ -48,8 +51,9 @@ double percentileOf(std::vector<double> v, double p);
 // The parameter values the block carries; what it does not carry keeps its default.
 duovis::ParamValues valuesFromBlock(const duovis::ToolBlock& block);
 
-Correction computeCorrection(const duovis::ParamValues& current, duovis::EyeSize eye,
-                             const EyeMatches& pairs);
+// `reach` says which way the pairs spread far enough to fix rotation, scale and keystones.
+Correction computeCorrection(const duovis::ParamValues& current, duovis::EyeSize eye, const EyeMatches& pairs,
+                             FitReach reach = {});
 
 // The block the effect gets back: the one it sent with the corrected slots and their mask bits.
 duovis::ToolBlock replyBlock(const duovis::ToolBlock& sent, const Correction& c);

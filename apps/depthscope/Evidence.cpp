@@ -10,8 +10,12 @@ namespace depthscope {
 namespace {
 
 constexpr double kMinCoverage = 0.125;  // two cells of the grid's sixteen
-constexpr double kMinSpread = 0.20;     // of the width and of the height
-constexpr int kMinCellPairs = 2;        // one pair in a cell may be chance
+constexpr double kMinSpread = 0.20;     // of the width or height, to fix the terms that need it
+// With one way under kMinSpread, the other must reach this far (a textured corner spreads less
+// both ways), and the narrow way at least kMinNarrowSpread (not a line of matches).
+constexpr double kMinWideSpread = 0.30;
+constexpr double kMinNarrowSpread = 0.05;
+constexpr int kMinCellPairs = 2;  // one pair in a cell may be chance
 constexpr std::size_t kMinHalfPairs = 10;
 
 double span(std::vector<double> v, double size) {
@@ -27,9 +31,9 @@ void weighCoverage(const EyeMatches& m, cv::Size view, Evidence& e) {
     std::array<int, kCoverageGrid * kCoverageGrid> cells{};
     std::vector<double> xs, ys;
     for (const cv::Point2d& p : m.left) {
-        const int cx = std::clamp(int(p.x * kCoverageGrid / view.width), 0, kCoverageGrid - 1);
-        const int cy = std::clamp(int(p.y * kCoverageGrid / view.height), 0, kCoverageGrid - 1);
-        ++cells[static_cast<std::size_t>(cy * kCoverageGrid + cx)];
+        const int cell = cellOf(p, view);
+        const int cx = cell % kCoverageGrid, cy = cell / kCoverageGrid;
+        ++cells[static_cast<std::size_t>(cell)];
         ++e.inliers[static_cast<std::size_t>((2 * cy / kCoverageGrid) * 2 + 2 * cx / kCoverageGrid)];
         xs.push_back(p.x);
         ys.push_back(p.y);
@@ -40,31 +44,24 @@ void weighCoverage(const EyeMatches& m, cv::Size view, Evidence& e) {
     e.spreadY = span(ys, view.height);
 }
 
-// Each half of the frame is fitted from its own candidate pairs, not only from the ones the
-// whole fit kept, and compared with the whole fit.
+// Where each half's candidate pairs sit against the whole fit: the median of their vertical
+// residuals, taken over all the half's candidates and not only the ones the fit kept. A
+// pattern matched a period off moves the whole half by the period; the whole fit follows a
+// real lens's bends, so on a real rig the halves stay near it.
 void weighHalves(const EyeMatches& m, cv::Size view, Evidence& e) {
     const double cx = view.width / 2.0, cy = view.height / 2.0;
     const std::function<bool(cv::Point2d)> halves[] = {
         [&](cv::Point2d p) { return p.x < cx; }, [&](cv::Point2d p) { return p.x >= cx; },
         [&](cv::Point2d p) { return p.y < cy; }, [&](cv::Point2d p) { return p.y >= cy; }};
     for (const auto& inHalf : halves) {
-        std::vector<cv::Point2d> from, to;
+        std::vector<double> r;
         for (std::size_t i = 0; i < m.candidateLeft.size(); ++i)
             if (inHalf(m.candidateLeft[i]))
-                from.push_back(m.candidateRight[i]), to.push_back(m.candidateLeft[i]);
-        if (from.size() < kMinHalfPairs) continue;
-        VerticalFit own;
-        std::vector<char> keep;
-        if (!fitVerticalRobust(from, to, m.fit.centre, 2.0, own, keep)) continue;
-        if (std::size_t(std::count(keep.begin(), keep.end(), 1)) < kMinHalfPairs) continue;
-        // Compared where the half's pairs are on average: a period off moves the whole half, while
-        // lens distortion the fits cannot follow mostly bends its far corners.
-        cv::Point2d centre(0, 0);
-        for (std::size_t i = 0; i < from.size(); ++i)
-            if (keep[i]) centre += from[i];
-        centre /= double(std::count(keep.begin(), keep.end(), 1));
+                r.push_back(m.fit.residual(m.candidateRight[i], m.candidateLeft[i]));
+        if (r.size() < kMinHalfPairs) continue;
+        std::nth_element(r.begin(), r.begin() + long(r.size() / 2), r.end());
         ++e.halvesCompared;
-        e.disagreementPx = std::max(e.disagreementPx, std::abs(own.map(centre).y - m.fit.map(centre).y));
+        e.disagreementPx = std::max(e.disagreementPx, std::abs(r[r.size() / 2]));
     }
 }
 
@@ -80,6 +77,10 @@ Evidence weighEvidence(const EyeMatches& m, cv::Size view) {
     return e;
 }
 
+FitReach reachOf(const Evidence& e) {
+    return {e.spreadX >= kMinSpread, e.spreadY >= kMinSpread};
+}
+
 std::string refusalReason(const Evidence& e) {
     char line[200];
     if (e.coverage < kMinCoverage) {
@@ -87,11 +88,13 @@ std::string refusalReason(const Evidence& e) {
                       e.coverage * 100, kMinCoverage * 100);
         return line;
     }
-    if (std::min(e.spreadX, e.spreadY) < kMinSpread) {
+    const double narrow = std::min(e.spreadX, e.spreadY), wide = std::max(e.spreadX, e.spreadY);
+    if (narrow < kMinSpread && (wide < kMinWideSpread || narrow < kMinNarrowSpread)) {
         std::snprintf(
             line, sizeof line,
-            "the matches are crowded into %.0f %% of the width and %.0f %% of the height (need %.0f %%)",
-            e.spreadX * 100, e.spreadY * 100, kMinSpread * 100);
+            "the matches are crowded into %.0f %% of the width and %.0f %% of the height (need %.0f %% "
+            "both ways, or %.0f %% one way and %.0f %% the other)",
+            e.spreadX * 100, e.spreadY * 100, kMinSpread * 100, kMinWideSpread * 100, kMinNarrowSpread * 100);
         return line;
     }
     if (e.disagreementPx > e.disagreementLimitPx) {

@@ -4,6 +4,8 @@
 // shows up here; such a pair gets a refusal instead of a confident wrong answer.
 #pragma once
 
+#include "Cells.h"
+#include "EyeFit.h"
 #include "Matching.h"
 
 #include <opencv2/core.hpp>
@@ -12,8 +14,6 @@
 #include <string>
 
 namespace depthscope {
-
-constexpr int kCoverageGrid = 4;  // cells per side
 
 struct Evidence {
     double coverage = 0;                                     // share of the grid's cells holding inliers
@@ -27,6 +27,9 @@ struct Evidence {
 };
 
 Evidence weighEvidence(const EyeMatches& m, cv::Size view);
+
+// Which way the pairs spread far enough to fix the terms that need that way.
+FitReach reachOf(const Evidence& e);
 
 // Why the evidence cannot carry a correction, in one line; empty when it can.
 std::string refusalReason(const Evidence& e);

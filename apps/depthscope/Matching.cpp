@@ -23,40 +23,55 @@ struct Features {
     cv::Mat descriptors;
 };
 
-// The strongest corners of each cell of a grid: a high-contrast pattern in one part of the frame
-// must not take every feature, or the rest of the frame has no say.
-std::vector<cv::KeyPoint> spreadOut(std::vector<cv::KeyPoint> points, cv::Size view) {
-    constexpr int kGrid = 8, kPerCell = 4000 / (kGrid * kGrid);
+// Features are found on a copy at most this wide: enough for a match to land within a pixel or
+// two, which the refinement then takes to a fraction, and quick on a full HD frame.
+constexpr int kDetectWidth = 800;
+
+// The indices of the strongest features of each cell of a grid: a high-contrast pattern in one
+// part of the frame must not take every feature, or the rest of the frame has no say.
+std::vector<int> spreadOut(const std::vector<cv::KeyPoint>& points, cv::Size view) {
+    constexpr int kGrid = 8, kPerCell = 3000 / (kGrid * kGrid);
     std::vector<std::vector<cv::KeyPoint>> cells(kGrid * kGrid);
-    for (const cv::KeyPoint& k : points) {
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        cv::KeyPoint k = points[i];
+        k.class_id = static_cast<int>(i);
         const int cx = std::clamp(int(k.pt.x) * kGrid / view.width, 0, kGrid - 1);
         const int cy = std::clamp(int(k.pt.y) * kGrid / view.height, 0, kGrid - 1);
         cells[static_cast<std::size_t>(cy * kGrid + cx)].push_back(k);
     }
-    points.clear();
+    std::vector<int> kept;
     for (auto& cell : cells) {
         cv::KeyPointsFilter::retainBest(cell, kPerCell);
-        points.insert(points.end(), cell.begin(), cell.end());
+        for (const cv::KeyPoint& k : cell) kept.push_back(k.class_id);
     }
-    return points;
+    return kept;
 }
 
+// SIFT holds up on real textures and tells apart more of a pattern's look-alike corners than a
+// binary descriptor does.
 Features detect(const cv::Mat& view) {
     cv::Mat bytes;
     view.convertTo(bytes, CV_8U);
-    static const cv::Ptr<cv::ORB> orb =
-        cv::ORB::create(30000, 1.2f, 8, 31, 0, 2, cv::ORB::HARRIS_SCORE, 31, 10);
-    Features f;
-    orb->detect(bytes, f.points);
-    f.points = spreadOut(std::move(f.points), view.size());
-    orb->compute(bytes, f.points, f.descriptors);
-    return f;
+    const double f = std::min(1.0, double(kDetectWidth) / std::max(1, bytes.cols));
+    if (f < 1.0) cv::resize(bytes, bytes, cv::Size(), f, f, cv::INTER_AREA);
+    static const cv::Ptr<cv::SIFT> sift = cv::SIFT::create();
+    std::vector<cv::KeyPoint> all;
+    cv::Mat descriptors;
+    sift->detectAndCompute(bytes, cv::noArray(), all, descriptors);
+    Features out;
+    for (const int i : spreadOut(all, bytes.size())) {
+        cv::KeyPoint k = all[static_cast<std::size_t>(i)];
+        k.pt = cv::Point2f(float((double(k.pt.x) + 0.5) / f - 0.5), float((double(k.pt.y) + 0.5) / f - 0.5));
+        out.points.push_back(k);
+        out.descriptors.push_back(descriptors.row(i));
+    }
+    return out;
 }
 
 // The best match of each descriptor, where it is clearly better than the second best.
 std::vector<int> bestMatches(const cv::Mat& from, const cv::Mat& to) {
     std::vector<int> best(static_cast<std::size_t>(from.rows), -1);
-    cv::BFMatcher matcher(cv::NORM_HAMMING);
+    cv::BFMatcher matcher(cv::NORM_L2);
     std::vector<std::vector<cv::DMatch>> knn;
     matcher.knnMatch(from, to, knn, 2);
     for (const auto& m : knn)
@@ -93,37 +108,36 @@ void keepPairs(EyeMatches& m, const std::vector<char>& keep) {
 }
 
 // Epipolar consistency: a pair at any depth passes, a pair joining unrelated features rarely.
-void rejectByEpipolar(EyeMatches& m) {
+void rejectByEpipolar(EyeMatches& m, int viewHeight) {
     if (m.left.size() < 8) return;
     std::vector<cv::Point2f> l(m.left.begin(), m.left.end()), r(m.right.begin(), m.right.end());
     cv::Mat inliers;
-    const cv::Mat F = cv::findFundamentalMat(l, r, cv::FM_RANSAC, 1.5, 0.999, inliers);
+    // Loose enough for a real lens, which bends the epipolar lines; a pair joining unrelated
+    // features is far off them.
+    const double limitPx = std::max(1.5, 0.006 * viewHeight);
+    const cv::Mat F = cv::findFundamentalMat(l, r, cv::FM_RANSAC, limitPx, 0.999, inliers);
     if (F.empty() || inliers.empty()) return;
     keepPairs(m, std::vector<char>(inliers.begin<uchar>(), inliers.end<uchar>()));
 }
 
-// The inverse of the fit as a 2x3 matrix: left-view point to right-view point.
-cv::Matx23d leftToRight(const VerticalFit& f) {
+// The linear part of the fit's inverse: a step in the left view to the step in the right view.
+cv::Matx22d leftToRight(const VerticalFit& f) {
     const double det = f.a * f.a + f.b * f.b;
-    const double ia = f.a / det, ib = -f.b / det;  // inverse of [[a,-b],[b,a]] is [[ia,-ib],[ib,ia]]
-    const double cx = f.centre.x, cy = f.centre.y + f.ty;
-    // r = centre + inv (q - (cx, cy))
-    return {ia, -ib, f.centre.x - ia * cx + ib * cy, ib, ia, f.centre.y - ib * cx - ia * cy};
-}
-
-cv::Point2d apply(const cv::Matx23d& m, cv::Point2d p) {
-    return {m(0, 0) * p.x + m(0, 1) * p.y + m(0, 2), m(1, 0) * p.x + m(1, 1) * p.y + m(1, 2)};
+    return {f.a / det, f.b / det, -f.b / det, f.a / det};
 }
 
 bool inside(const cv::Mat& view, cv::Point2d p, double margin) {
     return p.x >= margin && p.y >= margin && p.x <= view.cols - 1 - margin && p.y <= view.rows - 1 - margin;
 }
 
-// One refinement pass: for each left anchor, the right patch is resampled into the left
-// frame through the fit (with the pair's own horizontal offset), and the remaining shift
-// found by phase correlation moves the right point. Pairs without a clear peak are dropped.
+// One refinement pass: for each pair, the right patch around its own right point is resampled
+// through the fit's rotation and scale, and the remaining shift found by phase correlation moves
+// the right point. Anchoring at the pair rather than at the fit's offset keeps pairs the fit
+// cannot follow (a real lens bends the rows) within the patch. Pairs without a clear peak are
+// dropped.
 void refinePairs(const cv::Mat& left, const cv::Mat& right, EyeMatches& m) {
-    const cv::Matx23d toRight = leftToRight(m.fit);
+    const cv::Matx22d toRight = leftToRight(m.fit);
+    const double reach = kHalf * std::sqrt(2.0) * std::hypot(toRight(0, 0), toRight(0, 1)) + 1;
     static const cv::Mat window = [] {
         cv::Mat w;
         cv::createHanningWindow(w, cv::Size(kPatch, kPatch), CV_32F);
@@ -132,16 +146,13 @@ void refinePairs(const cv::Mat& left, const cv::Mat& right, EyeMatches& m) {
     std::vector<char> keep(m.left.size(), 0);
     cv::Mat pl, pr;
     for (std::size_t i = 0; i < m.left.size(); ++i) {
-        const cv::Point2d l = m.left[i];
-        const double disparity = m.fit.map(m.right[i]).x - l.x;
-        const cv::Point2d origin(l.x + disparity - kHalf, l.y - kHalf);  // right patch, left frame
-        const cv::Point2d r0 = apply(toRight, origin);
-        const cv::Point2d r1 = apply(toRight, origin + cv::Point2d(kPatch, kPatch));
-        if (!inside(left, l, kHalf + 1) || !inside(right, r0, 1) || !inside(right, r1, 1)) continue;
+        const cv::Point2d l = m.left[i], r = m.right[i];
+        if (!inside(left, l, kHalf + 1) || !inside(right, r, reach)) continue;
         const cv::Matx23d leftPatch(1, 0, l.x - kHalf, 0, 1, l.y - kHalf);
-        cv::Matx23d rightPatch = toRight;  // patch (u, v) to the right view at origin + (u, v)
-        rightPatch(0, 2) = r0.x;
-        rightPatch(1, 2) = r0.y;
+        // Patch (u, v) to the right view at r + toRight ((u, v) - half).
+        const cv::Matx23d rightPatch(toRight(0, 0), toRight(0, 1),
+                                     r.x - kHalf * (toRight(0, 0) + toRight(0, 1)), toRight(1, 0),
+                                     toRight(1, 1), r.y - kHalf * (toRight(1, 0) + toRight(1, 1)));
         cv::warpAffine(left, pl, leftPatch, cv::Size(kPatch, kPatch),
                        cv::INTER_LINEAR | cv::WARP_INVERSE_MAP);
         cv::warpAffine(right, pr, rightPatch, cv::Size(kPatch, kPatch),
@@ -150,7 +161,8 @@ void refinePairs(const cv::Mat& left, const cv::Mat& right, EyeMatches& m) {
         const cv::Point2d shift = cv::phaseCorrelate(pl, pr, window, &response);
         if (response < kMinResponse || std::hypot(shift.x, shift.y) > kMaxPatchShift) continue;
         // The left feature sits `shift` further on in the resampled right patch.
-        m.right[i] = apply(toRight, cv::Point2d(l.x + disparity + shift.x, l.y + shift.y));
+        m.right[i] = r + cv::Point2d(toRight(0, 0) * shift.x + toRight(0, 1) * shift.y,
+                                     toRight(1, 0) * shift.x + toRight(1, 1) * shift.y);
         keep[i] = 1;
     }
     keepPairs(m, keep);
@@ -158,7 +170,11 @@ void refinePairs(const cv::Mat& left, const cv::Mat& right, EyeMatches& m) {
 
 bool robustFit(EyeMatches& m, double thresholdPx) {
     std::vector<char> keep;
-    if (!fitVerticalRobust(m.right, m.left, m.fit.centre, thresholdPx, m.fit, keep)) return false;
+    // Where the pairs cannot fix the bends (a strip of the frame) or would bend the rows more
+    // than a lens does, the plain fit decides, and the evidence says how far it reaches.
+    if (!fitVerticalRobust(m.right, m.left, m.fit.centre, thresholdPx, m.fit, keep, true) &&
+        !fitVerticalRobust(m.right, m.left, m.fit.centre, thresholdPx, m.fit, keep, false))
+        return false;
     keepPairs(m, keep);
     return true;
 }
@@ -179,15 +195,18 @@ bool matchEyes(const cv::Mat& left, const cv::Mat& right, EyeMatches& out, std::
         return false;
     };
     if (m.matches < kMinPairs) return tooFew("");
-    rejectByEpipolar(m);
+    rejectByEpipolar(m, left.rows);
     keepPairs(m, verticallyUnique(left, right, m.left, m.right));
     m.candidateLeft = m.left;
     m.candidateRight = m.right;
-    if (m.left.size() < std::size_t(kMinPairs) || !robustFit(m, 2.0))
+    // The first consensus is loose enough for a real rig's rows, which a plain fit leaves a few
+    // pixels apart at the frame's edges, and still far tighter than a pattern's period.
+    const double firstPx = std::max(2.0, 0.008 * left.rows);
+    if (m.left.size() < std::size_t(kMinPairs) || !robustFit(m, firstPx))
         return tooFew(" after outlier rejection");
-    for (int pass = 0; pass < 3; ++pass) {
+    for (const double passPx : {1.5, 1.0, 1.0}) {
         refinePairs(left, right, m);
-        if (m.left.size() < std::size_t(kMinPairs) || !robustFit(m, pass == 0 ? 1.0 : 0.5))
+        if (m.left.size() < std::size_t(kMinPairs) || !robustFit(m, passPx))
             return tooFew(" after subpixel refinement");
     }
     out = std::move(m);

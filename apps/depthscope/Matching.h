@@ -1,8 +1,9 @@
-// Matched points between the two eye views: ORB features paired by descriptor both ways, wrong
-// pairs rejected by the epipolar constraint (RANSAC), by their ambiguity along the column (a
-// repeated pattern) and by the vertical fit, then each pair refined
-// to a fraction of a pixel by phase correlation of small patches, the right patch resampled
-// through the fit so that rotation and scale do not blur the comparison.
+// Matched points between the two eye views: SIFT features (found on a copy at most 1024 pixels
+// wide) paired by descriptor both ways, wrong pairs rejected by the epipolar constraint
+// (RANSAC), by their ambiguity along the column (a repeated pattern) and by a vertical fit that
+// follows a real lens's slow bends, then each pair refined to a fraction of a pixel by phase
+// correlation of small patches around it, the right patch resampled through the fit's rotation
+// and scale so that they do not blur the comparison.
 #pragma once
 
 #include "VerticalFit.h"

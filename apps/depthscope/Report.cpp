@@ -17,10 +17,26 @@ using namespace duovis;
 namespace {
 
 QJsonObject misalignmentJson(const Misalignment& m) {
-    return {{"vertical_px", m.verticalPx},
-            {"rotation_deg", m.rotationDeg},
-            {"scale_pct", m.scalePct},
-            {"vertical_rms_px", m.rmsPx}};
+    return {{"vertical_px", m.verticalPx},      {"rotation_deg", m.rotationDeg},
+            {"scale_pct", m.scalePct},          {"keystone_h_deg", m.keystoneHDeg},
+            {"keystone_v_deg", m.keystoneVDeg}, {"vertical_rms_px", m.rmsPx}};
+}
+
+// Which model the fit chose and how each predicted the cells it was not fitted on.
+QJsonObject fitJson(const EyeFit& f) {
+    static const char* const kNames[kFitModels] = {"plain", "keystone_h", "keystone_v", "keystones"};
+    QJsonObject heldOut;
+    for (int m = 0; m < kFitModels; ++m)
+        if (f.compared)
+            heldOut[kNames[m]] = std::isfinite(f.heldOutPx[std::size_t(m)])
+                                     ? QJsonValue(f.heldOutPx[std::size_t(m)])
+                                     : QJsonValue();
+    QJsonArray terms;
+    for (std::size_t k = 0; k < std::size(kFitParams); ++k)
+        if (f.fitted(k)) terms.append(paramDef(kFitParams[k]).identifier);
+    return {{"model", kNames[f.model]},         {"compared", f.compared},
+            {"held_out_rms_px", heldOut},       {"across_width", f.reach.acrossX},
+            {"across_height", f.reach.acrossY}, {"set", terms}};
 }
 
 QImage toImage(const cv::Mat& view) {
@@ -157,6 +173,7 @@ QByteArray reportJson(const Analysis& a) {
         const Correction& c = a.correction;
         o["measured"] = misalignmentJson(c.measured);
         o["residual_after_correction"] = misalignmentJson(c.residual);
+        o["fit"] = fitJson(c.fit);
         const DepthBudget& d = a.depth;
         QJsonObject budget{{"measured", d.measured}, {"matched_share", d.validShare}};
         if (d.measured)

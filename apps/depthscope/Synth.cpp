@@ -1,5 +1,8 @@
 #include "Synth.h"
 
+#include "Correction.h"
+#include "EyeFit.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -143,9 +146,18 @@ SynthPair makeSynthPair(const SynthSpec& spec) {
     const double cx = spec.width / 2, cy = spec.height / 2;
     const double r = spec.rotationDeg * M_PI / 180.0, s = 1.0 + spec.scalePct / 100.0;
     const double c = std::cos(r) / s, sn = std::sin(r) / s;
+    // The keystones through the effect's own geometry, so that its opposite undoes them.
+    duovis::ParamValues keystones = duovis::ParamValues::defaults();
+    keystones[duovis::HKEYSTONE_R] = spec.keystoneHDeg;
+    keystones[duovis::VKEYSTONE_R] = spec.keystoneVDeg;
+    const duovis::EyeTransform unturn = displayGeometry(keystones, {spec.width, spec.height}).inverseR;
+    const bool turned = spec.keystoneHDeg != 0 || spec.keystoneVDeg != 0;
     pair.right = render(spec.width, spec.height, [&](double x, double y) {
         const double dx = x - cx, dy = y - cy - spec.verticalPx;
-        return scene.at(cx + c * dx + sn * dy, cy - sn * dx + c * dy, 1.0);
+        cv::Point2d p(cx + c * dx + sn * dy, cy - sn * dx + c * dy);
+        bool ok = true;
+        if (turned) p = mapThrough(unturn, p, ok);
+        return ok ? scene.at(p.x, p.y, 1.0) : 0.5;
     });
     return pair;
 }

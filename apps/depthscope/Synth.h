@@ -29,8 +29,11 @@ struct SynthSpec {
     double verticalPx = 4.0;   // the right eye sits this much lower
     double rotationDeg = 0.8;  // and turned clockwise by this
     double scalePct = 1.5;     // and this much larger
-    double nearPct = -1.5;     // disparity of the slabs (right minus left, percent of the width)
-    double farPct = 1.0;       // disparity of the background
+    // and, before all that, turned as the effect's right-eye keystones of these many degrees
+    // would turn it (a rig's cameras converging and tilting)
+    double keystoneHDeg = 0, keystoneVDeg = 0;
+    double nearPct = -1.5;  // disparity of the slabs (right minus left, percent of the width)
+    double farPct = 1.0;    // disparity of the background
     uint32_t seed = 1;
 };
 

@@ -6,6 +6,7 @@
 
 #include <opencv2/core.hpp>
 
+#include <array>
 #include <vector>
 
 namespace depthscope {
@@ -16,6 +17,10 @@ namespace depthscope {
 struct VerticalFit {
     double a = 1, b = 0, ty = 0;
     cv::Point2d centre;
+    // The slow bends a real lens adds on top, vertical only: dx², dx·dy and dy² in units of the
+    // frame's half size. Zero in a plain fit; the effect cannot apply them, but outlier
+    // rejection on a real rig must follow them or it keeps only one band of the frame.
+    std::array<double, 3> bend{};
 
     double rotationDeg() const;
     double scale() const;
@@ -23,15 +28,17 @@ struct VerticalFit {
     double residual(cv::Point2d from, cv::Point2d to) const { return to.y - map(from).y; }
 };
 
-// Least squares over the given pairs; false when the points do not fix the fit (fewer than
-// three, or all on one line).
+// Least squares over the given pairs, with the bends where `bends`; false when the points do not
+// fix the fit (too few, or all on one line).
 bool fitVertical(const std::vector<cv::Point2d>& from, const std::vector<cv::Point2d>& to, cv::Point2d centre,
-                 VerticalFit& fit);
+                 VerticalFit& fit, bool bends = false);
 
-// RANSAC over three-point samples, then least squares on the consensus, trimmed of points more
-// than three robust deviations off. `keep` says which pairs survived. Deterministic.
+// RANSAC over three-point samples, then least squares on the consensus (with the bends where
+// `bends` and there are pairs enough), trimmed of points more than three robust deviations
+// off. `keep` says which pairs survived. Deterministic.
 bool fitVerticalRobust(const std::vector<cv::Point2d>& from, const std::vector<cv::Point2d>& to,
-                       cv::Point2d centre, double thresholdPx, VerticalFit& fit, std::vector<char>& keep);
+                       cv::Point2d centre, double thresholdPx, VerticalFit& fit, std::vector<char>& keep,
+                       bool bends = false);
 
 // The root mean square of the vertical residuals.
 double verticalRms(const VerticalFit& fit, const std::vector<cv::Point2d>& from,

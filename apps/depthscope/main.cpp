@@ -49,10 +49,11 @@ const char* kPluginHelp =
 const char* kAnalyseHelp =
     "usage: depthscope analyse LEFT RIGHT [--json] [--report REPORT.png] [--max-megapixels N]\n"
     "\n"
-    "Measures the right eye against the left: vertical offset, rotation and scale (to be\n"
-    "corrected), the depth budget (the 2nd to 98th percentile of a dense disparity map of the\n"
-    "corrected pair, with the matched pairs' range as a second opinion; reported, not corrected),\n"
-    "and what the effect's right-eye values would become from their defaults. LEFT and RIGHT may\n"
+    "Measures the right eye against the left: vertical offset, rotation and scale, and the\n"
+    "keystones where the pairs support them (to be corrected), the depth budget (the 2nd to 98th\n"
+    "percentile of a dense disparity map of the corrected pair, with the matched pairs' range as a\n"
+    "second opinion; reported, not corrected), and what the effect's right-eye values would\n"
+    "become from their defaults. LEFT and RIGHT may\n"
     "be any image file duovis reads (PNG, JPEG, TIFF, OpenEXR, DPX, ...).\n"
     "  --json            print the JSON record instead of the summary\n"
     "  --report FILE     write a picture: the matched pairs and a disparity histogram\n"
@@ -66,12 +67,16 @@ const char* kAnalyseHelp =
 
 const char* kSynthHelp =
     "usage: depthscope synth LEFT RIGHT [--scene NAME] [--size WxH] [--vertical PX] [--rotate DEG]\n"
-    "                        [--scale PCT] [--near PCT] [--far PCT] [--seed N]\n"
+    "                        [--scale PCT] [--keystone-h DEG] [--keystone-v DEG] [--near PCT]\n"
+    "                        [--far PCT] [--seed N]\n"
     "\n"
     "Writes a synthetic pair: a textured background and three slabs in front of it, the right eye\n"
     "moved down by --vertical pixels (default 4), turned clockwise by --rotate degrees (0.8) and\n"
     "enlarged by --scale percent (1.5) about its centre. --near and --far are the disparities of\n"
     "the slabs and the background in percent of the width (-1.5 and 1.0). Size 960x540.\n"
+    "  --keystone-h DEG  --keystone-v DEG  before that, turn the right eye as the effect's\n"
+    "                    right-eye keystones of these many degrees would (default 0): a rig whose\n"
+    "                    cameras converge or tilt; a press should reply with the opposite\n"
     "  --scene NAME      slabs (default); or a scene made to mislead a measurement: pattern\n"
     "                    (repeated squares over most of the frame, at the near disparity), corner\n"
     "                    or strip (texture in one corner or one strip only), wall (one textured\n"
@@ -105,6 +110,12 @@ void printSummary(const Analysis& a) {
                 a.pairs.matches, a.pairs.left.size());
     std::printf("right eye vs left: vertical %+.3f px, rotation %+.4f deg, scale %+.4f %%\n",
                 c.measured.verticalPx, c.measured.rotationDeg, c.measured.scalePct);
+    if (c.fit.fitted(3) || c.fit.fitted(4))
+        std::printf(
+            "keystones: horizontal %+.2f deg, vertical %+.2f deg (held-out rms %.3f px, %.3f px "
+            "without them)\n",
+            c.measured.keystoneHDeg, c.measured.keystoneVDeg, c.fit.heldOutPx[std::size_t(c.fit.model)],
+            c.fit.heldOutPx[kPlain]);
     if (a.depth.measured)
         std::printf(
             "depth budget: near %+.3f %%, far %+.3f %% of the eye width (range %.3f %%, %.0f %% of the "
@@ -115,8 +126,11 @@ void printSummary(const Analysis& a) {
                     a.depth.validShare * 100);
     std::printf("disparity of the pairs: near %+.3f %%, far %+.3f %% of the eye width (range %.3f %%)\n",
                 c.disparity.nearPct, c.disparity.farPct, c.disparity.farPct - c.disparity.nearPct);
-    std::printf("correction: Vertical Shift Right %% %.4f, Rotate Right %.2f, Scale Right %.4f\n",
+    std::printf("correction: Vertical Shift Right %% %.4f, Rotate Right %.2f, Scale Right %.4f",
                 c.after[duovis::VSHIFT_PCT_R], c.after[duovis::ROTATE_R], c.after[duovis::SCALE_R]);
+    if (c.fit.fitted(3)) std::printf(", Horizontal Keystone Right %.2f", c.after[duovis::HKEYSTONE_R]);
+    if (c.fit.fitted(4)) std::printf(", Vertical Keystone Right %.2f", c.after[duovis::VKEYSTONE_R]);
+    std::printf("\n");
     std::printf(
         "after correction: vertical %+.3f px, rotation %+.4f deg, scale %+.4f %%, scatter %.3f px rms\n",
         c.residual.verticalPx, c.residual.rotationDeg, c.residual.scalePct, c.residual.rmsPx);
@@ -170,6 +184,8 @@ int synthCommand(const std::vector<std::string>& args) {
     const std::pair<const char*, double*> numbers[] = {{"--vertical", &spec.verticalPx},
                                                        {"--rotate", &spec.rotationDeg},
                                                        {"--scale", &spec.scalePct},
+                                                       {"--keystone-h", &spec.keystoneHDeg},
+                                                       {"--keystone-v", &spec.keystoneVDeg},
                                                        {"--near", &spec.nearPct},
                                                        {"--far", &spec.farPct}};
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -209,8 +225,9 @@ int synthCommand(const std::vector<std::string>& args) {
         if (!known) return usage("unknown option '" + a + "' (see depthscope synth --help)");
     }
     if (files.size() != 2) return usage("synth needs two output files, LEFT and RIGHT");
-    if (std::abs(spec.scalePct) >= 50 || std::abs(spec.rotationDeg) > 45)
-        return usage("--scale must stay within 50 % and --rotate within 45 degrees");
+    if (std::abs(spec.scalePct) >= 50 || std::abs(spec.rotationDeg) > 45 ||
+        std::abs(spec.keystoneHDeg) > 45 || std::abs(spec.keystoneVDeg) > 45)
+        return usage("--scale must stay within 50 %, --rotate and the keystones within 45 degrees");
     const SynthPair pair = makeSynthPair(spec);
     savePng(pair.left, files[0]);
     savePng(pair.right, files[1]);

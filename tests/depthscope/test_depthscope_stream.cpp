@@ -201,7 +201,7 @@ const StreamRow kBad[] = {
     {"texture_in_one_corner",
      [] {
          SynthSpec s;
-         s.scene = SynthScene::Corner, s.width = 480, s.height = 270;
+         s.scene = SynthScene::Corner, s.width = 640, s.height = 360;
          const SynthPair p = makeSynthPair(s);
          return request(layer(p.left), layer(p.right));
      },
