@@ -49,6 +49,9 @@ Project loadProject(const QString& path);
 // The files of the project's layers, as bytes, for the checks that no output replaces them.
 std::vector<std::string> layerFiles(const Project& project);
 
+// The format version a project needs: the oldest that holds everything in it.
+int projectVersionFor(const Project& project);
+
 // Writes the project whole or not at all (temporary file, then rename). A command that reads,
 // changes and writes a project holds a FileLock on it throughout.
 void saveProject(const Project& project, const QString& path, SaveMode mode = SaveMode::Replace);

@@ -1,6 +1,5 @@
 #include "session/ProjectFormat.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -9,8 +8,6 @@
 #include <stdexcept>
 
 #include "core/params/ParamTable.h"
-#include "media/VideoReader.h"
-#include "session/FrameSequence.h"
 #include "session/ProjectKeys.h"
 
 namespace duovis::cli {
@@ -39,17 +36,7 @@ int checkVersion(const QJsonValue& v, const QString& path) {
     return static_cast<int>(number);
 }
 
-bool moves(const QString& file) {
-    return !file.isEmpty() && (FrameSequence::looksLikePattern(file) ||
-                               media::isVideoName(QFile::encodeName(file).toStdString()));
-}
-
 }  // namespace
-
-int projectVersionFor(const Project& p) {
-    return p.keys.empty() && !moves(p.primary.file) && !moves(p.second) ? kOldestProjectVersion
-                                                                        : kProjectVersion;
-}
 
 void refuseProject(const QString& path, const std::string& why) {
     throw std::runtime_error(path.toStdString() + ": " + why);

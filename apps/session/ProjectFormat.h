@@ -17,9 +17,6 @@ constexpr const char* kProjectFormat = "duovis-project";
 constexpr int kProjectVersion = 2;
 constexpr int kOldestProjectVersion = 1;
 
-// The version a project needs: the oldest that holds everything in it.
-int projectVersionFor(const Project& project);
-
 // Throws std::runtime_error with "<path>: <why>".
 [[noreturn]] void refuseProject(const QString& path, const std::string& why);
 
