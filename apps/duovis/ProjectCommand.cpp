@@ -138,6 +138,9 @@ int projectPress(const QString& path, const Words& buttons, const Args& args) {
     if (def.param_type != PF_Param_BUTTON) throw std::runtime_error(buttons[0] + " is not a button");
     // The tool button is hidden in every host, yet runs whenever the host reports a press.
     if (position == LAUNCH_TOOL) {
+        if (layerMoves(p.primary.file) || layerMoves(p.second))
+            throw std::runtime_error(
+                "LAUNCH_TOOL on a sequence or video presses at frames: give --frames N or A-B");
         // The effect has no way to report a failed exchange; what the host sees is whether any
         // value changed, and a press that changed none did not do what was asked.
         const int changed = pressToolButton(fx, p);

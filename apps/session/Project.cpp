@@ -12,11 +12,10 @@
 #include "core/params/ParamTable.h"
 #include "media/AtomicSave.h"
 #include "media/SameFile.h"
-#include "media/VideoReader.h"
-#include "session/FrameSequence.h"
 #include "session/HostKeys.h"
 #include "session/ProjectFormat.h"
 #include "session/ProjectKeys.h"
+#include "session/ProjectLayers.h"
 
 namespace duovis::cli {
 
@@ -33,16 +32,11 @@ bool carriesValue(PF_ParamType type) {
     return type == PF_Param_POPUP || type == PF_Param_CHECKBOX || type == PF_Param_FLOAT_SLIDER;
 }
 
-bool moves(const QString& file) {
-    return !file.isEmpty() && (FrameSequence::looksLikePattern(file) ||
-                               media::isVideoName(QFile::encodeName(file).toStdString()));
-}
-
 }  // namespace
 
 int projectVersionFor(const Project& p) {
-    return p.keys.empty() && !moves(p.primary.file) && !moves(p.second) ? kOldestProjectVersion
-                                                                        : kProjectVersion;
+    return p.keys.empty() && !layerMoves(p.primary.file) && !layerMoves(p.second) ? kOldestProjectVersion
+                                                                                  : kProjectVersion;
 }
 
 const char* hostName(refhost::HostApp app) {

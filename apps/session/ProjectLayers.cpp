@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 
+#include "media/VideoReader.h"
 #include "session/RenderInputs.h"
 
 namespace duovis::cli {
@@ -16,6 +17,10 @@ std::string bytes(const QString& name) {
 }
 
 }  // namespace
+
+bool layerMoves(const QString& file) {
+    return !file.isEmpty() && (FrameSequence::looksLikePattern(file) || media::isVideoName(bytes(file)));
+}
 
 ProjectLayer describeLayer(const std::string& name) {
     const QString qname = QFile::decodeName(name.c_str());

@@ -11,6 +11,9 @@
 
 namespace duovis::cli {
 
+// Whether a layer's file is a numbered sequence or a video: a layer with frames of its own.
+bool layerMoves(const QString& file);
+
 // The layer `name` makes: its absolute name and the size of its frames. Throws naming the
 // name for one that is no readable picture, no sequence with frames, and no video.
 ProjectLayer describeLayer(const std::string& name);
