@@ -63,7 +63,7 @@ void makeShot(const QString& dir) {
 }
 
 // Runs duovis; the seconds it took.
-double duovis(const QString& program, const QString& dir, const QStringList& args) {
+double runDuovis(const QString& program, const QString& dir, const QStringList& args) {
     QProcess p;
     p.setWorkingDirectory(dir);
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -71,7 +71,7 @@ double duovis(const QString& program, const QString& dir, const QStringList& arg
     timer.start();
     p.start(program, args);
     p.waitForFinished(-1);
-    const double seconds = timer.elapsed() / 1000.0;
+    const double seconds = static_cast<double>(timer.elapsed()) / 1000.0;
     const QByteArray out = p.readAllStandardOutput();
     if (args.value(1) == "press") std::fputs(out.constData(), stdout);
     if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
@@ -90,7 +90,7 @@ cv::Mat luma(const QString& file) {
 }
 
 double median(std::vector<double> v) {
-    if (v.empty()) return NAN;
+    if (v.empty()) return std::nan("");
     std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
     return v[v.size() / 2];
 }
@@ -106,11 +106,11 @@ std::map<int, double> keysOf(const QString& project, const char* id) {
 }
 
 double stddev(const std::vector<double>& v) {
-    if (v.size() < 2) return NAN;
-    const double mean = std::accumulate(v.begin(), v.end(), 0.0) / v.size();
+    if (v.size() < 2) return std::nan("");
+    const double mean = std::accumulate(v.begin(), v.end(), 0.0) / static_cast<double>(v.size());
     double sum = 0;
     for (double x : v) sum += (x - mean) * (x - mean);
-    return std::sqrt(sum / (v.size() - 1));
+    return std::sqrt(sum / static_cast<double>(v.size() - 1));
 }
 
 }  // namespace
@@ -122,15 +122,15 @@ int main(int argc, char** argv) {
     const QString dir = tmp.path();
     try {
         makeShot(dir);
-        duovis(program, dir,
-               {"project", "new", "shot.json", "--primary", "L_%04d.png", "--second", "R_%04d.png"});
+        runDuovis(program, dir,
+                  {"project", "new", "shot.json", "--primary", "L_%04d.png", "--second", "R_%04d.png"});
         const double press =
-            duovis(program, dir,
-                   {"project", "press", "shot.json", "LAUNCH_TOOL", "--frames", "1-24", "--smooth", "5"});
+            runDuovis(program, dir,
+                      {"project", "press", "shot.json", "LAUNCH_TOOL", "--frames", "1-24", "--smooth", "5"});
         for (const char* eye : {"1", "2"})
-            duovis(program, dir,
-                   {"render", "--project", "shot.json", "-p", QString("DISPLAY_TYPE=") + eye, "--quiet", "-o",
-                    QString("out%1_%04d.png").arg(eye)});
+            runDuovis(program, dir,
+                      {"render", "--project", "shot.json", "-p", QString("DISPLAY_TYPE=") + eye, "--quiet",
+                       "-o", QString("out%1_%04d.png").arg(eye)});
         const std::map<int, double> keyed = keysOf(dir + "/shot.json", "VSHIFT_PX_R");
         std::printf("%5s %8s %8s | %10s %10s | %9s %7s\n", "frame", "drift", "turn", "keyed px", "+ drift",
                     "resid med", "pairs");
@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
                                                   luma(dir + QString::asprintf("/out2_%04d.png", f)));
             const double m = median(dy);
             worst = std::max(worst, std::abs(m));
-            const double k = keyed.count(f) ? keyed.at(f) : NAN;
+            const double k = keyed.count(f) ? keyed.at(f) : std::nan("");
             beyond.push_back(k + driftAt(f - 1));
             std::printf("%5d %+8.3f %+8.3f | %+10.3f %+10.3f | %+9.3f %7zu\n", f, driftAt(f - 1),
                         turnAt(f - 1), k, k + driftAt(f - 1), m, dy.size());
