@@ -33,8 +33,12 @@ void RenderJob::assign(const std::string& assignment) {
 }
 
 void RenderJob::assignStatic(const std::string& assignment) {
-    const int position = resolveParam(instance_->params(), assignment.substr(0, assignment.find('=')));
-    for (const int p : keyedTogether(instance_->params(), position)) instance_->params().clearKeys(p);
+    // Without "ID=" the assignment's own refusal says what is wrong.
+    const auto eq = assignment.find('=');
+    if (eq != std::string::npos && eq > 0) {
+        const int position = resolveParam(instance_->params(), assignment.substr(0, eq));
+        for (const int p : keyedTogether(instance_->params(), position)) instance_->params().clearKeys(p);
+    }
     assign(assignment);
 }
 

@@ -50,6 +50,7 @@ struct KeyedRenderCase {
     const char* name;
     std::vector<QStringList> keys;      // `project set` arguments after FILE
     std::vector<QStringList> staticAt;  // -p values of frames 1..4
+    QStringList keyedExtra = {};        // given to the keyed render too
 };
 
 const KeyedRenderCase kKeyedRenders[] = {
@@ -65,6 +66,10 @@ const KeyedRenderCase kKeyedRenders[] = {
     {"Hold",
      {{"VSHIFT_PCT_R=2", "--at", "1", "--hold"}, {"VSHIFT_PCT_R=0", "--at", "3"}},
      {{"VSHIFT_PCT_R=2"}, {"VSHIFT_PCT_R=2"}, {"VSHIFT_PCT_R=0"}, {"VSHIFT_PCT_R=0"}}},
+    {"CommandLineReplacesTheKeys",
+     {{"HSHIFT_PCT_B=1", "--at", "1"}, {"HSHIFT_PCT_B=4", "--at", "4"}},
+     {{"HSHIFT_PCT_B=2"}, {"HSHIFT_PCT_B=2"}, {"HSHIFT_PCT_B=2"}, {"HSHIFT_PCT_B=2"}},
+     {"-p", "HSHIFT_PCT_B=2"}},
     {"BeforeTheFirstAndAfterTheLastKey",
      {{"HSHIFT_PCT_B=3", "--at", "2"}, {"HSHIFT_PCT_B=5", "--at", "3"}},
      {{"HSHIFT_PCT_B=3"}, {"HSHIFT_PCT_B=3"}, {"HSHIFT_PCT_B=5"}, {"HSHIFT_PCT_B=5"}}},
@@ -77,7 +82,8 @@ TEST_P(CliKeyedRender, EachFrameIsTheStaticRenderOfItsValues) {
     make("keyed.json");
     make("plain.json");
     for (const QStringList& k : c.keys) ok(QStringList{"project", "set", "keyed.json"} + k);
-    ok({"render", "--project", "keyed.json", "--frames", "1-4", "-o", "k_%04d.png", "--quiet"});
+    ok(QStringList{"render", "--project", "keyed.json", "--frames", "1-4", "-o", "k_%04d.png", "--quiet"} +
+       c.keyedExtra);
     for (int f = 1; f <= 4; ++f) {
         QStringList args{"render", "--project", "plain.json", "--frame", QString::number(f), "--quiet"};
         for (const QString& p : c.staticAt[static_cast<std::size_t>(f - 1)]) args << "-p" << p;
