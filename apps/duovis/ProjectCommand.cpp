@@ -1,7 +1,6 @@
 // `duovis project`: create a project, change its values as a user would, press its buttons,
 // and show it. Each action is one row of kActions: its words, its help and its function.
 #include <QFileInfo>
-#include <QImageReader>
 #include <QJsonDocument>
 
 #include <cmath>
@@ -11,13 +10,17 @@
 #include "Args.h"
 #include "Commands.h"
 #include "HostOptions.h"
+#include "ProjectOpen.h"
 #include "core/params/ParamId.h"
 #include "core/params/ParamTable.h"
 #include "session/ClipboardWatch.h"
 #include "session/FileLock.h"
+#include "session/KeyEdit.h"
 #include "session/ParamAssign.h"
 #include "session/PluginLocator.h"
 #include "session/Project.h"
+#include "session/ProjectKeys.h"
+#include "session/ProjectLayers.h"
 #include "session/RenderJob.h"
 #include "session/StatusArea.h"
 #include "session/ToolPress.h"
@@ -26,25 +29,13 @@ namespace duovis::cli {
 
 namespace {
 
-using Words = std::vector<std::string>;
-
 ProjectLayer layerFromArgs(const Args& args) {
     const auto image = args.value("--primary");
     const auto size = args.value("--layer");
     if (image.has_value() == size.has_value())
         throw std::runtime_error("project new needs --primary IMAGE or --layer WIDTHxHEIGHT");
+    if (image) return describeLayer(*image);
     ProjectLayer l;
-    if (image) {
-        const QString file = QString::fromStdString(*image);
-        QImageReader reader(file);
-        const QSize s = reader.size();
-        if (!QFileInfo(file).isFile() || !s.isValid())
-            throw std::runtime_error(*image + ": not a readable image");
-        l.file = QFileInfo(file).absoluteFilePath();
-        l.width = s.width();
-        l.height = s.height();
-        return l;
-    }
     const auto x = size->find('x');
     if (x == std::string::npos) throw std::runtime_error("--layer: '" + *size + "' is not WIDTHxHEIGHT");
     l.width = parseInt(size->substr(0, x), "--layer width");
@@ -52,25 +43,6 @@ ProjectLayer layerFromArgs(const Args& args) {
     if (l.width < 0 || l.height < 0 || l.width > 65535 || l.height > 65535)
         throw std::runtime_error("--layer: width and height must be 0..65535");
     return l;
-}
-
-// The project's effect, set up and opened as the host opens a saved project.
-struct OpenProject {
-    OpenProject(const Project& p, const Args& args)
-        : job(locatePlugin(p.plugin, args.value("--plugin-dir")), p.host) {
-        job.setLayerSize(p.primary.width, p.primary.height);
-        applyProject(p, job.instance());
-    }
-    RenderJob job;
-};
-
-void saveFrom(Project& p, OpenProject& open, const QString& path, SaveMode mode = SaveMode::Replace) {
-    captureProject(p, open.job.instance());
-    saveProject(p, path, mode);
-}
-
-std::string identifierAt(int position) {
-    return paramDef(static_cast<ParamId>(position)).identifier;
 }
 
 std::string number(double v) {
@@ -86,12 +58,7 @@ int projectNew(const QString& path, const Words& rest, const Args& args) {
     p.plugin = args.value("--plugin").value_or("DuovisX");
     p.host = hostFromArgs(args);
     p.primary = layerFromArgs(args);
-    if (const auto second = args.value("--second")) {
-        const QString file = QString::fromStdString(*second);
-        if (!QImageReader(file).size().isValid())
-            throw std::runtime_error(*second + ": not a readable image");
-        p.second = QFileInfo(file).absoluteFilePath();
-    }
+    if (const auto second = args.value("--second")) p.second = describeLayer(*second).file;
     OpenProject open(p, args);
     // Another `project new` may have made the file meanwhile: the save itself refuses then.
     saveFrom(p, open, path, SaveMode::KeepExisting);
@@ -100,25 +67,25 @@ int projectNew(const QString& path, const Words& rest, const Args& args) {
     return 0;
 }
 
-// Sets one value as the user does and says when the effect kept another number than asked
-// (a shift whose pixel twin reached its bound is held there).
-void setAndReport(RenderJob& job, const std::string& assignment) {
-    const auto asked = sliderRequest(job.params(), assignment);
-    job.assign(assignment);
-    if (!asked) return;
-    const double stored = job.params().floatValue(asked->position);
-    if (std::fabs(stored - asked->value) > 1e-9 * std::max(1.0, std::fabs(asked->value)))
-        std::fprintf(stderr, "duovis: warning: %s: asked %s, stored %s (the effect held it to its range)\n",
-                     identifierAt(asked->position).c_str(), number(asked->value).c_str(),
-                     number(stored).c_str());
-}
-
 int projectSet(const QString& path, const Words& assignments, const Args& args) {
     if (assignments.empty()) throw std::runtime_error("project set needs at least one ID=VALUE");
     const FileLock lock(path);
     Project p = loadProject(path);
+    const std::optional<int> frame = keyFrameFromArgs(args, p);
     OpenProject open(p, args);
-    for (const auto& a : assignments) setAndReport(open.job, a);
+    refhost::ParamStore& store = open.job.params();
+    if (frame) open.job.setTime(*frame, kProjectFps);
+    for (const auto& a : assignments) {
+        const int position = resolveParam(store, a.substr(0, a.find('=')));
+        const std::string id = paramDef(static_cast<ParamId>(position)).identifier;
+        if (frame) {
+            prepareKey(store, position, args.has("--hold"), id);
+        } else if (store.animated(position)) {
+            throw std::runtime_error(id + " has keys: give --at FRAME, or remove them with project unset " +
+                                     id + " --all");
+        }
+        setAndReport(open.job, a);
+    }
     saveFrom(p, open, path);
     return 0;
 }
@@ -161,6 +128,7 @@ const PressCheck kPressChecks[] = {
 
 int projectPress(const QString& path, const Words& buttons, const Args& args) {
     if (buttons.size() != 1) throw std::runtime_error("project press needs exactly one BUTTON_ID");
+    if (args.has("--frames") || args.has("--smooth")) return projectPressShot(path, buttons, args);
     const FileLock lock(path);
     Project p = loadProject(path);
     OpenProject open(p, args);
@@ -170,6 +138,9 @@ int projectPress(const QString& path, const Words& buttons, const Args& args) {
     if (def.param_type != PF_Param_BUTTON) throw std::runtime_error(buttons[0] + " is not a button");
     // The tool button is hidden in every host, yet runs whenever the host reports a press.
     if (position == LAUNCH_TOOL) {
+        if (layerMoves(p.primary.file) || layerMoves(p.second))
+            throw std::runtime_error(
+                "LAUNCH_TOOL on a sequence or video presses at frames: give --frames N or A-B");
         // The effect has no way to report a failed exchange; what the host sees is whether any
         // value changed, and a press that changed none did not do what was asked.
         const int changed = pressToolButton(fx, p);
@@ -199,6 +170,15 @@ std::string valueText(const QJsonValue& v) {
     return number(v.toDouble());
 }
 
+// "1: 0.5, 4: 2 hold": each key's frame and value, and where the value holds.
+std::string keysText(const std::vector<ProjectKey>& keys) {
+    std::string text;
+    for (const ProjectKey& k : keys)
+        text += (text.empty() ? "" : ", ") + std::to_string(k.frame) + ": " + number(k.value) +
+                (k.hold ? " hold" : "");
+    return text;
+}
+
 int projectShow(const QString& path, const Words& rest, const Args& args) {
     if (!rest.empty()) throw std::runtime_error("project show takes only FILE, not '" + rest[0] + "'");
     const Project p = loadProject(path);
@@ -213,7 +193,8 @@ int projectShow(const QString& path, const Words& rest, const Args& args) {
              QJsonObject{{"file", p.primary.file}, {"width", p.primary.width}, {"height", p.primary.height}}},
             {"second", p.second},
             {"globalDisplay", QJsonObject{{"statusLine", QString::fromStdString(status)}}},
-            {"params", p.values}};
+            {"params", p.values},
+            {"keys", keysToJson(p.keys)}};
         std::fputs(QJsonDocument(o).toJson(QJsonDocument::Indented).constData(), stdout);
         return 0;
     }
@@ -225,7 +206,11 @@ int projectShow(const QString& path, const Words& rest, const Args& args) {
     // In list order, so related entries stay together.
     for (const ParamDef& d : paramTable()) {
         const QJsonValue v = p.values.value(QString::fromLatin1(d.identifier));
-        if (!v.isUndefined()) std::printf("%s = %s\n", d.identifier, valueText(v).c_str());
+        if (const auto keys = p.keys.find(d.identifier); keys != p.keys.end()) {
+            std::printf("%s keys %s\n", d.identifier, keysText(keys->second).c_str());
+        } else if (!v.isUndefined()) {
+            std::printf("%s = %s\n", d.identifier, valueText(v).c_str());
+        }
     }
     return 0;
 }
@@ -241,28 +226,46 @@ const Action kActions[] = {
     {"new",
      "new FILE [--host ae|premiere] [--plugin DuovisX|Duovis]\n"
      "                          (--primary IMAGE | --layer WIDTHxHEIGHT) [--second IMAGE]",
-     "Creates FILE: the effect applied once to a layer, either a picture (--primary; the layer\n"
-     "takes its size) or a layer of WIDTHxHEIGHT without pictures (--layer). --second chooses the\n"
+     "Creates FILE: the effect applied once to a layer, either pictures (--primary: a still, a\n"
+     "numbered sequence such as shot_%04d.png or shot_####.png, or a video; the layer takes its\n"
+     "size) or a layer of WIDTHxHEIGHT without pictures (--layer). --second chooses the\n"
      "second-eye layer. An existing FILE is never replaced.\n",
      projectNew},
-    {"set", "set FILE ID=VALUE...",
+    {"set", "set FILE ID=VALUE... [--at FRAME [--hold]]",
      "Changes values as a user does in the effect's controls, so linked values follow (a percent\n"
      "shift and its pixel twin). A value the effect keeps different from what was asked (held to\n"
      "the range its twin allows) is reported in a warning with both numbers. The file is locked\n"
-     "from reading to saving: a second command on it waits for the first.\n",
+     "from reading to saving: a second command on it waits for the first.\n"
+     "  --at FRAME   sets a key at FRAME instead (the layer's own frame number: a sequence's file\n"
+     "               number, a video's frame from 0); linked values are keyed there too. Between\n"
+     "               keys a value moves linearly; before the first and after the last it stays.\n"
+     "               Popups and checkboxes cannot vary in time. A value with keys takes --at.\n"
+     "  --hold       the key's value holds until the next key instead of moving to it\n",
      projectSet},
-    {"press", "press FILE BUTTON_ID",
+    {"unset", "unset FILE ID... (--at FRAME | --all)",
+     "Removes the keys of ID (and of its linked twin) at FRAME, or all of them; without keys the\n"
+     "value is the last removed key's (with --all, the first key's).\n",
+     projectUnset},
+    {"press", "press FILE BUTTON_ID | press FILE LAUNCH_TOOL --frames A-B[xN] [--smooth K]",
      "Presses a button (XFORM_RESET_ALL, CROP_RESET, COPY_PARAMS, PASTE_PARAMS,\n"
      "GLOBAL_DISPLAY_SWITCH, ABOUT_BUTTON, ...). COPY_PARAMS and PASTE_PARAMS share one clipboard\n"
      "file, $ProgramData/Corvant/Duovis/TempData (without ProgramData, Corvant/Duovis/TempData in\n"
      "the user's data folder); a copy that wrote nothing there, or a paste that found no file or\n"
      "changed no value, fails. LAUNCH_TOOL runs the parallax tool (DUOVIS_DEPTHSCOPE, else the\n"
      "depthscope next to duovis) on the project's layers and keeps the corrections it sends back;\n"
-     "a press that changed no value (no tool, a failed exchange, nothing measured) fails.\n",
+     "a press that changed no value (no tool, a failed exchange, nothing measured) fails.\n"
+     "  --frames A-B[xN]  presses LAUNCH_TOOL at each frame of a shot (every Nth from A to B): the\n"
+     "               tool gets that frame's pixels and the values it sends back are keyed there.\n"
+     "               The frames it refuses get no key and are named; one line per frame says\n"
+     "               what it measured and what was keyed.\n"
+     "  --smooth K   then smooths the keyed corrections over K keys (a running median, then a\n"
+     "               mean of three), so one bad frame neither jumps nor pulls its neighbours;\n"
+     "               the shot's ends stay where they were measured (default 1: as measured)\n",
      projectPress},
     {"show", "show FILE [--json]",
-     "Prints the module, host and layers, every value, and the global display as the effect's\n"
-     "panel shows it (its status line). --json prints the same as one JSON object.\n",
+     "Prints the module, host and layers, every value (for an animated one its keys: frame:\n"
+     "value, and hold where the value holds) and the global display as the effect's panel shows it (its\n"
+     "status line). --json prints the same as one JSON object.\n",
      projectShow},
 };
 
@@ -294,8 +297,9 @@ const Action* findAction(const std::string& name) {
 
 int projectCommand(const std::vector<std::string>& words) {
     OptionSpec spec;
-    spec.flags = {"--help", "--json"};
-    spec.valued = {"--host", "--plugin", "--plugin-dir", "--primary", "--layer", "--second"};
+    spec.flags = {"--help", "--json", "--hold", "--all"};
+    spec.valued = {"--host",   "--plugin", "--plugin-dir", "--primary", "--layer",
+                   "--second", "--at",     "--frames",     "--smooth"};
     spec.aliases = {{"-h", "--help"}};
     const Args args(words, spec);
     const auto& pos = args.positional();

@@ -306,17 +306,19 @@ int renderCommand(const std::vector<std::string>& words) {
                      layerSize.height() * std::max(downsample, 1));
     if (const media::VideoInfo* video = primaryLayer.videoInfo(); video && !secondLayer)
         demuxFromMetadata(*video, job);
+    const double rate =
+        primaryLayer.videoInfo() && primaryLayer.videoInfo()->rateNum > 0 && !args.has("--fps")
+            ? static_cast<double>(primaryLayer.videoInfo()->rateNum) / primaryLayer.videoInfo()->rateDen
+            : fps;
+    // Keys sit at their frames' times at the render's rate.
+    job.setTime(range.first, rate);
     if (project) applyProject(*project, job.instance());
-    for (const auto& assignment : args.values("--param")) job.assign(assignment);
+    for (const auto& assignment : args.values("--param")) job.assignStatic(assignment);
     // A GPU engine that is not available ends the command before any frame is rendered.
     std::unique_ptr<GpuRender> gpu;
     if (engine != Engine::Cpu) gpu = makeGpuRender(job, engine);
     job.setDownsample(downsample);
 
-    const double rate =
-        primaryLayer.videoInfo() && primaryLayer.videoInfo()->rateNum > 0 && !args.has("--fps")
-            ? static_cast<double>(primaryLayer.videoInfo()->rateNum) / primaryLayer.videoInfo()->rateDen
-            : fps;
     if (secondLayer) secondLayer->pairByTime(rate);
     media::VideoSettings settings = videoSettings(args, primaryLayer, rate, range.first);
     if (!viewsOut) settings.layout = outputLayout(job);

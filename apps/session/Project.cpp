@@ -12,14 +12,16 @@
 #include "core/params/ParamTable.h"
 #include "media/AtomicSave.h"
 #include "media/SameFile.h"
+#include "session/HostKeys.h"
 #include "session/ProjectFormat.h"
+#include "session/ProjectKeys.h"
+#include "session/ProjectLayers.h"
 
 namespace duovis::cli {
 
 namespace {
 
 constexpr const char* kFormat = kProjectFormat;
-constexpr int kVersion = kProjectVersion;
 constexpr qint64 kMaxProjectBytes = 4 * 1024 * 1024;
 
 [[noreturn]] void refuse(const QString& path, const std::string& why) {
@@ -31,6 +33,11 @@ bool carriesValue(PF_ParamType type) {
 }
 
 }  // namespace
+
+int projectVersionFor(const Project& p) {
+    return p.keys.empty() && !layerMoves(p.primary.file) && !layerMoves(p.second) ? kOldestProjectVersion
+                                                                                  : kProjectVersion;
+}
 
 const char* hostName(refhost::HostApp app) {
     return app == refhost::HostApp::Premiere ? "premiere" : "ae";
@@ -57,11 +64,15 @@ void saveProject(const Project& p, const QString& path, SaveMode mode) {
     QJsonObject primary{{"file", p.primary.file}, {"width", p.primary.width}, {"height", p.primary.height}};
     QJsonObject layers{{"primary", primary}};
     if (!p.second.isEmpty()) layers["second"] = QJsonObject{{"file", p.second}};
-    const QJsonObject instance{{"params", p.values},
-                               {"sequenceData", QString::fromLatin1(p.sequenceData.toBase64())}};
-    const QJsonObject root{
-        {"format", kFormat},        {"version", kVersion}, {"plugin", QString::fromStdString(p.plugin)},
-        {"host", hostName(p.host)}, {"layers", layers},    {"instances", QJsonArray{instance}}};
+    QJsonObject instance{{"params", p.values},
+                         {"sequenceData", QString::fromLatin1(p.sequenceData.toBase64())}};
+    if (!p.keys.empty()) instance["keys"] = keysToJson(p.keys);
+    const QJsonObject root{{"format", kFormat},
+                           {"version", projectVersionFor(p)},
+                           {"plugin", QString::fromStdString(p.plugin)},
+                           {"host", hostName(p.host)},
+                           {"layers", layers},
+                           {"instances", QJsonArray{instance}}};
     saveBytesAtomically(QJsonDocument(root).toJson(QJsonDocument::Indented), path, mode);
 }
 
@@ -91,6 +102,11 @@ void applyProject(const Project& p, refhost::EffectInstance& fx) {
             throw std::runtime_error("project value " + id + ": " + e.what());
         }
     }
+    try {
+        applyKeys(p.keys, fx);
+    } catch (const std::exception& e) {
+        throw std::runtime_error(std::string("project ") + e.what());
+    }
     if (!p.sequenceData.isEmpty()) {
         fx.loadSequenceData(std::vector<std::uint8_t>(p.sequenceData.begin(), p.sequenceData.end()));
         if (fx.sequenceResetup() != PF_Err_NONE)
@@ -114,6 +130,7 @@ QJsonObject captureValues(const refhost::EffectInstance& fx) {
 
 void captureProject(Project& p, refhost::EffectInstance& fx) {
     p.values = captureValues(fx);
+    p.keys = captureKeys(fx);
     if (fx.sequenceFlatten() != PF_Err_NONE)
         throw std::runtime_error("the effect could not flatten its sequence data");
     const auto bytes = refhost::handles::contents(fx.sequenceData());

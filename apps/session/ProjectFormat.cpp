@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "core/params/ParamTable.h"
+#include "session/ProjectKeys.h"
 
 namespace duovis::cli {
 
@@ -24,13 +25,15 @@ ProjectLayer readLayer(const QJsonObject& o, const QString& path) {
 }
 
 // Anything but a whole number is a damaged file, not a version from the future.
-void checkVersion(const QJsonValue& v, const QString& path) {
+int checkVersion(const QJsonValue& v, const QString& path) {
     const double number = v.toDouble(-1);
     if (!v.isDouble() || number != std::floor(number) || std::fabs(number) > 1e9)
         refuseProject(path, "\"version\" is not an integer");
-    if (number != kProjectVersion)
-        refuseProject(
-            path, "project version " + std::to_string(static_cast<long>(number)) + " is not supported (1)");
+    if (number < kOldestProjectVersion || number > kProjectVersion)
+        refuseProject(path, "project version " + std::to_string(static_cast<long>(number)) +
+                                " is not supported (" + std::to_string(kOldestProjectVersion) + " to " +
+                                std::to_string(kProjectVersion) + ")");
+    return static_cast<int>(number);
 }
 
 }  // namespace
@@ -46,7 +49,7 @@ Project parseProject(const QByteArray& json, const QString& path) {
     const QJsonObject root = doc.object();
     if (root.value("format").toString() != kProjectFormat)
         refuseProject(path, "not a duovis project (no \"format\": \"duovis-project\")");
-    checkVersion(root.value("version"), path);
+    const int version = checkVersion(root.value("version"), path);
 
     Project p;
     p.plugin = root.value("plugin").toString().toStdString();
@@ -76,6 +79,8 @@ Project parseProject(const QByteArray& json, const QString& path) {
         if (!it.value().isDouble() && !it.value().isBool())
             refuseProject(path, "parameter '" + it.key().toStdString() + "' has no number or on/off value");
     }
+    // Keys came with version 2; an older file has none to read.
+    if (version >= 2) p.keys = keysFromJson(instance.value("keys").toObject(), path);
     const QString data = instance.value("sequenceData").toString();
     p.sequenceData = QByteArray::fromBase64(data.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
     if (!data.isEmpty() && p.sequenceData.isEmpty()) refuseProject(path, "sequence data is not base64");

@@ -12,7 +12,10 @@
 namespace duovis::cli {
 
 constexpr const char* kProjectFormat = "duovis-project";
-constexpr int kProjectVersion = 1;
+// Version 2 added keys and moving layers; a project without either is still written as
+// version 1, so older builds go on opening it.
+constexpr int kProjectVersion = 2;
+constexpr int kOldestProjectVersion = 1;
 
 // Throws std::runtime_error with "<path>: <why>".
 [[noreturn]] void refuseProject(const QString& path, const std::string& why);

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "session/EffectCheck.h"
+#include "session/HostKeys.h"
 #include "session/ParamAssign.h"
 
 namespace duovis::cli {
@@ -29,6 +30,16 @@ void RenderJob::assign(const std::string& assignment) {
     const int position = assignParam(instance_->params(), assignment);
     if ((instance_->params().at(position).flags & PF_ParamFlag_SUPERVISE) != 0)
         checkEffect(instance_->userChangedParam(position), "the change of a parameter");
+}
+
+void RenderJob::assignStatic(const std::string& assignment) {
+    // Without "ID=" the assignment's own refusal says what is wrong.
+    const auto eq = assignment.find('=');
+    if (eq != std::string::npos && eq > 0) {
+        const int position = resolveParam(instance_->params(), assignment.substr(0, eq));
+        for (const int p : keyedTogether(instance_->params(), position)) instance_->params().clearKeys(p);
+    }
+    assign(assignment);
 }
 
 void RenderJob::setLayerSize(int width, int height) {

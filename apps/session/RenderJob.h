@@ -38,6 +38,8 @@ class RenderJob {
     // Sets one "NAME=VALUE" as a user would in the effect's controls: entries the effect
     // supervises are followed by the change notice, so linked entries update too.
     void assign(const std::string& assignment);
+    // The same for a value that stands at every time: the entry's keys, and its twin's, go.
+    void assignStatic(const std::string& assignment);
 
     // Frame `frame` at `fps` frames a second (fractional rates such as 23.976 allowed), from
     // kLeastFps to kMostFps.

@@ -341,7 +341,8 @@ prSuiteError GpuHost::param(csSDK_int32 nodeId, csSDK_int32 index, PrTime time, 
     // The interface counts the parameters without the input layer.
     const int position = index + 1;
     if (index < 0 || position >= n->params->count()) return suiteError_InvalidParms;
-    const PF_ParamDef& def = n->params->at(position);
+    // The value at the clip's current time; the instance's clock is the frame being rendered.
+    const PF_ParamDef def = n->params->current(position);
     *out = PrParam{};
     switch (def.param_type) {
         case PF_Param_POPUP:

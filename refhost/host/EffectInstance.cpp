@@ -69,6 +69,7 @@ PixelFormat EffectInstance::pixelFormat() const {
 EffectInstance::EffectInstance(const Module& module, HostApp app)
     : module_(module), app_(app), suites_(faults_) {
     ref_.instance = this;
+    params_.followClock(&time_);
 }
 
 EffectInstance::~EffectInstance() {
@@ -135,7 +136,7 @@ PF_Err EffectInstance::dispatch(PF_Cmd cmd, void* extra, PF_LayerDef* outputDef)
 
     // The effect gets copies: what it writes without the changed-value flag is not kept.
     working_.clear();
-    for (int i = 0; i < params_.count(); ++i) working_.push_back(params_.at(i));
+    for (int i = 0; i < params_.count(); ++i) working_.push_back(params_.current(i));
     for (PF_ParamDef& def : working_) {
         def.uu.change_flags = PF_ChangeFlag_NONE;
         if (def.param_type == PF_Param_LAYER) def.u.ld = PF_LayerDef{};
@@ -151,7 +152,7 @@ PF_Err EffectInstance::dispatch(PF_Cmd cmd, void* extra, PF_LayerDef* outputDef)
     for (int i = 1; i < shared; ++i) {
         const PF_ParamDef& written = working_[static_cast<std::size_t>(i)];
         if ((written.uu.change_flags & PF_ChangeFlag_CHANGED_VALUE) != 0) {
-            params_.adopt(i, written);
+            params_.adopt(i, written, keyChanges_, keyHold_);
             calls_.changedPositions.push_back(i);
         }
     }
@@ -251,7 +252,12 @@ PF_Err EffectInstance::render() {
 
 PF_Err EffectInstance::userChangedParam(int position) {
     PF_UserChangedParamExtra extra{position};
-    return dispatch(PF_Cmd_USER_CHANGED_PARAM, &extra, nullptr);
+    const bool wasKeying = keyChanges_, wasHold = keyHold_;
+    if (position > 0 && position < params_.count())
+        if (const Keyframe* key = params_.keyAt(position, params_.now())) setKeyingChanges(true, key->hold);
+    const PF_Err err = dispatch(PF_Cmd_USER_CHANGED_PARAM, &extra, nullptr);
+    setKeyingChanges(wasKeying, wasHold);
+    return err;
 }
 
 PF_Err EffectInstance::event(PF_EventExtra& extra) {
@@ -286,7 +292,7 @@ PF_Err EffectInstance::onCheckout(PF_ParamIndex index, A_long time, A_long step,
     if (faults_.checkoutError) return *faults_.checkoutError;
     if (index < 0 || index >= params_.count()) return PF_Err_INVALID_INDEX;
 
-    *param = params_.at(index);
+    *param = params_.valueAt(index, scale != 0 ? KeyTime{time, scale} : params_.now());
     if (param->param_type != PF_Param_LAYER) return PF_Err_NONE;
     // A layer comes with its pixels at the asked time; no layer chosen is an empty layer.
     param->u.ld = PF_LayerDef{};

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Faults.h"
+#include "HostTime.h"
 #include "Layer.h"
 #include "Module.h"
 #include "ParamStore.h"
@@ -35,15 +36,6 @@ A_long applicationId(HostApp app);
 // registered it and 8-bit to one that registered none. Nullopt: the effect registered formats
 // of which this host serves none.
 std::optional<PixelFormat> servedPixelFormat(HostApp app, const std::vector<PrPixelFormat>& registered);
-
-struct HostTime {
-    A_long currentTime = 0;
-    A_long timeStep = 1;
-    A_u_long timeScale = 24;
-    A_long totalTime = 240;
-    PF_RationalScale downsampleX{1, 1};
-    PF_RationalScale downsampleY{1, 1};
-};
 
 struct CheckoutRecord {
     PF_ParamIndex index;
@@ -82,6 +74,8 @@ class EffectInstance {
     PF_Err sequenceSetdown();
     PF_Err frameSetup();  // then allocates the output world the effect asked for
     PF_Err render();
+    // A change at a time where the changed entry has a key is a change of that key: what the
+    // effect changes in response is keyed there too, so linked values stay in step over time.
     PF_Err userChangedParam(int position);
     PF_Err event(PF_EventExtra& extra);
     PF_Err command(PF_Cmd cmd, void* extra = nullptr);
@@ -96,11 +90,18 @@ class EffectInstance {
     // The layout of every world this instance gets, by what the effect has registered so far.
     PixelFormat pixelFormat() const;
     HostTime& time() { return time_; }
+    const HostTime& time() const { return time_; }
     ParamStore& params() { return params_; }
     const ParamStore& params() const { return params_; }
     Faults& faults() { return faults_; }
     SuiteHost& suites() { return suites_; }
     const CallLog& calls() const { return calls_; }
+    // While on, every value the effect changes that can vary in time is keyed at the current
+    // time (with `hold`), as a host records changes with animation turned on.
+    void setKeyingChanges(bool on, bool hold = false) {
+        keyChanges_ = on;
+        keyHold_ = hold;
+    }
     const PF_OutData& outData() const { return out_; }
 
     void setInput(Layer layer) { input_ = std::move(layer); }
@@ -171,6 +172,8 @@ class EffectInstance {
     PF_UtilCallbacks utils_{};          // this instance's table, so a fault can blank a service
     int workerThreads_ = 0;
     std::unique_ptr<WorkerPool> workers_;
+    bool keyChanges_ = false;
+    bool keyHold_ = false;
 };
 
 }  // namespace duovis::refhost

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cmath>
 #include <stdexcept>
 #include <string>
 
@@ -36,6 +37,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (auto it = p.values.begin(); it != p.values.end(); ++it) {
         fuzz::require(findParam(it.key().toStdString()).has_value(), "every value names a parameter");
         fuzz::require(it.value().isDouble() || it.value().isBool(), "every value is a number or on/off");
+    }
+    for (const auto& [id, keys] : p.keys) {
+        fuzz::require(findParam(id).has_value(), "every key names a parameter");
+        fuzz::require(!keys.empty(), "a parameter listed with keys has some");
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            fuzz::require(keys[i].frame >= 0 && std::isfinite(keys[i].value),
+                          "a key sits at a frame with a number");
+            fuzz::require(i == 0 || keys[i].frame > keys[i - 1].frame, "keys in frame order, none twice");
+        }
     }
     return 0;
 }

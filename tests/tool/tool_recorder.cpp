@@ -21,7 +21,8 @@ const char* kHelp =
     "args.txt, socket-mode.txt), then connects to depthscope.pipeout and sends FILE as is.\n"
     "MODE: reply (default), silent (never connects), no-reply (connects for the reply, sends\n"
     "nothing), short-reply (sends the first 100 bytes). Unset options come from\n"
-    "DUOVIS_TEST_TOOL_DIR, DUOVIS_TEST_TOOL_REPLY and DUOVIS_TEST_TOOL_MODE.\n";
+    "DUOVIS_TEST_TOOL_DIR, DUOVIS_TEST_TOOL_REPLY and DUOVIS_TEST_TOOL_MODE. Where DIR holds\n"
+    "reply-N.bin, the N-th exchange sends that instead, so each frame of a shot gets its own.\n";
 
 // The permission bits of the socket file, or -1. Looked at before connecting: once the stream
 // is sent the effect may close its server, and the file goes with it.
@@ -105,7 +106,8 @@ int main(int argc, char** argv) {
     writeFile(folder + "/socket-mode.txt", QByteArray::number(mode, 8));
 
     QByteArray reply;
-    QFile f(replyFile);
+    const QString own = dir + "/reply-" + folder.section("exchange-", -1) + ".bin";
+    QFile f(QFile::exists(own) ? own : replyFile);
     if (f.open(QIODevice::ReadOnly)) reply = f.readAll();
     if (behaviour == QLatin1String("short-reply")) reply = reply.left(100);
 
