@@ -11,6 +11,7 @@ extern "C" {
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <random>
 #include <vector>
 
@@ -69,6 +70,10 @@ struct SourceCase {
     AVPixelFormat format;
     int width, height;  // widths of 16 and more take swscale's vector code where it has one
 };
+
+void PrintTo(const SourceCase& c, std::ostream* os) {
+    *os << av_get_pix_fmt_name(c.format) << " " << c.width << " x " << c.height;
+}
 
 class EightBitDecode : public ::testing::TestWithParam<SourceCase> {};
 

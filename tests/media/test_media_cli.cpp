@@ -697,6 +697,10 @@ struct FormatCase {
     const char* host;  // --host: the 8-bit world or the float one
 };
 
+void PrintTo(const FormatCase& c, std::ostream* os) {
+    *os << c.pixFmt << " to " << c.output << " (" << c.codec << ", --host " << c.host << ")";
+}
+
 class VideoAsStills : public MediaCli, public ::testing::WithParamInterface<FormatCase> {};
 
 TEST_P(VideoAsStills, RenderGivesTheStillsRouteBytes) {
