@@ -55,6 +55,7 @@ void renderOverlapped(const FrameRange& frames, media::FrameReader& reader, refh
         rendered.close();
     };
 
+    reader.deliverBytesIn(bytesFor(format));
     std::thread decoder([&] {
         try {
             for (int k = 0; k < frames.count(); ++k) {
@@ -85,7 +86,8 @@ void renderOverlapped(const FrameRange& frames, media::FrameReader& reader, refh
                 // Each world goes as its picture is made, before the encoder's buffers.
                 media::Frame frame;
                 for (refhost::World& view : out->views)
-                    frame.views.push_back(pictureFor(std::move(view), out->bits, out->isFloat));
+                    frame.views.push_back(
+                        pictureFor(std::move(view), out->bits, out->isFloat, writer.takesBytesIn()));
                 writer.write(out->frame, frame);
             }
         } catch (...) {

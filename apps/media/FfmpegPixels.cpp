@@ -1,5 +1,7 @@
 #include "media/FfmpegPixels.h"
 
+#include "media/ScaleContext.h"
+
 extern "C" {
 #include <libavutil/error.h>
 #include <libavutil/log.h>
@@ -17,51 +19,23 @@ namespace duovis::media {
 
 namespace {
 
-struct SwsFree {
-    void operator()(SwsContext* c) const { sws_freeContext(c); }
-};
-
-bool isYuv(AVPixelFormat format) {
-    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
-    return d != nullptr && (d->flags & AV_PIX_FMT_FLAG_RGB) == 0 && d->nb_components >= 3;
-}
-
-int swsMatrix(AVColorSpace space) {
-    switch (space) {
-        case AVCOL_SPC_BT709:
-            return SWS_CS_ITU709;
-        case AVCOL_SPC_BT2020_NCL:
-        case AVCOL_SPC_BT2020_CL:
-            return SWS_CS_BT2020;
-        case AVCOL_SPC_SMPTE240M:
-            return SWS_CS_SMPTE240M;
-        default:
-            return SWS_CS_ITU601;
-    }
-}
-
 // swscale's vector code writes whole blocks of pixels, up to 15 past a row's end (8-bit YUV
 // 4:2:0 and 4:2:2 to RGBA). Rows are written in order, so a row's excess is overwritten by the
 // next and only the last row's leaves the picture: this much room after it takes that.
 constexpr std::size_t kScaleSlack = 64 * 8;
 
-// One conversion between `from` and `to` at `w` x `h`; `yuvSpace`/`yuvFull` describe whichever
-// side is YUV. 8-bit work converts as FFmpeg's tools do by default; deeper frames, kept deep
-// for their precision, get exact rounding and full chroma resolution, at some cost in time.
-std::unique_ptr<SwsContext, SwsFree> converter(int w, int h, AVPixelFormat from, AVPixelFormat to,
-                                               AVColorSpace yuvSpace, bool yuvFull) {
-    const bool deep = bitsOf(from) > 8 || bitsOf(to) > 8;
-    const int flags = deep ? SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT : SWS_BICUBIC;
-    std::unique_ptr<SwsContext, SwsFree> sws(
-        sws_getContext(w, h, from, w, h, to, flags, nullptr, nullptr, nullptr));
-    if (!sws)
-        throw std::runtime_error(std::string("no conversion from ") + av_get_pix_fmt_name(from) + " to " +
-                                 av_get_pix_fmt_name(to));
-    const int* coeffs = sws_getCoefficients(swsMatrix(yuvSpace));
-    const bool srcFull = isYuv(from) ? yuvFull : true;
-    const bool dstFull = isYuv(to) ? yuvFull : true;
-    sws_setColorspaceDetails(sws.get(), coeffs, srcFull, coeffs, dstFull, 0, 1 << 16, 1 << 16);
-    return sws;
+// FFmpeg's vector YUV-to-RGB code, which made every 8-bit video picture so far, writes RGBA but
+// not ARGB, and its C code for ARGB rounds differently. Frames with subsampled chroma are
+// therefore converted to RGBA and turned; the others (RGB, grey, 4:4:4) go straight to ARGB,
+// which gives the same bytes.
+ByteOrder convertsTo(AVPixelFormat from, ByteOrder wanted) {
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(from);
+    const bool subsampled = d == nullptr || d->log2_chroma_w > 0 || d->log2_chroma_h > 0;
+    return isYuv(from) && subsampled ? ByteOrder::Rgba : wanted;
+}
+
+AVPixelFormat bytesFormat(ByteOrder order) {
+    return order == ByteOrder::Argb ? AV_PIX_FMT_ARGB : AV_PIX_FMT_RGBA;
 }
 
 }  // namespace
@@ -114,36 +88,55 @@ int bitsOf(AVPixelFormat format) {
     return d != nullptr ? d->comp[0].depth : 8;
 }
 
-Picture pictureFromFrame(const AVFrame& frame) {
-    const auto format = static_cast<AVPixelFormat>(frame.format);
-    const int bits = bitsOf(format);
-    const bool deep = bits > 8;
-    const AVPixelFormat to = deep ? AV_PIX_FMT_RGBA64LE : AV_PIX_FMT_RGBA;
-    const auto sws = converter(frame.width, frame.height, format, to, frame.colorspace,
-                               frame.color_range == AVCOL_RANGE_JPEG);
-    const int bytesPer = deep ? 8 : 4;
-    const int dstStride[4] = {frame.width * bytesPer, 0, 0, 0};
-    const std::size_t size = static_cast<std::size_t>(frame.width) * frame.height * bytesPer;
-    if (!deep) {
-        Picture bytes;
-        bytes.width = frame.width;
-        bytes.height = frame.height;
-        bytes.rgba8.resize(size + kScaleSlack);
-        std::uint8_t* dst[4] = {bytes.rgba8.data(), nullptr, nullptr, nullptr};
-        sws_scale(sws.get(), frame.data, frame.linesize, 0, frame.height, dst, dstStride);
-        bytes.rgba8.resize(size);
-        return bytes;
-    }
-    Picture pic(frame.width, frame.height, bits);
+namespace {
+
+Picture bytesFromFrame(const AVFrame& frame, SwsContext* sws, ByteOrder order) {
+    Picture bytes;
+    bytes.width = frame.width;
+    bytes.height = frame.height;
+    bytes.order = order;
+    const std::size_t size = static_cast<std::size_t>(frame.width) * frame.height * 4;
+    bytes.rgba8.resize(size + kScaleSlack);
+    std::uint8_t* dst[4] = {bytes.rgba8.data(), nullptr, nullptr, nullptr};
+    const int dstStride[4] = {frame.width * 4, 0, 0, 0};
+    sws_scale(sws, frame.data, frame.linesize, 0, frame.height, dst, dstStride);
+    bytes.rgba8.resize(size);
+    return bytes;
+}
+
+Picture deepFromFrame(const AVFrame& frame, SwsContext* sws) {
+    Picture pic(frame.width, frame.height, bitsOf(static_cast<AVPixelFormat>(frame.format)));
+    const std::size_t size = static_cast<std::size_t>(frame.width) * frame.height * 8;
     std::vector<std::uint8_t> rgba(size + kScaleSlack);
     std::uint8_t* dst[4] = {rgba.data(), nullptr, nullptr, nullptr};
-    sws_scale(sws.get(), frame.data, frame.linesize, 0, frame.height, dst, dstStride);
+    const int dstStride[4] = {frame.width * 8, 0, 0, 0};
+    sws_scale(sws, frame.data, frame.linesize, 0, frame.height, dst, dstStride);
     for (std::size_t i = 0; i < pic.rgba.size(); ++i) {
         std::uint16_t v;
         std::memcpy(&v, rgba.data() + i * 2, 2);
         pic.rgba[i] = unitFromInt(v, 16);
     }
     return pic;
+}
+
+}  // namespace
+
+Picture pictureFromFrame(const AVFrame& frame, ScaleContext& scale, ByteOrder order) {
+    const auto format = static_cast<AVPixelFormat>(frame.format);
+    const bool deep = bitsOf(format) > 8;
+    const ByteOrder made = convertsTo(format, order);
+    const AVPixelFormat to = deep ? AV_PIX_FMT_RGBA64LE : bytesFormat(made);
+    SwsContext* sws = scale.get(frame.width, frame.height, format, to, frame.colorspace,
+                                frame.color_range == AVCOL_RANGE_JPEG);
+    if (deep) return deepFromFrame(frame, sws);
+    Picture bytes = bytesFromFrame(frame, sws, made);
+    reorderBytes(bytes, order);
+    return bytes;
+}
+
+Picture pictureFromFrame(const AVFrame& frame) {
+    ScaleContext once;
+    return pictureFromFrame(frame, once, ByteOrder::Rgba);
 }
 
 namespace {
@@ -159,8 +152,9 @@ const std::uint8_t* packedSamples(const Picture& pic, bool deep, std::vector<std
             scratch[i] = static_cast<std::uint8_t>(intFromUnit(pic.rgba[i], 8));
             continue;
         }
-        const auto v =
-            static_cast<std::uint16_t>(pic.inBytes() ? pic.rgba8[i] * 257u : intFromUnit(pic.rgba[i], 16));
+        const auto v = static_cast<std::uint16_t>(
+            pic.inBytes() ? pic.rgba8[i - i % 4 + byteOf(pic.order, static_cast<int>(i % 4))] * 257u
+                          : intFromUnit(pic.rgba[i], 16));
         std::memcpy(scratch.data() + i * 2, &v, 2);
     }
     return scratch.data();
@@ -168,9 +162,13 @@ const std::uint8_t* packedSamples(const Picture& pic, bool deep, std::vector<std
 
 }  // namespace
 
-FramePtr frameFromPicture(const Picture& pic, AVPixelFormat format) {
+FramePtr frameFromPicture(const Picture& pic, AVPixelFormat format, ScaleContext& scale) {
     const bool deep = bitsOf(format) > 8;
-    const AVPixelFormat from = deep ? AV_PIX_FMT_RGBA64LE : AV_PIX_FMT_RGBA;
+    // The picture's own bytes are converted in their order, ARGB as well: swscale reads every
+    // order into YUV alike.
+    const AVPixelFormat from = deep            ? AV_PIX_FMT_RGBA64LE
+                               : pic.inBytes() ? bytesFormat(pic.order)
+                                               : AV_PIX_FMT_RGBA;
     const int bytesPer = deep ? 8 : 4;
     std::vector<std::uint8_t> scratch;
     const std::uint8_t* samples = packedSamples(pic, deep, scratch);
@@ -186,11 +184,16 @@ FramePtr frameFromPicture(const Picture& pic, AVPixelFormat format) {
     }
     if (const int err = av_frame_get_buffer(frame.get(), 0); err < 0)
         throw std::runtime_error("cannot make a video frame (" + avErrorText(err) + ")");
-    const auto sws = converter(pic.width, pic.height, from, format, AVCOL_SPC_BT709, false);
+    SwsContext* sws = scale.get(pic.width, pic.height, from, format, AVCOL_SPC_BT709, false);
     const std::uint8_t* src[4] = {samples, nullptr, nullptr, nullptr};
     const int srcStride[4] = {pic.width * bytesPer, 0, 0, 0};
-    sws_scale(sws.get(), src, srcStride, 0, pic.height, frame->data, frame->linesize);
+    sws_scale(sws, src, srcStride, 0, pic.height, frame->data, frame->linesize);
     return frame;
+}
+
+FramePtr frameFromPicture(const Picture& pic, AVPixelFormat format) {
+    ScaleContext once;
+    return frameFromPicture(pic, format, once);
 }
 
 }  // namespace duovis::media

@@ -31,12 +31,18 @@ using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
 // The significant bits a channel of `format` carries (8 for 8-bit YUV, 10 for ProRes...).
 int bitsOf(AVPixelFormat format);
 
-// Converts a decoded frame to straight RGBA floats; frames deeper than 8 bits go through
-// 16-bit RGBA, so no 8-bit step is taken. YUV frames use their own matrix and range.
+class ScaleContext;
+
+// Converts a decoded frame to a picture: 8-bit frames to bytes in `order`, deeper ones to
+// straight RGBA floats through 16-bit RGBA, so no 8-bit step is taken. YUV frames use their
+// own matrix and range. `scale` is the stream's context, kept for its next frame.
+Picture pictureFromFrame(const AVFrame& frame, ScaleContext& scale, ByteOrder order);
+// The same in RGBA, with a context of its own (single pictures).
 Picture pictureFromFrame(const AVFrame& frame);
 
 // A frame of `format`, `picture`'s size, holding its pixels (BT.709 matrix, limited range for
-// YUV formats, as players expect of HD video).
+// YUV formats, as players expect of HD video), converted through the stream's `scale`.
+FramePtr frameFromPicture(const Picture& picture, AVPixelFormat format, ScaleContext& scale);
 FramePtr frameFromPicture(const Picture& picture, AVPixelFormat format);
 
 }  // namespace duovis::media

@@ -41,6 +41,7 @@ class VideoFrames : public FrameReader {
   public:
     explicit VideoFrames(std::shared_ptr<VideoReader> video) : video_(std::move(video)) {}
     std::shared_ptr<const Frame> read(int index) override { return video_->read(index); }
+    void deliverBytesIn(ByteOrder order) override { video_->deliverBytesIn(order); }
     std::string whyNoFrame(int index) const override { return video_->whyNoFrame(index); }
 
   private:
@@ -54,7 +55,8 @@ class StillWriter : public FrameWriter {
     void write(int index, const Frame& frame) override {
         const std::string file = fileFor_(index);
         try {
-            save_(encodeStill(frame, file, tiles_), file);
+            Frame turned;  // the still encoders read bytes as RGBA
+            save_(encodeStill(inByteOrder(frame, ByteOrder::Rgba, turned), file, tiles_), file);
         } catch (const std::runtime_error& e) {
             const std::string what = e.what();
             throw std::runtime_error(what.rfind(file, 0) == 0 ? what : file + ": " + what);
@@ -81,6 +83,7 @@ class VideoOut : public FrameWriter {
         }
         video_->write(pic);
     }
+    ByteOrder takesBytesIn() const override { return ByteOrder::Argb; }
     void finish() override {
         if (video_) video_->finish();
     }

@@ -23,6 +23,9 @@ class FrameReader {
     virtual std::shared_ptr<const Frame> read(int index) = 0;
     // Drops any frame kept for reads to come, once its reader has read all it will for now.
     virtual void letGo() {}
+    // The order wanted of 8-bit pictures' bytes; a reader that decodes into that order itself
+    // (video) does, others give RGBA.
+    virtual void deliverBytesIn(ByteOrder) {}
     // Why read(index) came back null, naming the input and what it has; empty where that
     // end was allowed and already told.
     virtual std::string whyNoFrame(int index) const {
@@ -34,6 +37,9 @@ class FrameWriter {
   public:
     virtual ~FrameWriter() = default;
     virtual void write(int index, const Frame& frame) = 0;
+    // The order of 8-bit bytes the writer converts from without reordering them first; it
+    // takes either.
+    virtual ByteOrder takesBytesIn() const { return ByteOrder::Rgba; }
     // Completes the output; until then a video is not in place.
     virtual void finish() = 0;
 };

@@ -11,6 +11,16 @@
 
 namespace duovis::media {
 
+// Where an 8-bit picture keeps each channel of a pixel. Files and their readers and writers use
+// RGBA; video frames may come and go in the compositing host's ARGB instead, which spares them a
+// reordering pass each way.
+enum class ByteOrder : unsigned char { Rgba, Argb };
+
+// The byte of a pixel holding `channel` (0 red, 1 green, 2 blue, 3 alpha) in `order`.
+constexpr int byteOf(ByteOrder order, int channel) {
+    return order == ByteOrder::Rgba ? channel : (channel + 1) % 4;
+}
+
 struct Picture {
     int width = 0;
     int height = 0;
@@ -18,8 +28,9 @@ struct Picture {
     // Writers of integer formats use it to choose 8 or 16 bits.
     int bits = 8;
     bool isFloat = false;
-    std::vector<float> rgba;           // width * height * 4, rows top to bottom, unless bytes
-    std::vector<unsigned char> rgba8;  // the same as bytes, for 8-bit pictures made that way
+    std::vector<float> rgba;            // width * height * 4, rows top to bottom, unless bytes
+    std::vector<unsigned char> rgba8;   // the same as bytes, for 8-bit pictures made that way
+    ByteOrder order = ByteOrder::Rgba;  // of rgba8
 
     Picture() = default;
     Picture(int w, int h, int depth = 8, bool floating = false)
@@ -36,6 +47,9 @@ struct Picture {
     bool opaque() const;
 };
 
+// An 8-bit picture's bytes put in `order`, in place; other pictures are left as they are.
+void reorderBytes(Picture& picture, ByteOrder order);
+
 // `picture` in floats: itself, or its bytes converted into `scratch`.
 const Picture& inFloats(const Picture& picture, Picture& scratch);
 
@@ -46,6 +60,9 @@ struct Frame {
     // A one-view frame that takes the picture's pixels; a braced list would copy them.
     static Frame of(Picture picture);
 };
+
+// `frame` with its 8-bit views' bytes in `order`: itself, or a copy turned into `scratch`.
+const Frame& inByteOrder(const Frame& frame, ByteOrder order, Frame& scratch);
 
 // "W x H", as every message about a picture's size puts it.
 std::string sizeText(int width, int height);

@@ -15,6 +15,7 @@ extern "C" {
 
 #include "media/FfmpegPixels.h"
 #include "media/PixelLimit.h"
+#include "media/ScaleContext.h"
 #include "media/StillFile.h"
 
 namespace duovis::media {
@@ -108,6 +109,8 @@ struct VideoReader::State {
     long long y4mDataEnd = -1;    // y4m: where the last whole frame read ends
     long long rawFrameBytes = 0;  // raw frames: the size of each
     int errorsInRow = 0;
+    ScaleContext scale;                 // the stream's, kept from frame to frame
+    ByteOrder order = ByteOrder::Rgba;  // of 8-bit frames
 
     ~State() {
         av_packet_free(&packet);
@@ -213,6 +216,13 @@ struct VideoReader::State {
         packets = at;
         lastPts = AV_NOPTS_VALUE;
         standInFrom = -1;
+    }
+    // The kept frame in the order asked for now: itself, or where the order changed since it
+    // was decoded, a copy turned.
+    std::shared_ptr<const Frame> inOrder(const std::shared_ptr<const Frame>& frame) const {
+        Frame turned;
+        const Frame& ordered = inByteOrder(*frame, order, turned);
+        return &ordered == frame.get() ? frame : std::make_shared<const Frame>(std::move(turned));
     }
     void position(int index);
     int number(const AVFrame& frame, const VideoInfo& info, int index);
@@ -372,7 +382,7 @@ std::shared_ptr<const Frame> VideoReader::State::atEnd(int index) {
 std::shared_ptr<const Frame> VideoReader::read(int index) {
     State& s = *s_;
     const bool standsIn = s.standInFrom >= 0 && index >= s.standInFrom && index <= s.lastIndex;
-    if (s.cached && (s.lastIndex == index || standsIn)) return s.cached;
+    if (s.cached && (s.lastIndex == index || standsIn)) return s.inOrder(s.cached);
     s.position(index);
     while (true) {
         FramePtr frame = s.decodeNext();
@@ -383,10 +393,14 @@ std::shared_ptr<const Frame> VideoReader::read(int index) {
             throw std::runtime_error(s.path + ": cannot find frame " + std::to_string(index) +
                                      " (the container seeks past it)");
         s.cached.reset();  // the last frame's pixels go before this one's are made
-        s.cached = std::make_shared<const Frame>(Frame::of(pictureFromFrame(*frame)));
+        s.cached = std::make_shared<const Frame>(Frame::of(pictureFromFrame(*frame, s.scale, s.order)));
         s.lastIndex = n;
         return s.cached;
     }
+}
+
+void VideoReader::deliverBytesIn(ByteOrder order) {
+    s_->order = order;
 }
 
 std::string VideoReader::whyNoFrame(int index) const {

@@ -63,6 +63,8 @@ class VideoReader {
     // damaged, is missing from a damaged or truncated file, or when the frame size or rate
     // changes mid-stream, naming the frame; an input without a frame throws at once.
     std::shared_ptr<const Frame> read(int index);
+    // The order read() gives 8-bit frames' bytes in from now on (RGBA unless told).
+    void deliverBytesIn(ByteOrder order);
     // Why frame `index`, which read() did not find, is not there: the video's frames, or empty
     // where damage allowed by ReadChecks was already told.
     std::string whyNoFrame(int index) const;

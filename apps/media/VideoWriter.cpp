@@ -21,6 +21,7 @@ extern "C" {
 #include "media/ContainerFit.h"
 #include "media/FfmpegPixels.h"
 #include "media/OutputFile.h"
+#include "media/ScaleContext.h"
 #include "media/StillFile.h"
 #include "media/VideoCodecs.h"
 
@@ -93,6 +94,7 @@ struct VideoWriter::State {
     AVPixelFormat format = AV_PIX_FMT_NONE;
     long long written = 0;
     std::unique_ptr<AudioCopy> audio;  // from the source
+    ScaleContext scale;                // the frames' conversion, kept from frame to frame
 
     ~State() {
         closeOutput();
@@ -143,6 +145,10 @@ struct VideoWriter::State {
         }
     }
 
+    void openEncoder(const CodecChoice& choice, const VideoSettings& settings, int width, int height);
+    void addVideoStream(const VideoSettings& settings);
+    void describeStereo(const StereoLayout& layout);
+
     // The source's audio through the end of the frames written so far.
     void copyAudio() {
         if (!audio) return;
@@ -158,77 +164,89 @@ VideoWriter::VideoWriter(const std::string& path, const VideoSettings& settings,
     s.path = path;
     const CodecChoice* chosen = nullptr;
     s.audio = checkedSettings(path, settings, chosen);
-    const CodecChoice& choice = *chosen;
     const bool pipe = path == "-";
     const char* muxer = !pipe ? nullptr : settings.pipe == PipeFormat::Y4m ? "yuv4mpegpipe" : "rawvideo";
     if (const int err = avformat_alloc_output_context2(&s.out, nullptr, muxer, pipe ? nullptr : path.c_str());
         err < 0 || s.out == nullptr)
         s.fail("no container for this extension (mp4, mov, mkv)", err < 0 ? err : AVERROR_MUXER_NOT_FOUND);
-    s.format = settings.bits > 8 ? choice.deep : choice.shallow;
-    if (choice.evenSize && (width % 2 != 0 || height % 2 != 0))
-        throw std::runtime_error(path + ": " + choice.name +
-                                 " needs an even width and height, and the frames are " +
-                                 sizeText(width, height) + " (--codec ffv1 takes any size)");
-
-    const AVCodec* encoder = avcodec_find_encoder_by_name(choice.encoder);
-    s.codec = avcodec_alloc_context3(encoder);
-    s.codec->width = width;
-    s.codec->height = height;
-    s.codec->pix_fmt = s.format;
-    s.codec->time_base = AVRational{settings.rateDen, settings.rateNum};
-    s.codec->framerate = AVRational{settings.rateNum, settings.rateDen};
-    s.codec->thread_count = 0;
-    applyEncoderOptions(choice, settings, s.codec);
-    if ((av_pix_fmt_desc_get(s.format)->flags & AV_PIX_FMT_FLAG_RGB) == 0) {
-        s.codec->colorspace = AVCOL_SPC_BT709;
-        s.codec->color_primaries = AVCOL_PRI_BT709;
-        s.codec->color_trc = AVCOL_TRC_BT709;
-        s.codec->color_range = AVCOL_RANGE_MPEG;
-    }
-    if (s.out->oformat->flags & AVFMT_GLOBALHEADER) s.codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (const int err = avcodec_open2(s.codec, encoder, nullptr); err < 0)
-        s.fail(std::string("cannot open the ") + choice.name + " encoder", err);
-
-    s.video = avformat_new_stream(s.out, nullptr);
-    avcodec_parameters_from_context(s.video->codecpar, s.codec);
-    // y4m takes its frame rate from the stream's time base, so a pipe ticks once a frame.
-    const bool keepTimeBase = settings.timeBaseNum > 0 && !pipe;
-    s.video->time_base =
-        keepTimeBase ? AVRational{settings.timeBaseNum, settings.timeBaseDen} : s.codec->time_base;
-    s.video->avg_frame_rate = s.codec->framerate;
-    // MP4's and MOV's stereo box cannot say that the right eye comes first; claiming the
-    // packing there would have players show the eyes swapped, so such files carry none.
-    const std::string muxerName = s.out->oformat->name;
-    const bool boxOnly = muxerName == "mp4" || muxerName == "mov";
-    if (settings.layout.packing != Packing::None && settings.layout.rightFirst && boxOnly) {
-        std::fprintf(stderr,
-                     "duovis: warning: %s: .%s files cannot say the right eye comes first; written without "
-                     "stereo metadata (.mkv can say it)\n",
-                     path.c_str(), extensionOf(path).c_str());
-    } else if (settings.layout.packing != Packing::None) {
-        auto* stereo = reinterpret_cast<AVStereo3D*>(
-            av_stream_new_side_data(s.video, AV_PKT_DATA_STEREO3D, sizeof(AVStereo3D)));
-        if (stereo != nullptr) {
-            *stereo = AVStereo3D{};
-            stereo->type = settings.layout.packing == Packing::SideBySide ? AV_STEREO3D_SIDEBYSIDE
-                                                                          : AV_STEREO3D_TOPBOTTOM;
-            stereo->flags = settings.layout.rightFirst ? AV_STEREO3D_FLAG_INVERT : 0;
-        }
-        // MP4 and MOV keep the layout in a box their muxer writes only when asked to.
-        s.out->strict_std_compliance = FF_COMPLIANCE_UNOFFICIAL;
-    }
-    if (settings.rotation && carriesRotation(path)) {
-        void* matrix = av_stream_new_side_data(s.video, AV_PKT_DATA_DISPLAYMATRIX, sizeof(DisplayMatrix));
-        if (matrix != nullptr) std::memcpy(matrix, settings.rotation->data(), sizeof(DisplayMatrix));
-    }
+    s.openEncoder(*chosen, settings, width, height);
+    s.addVideoStream(settings);
     if (s.audio) s.audio->addStream(s.out);
     s.packet = av_packet_alloc();
 
     s.openOutput(mode);
     if (const int err = avformat_write_header(s.out, nullptr); err < 0)
-        s.fail(
-            "." + extensionOf(path) + " files cannot hold " + choice.name + " video (.mkv holds every codec)",
-            err);
+        s.fail("." + extensionOf(path) + " files cannot hold " + chosen->name +
+                   " video (.mkv holds every codec)",
+               err);
+}
+
+// The encoder for frames of `width` x `height`, in the codec's format for their depth.
+void VideoWriter::State::openEncoder(const CodecChoice& choice, const VideoSettings& settings, int width,
+                                     int height) {
+    format = settings.bits > 8 ? choice.deep : choice.shallow;
+    if (choice.evenSize && (width % 2 != 0 || height % 2 != 0))
+        throw std::runtime_error(path + ": " + choice.name +
+                                 " needs an even width and height, and the frames are " +
+                                 sizeText(width, height) + " (--codec ffv1 takes any size)");
+    const AVCodec* encoder = avcodec_find_encoder_by_name(choice.encoder);
+    codec = avcodec_alloc_context3(encoder);
+    codec->width = width;
+    codec->height = height;
+    codec->pix_fmt = format;
+    codec->time_base = AVRational{settings.rateDen, settings.rateNum};
+    codec->framerate = AVRational{settings.rateNum, settings.rateDen};
+    codec->thread_count = 0;
+    applyEncoderOptions(choice, settings, codec);
+    if ((av_pix_fmt_desc_get(format)->flags & AV_PIX_FMT_FLAG_RGB) == 0) {
+        codec->colorspace = AVCOL_SPC_BT709;
+        codec->color_primaries = AVCOL_PRI_BT709;
+        codec->color_trc = AVCOL_TRC_BT709;
+        codec->color_range = AVCOL_RANGE_MPEG;
+    }
+    if (out->oformat->flags & AVFMT_GLOBALHEADER) codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (const int err = avcodec_open2(codec, encoder, nullptr); err < 0)
+        fail(std::string("cannot open the ") + choice.name + " encoder", err);
+}
+
+// The video's stream: its clock, and what players need to show it (stereo layout, rotation).
+void VideoWriter::State::addVideoStream(const VideoSettings& settings) {
+    video = avformat_new_stream(out, nullptr);
+    avcodec_parameters_from_context(video->codecpar, codec);
+    // y4m takes its frame rate from the stream's time base, so a pipe ticks once a frame.
+    const bool keepTimeBase = settings.timeBaseNum > 0 && path != "-";
+    video->time_base =
+        keepTimeBase ? AVRational{settings.timeBaseNum, settings.timeBaseDen} : codec->time_base;
+    video->avg_frame_rate = codec->framerate;
+    describeStereo(settings.layout);
+    if (settings.rotation && carriesRotation(path)) {
+        void* matrix = av_stream_new_side_data(video, AV_PKT_DATA_DISPLAYMATRIX, sizeof(DisplayMatrix));
+        if (matrix != nullptr) std::memcpy(matrix, settings.rotation->data(), sizeof(DisplayMatrix));
+    }
+}
+
+// Side-by-side and top-bottom outputs say so in stereo side data, where the container can.
+void VideoWriter::State::describeStereo(const StereoLayout& layout) {
+    if (layout.packing == Packing::None) return;
+    // MP4's and MOV's stereo box cannot say that the right eye comes first; claiming the
+    // packing there would have players show the eyes swapped, so such files carry none.
+    const std::string muxerName = out->oformat->name;
+    if (layout.rightFirst && (muxerName == "mp4" || muxerName == "mov")) {
+        std::fprintf(stderr,
+                     "duovis: warning: %s: .%s files cannot say the right eye comes first; written without "
+                     "stereo metadata (.mkv can say it)\n",
+                     path.c_str(), extensionOf(path).c_str());
+        return;
+    }
+    auto* stereo = reinterpret_cast<AVStereo3D*>(
+        av_stream_new_side_data(video, AV_PKT_DATA_STEREO3D, sizeof(AVStereo3D)));
+    if (stereo != nullptr) {
+        *stereo = AVStereo3D{};
+        stereo->type = layout.packing == Packing::SideBySide ? AV_STEREO3D_SIDEBYSIDE : AV_STEREO3D_TOPBOTTOM;
+        stereo->flags = layout.rightFirst ? AV_STEREO3D_FLAG_INVERT : 0;
+    }
+    // MP4 and MOV keep the layout in a box their muxer writes only when asked to.
+    out->strict_std_compliance = FF_COMPLIANCE_UNOFFICIAL;
 }
 
 VideoWriter::~VideoWriter() = default;
@@ -239,7 +257,7 @@ void VideoWriter::write(const Picture& picture) {
         throw std::runtime_error(s.path + ": frame " + std::to_string(s.written) + " is " +
                                  sizeText(picture.width, picture.height) + ", the video " +
                                  sizeText(s.codec->width, s.codec->height));
-    FramePtr frame = frameFromPicture(picture, s.format);
+    FramePtr frame = frameFromPicture(picture, s.format, s.scale);
     frame->pts = s.written++;
     if (const int err = avcodec_send_frame(s.codec, frame.get()); err < 0) s.fail("cannot encode", err);
     s.writePackets();

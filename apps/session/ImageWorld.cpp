@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 
 namespace duovis::cli {
@@ -67,25 +68,59 @@ refhost::World toWorld(const QImage& image, refhost::PixelFormat format) {
     return world;
 }
 
-refhost::World worldFor(const media::Picture& pic, refhost::PixelFormat format) {
-    refhost::World world(pic.width, pic.height, format);
+namespace {
+
+// One row of an 8-bit picture's bytes in `Order` into a world's row; the channels' places are
+// constants, so the loop vectorises as the plain swizzle it is.
+template <media::ByteOrder Order, bool ArgbWorld>
+void bytesRow(const unsigned char* in, std::uint8_t* out8, int width, const float* unit) {
+    constexpr int r = media::byteOf(Order, 0), g = media::byteOf(Order, 1);
+    constexpr int b = media::byteOf(Order, 2), a = media::byteOf(Order, 3);
+    auto* outF = reinterpret_cast<float*>(out8);
+    for (int x = 0; x < width; ++x, in += 4, out8 += 4, outF += 4) {
+        if constexpr (ArgbWorld)
+            out8[0] = in[a], out8[1] = in[r], out8[2] = in[g], out8[3] = in[b];
+        else
+            outF[0] = unit[in[b]], outF[1] = unit[in[g]], outF[2] = unit[in[r]], outF[3] = unit[in[a]];
+    }
+}
+
+// An 8-bit picture's bytes into `world`: copied where the picture already holds ARGB, else
+// reordered (and for float worlds, scaled to 0..1).
+void bytesToWorld(const media::Picture& pic, refhost::World& world) {
+    const bool argbWorld = world.format() == refhost::PixelFormat::Argb8;
+    const bool argbPic = pic.order == media::ByteOrder::Argb;
     float unit[256];
     for (unsigned v = 0; v < 256; ++v) unit[v] = media::unitFromInt(v, 8);
     for (int y = 0; y < pic.height; ++y) {
+        const unsigned char* in = pic.row8(y);
+        std::uint8_t* out = world.pixelBytes(0, y);
+        if (argbWorld && argbPic)
+            std::memcpy(out, in, static_cast<std::size_t>(pic.width) * 4);
+        else if (argbWorld)
+            bytesRow<media::ByteOrder::Rgba, true>(in, out, pic.width, unit);
+        else if (argbPic)
+            bytesRow<media::ByteOrder::Argb, false>(in, out, pic.width, unit);
+        else
+            bytesRow<media::ByteOrder::Rgba, false>(in, out, pic.width, unit);
+    }
+}
+
+}  // namespace
+
+media::ByteOrder bytesFor(refhost::PixelFormat format) {
+    return format == refhost::PixelFormat::Argb8 ? media::ByteOrder::Argb : media::ByteOrder::Rgba;
+}
+
+refhost::World worldFor(const media::Picture& pic, refhost::PixelFormat format) {
+    refhost::World world(pic.width, pic.height, format);
+    if (pic.inBytes()) {
+        bytesToWorld(pic, world);
+        return world;
+    }
+    for (int y = 0; y < pic.height; ++y) {
         auto* out8 = world.pixelBytes(0, y);
         auto* outF = reinterpret_cast<float*>(out8);
-        if (pic.inBytes()) {
-            const unsigned char* in = pic.row8(y);
-            for (int x = 0; x < pic.width; ++x, in += 4, out8 += 4, outF += 4) {
-                if (format == refhost::PixelFormat::Argb8) {
-                    out8[0] = in[3], out8[1] = in[0], out8[2] = in[1], out8[3] = in[2];
-                } else {
-                    outF[0] = unit[in[2]], outF[1] = unit[in[1]], outF[2] = unit[in[0]],
-                    outF[3] = unit[in[3]];
-                }
-            }
-            continue;
-        }
         const float* in = pic.row(y);
         for (int x = 0; x < pic.width; ++x, in += 4, out8 += 4, outF += 4) {
             if (format == refhost::PixelFormat::Argb8) {
@@ -120,7 +155,7 @@ media::Picture pictureFor(const refhost::World& world, int bits, bool isFloat) {
     return pic;
 }
 
-media::Picture pictureFor(refhost::World&& world, int bits, bool isFloat) {
+media::Picture pictureFor(refhost::World&& world, int bits, bool isFloat, media::ByteOrder order) {
     if (world.format() != refhost::PixelFormat::Argb8) {
         media::Picture pic = pictureFor(static_cast<const refhost::World&>(world), bits, isFloat);
         world = refhost::World();
@@ -130,11 +165,8 @@ media::Picture pictureFor(refhost::World&& world, int bits, bool isFloat) {
     pic.width = world.width();
     pic.height = world.height();
     pic.rgba8 = world.takePixels();
-    for (std::size_t i = 0; i < pic.rgba8.size(); i += 4) {
-        unsigned char* p = pic.rgba8.data() + i;
-        const unsigned char alpha = p[0];
-        p[0] = p[1], p[1] = p[2], p[2] = p[3], p[3] = alpha;
-    }
+    pic.order = media::ByteOrder::Argb;
+    media::reorderBytes(pic, order);
     return pic;
 }
 

@@ -27,15 +27,22 @@ class LaterVideo : public media::FrameReader {
         : name_(std::move(name)), checks_(std::move(checks)) {}
     std::shared_ptr<const media::Frame> read(int index) override {
         if (name_ == "-") return nullptr;
-        if (!frames_)
+        if (!frames_) {
             frames_ =
                 media::videoReader(std::make_shared<media::VideoReader>(name_, media::PipeInput{}, checks_));
+            frames_->deliverBytesIn(order_);
+        }
         return frames_->read(index);
+    }
+    void deliverBytesIn(media::ByteOrder order) override {
+        order_ = order;
+        if (frames_) frames_->deliverBytesIn(order);
     }
 
   private:
     std::string name_;
     media::ReadChecks checks_;
+    media::ByteOrder order_ = media::ByteOrder::Rgba;
     std::unique_ptr<media::FrameReader> frames_;
 };
 
@@ -145,6 +152,7 @@ refhost::Layer layerFor(const InputLayer& layer, const refhost::World& still, re
     // Runs inside the effect's own call to fetch a frame: nothing may be thrown through it,
     // so what went wrong is noted and read once the effect returns.
     const InputLayer* source = &layer;
+    frames->deliverBytesIn(bytesFor(format));
     return refhost::Layer::generated([source, format, timeStep, frames, view, requests](A_long time) {
         if (time % timeStep != 0) return refhost::World();
         const int index = source->frameAt(static_cast<int>(time / timeStep));

@@ -686,5 +686,73 @@ TEST_F(MediaCli, SecondEyeOfAnotherRateIsPairedByTime) {
     }
 }
 
+// duovis render on a video gives the frames it gives those frames as stills, decoded the way
+// the reader always decoded them (RGBA), and encodes what an RGBA picture of its output would
+// have been encoded as: however 8-bit frames travel between the codecs and the host, their
+// bytes are those of that route, for every source format.
+struct FormatCase {
+    const char* pixFmt;  // the source's, as ffmpeg names it (FFV1 holds it, else raw)
+    const char* output;  // the video written, its codec by --codec
+    const char* codec;
+    const char* host;  // --host: the 8-bit world or the float one
+};
+
+void PrintTo(const FormatCase& c, std::ostream* os) {
+    *os << c.pixFmt << " to " << c.output << " (" << c.codec << ", --host " << c.host << ")";
+}
+
+class VideoAsStills : public MediaCli, public ::testing::WithParamInterface<FormatCase> {};
+
+TEST_P(VideoAsStills, RenderGivesTheStillsRouteBytes) {
+    const FormatCase& c = GetParam();
+    const QString inCodec = QString(c.pixFmt) == "nv12" ? "rawvideo" : "ffv1";
+    ffmpeg({"-f", "lavfi", "-i", "testsrc2=size=64x36:rate=25", "-frames:v", "3", "-c:v", inCodec, "-pix_fmt",
+            c.pixFmt, "in.mkv"});
+    media::VideoReader in(path("in.mkv"));
+    for (int i = 0; i < 3; ++i) {
+        const auto frame = in.read(i);
+        ASSERT_TRUE(frame) << i;
+        QFile f(QString::fromStdString(path("s_000" + std::to_string(i) + ".png")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(media::encodeStill(*frame, f.fileName().toStdString()));
+    }
+    const QStringList look{"-p", "DISPLAY_TYPE=Anaglyph (Red/Cyan)", "--fps", "25", "--host", c.host};
+    for (const QStringList& args : {QStringList{"render", "in.mkv", "-o", "v_%04d.png"},
+                                    QStringList{"render", "s_%04d.png", "-o", "p_%04d.png"},
+                                    QStringList{"render", "in.mkv", "--codec", c.codec, "-o", c.output}}) {
+        const Result r = run(args + look);
+        ASSERT_EQ(r.exitCode, 0) << args.join(' ').toStdString() << ": " << r.err.toStdString();
+    }
+    media::VideoSettings s;
+    s.codec = c.codec;
+    s.rateNum = 25;
+    media::VideoWriter expected(path("expected.mkv"), s, 64, 36);
+    for (int i = 0; i < 3; ++i) {
+        const std::string n = "000" + std::to_string(i) + ".png";
+        QFile video(QString::fromStdString(path("v_" + n))), still(QString::fromStdString(path("p_" + n)));
+        ASSERT_TRUE(video.open(QIODevice::ReadOnly) && still.open(QIODevice::ReadOnly)) << n;
+        EXPECT_TRUE(video.readAll() == still.readAll()) << n << " differs from the frame rendered as a still";
+        expected.write(media::readStill(path("p_" + n), 1 << 20).views[0]);
+    }
+    expected.finish();
+    media::VideoReader out(path(c.output)), want(path("expected.mkv"));
+    for (int i = 0; i < 3; ++i) {
+        const auto got = out.read(i), wanted = want.read(i);
+        ASSERT_TRUE(got && wanted) << i;
+        EXPECT_TRUE(got->views[0].rgba8 == wanted->views[0].rgba8) << c.output << " frame " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, VideoAsStills,
+                         ::testing::Values(FormatCase{"yuv420p", "out.mp4", "h264", "ae"},
+                                           FormatCase{"yuv422p", "out.mkv", "ffv1", "ae"},
+                                           FormatCase{"yuv444p", "out.mkv", "h265", "ae"},
+                                           FormatCase{"bgr0", "out.mkv", "ffv1", "ae"},
+                                           FormatCase{"yuv420p10le", "out.mov", "prores", "ae"},
+                                           FormatCase{"nv12", "out.mkv", "ffv1", "premiere"}),
+                         [](const ::testing::TestParamInfo<FormatCase>& row) {
+                             return std::string(row.param.pixFmt) + "_" + row.param.host;
+                         });
+
 }  // namespace
 }  // namespace duovis::mediatest
