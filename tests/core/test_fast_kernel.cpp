@@ -432,12 +432,12 @@ TEST_P(FastKernel, WholePixelFloatRowsMatchReferenceInEveryCode) {
                 c.bands = {{0, 21}};
                 const std::string where = std::string(setting.name) + ", display " + std::to_string(code) +
                                           ", width " + std::to_string(width);
-                EXPECT_EQ(compare(c, CpuPixelFormat::Bgra32f), "") << where;
+                EXPECT_EQ(compare(c, CpuPixelFormat::Bgra32f, target), "") << where;
 
                 std::vector<uint8_t> out(size_t(c.outH * c.outPitch * 16));
                 a.inImageD = out.data();
                 FastKernelCounts n;
-                runFastCpuKernel(planCpuKernel(a, 16), CpuPixelFormat::Bgra32f, {}, &n);
+                runFastCpuKernel(planCpuKernel(a, 16), CpuPixelFormat::Bgra32f, {}, target, &n);
                 if (n.lanes >= 4) {
                     EXPECT_GT(n.wholePixelRows, 0) << where;
                 }
