@@ -26,7 +26,7 @@ Engine engineFromArgs(const Args& args, refhost::HostApp app) {
 }
 
 std::string modulePathFromArgs(const Args& args) {
-    return locatePlugin(args.value("--plugin").value_or("DuovisX"), args.value("--plugin-dir"));
+    return session::locatePlugin(args.value("--plugin").value_or("DuovisX"), args.value("--plugin-dir"));
 }
 
 int hostThreadsFromArgs(const Args& args) {
@@ -40,7 +40,7 @@ int hostThreadsFromArgs(const Args& args) {
         text = env;
         what = "DUOVIS_THREADS";
     }
-    const int n = parseInt(*text, what);
+    const int n = session::parseInt(*text, what);
     if (n < 1 || n > kMostThreads)
         throw std::runtime_error(what + ": '" + *text + "' is not a thread count from 1 to " +
                                  std::to_string(kMostThreads));

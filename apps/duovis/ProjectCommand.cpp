@@ -24,6 +24,8 @@
 
 namespace duovis::cli {
 
+using namespace session;
+
 namespace {
 
 using Words = std::vector<std::string>;

@@ -32,6 +32,8 @@
 
 namespace duovis::cli {
 
+using namespace session;
+
 namespace {
 
 const char* kRenderHelp =

@@ -13,6 +13,8 @@
 
 namespace duovis::cli {
 
+using namespace session;
+
 namespace {
 
 long long parseBitrate(const std::string& text) {

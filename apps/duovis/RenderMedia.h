@@ -27,13 +27,14 @@ double fpsFromArgs(const Args& args);
 // --codec, --crf, --bitrate and --preset, with the rate, time base, rotation and audio of a
 // video primary (its audio unless --no-audio, timed from `firstFrame` on), or `fps` for other
 // inputs. The codec's ranges are checked when the writer opens.
-media::VideoSettings videoSettings(const Args& args, const InputLayer& primary, double fps, int firstFrame);
+media::VideoSettings videoSettings(const Args& args, const session::InputLayer& primary, double fps,
+                                   int firstFrame);
 
 // --pipe and --pipe-size: how "-" reads and writes frames, at `fps` for raw input.
 media::PipeInput pipeInput(const Args& args, double fps);
 
 // How the display type in force packs the eyes, for players reading the output's metadata.
-media::StereoLayout outputLayout(RenderJob& job);
+media::StereoLayout outputLayout(session::RenderJob& job);
 
 // A video writer, its settings and its container checked before anything is rendered, or one
 // that saves each frame's file as the name or pattern `outName` says.

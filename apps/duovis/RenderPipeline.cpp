@@ -43,8 +43,8 @@ class FirstError {
 
 }  // namespace
 
-void renderOverlapped(const FrameRange& frames, media::FrameReader& reader, refhost::PixelFormat format,
-                      const RenderStep& render, media::FrameWriter& writer,
+void renderOverlapped(const session::FrameRange& frames, media::FrameReader& reader,
+                      refhost::PixelFormat format, const RenderStep& render, media::FrameWriter& writer,
                       const std::function<void()>& frameDone) {
     media::BoundedQueue<SourceFrame> decoded(kQueueFrames);
     media::BoundedQueue<RenderedFrame> rendered(kQueueFrames);
@@ -69,7 +69,8 @@ void renderOverlapped(const FrameRange& frames, media::FrameReader& reader, refh
                 }
                 src.bits = file->views.front().bits;
                 src.isFloat = file->views.front().isFloat;
-                for (const media::Picture& view : file->views) src.views.push_back(worldFor(view, format));
+                for (const media::Picture& view : file->views)
+                    src.views.push_back(session::worldFor(view, format));
                 file.reset();  // the decoded picture is not kept while the queue is full
                 if (!decoded.push(std::move(src))) return;
             }
@@ -85,7 +86,7 @@ void renderOverlapped(const FrameRange& frames, media::FrameReader& reader, refh
                 // Each world goes as its picture is made, before the encoder's buffers.
                 media::Frame frame;
                 for (refhost::World& view : out->views)
-                    frame.views.push_back(pictureFor(std::move(view), out->bits, out->isFloat));
+                    frame.views.push_back(session::pictureFor(std::move(view), out->bits, out->isFloat));
                 writer.write(out->frame, frame);
             }
         } catch (...) {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <stdexcept>
 
-namespace duovis::cli {
+namespace duovis::session {
 
 namespace {
 
@@ -172,4 +172,4 @@ QImage fromWorld(const refhost::World& world, bool deep) {
     return out;
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

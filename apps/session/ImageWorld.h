@@ -7,7 +7,7 @@
 #include "World.h"
 #include "media/Picture.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 refhost::World toWorld(const QImage& image, refhost::PixelFormat format);
 // More than 8 bits a channel (16-bit colour or grey, 10-bit colour): worth a deep output.
@@ -23,4 +23,4 @@ media::Picture pictureFor(const refhost::World& world, int bits, bool isFloat);
 // The same, leaving `world` empty; an 8-bit world's pixels become the picture's in place.
 media::Picture pictureFor(refhost::World&& world, int bits, bool isFloat);
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

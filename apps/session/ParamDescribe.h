@@ -6,7 +6,7 @@
 
 #include "ParamStore.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 std::string kindName(PF_ParamType type);
 std::vector<std::string> popupChoices(const PF_ParamDef& def);
@@ -16,4 +16,4 @@ std::string validRange(const PF_ParamDef& def);
 std::string describeText(const refhost::ParamStore& store);
 std::string describeJson(const refhost::ParamStore& store);
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <stdexcept>
 
-namespace duovis::cli {
+namespace duovis::session {
 
 std::string locatePlugin(const std::string& plugin, const std::optional<std::string>& pluginDir) {
     if (plugin != "DuovisX" && plugin != "Duovis")
@@ -25,4 +25,4 @@ std::string locatePlugin(const std::string& plugin, const std::optional<std::str
     return path.toStdString();
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

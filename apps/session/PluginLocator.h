@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
-namespace duovis::cli {
+namespace duovis::session {
 
 // `plugin` is "DuovisX" or "Duovis"; throws std::runtime_error naming the path it tried.
 std::string locatePlugin(const std::string& plugin, const std::optional<std::string>& pluginDir);
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

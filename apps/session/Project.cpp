@@ -14,7 +14,7 @@
 #include "media/SameFile.h"
 #include "session/ProjectFormat.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 namespace {
 
@@ -120,4 +120,4 @@ void captureProject(Project& p, refhost::EffectInstance& fx) {
     p.sequenceData = QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size()));
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

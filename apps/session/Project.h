@@ -13,7 +13,7 @@
 #include "EffectInstance.h"
 #include "media/OutputFile.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 struct ProjectLayer {
     QString file;  // empty: a layer of the given size without pictures
@@ -54,4 +54,4 @@ void captureProject(Project& project, refhost::EffectInstance& fx);
 
 const char* hostName(refhost::HostApp app);
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

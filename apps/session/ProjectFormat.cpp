@@ -9,7 +9,7 @@
 
 #include "core/params/ParamTable.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 namespace {
 
@@ -82,4 +82,4 @@ Project parseProject(const QByteArray& json, const QString& path) {
     return p;
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

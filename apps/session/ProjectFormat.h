@@ -9,7 +9,7 @@
 
 #include "session/Project.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 constexpr const char* kProjectFormat = "duovis-project";
 constexpr int kProjectVersion = 1;
@@ -21,4 +21,4 @@ constexpr int kProjectVersion = 1;
 // that is not a well-formed project of ours.
 Project parseProject(const QByteArray& json, const QString& path);
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

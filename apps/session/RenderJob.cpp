@@ -6,7 +6,7 @@
 #include "session/EffectCheck.h"
 #include "session/ParamAssign.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 RenderJob::RenderJob(const std::string& modulePath, refhost::HostApp app)
     : RenderJob(std::make_shared<refhost::Module>(modulePath), app, true) {  // its errors name the file
@@ -86,4 +86,4 @@ refhost::World RenderJob::render(refhost::Layer primary, refhost::Layer* seconda
     return std::move(instance_->output());
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

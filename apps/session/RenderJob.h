@@ -7,7 +7,7 @@
 
 #include "EffectInstance.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 class RenderJob {
   public:
@@ -72,4 +72,4 @@ class RenderJob {
     refhost::Layer secondary_;
 };
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

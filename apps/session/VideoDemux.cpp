@@ -1,6 +1,6 @@
 #include "session/VideoDemux.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 void demuxFromMetadata(const media::VideoInfo& video, RenderJob& job) {
     const double aspect = static_cast<double>(video.width) / video.height;
@@ -19,4 +19,4 @@ void demuxFromMetadata(const media::VideoInfo& video, RenderJob& job) {
     if (video.layout.rightFirst) job.assign("SWAP_LR=on");
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

@@ -248,7 +248,8 @@ void MainWindow::showValues(int slot) {
         if (const auto drawn = session_.drawCustomArea(slot)) {
             p->setCustomArea(GLOBAL_DISPLAY_SETTINGS, drawn->area);
             // The host learns the global display only from what the effect draws.
-            statusLineOf_[static_cast<std::size_t>(slot)] = QString::fromStdString(cli::drawnText(*drawn));
+            statusLineOf_[static_cast<std::size_t>(slot)] =
+                QString::fromStdString(session::drawnText(*drawn));
         }
     } catch (const std::exception& e) {
         report(QString::fromStdString(e.what()));

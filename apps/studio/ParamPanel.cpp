@@ -100,7 +100,7 @@ QWidget* ParamPanel::controlFor(int position, const PF_ParamDef& def) {
     switch (def.param_type) {
         case PF_Param_POPUP: {
             auto* box = new QComboBox(this);
-            for (const std::string& choice : cli::popupChoices(def))
+            for (const std::string& choice : session::popupChoices(def))
                 box->addItem(QString::fromStdString(choice));
             connect(box, QOverload<int>::of(&QComboBox::activated), this,
                     [this, position](int index) { emit edited(position, index + 1); });

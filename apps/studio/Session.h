@@ -21,7 +21,7 @@
 #include "ValueSet.h"
 #include "session/Project.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 class RenderJob;
 }
 
@@ -77,7 +77,7 @@ class Session : public QObject {
     // Writes the project (atomically, holding the file's lock while it is replaced).
     void save(const QString& path);
     // The project as `duovis project` keeps it, with the first instance's values.
-    cli::Project currentProject();
+    session::Project currentProject();
 
     // The effect's drawing of its custom area; nullopt where it registered none in this host.
     std::optional<refhost::DrawOutcome> drawCustomArea(int slot);
@@ -103,12 +103,12 @@ class Session : public QObject {
   private:
     struct Slot;
     void install(std::shared_ptr<const StudioSource> source, const SessionOptions& options,
-                 const cli::Project* project, const QString& projectPath);
+                 const session::Project* project, const QString& projectPath);
     std::unique_ptr<Slot> makeSlot(const std::shared_ptr<refhost::Module>& module,
                                    const StudioSource& source) const;
     void closeModule();
     // Runs a user's change on an instance and keeps it as one undo step named `what`.
-    void change(int slot, const QString& what, const std::function<void(cli::RenderJob&)>& action,
+    void change(int slot, const QString& what, const std::function<void(session::RenderJob&)>& action,
                 int repress);
     QString entryName(int slot, int position);
     void deliver(const RenderResult& result);

@@ -72,7 +72,7 @@ Options parseOptions(const std::vector<std::string>& words) {
     o.assignments = args.values("--param");
     o.presses = args.values("--press");
     if (const auto n = args.value("--instances")) {
-        o.instances = cli::parseInt(*n, "--instances");
+        o.instances = session::parseInt(*n, "--instances");
         if (o.instances < 1 || o.instances > 2) throw std::runtime_error("--instances must be 1 or 2");
     }
     if (const auto shot = args.value("--screenshot")) {
@@ -94,7 +94,7 @@ void refuseScreenshotOverInputs(const Options& o) {
     for (const QString& file : {o.file, o.second})
         if (!file.isEmpty()) inputs.add(QFile::encodeName(file).toStdString());
     if (o.file.endsWith(QLatin1String(".json"), Qt::CaseInsensitive) && o.second.isEmpty())
-        for (const std::string& layer : cli::layerFiles(cli::loadProject(o.file))) inputs.add(layer);
+        for (const std::string& layer : session::layerFiles(session::loadProject(o.file))) inputs.add(layer);
     inputs.refuseAsOutput(QFile::encodeName(o.screenshot).toStdString());
 }
 
@@ -113,12 +113,12 @@ bool applyValues(studio::Session& session, const Options& o) {
         });
     for (int slot = 0; slot < session.instanceCount() && refusal.isEmpty(); ++slot)
         for (const std::string& a : o.assignments) {
-            cli::resolveParam(session.instance(slot).params(), a.substr(0, a.find('=')));
+            session::resolveParam(session.instance(slot).params(), a.substr(0, a.find('=')));
             session.assign(slot, a);
         }
     for (const std::string& id : o.presses) {
         if (!refusal.isEmpty()) break;
-        session.press(0, cli::resolveParam(session.instance(0).params(), id));
+        session.press(0, session::resolveParam(session.instance(0).params(), id));
     }
     QObject::disconnect(connection);
     session.undoStack().clear();  // the values the window opens with are where undo starts
