@@ -7,8 +7,12 @@
 
 namespace duovis::session {
 
+bool isPluginName(const std::string& plugin) {
+    return plugin == "DuovisX" || plugin == "Duovis";
+}
+
 std::string locatePlugin(const std::string& plugin, const std::optional<std::string>& pluginDir) {
-    if (plugin != "DuovisX" && plugin != "Duovis")
+    if (!isPluginName(plugin))
         throw std::runtime_error("--plugin: '" + plugin + "' is not one of DuovisX, Duovis");
     QString dir;
     if (pluginDir) {

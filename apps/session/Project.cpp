@@ -32,10 +32,6 @@ bool carriesValue(PF_ParamType type) {
 
 }  // namespace
 
-const char* hostName(refhost::HostApp app) {
-    return app == refhost::HostApp::Premiere ? "premiere" : "ae";
-}
-
 Project loadProject(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

@@ -12,6 +12,7 @@
 
 #include "EffectInstance.h"
 #include "media/OutputFile.h"
+#include "session/HostSetup.h"
 
 namespace duovis::session {
 
@@ -51,7 +52,5 @@ QJsonObject captureValues(const refhost::EffectInstance& fx);
 
 // Takes every value and the flattened sequence data back from the instance.
 void captureProject(Project& project, refhost::EffectInstance& fx);
-
-const char* hostName(refhost::HostApp app);
 
 }  // namespace duovis::session
