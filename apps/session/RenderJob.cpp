@@ -26,7 +26,20 @@ RenderJob::~RenderJob() {
 }
 
 void RenderJob::assign(const std::string& assignment) {
-    const int position = assignParam(instance_->params(), assignment);
+    changed(assignParam(instance_->params(), assignment));
+}
+
+void RenderJob::choose(int position, A_long value) {
+    instance_->params().setPopup(position, value);
+    changed(position);
+}
+
+void RenderJob::check(int position, bool on) {
+    instance_->params().setCheckbox(position, on);
+    changed(position);
+}
+
+void RenderJob::changed(int position) {
     if ((instance_->params().at(position).flags & PF_ParamFlag_SUPERVISE) != 0)
         checkEffect(instance_->userChangedParam(position), "the change of a parameter");
 }

@@ -38,6 +38,9 @@ class RenderJob {
     // Sets one "NAME=VALUE" as a user would in the effect's controls: entries the effect
     // supervises are followed by the change notice, so linked entries update too.
     void assign(const std::string& assignment);
+    // The same for a popup's 1-based value and a checkbox, at a position of the parameter table.
+    void choose(int position, A_long value);
+    void check(int position, bool on);
 
     // Frame `frame` at `fps` frames a second (fractional rates such as 23.976 allowed), from
     // kLeastFps to kMostFps.
@@ -65,6 +68,8 @@ class RenderJob {
 
   private:
     int secondaryLayerPosition() const;
+    // Tells the effect of a change to an entry it supervises.
+    void changed(int position);
 
     std::shared_ptr<refhost::Module> module_;
     bool setsDownGlobal_ = true;
