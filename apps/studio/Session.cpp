@@ -89,6 +89,7 @@ std::unique_ptr<Session::Slot> Session::makeSlot(const std::shared_ptr<refhost::
                                                  const StudioSource& source) const {
     auto slot = std::make_unique<Slot>();
     slot->job = std::make_unique<session::RenderJob>(module, options_.host);
+    slot->job->setWorkerThreads(options_.threads);
     // The layer's full size: what the shift twins are measured in.
     slot->job->setLayerSize(source.frameSize().width(), source.frameSize().height());
     return slot;

@@ -19,6 +19,7 @@
 #include "RenderWorker.h"
 #include "StudioSource.h"
 #include "ValueSet.h"
+#include "session/PluginLocator.h"
 #include "session/Project.h"
 
 namespace duovis::session {
@@ -28,9 +29,10 @@ class RenderJob;
 namespace duovis::studio {
 
 struct SessionOptions {
-    std::string plugin = "DuovisX";
+    std::string plugin = session::kDefaultPlugin;
     std::optional<std::string> pluginDir;
     refhost::HostApp host = refhost::HostApp::Premiere;
+    int threads = 0;  // the host's worker threads for each instance (0: every core)
 };
 
 // The down-sampling that keeps a preview of a frame this size within about 160 thousand
