@@ -42,12 +42,24 @@ std::vector<std::string> allBytes(const QStringList& texts) {
     return out;
 }
 
-// The parser's complaint as the studio's other refusals put it: the option as typed.
-std::string parseError(const QCommandLineParser& parser) {
+std::string dashed(const QString& name) {
+    return (name.size() == 1 ? "-" : "--") + bytes(name);
+}
+
+// The parser's complaints as the studio has always put them, naming the option by its long
+// name. Its own text quotes the option as typed ("Missing value after '-p'.").
+std::string parseError(const QCommandLineParser& parser, const QList<QCommandLineOption>& options) {
     const QStringList unknown = parser.unknownOptionNames();
-    if (unknown.isEmpty()) return parser.errorText().toStdString();
-    const QString& name = unknown.front();
-    return "unknown option " + std::string(name.size() == 1 ? "-" : "--") + bytes(name);
+    if (!unknown.isEmpty()) return "unknown option " + dashed(unknown.front());
+    const QString typed = parser.errorText().section('\'', 1, 1);
+    QString name = typed;
+    while (name.startsWith('-')) name.remove(0, 1);
+    for (const QCommandLineOption& option : options) {
+        if (!option.names().contains(name)) continue;
+        const std::string longName = dashed(option.names().back());
+        return "option " + longName + (option.valueName().isEmpty() ? " takes no value" : " needs a value");
+    }
+    return parser.errorText().toStdString();
 }
 
 struct StudioParser {
@@ -64,11 +76,12 @@ struct StudioParser {
     const QCommandLineOption threads{"threads", "", "N"};
 
     explicit StudioParser(const QStringList& words) {
-        parser.addOptions(
-            {help, second, param, press, instances, screenshot, host, plugin, pluginDir, threads});
+        const QList<QCommandLineOption> options{help,       second, param,  press,     instances,
+                                                screenshot, host,   plugin, pluginDir, threads};
+        parser.addOptions(options);
         // The parser takes the program's name first.
         if (!parser.parse(QStringList{QStringLiteral("duovis-studio")} + words))
-            throw std::runtime_error(parseError(parser));
+            throw std::runtime_error(parseError(parser, options));
     }
     std::optional<std::string> value(const QCommandLineOption& option) const {
         if (!parser.isSet(option)) return std::nullopt;

@@ -65,8 +65,9 @@ TEST(StudioOptions, RefusalsNameTheCulprit) {
     const Row rows[] = {
         {{"--frobnicate"}, "unknown option --frobnicate"},
         {{"a.png", "-x"}, "unknown option -x"},
-        {{"a.png", "--host"}, "--host"},
-        {{"a.png", "--help=yes"}, "--help"},
+        {{"a.png", "--host"}, "option --host needs a value"},
+        {{"a.png", "-p"}, "option --param needs a value"},
+        {{"a.png", "--help=yes"}, "option --help takes no value"},
         {{"a.png", "--host", "nuke"}, "--host: 'nuke' is not one of ae, premiere"},
         {{"a.png", "b.png"}, "'b.png' is one too many"},
         {{"--second", "b.png"}, "--second needs a FILE"},
