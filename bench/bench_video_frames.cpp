@@ -53,7 +53,7 @@ void BM_DecodeToWorld(benchmark::State& state) {
     for (auto _ : state) {
         const media::Picture pic = kept ? media::pictureFromFrame(*frame, scale, media::ByteOrder::Argb)
                                         : media::pictureFromFrame(*frame);
-        refhost::World world = cli::worldFor(pic, refhost::PixelFormat::Argb8);
+        refhost::World world = session::worldFor(pic, refhost::PixelFormat::Argb8);
         benchmark::DoNotOptimize(world.pixelBytes(0, 0));
     }
     state.SetLabel(av_get_pix_fmt_name(format));
@@ -68,7 +68,7 @@ void BM_WorldToEncoder(benchmark::State& state) {
         state.PauseTiming();
         refhost::World world = source;  // each frame's world is the renderer's, given up
         state.ResumeTiming();
-        const media::Picture pic = cli::pictureFor(std::move(world), 8, false,
+        const media::Picture pic = session::pictureFor(std::move(world), 8, false,
                                                    kept ? media::ByteOrder::Argb : media::ByteOrder::Rgba);
         const media::FramePtr frame =
             kept ? media::frameFromPicture(pic, format, scale) : media::frameFromPicture(pic, format);

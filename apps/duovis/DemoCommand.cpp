@@ -21,6 +21,8 @@
 
 namespace duovis::cli {
 
+using namespace session;
+
 namespace {
 
 constexpr int kEyeWidth = 640;

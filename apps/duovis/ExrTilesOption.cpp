@@ -20,8 +20,8 @@ int tileSide(const std::string& text) {
 
 }  // namespace
 
-media::TileSize exrTilesFromArgs(const Args& args, const std::string& output, media::TileSize input) {
-    const auto given = args.value("--exr-tiles");
+media::TileSize exrTiles(const std::optional<std::string>& given, const std::string& output,
+                         media::TileSize input) {
     if (!given) return media::encodesTiles(output) ? input : media::TileSize{};
     if (!media::encodesTiles(output))
         throw std::runtime_error(output + ": --exr-tiles needs an OpenEXR output (.exr)");

@@ -20,6 +20,6 @@ class GpuRender {
 
 // The job's effect on the first device of `engine`; throws std::runtime_error with one line
 // saying why when that engine is not available.
-std::unique_ptr<GpuRender> makeGpuRender(RenderJob& job, Engine engine);
+std::unique_ptr<GpuRender> makeGpuRender(session::RenderJob& job, Engine engine);
 
 }  // namespace duovis::cli

@@ -13,7 +13,7 @@ const char* engineName(Engine engine) {
 
 }  // namespace
 
-GpuRenderJob::GpuRenderJob(RenderJob& job, Engine engine) : job_(job) {
+GpuRenderJob::GpuRenderJob(session::RenderJob& job, Engine engine) : job_(job) {
     using namespace refhost::gpu;
     const PrGPUDeviceFramework framework =
         engine == Engine::Cuda ? PrGPUDeviceFramework_CUDA : PrGPUDeviceFramework_OpenCL;
@@ -36,7 +36,7 @@ GpuRenderJob::GpuRenderJob(RenderJob& job, Engine engine) : job_(job) {
 
 GpuRenderJob::~GpuRenderJob() = default;
 
-std::unique_ptr<GpuRender> makeGpuRender(RenderJob& job, Engine engine) {
+std::unique_ptr<GpuRender> makeGpuRender(session::RenderJob& job, Engine engine) {
     return std::make_unique<GpuRenderJob>(job, engine);
 }
 

@@ -14,7 +14,7 @@ class GpuRenderJob : public GpuRender {
     // Starts the module's GPU filter on the first device of the engine's framework; throws
     // std::runtime_error with one line saying why when there is no such device, the module
     // has no GPU filter, or the filter declines the device.
-    GpuRenderJob(RenderJob& job, Engine engine);
+    GpuRenderJob(session::RenderJob& job, Engine engine);
     ~GpuRenderJob() override;
     GpuRenderJob(const GpuRenderJob&) = delete;
     GpuRenderJob& operator=(const GpuRenderJob&) = delete;
@@ -22,7 +22,7 @@ class GpuRenderJob : public GpuRender {
     refhost::World render(refhost::Layer primary, refhost::Layer* secondary, int frame, double fps) override;
 
   private:
-    RenderJob& job_;
+    session::RenderJob& job_;
     std::unique_ptr<refhost::gpu::GpuFilterModule> filter_;
     std::unique_ptr<refhost::gpu::GpuHost> host_;
     std::unique_ptr<refhost::gpu::GpuEffect> effect_;

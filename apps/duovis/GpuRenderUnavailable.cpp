@@ -5,7 +5,7 @@
 
 namespace duovis::cli {
 
-std::unique_ptr<GpuRender> makeGpuRender(RenderJob&, Engine engine) {
+std::unique_ptr<GpuRender> makeGpuRender(session::RenderJob&, Engine engine) {
     throw std::runtime_error(std::string("--engine ") + (engine == Engine::Cuda ? "cuda" : "opencl") +
                              ": this duovis was built without the GPU host (no OpenCL loader)");
 }

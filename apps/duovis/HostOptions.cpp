@@ -1,17 +1,15 @@
 #include "HostOptions.h"
 
-#include <cstdlib>
 #include <stdexcept>
 
+#include "session/HostSetup.h"
 #include "session/PluginLocator.h"
 
 namespace duovis::cli {
 
 refhost::HostApp hostFromArgs(const Args& args) {
-    const std::string host = args.value("--host").value_or("ae");
-    if (host == "ae") return refhost::HostApp::AfterEffects;
-    if (host == "premiere") return refhost::HostApp::Premiere;
-    throw std::runtime_error("--host: '" + host + "' is not one of ae, premiere");
+    return session::hostAppFrom(
+        args.value("--host").value_or(session::hostName(refhost::HostApp::AfterEffects)), "--host");
 }
 
 Engine engineFromArgs(const Args& args, refhost::HostApp app) {
@@ -26,25 +24,12 @@ Engine engineFromArgs(const Args& args, refhost::HostApp app) {
 }
 
 std::string modulePathFromArgs(const Args& args) {
-    return locatePlugin(args.value("--plugin").value_or("DuovisX"), args.value("--plugin-dir"));
+    return session::locatePlugin(args.value("--plugin").value_or(session::kDefaultPlugin),
+                                 args.value("--plugin-dir"));
 }
 
 int hostThreadsFromArgs(const Args& args) {
-    // More threads than any machine has cores would only exhaust the process.
-    constexpr int kMostThreads = 1024;
-    std::string what = "--threads";
-    std::optional<std::string> text = args.value("--threads");
-    if (!text) {
-        const char* env = std::getenv("DUOVIS_THREADS");
-        if (env == nullptr) return 0;
-        text = env;
-        what = "DUOVIS_THREADS";
-    }
-    const int n = parseInt(*text, what);
-    if (n < 1 || n > kMostThreads)
-        throw std::runtime_error(what + ": '" + *text + "' is not a thread count from 1 to " +
-                                 std::to_string(kMostThreads));
-    return n;
+    return session::workerThreads(args.value("--threads"), "--threads");
 }
 
 }  // namespace duovis::cli

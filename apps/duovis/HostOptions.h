@@ -17,8 +17,7 @@ Engine engineFromArgs(const Args& args, refhost::HostApp app);
 // The module file named by --plugin (default DuovisX) and --plugin-dir.
 std::string modulePathFromArgs(const Args& args);
 
-// The host's worker threads for the effect's iterate service: --threads, else DUOVIS_THREADS,
-// else 0 (every core); 1 runs the effect's work in the calling thread.
+// --threads as session::workerThreads reads it.
 int hostThreadsFromArgs(const Args& args);
 #define DUOVIS_THREADS_HELP                                                                     \
     "  --threads N       the host's worker threads (default: every core, or DUOVIS_THREADS);\n" \

@@ -14,6 +14,8 @@
 
 namespace duovis::cli {
 
+using namespace session;
+
 int overlayCommand(const std::vector<std::string>& words) {
     OptionSpec spec;
     spec.flags = {"--help"};

@@ -11,10 +11,11 @@ SaveMode saveModeFromArgs(const Args& args) {
     return args.has("--no-overwrite") ? SaveMode::KeepExisting : SaveMode::Replace;
 }
 
-void refuseExistingOutputs(const QString& output, const FrameRange& frames, SaveMode mode) {
+void refuseExistingOutputs(const QString& output, const session::FrameRange& frames, SaveMode mode) {
     if (mode != SaveMode::KeepExisting) return;
     for (int k = 0; k < frames.count(); ++k) {
-        const std::string file = QFile::encodeName(FrameSequence::expand(output, frames.at(k))).toStdString();
+        const std::string file =
+            QFile::encodeName(session::FrameSequence::expand(output, frames.at(k))).toStdString();
         if (nameTaken(file)) throw std::runtime_error(file + ": already exists (-n keeps existing outputs)");
     }
 }

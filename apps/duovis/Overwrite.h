@@ -14,6 +14,6 @@ SaveMode saveModeFromArgs(const Args& args);
 
 // Under -n, throws naming the first of the outputs `output` makes for `frames` that exists,
 // so nothing is written when any of them would be refused.
-void refuseExistingOutputs(const QString& output, const FrameRange& frames, SaveMode mode);
+void refuseExistingOutputs(const QString& output, const session::FrameRange& frames, SaveMode mode);
 
 }  // namespace duovis::cli

@@ -26,8 +26,9 @@ int paramsCommand(const std::vector<std::string>& words) {
     }
     if (!args.positional().empty())
         throw std::runtime_error("params takes no file: '" + args.positional()[0] + "'");
-    RenderJob job(modulePathFromArgs(args), hostFromArgs(args));
-    const std::string text = args.has("--json") ? describeJson(job.params()) : describeText(job.params());
+    session::RenderJob job(modulePathFromArgs(args), hostFromArgs(args));
+    const std::string text =
+        args.has("--json") ? session::describeJson(job.params()) : session::describeText(job.params());
     std::fputs(text.c_str(), stdout);
     return 0;
 }

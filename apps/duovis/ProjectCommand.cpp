@@ -27,6 +27,8 @@
 
 namespace duovis::cli {
 
+using namespace session;
+
 namespace {
 
 ProjectLayer layerFromArgs(const Args& args) {

@@ -14,6 +14,8 @@
 
 namespace duovis::cli {
 
+using namespace session;
+
 namespace {
 
 std::string identifierAt(int position) {

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,18 +20,18 @@ namespace duovis::cli {
 constexpr double kProjectFps = 24.0;
 
 struct OpenProject {
-    OpenProject(const Project& p, const Args& args);
-    RenderJob job;
+    OpenProject(const session::Project& p, const Args& args);
+    session::RenderJob job;
 };
 
 // Takes the instance's values, keys and sequence data into `p` and saves it.
-void saveFrom(Project& p, OpenProject& open, const QString& path, SaveMode mode = SaveMode::Replace);
+void saveFrom(session::Project& p, OpenProject& open, const QString& path, SaveMode mode = SaveMode::Replace);
 
 // Sets one value as the user does and warns when the effect kept another number than asked.
-void setAndReport(RenderJob& job, const std::string& assignment);
+void setAndReport(session::RenderJob& job, const std::string& assignment);
 
 // --at FRAME, checked against the project's layer; none without --at.
-std::optional<int> keyFrameFromArgs(const Args& args, const Project& p);
+std::optional<int> keyFrameFromArgs(const Args& args, const session::Project& p);
 
 using Words = std::vector<std::string>;
 int projectUnset(const QString& path, const Words& rest, const Args& args);

@@ -6,13 +6,14 @@
 #include <stdexcept>
 #include <tuple>
 
-#include "core/params/StereoPacking.h"
 #include "media/AtomicSave.h"
 #include "media/StillFile.h"
 #include "session/FrameSequence.h"
-#include "session/ParamAssign.h"
+#include "session/RenderJob.h"
 
 namespace duovis::cli {
+
+using namespace session;
 
 namespace {
 
@@ -76,16 +77,40 @@ bool writesVideo(const std::string& output) {
     return media::isVideoName(output);
 }
 
-media::VideoSettings videoSettings(const Args& args, const InputLayer& primary, double fps, int firstFrame) {
-    media::VideoSettings s;
+VideoChoices videoChoicesFromArgs(const Args& args) {
+    VideoChoices c;
+    media::VideoSettings& s = c.encoder;
     s.codec = args.value("--codec").value_or("");
     if (const auto crf = args.value("--crf")) s.crf = parseInt(*crf, "--crf");
     s.preset = args.value("--preset").value_or("");
     if (const auto rate = args.value("--bitrate")) s.bitrate = parseBitrate(*rate);
     if (s.crf && s.bitrate) throw std::runtime_error("give --crf or --bitrate, not both");
     s.pipe = pipeFormat(args);
+    c.sourceRate = !args.has("--fps");
+    c.audio = !args.has("--no-audio");
+    return c;
+}
+
+namespace {
+
+// The video primary whose own rate times the frames, or null.
+const media::VideoInfo* sourceRateVideo(const VideoChoices& choices, const InputLayer& primary) {
     const media::VideoInfo* video = primary.videoInfo();
-    if (video != nullptr && video->rateNum > 0 && !args.has("--fps")) {
+    return video != nullptr && video->rateNum > 0 && choices.sourceRate ? video : nullptr;
+}
+
+}  // namespace
+
+double timelineRate(const VideoChoices& choices, const InputLayer& primary, double fps) {
+    const media::VideoInfo* video = sourceRateVideo(choices, primary);
+    return video ? static_cast<double>(video->rateNum) / video->rateDen : fps;
+}
+
+media::VideoSettings videoSettings(const VideoChoices& choices, const InputLayer& primary, double fps,
+                                   int firstFrame) {
+    media::VideoSettings s = choices.encoder;
+    const media::VideoInfo* video = primary.videoInfo();
+    if (sourceRateVideo(choices, primary) != nullptr) {
         s.rateNum = video->rateNum;
         s.rateDen = video->rateDen;
         s.timeBaseNum = video->timeBaseNum;
@@ -93,23 +118,12 @@ media::VideoSettings videoSettings(const Args& args, const InputLayer& primary, 
     } else {
         std::tie(s.rateNum, s.rateDen) = rateOf(fps);
     }
-    if (video != nullptr && video->hasAudio && !args.has("--no-audio")) {
+    if (video != nullptr && video->hasAudio && choices.audio) {
         s.audioFrom = primary.name();
         s.audioOrigin = media::frameTime(*video, firstFrame);
     }
     if (video != nullptr) s.rotation = video->rotation;
     return s;
-}
-
-media::StereoLayout outputLayout(RenderJob& job) {
-    const auto& params = job.params();
-    const A_long display = params.at(resolveParam(params, "DISPLAY_TYPE")).u.pd.value;
-    media::StereoLayout layout;
-    const Packing packing = packingOfDisplayType(display);
-    if (packing == Packing::SideBySide) layout.packing = media::Packing::SideBySide;
-    if (packing == Packing::TopBottom) layout.packing = media::Packing::TopBottom;
-    layout.rightFirst = params.at(resolveParam(params, "SWAP_LR")).u.bd.value != 0;
-    return layout;
 }
 
 std::unique_ptr<media::FrameWriter> openWriter(const std::string& output, const QString& outName,

@@ -43,8 +43,8 @@ class FirstError {
 
 }  // namespace
 
-void renderOverlapped(const FrameRange& frames, media::FrameReader& reader, refhost::PixelFormat format,
-                      const RenderStep& render, media::FrameWriter& writer,
+void renderOverlapped(const session::FrameRange& frames, media::FrameReader& reader,
+                      refhost::PixelFormat format, const RenderStep& render, media::FrameWriter& writer,
                       const std::function<void()>& frameDone) {
     media::BoundedQueue<SourceFrame> decoded(kQueueFrames);
     media::BoundedQueue<RenderedFrame> rendered(kQueueFrames);
@@ -55,7 +55,7 @@ void renderOverlapped(const FrameRange& frames, media::FrameReader& reader, refh
         rendered.close();
     };
 
-    reader.deliverBytesIn(bytesFor(format));
+    reader.deliverBytesIn(session::bytesFor(format));
     std::thread decoder([&] {
         try {
             for (int k = 0; k < frames.count(); ++k) {
@@ -70,7 +70,8 @@ void renderOverlapped(const FrameRange& frames, media::FrameReader& reader, refh
                 }
                 src.bits = file->views.front().bits;
                 src.isFloat = file->views.front().isFloat;
-                for (const media::Picture& view : file->views) src.views.push_back(worldFor(view, format));
+                for (const media::Picture& view : file->views)
+                    src.views.push_back(session::worldFor(view, format));
                 file.reset();  // the decoded picture is not kept while the queue is full
                 if (!decoded.push(std::move(src))) return;
             }
@@ -87,7 +88,7 @@ void renderOverlapped(const FrameRange& frames, media::FrameReader& reader, refh
                 media::Frame frame;
                 for (refhost::World& view : out->views)
                     frame.views.push_back(
-                        pictureFor(std::move(view), out->bits, out->isFloat, writer.takesBytesIn()));
+                        session::pictureFor(std::move(view), out->bits, out->isFloat, writer.takesBytesIn()));
                 writer.write(out->frame, frame);
             }
         } catch (...) {

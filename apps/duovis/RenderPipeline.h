@@ -27,8 +27,8 @@ using RenderStep = std::function<std::vector<refhost::World>(SourceFrame&)>;
 // range runs to the input's end or the reader has told of that end already), rendered by `render` and written
 // to `writer`, which is finished at the end. `frameDone` runs on the calling thread after each frame is
 // handed to the writer. The first failure of any stage stops all three and is rethrown here.
-void renderOverlapped(const FrameRange& frames, media::FrameReader& reader, refhost::PixelFormat format,
-                      const RenderStep& render, media::FrameWriter& writer,
+void renderOverlapped(const session::FrameRange& frames, media::FrameReader& reader,
+                      refhost::PixelFormat format, const RenderStep& render, media::FrameWriter& writer,
                       const std::function<void()>& frameDone);
 
 }  // namespace duovis::cli

@@ -15,6 +15,8 @@
 
 namespace duovis::cli {
 
+using namespace session;
+
 namespace {
 
 std::string valuesText(const std::map<int, double>& values) {

@@ -8,7 +8,7 @@
 
 #include "core/params/ClipboardPath.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 QString parameterClipboardFile() {
     return duovis::clipboardPath(std::getenv("ProgramData"),
@@ -33,4 +33,4 @@ ClipboardSnapshot snapshotClipboard(const QString& path) {
     return s;
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

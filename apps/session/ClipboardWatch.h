@@ -8,7 +8,7 @@
 #include <sys/types.h>
 #include <ctime>
 
-namespace duovis::cli {
+namespace duovis::session {
 
 // The file the effect uses, by the effect's own rule for this process's environment.
 QString parameterClipboardFile();
@@ -26,4 +26,4 @@ struct ClipboardSnapshot {
 // The entry at `path` itself (a link is not followed).
 ClipboardSnapshot snapshotClipboard(const QString& path);
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

@@ -6,7 +6,7 @@
 
 #include "AE_Effect.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 inline void checkEffect(PF_Err err, const char* step) {
     if (err != PF_Err_NONE)
@@ -14,4 +14,4 @@ inline void checkEffect(PF_Err err, const char* step) {
                                  std::to_string(err) + ")");
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

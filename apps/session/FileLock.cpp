@@ -14,7 +14,7 @@
 #include <string>
 #include <thread>
 
-namespace duovis::cli {
+namespace duovis::session {
 
 namespace {
 
@@ -52,4 +52,4 @@ FileLock::~FileLock() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

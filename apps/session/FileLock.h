@@ -5,7 +5,7 @@
 
 #include <QString>
 
-namespace duovis::cli {
+namespace duovis::session {
 
 class FileLock {
   public:
@@ -20,4 +20,4 @@ class FileLock {
     int fd_ = -1;
 };
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

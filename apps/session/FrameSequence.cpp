@@ -7,7 +7,7 @@
 
 #include "session/Numbers.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 namespace {
 
@@ -126,4 +126,4 @@ FrameRange parseFrameRange(const std::string& text, const std::string& what) {
     return r;
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

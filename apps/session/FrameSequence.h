@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace duovis::cli {
+namespace duovis::session {
 
 class FrameSequence {
   public:
@@ -52,4 +52,4 @@ struct FrameRange {
 // Throws std::runtime_error naming `what` and the text when it is none of those.
 FrameRange parseFrameRange(const std::string& text, const std::string& what);
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

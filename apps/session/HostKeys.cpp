@@ -6,7 +6,7 @@
 #include "core/params/ParamTable.h"
 #include "core/params/ResetGroups.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 refhost::KeyTime frameTime(const refhost::HostTime& clock, int frame) {
     return refhost::KeyTime{static_cast<A_long>(static_cast<long long>(frame) * clock.timeStep),
@@ -55,4 +55,4 @@ std::vector<int> keyedTogether(const refhost::ParamStore& store, int position) {
     return positions;
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

@@ -9,7 +9,7 @@
 #include "EffectInstance.h"
 #include "session/Project.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 // Frame `frame` at the instance's rate: that many time steps.
 refhost::KeyTime frameTime(const refhost::HostTime& clock, int frame);
@@ -25,4 +25,4 @@ std::map<std::string, std::vector<ProjectKey>> captureKeys(const refhost::Effect
 // The entry at `position` and its shift twin, if it has one: the entries whose keys go together.
 std::vector<int> keyedTogether(const refhost::ParamStore& store, int position);
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

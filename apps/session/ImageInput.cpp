@@ -12,7 +12,7 @@
 #include "media/StillFile.h"
 #include "session/ImageWorld.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 QSize declaredImageSize(const std::string& path) {
     const media::StillHeader h = media::readStillHeader(path);
@@ -34,4 +34,4 @@ std::string sizeText(const QSize& s) {
     return media::sizeText(s.width(), s.height());
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

@@ -10,7 +10,7 @@
 #include "World.h"
 #include "media/PixelLimit.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 // The most pixels one input may declare (--max-megapixels, DUOVIS_MAX_MEGAPIXELS, 300): the
 // media library's rule, which depthscope shares.
@@ -25,4 +25,4 @@ refhost::World readWorld(const std::string& path, refhost::PixelFormat format, q
 // "W x H", as every message about a picture's size puts it.
 std::string sizeText(const QSize& size);
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

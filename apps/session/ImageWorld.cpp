@@ -5,7 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 
-namespace duovis::cli {
+namespace duovis::session {
 
 namespace {
 
@@ -204,4 +204,4 @@ QImage fromWorld(const refhost::World& world, bool deep) {
     return out;
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

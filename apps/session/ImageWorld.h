@@ -7,7 +7,7 @@
 #include "World.h"
 #include "media/Picture.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 refhost::World toWorld(const QImage& image, refhost::PixelFormat format);
 // More than 8 bits a channel (16-bit colour or grey, 10-bit colour): worth a deep output.
@@ -28,4 +28,4 @@ media::Picture pictureFor(const refhost::World& world, int bits, bool isFloat);
 media::Picture pictureFor(refhost::World&& world, int bits, bool isFloat,
                           media::ByteOrder order = media::ByteOrder::Rgba);
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

@@ -4,7 +4,7 @@
 
 #include "session/HostKeys.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 void prepareKey(refhost::ParamStore& store, int position, bool hold, const std::string& id) {
     if (!store.timeVaries(position))
@@ -34,4 +34,4 @@ void removeKeys(refhost::ParamStore& store, int position, std::optional<refhost:
     }
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

@@ -7,7 +7,7 @@
 
 #include "ParamStore.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 // Readies a key at the store's current time for the value the caller sets next: an entry
 // without a key there gets one holding its value now, and the key takes `hold`. Throws naming
@@ -19,4 +19,4 @@ void prepareKey(refhost::ParamStore& store, int position, bool hold, const std::
 void removeKeys(refhost::ParamStore& store, int position, std::optional<refhost::KeyTime> at,
                 const std::string& id, int frame);
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

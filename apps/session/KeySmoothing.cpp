@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-namespace duovis::cli {
+namespace duovis::session {
 
 namespace {
 
@@ -51,4 +51,4 @@ std::vector<double> smoothShot(const std::vector<ShotSample>& samples, int windo
     return out;
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-namespace duovis::cli {
+namespace duovis::session {
 
 struct ShotSample {
     int frame = 0;
@@ -18,4 +18,4 @@ struct ShotSample {
 // a window below 1.
 std::vector<double> smoothShot(const std::vector<ShotSample>& samples, int window);
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

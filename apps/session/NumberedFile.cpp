@@ -7,7 +7,7 @@
 
 #include "session/FrameSequence.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 std::optional<QString> sequencePatternFor(const QString& path) {
     const QFileInfo info(path);
@@ -38,4 +38,4 @@ std::optional<QString> sequencePatternFor(const QString& path) {
     }
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

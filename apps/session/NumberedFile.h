@@ -5,10 +5,10 @@
 #include <QString>
 #include <optional>
 
-namespace duovis::cli {
+namespace duovis::session {
 
 // The pattern of the sequence `path` belongs to ("shot.%04d.exr"), if at least one other
 // file on disk shares it; nothing for a file without a frame number or alone in its sequence.
 std::optional<QString> sequencePatternFor(const QString& path);
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-namespace duovis::cli {
+namespace duovis::session {
 
 int parseInt(const std::string& text, const std::string& what) {
     errno = 0;
@@ -25,4 +25,4 @@ double parseDouble(const std::string& text, const std::string& what) {
     return v;
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

@@ -10,7 +10,7 @@
 #include "session/Numbers.h"
 #include "session/ParamDescribe.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 namespace {
 
@@ -147,4 +147,4 @@ std::optional<SliderRequest> sliderRequest(const refhost::ParamStore& store, con
     return SliderRequest{position, parseDouble(value, label(def, position))};
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

@@ -6,7 +6,7 @@
 
 #include "ParamStore.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 // Position of the entry `key` names: a position number, an identifier (`HSHIFT_PCT_B`) or a
 // UI name, identifiers and names compared without regard to case. Throws std::runtime_error for a key that
@@ -25,4 +25,4 @@ struct SliderRequest {
 // other kinds. Throws as assignParam does for a key or value it would refuse.
 std::optional<SliderRequest> sliderRequest(const refhost::ParamStore& store, const std::string& assignment);
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

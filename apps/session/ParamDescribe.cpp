@@ -7,7 +7,7 @@
 
 #include "core/params/ParamTable.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 std::string kindName(PF_ParamType type) {
     switch (type) {
@@ -150,4 +150,4 @@ std::string describeJson(const refhost::ParamStore& store) {
     return QJsonDocument(list).toJson(QJsonDocument::Indented).toStdString();
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

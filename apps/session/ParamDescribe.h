@@ -7,7 +7,7 @@
 #include "ParamStore.h"
 #include "core/params/ParamDocs.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 std::string kindName(PF_ParamType type);
 std::vector<std::string> popupChoices(const PF_ParamDef& def);
@@ -22,4 +22,4 @@ ParamDoc docAt(int position);
 std::string describeText(const refhost::ParamStore& store);
 std::string describeJson(const refhost::ParamStore& store);
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

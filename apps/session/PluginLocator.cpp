@@ -5,7 +5,11 @@
 #include <QFileInfo>
 #include <stdexcept>
 
-namespace duovis::cli {
+namespace duovis::session {
+
+bool isPluginName(const std::string& plugin) {
+    return plugin == "DuovisX" || plugin == "Duovis";
+}
 
 namespace {
 
@@ -22,7 +26,7 @@ QString defaultModuleDir() {
 }  // namespace
 
 std::string locatePlugin(const std::string& plugin, const std::optional<std::string>& pluginDir) {
-    if (plugin != "DuovisX" && plugin != "Duovis")
+    if (!isPluginName(plugin))
         throw std::runtime_error("--plugin: '" + plugin + "' is not one of DuovisX, Duovis");
     QString dir;
     if (pluginDir) {
@@ -39,4 +43,4 @@ std::string locatePlugin(const std::string& plugin, const std::optional<std::str
     return path.toStdString();
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

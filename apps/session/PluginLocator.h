@@ -5,9 +5,15 @@
 #include <optional>
 #include <string>
 
-namespace duovis::cli {
+namespace duovis::session {
 
-// `plugin` is "DuovisX" or "Duovis"; throws std::runtime_error naming the path it tried.
+// The module a front end loads unless told otherwise.
+constexpr const char* kDefaultPlugin = "DuovisX";
+
+// "DuovisX" and "Duovis", the two modules built.
+bool isPluginName(const std::string& plugin);
+
+// `plugin` is one of them; throws std::runtime_error naming the path it tried.
 std::string locatePlugin(const std::string& plugin, const std::optional<std::string>& pluginDir);
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

@@ -13,11 +13,12 @@
 #include "media/AtomicSave.h"
 #include "media/SameFile.h"
 #include "session/HostKeys.h"
+#include "session/HostSetup.h"
 #include "session/ProjectFormat.h"
 #include "session/ProjectKeys.h"
 #include "session/ProjectLayers.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 namespace {
 
@@ -37,10 +38,6 @@ bool carriesValue(PF_ParamType type) {
 int projectVersionFor(const Project& p) {
     return p.keys.empty() && !layerMoves(p.primary.file) && !layerMoves(p.second) ? kOldestProjectVersion
                                                                                   : kProjectVersion;
-}
-
-const char* hostName(refhost::HostApp app) {
-    return app == refhost::HostApp::Premiere ? "premiere" : "ae";
 }
 
 Project loadProject(const QString& path) {
@@ -137,4 +134,4 @@ void captureProject(Project& p, refhost::EffectInstance& fx) {
     p.sequenceData = QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size()));
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

@@ -14,8 +14,9 @@
 
 #include "EffectInstance.h"
 #include "media/OutputFile.h"
+#include "session/HostSetup.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 struct ProjectLayer {
     QString file;  // empty: a layer of the given size without pictures; else a still file, a
@@ -68,6 +69,4 @@ QJsonObject captureValues(const refhost::EffectInstance& fx);
 // Takes every value, every key and the flattened sequence data back from the instance.
 void captureProject(Project& project, refhost::EffectInstance& fx);
 
-const char* hostName(refhost::HostApp app);
-
-}  // namespace duovis::cli
+}  // namespace duovis::session

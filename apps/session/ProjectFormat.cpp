@@ -9,8 +9,10 @@
 
 #include "core/params/ParamTable.h"
 #include "session/ProjectKeys.h"
+#include "session/HostSetup.h"
+#include "session/PluginLocator.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 namespace {
 
@@ -53,16 +55,11 @@ Project parseProject(const QByteArray& json, const QString& path) {
 
     Project p;
     p.plugin = root.value("plugin").toString().toStdString();
-    if (p.plugin != "DuovisX" && p.plugin != "Duovis")
-        refuseProject(path, "unknown plug-in '" + p.plugin + "'");
-    const QString host = root.value("host").toString();
-    if (host == "ae") {
-        p.host = refhost::HostApp::AfterEffects;
-    } else if (host == "premiere") {
-        p.host = refhost::HostApp::Premiere;
-    } else {
-        refuseProject(path, "unknown host '" + host.toStdString() + "'");
-    }
+    if (!isPluginName(p.plugin)) refuseProject(path, "unknown plug-in '" + p.plugin + "'");
+    const std::string host = root.value("host").toString().toStdString();
+    const auto app = hostAppNamed(host);
+    if (!app) refuseProject(path, "unknown host '" + host + "'");
+    p.host = *app;
     const QJsonObject layers = root.value("layers").toObject();
     if (!layers.value("primary").isObject()) refuseProject(path, "no primary layer");
     p.primary = readLayer(layers.value("primary").toObject(), path);
@@ -87,4 +84,4 @@ Project parseProject(const QByteArray& json, const QString& path) {
     return p;
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

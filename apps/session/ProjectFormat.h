@@ -9,7 +9,7 @@
 
 #include "session/Project.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 constexpr const char* kProjectFormat = "duovis-project";
 // Version 2 added keys and moving layers; a project without either is still written as
@@ -24,4 +24,4 @@ constexpr int kOldestProjectVersion = 1;
 // that is not a well-formed project of ours.
 Project parseProject(const QByteArray& json, const QString& path);
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

@@ -8,7 +8,7 @@
 #include "core/params/ParamTable.h"
 #include "session/ProjectFormat.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 namespace {
 
@@ -77,4 +77,4 @@ std::map<std::string, std::vector<ProjectKey>> keysFromJson(const QJsonObject& j
     return keys;
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

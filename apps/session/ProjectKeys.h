@@ -7,7 +7,7 @@
 
 #include "session/Project.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 // The highest frame a key may sit at: at a thousandth-step rate it is still a host time.
 constexpr int kLastKeyFrame = 2000000;
@@ -21,4 +21,4 @@ std::map<std::string, std::vector<ProjectKey>> keysFromJson(const QJsonObject& j
 // Refuses keys out of order or on one frame twice; `what` names them in the message.
 void checkKeyOrder(const std::vector<ProjectKey>& keys, const std::string& what);
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

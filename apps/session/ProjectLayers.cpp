@@ -8,7 +8,7 @@
 #include "media/VideoReader.h"
 #include "session/RenderInputs.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 namespace {
 
@@ -64,4 +64,4 @@ void refuseFrameOutside(const ProjectLayer& layer, int frame, const std::string&
                              std::to_string(frames->last) + ")");
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

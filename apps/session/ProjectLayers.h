@@ -9,7 +9,7 @@
 #include "session/FrameSequence.h"
 #include "session/Project.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 // Whether a layer's file is a numbered sequence or a video: a layer with frames of its own.
 bool layerMoves(const QString& file);
@@ -25,4 +25,4 @@ std::optional<FrameRange> layerFrames(const ProjectLayer& layer);
 // Throws "FRAME: not a frame of LAYER (A-B)" naming `what` when the layer lacks the frame.
 void refuseFrameOutside(const ProjectLayer& layer, int frame, const std::string& what);
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

@@ -12,7 +12,7 @@
 #include "session/ImageInput.h"
 #include "session/ImageWorld.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 namespace {
 
@@ -186,4 +186,4 @@ refhost::Layer layerFor(const InputLayer& layer, const refhost::World& still, re
     });
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

@@ -14,7 +14,7 @@
 #include "media/StillFormat.h"
 #include "session/FrameSequence.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 class InputLayer {
   public:
@@ -85,4 +85,4 @@ refhost::Layer layerFor(const InputLayer& layer, const refhost::World& still, re
                         A_long timeStep, std::shared_ptr<media::FrameReader> frames, int view,
                         std::shared_ptr<SecondRequests> requests);
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

@@ -7,7 +7,7 @@
 #include "session/HostKeys.h"
 #include "session/ParamAssign.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 RenderJob::RenderJob(const std::string& modulePath, refhost::HostApp app)
     : RenderJob(std::make_shared<refhost::Module>(modulePath), app, true) {  // its errors name the file
@@ -27,7 +27,20 @@ RenderJob::~RenderJob() {
 }
 
 void RenderJob::assign(const std::string& assignment) {
-    const int position = assignParam(instance_->params(), assignment);
+    changed(assignParam(instance_->params(), assignment));
+}
+
+void RenderJob::choose(int position, A_long value) {
+    instance_->params().setPopup(position, value);
+    changed(position);
+}
+
+void RenderJob::check(int position, bool on) {
+    instance_->params().setCheckbox(position, on);
+    changed(position);
+}
+
+void RenderJob::changed(int position) {
     if ((instance_->params().at(position).flags & PF_ParamFlag_SUPERVISE) != 0)
         checkEffect(instance_->userChangedParam(position), "the change of a parameter");
 }
@@ -97,4 +110,4 @@ refhost::World RenderJob::render(refhost::Layer primary, refhost::Layer* seconda
     return std::move(instance_->output());
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

@@ -7,7 +7,7 @@
 
 #include "EffectInstance.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 class RenderJob {
   public:
@@ -40,6 +40,9 @@ class RenderJob {
     void assign(const std::string& assignment);
     // The same for a value that stands at every time: the entry's keys, and its twin's, go.
     void assignStatic(const std::string& assignment);
+    // The same for a popup's 1-based value and a checkbox, at a position of the parameter table.
+    void choose(int position, A_long value);
+    void check(int position, bool on);
 
     // Frame `frame` at `fps` frames a second (fractional rates such as 23.976 allowed), from
     // kLeastFps to kMostFps.
@@ -67,6 +70,8 @@ class RenderJob {
 
   private:
     int secondaryLayerPosition() const;
+    // Tells the effect of a change to an entry it supervises.
+    void changed(int position);
 
     std::shared_ptr<refhost::Module> module_;
     bool setsDownGlobal_ = true;
@@ -74,4 +79,4 @@ class RenderJob {
     refhost::Layer secondary_;
 };
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

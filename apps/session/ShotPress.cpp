@@ -15,7 +15,7 @@
 #include "session/RenderInputs.h"
 #include "session/ToolPress.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 namespace {
 
@@ -131,4 +131,4 @@ std::vector<ShotFrame> pressShot(RenderJob& job, const Project& project, const S
     return frames;
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

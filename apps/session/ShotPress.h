@@ -11,7 +11,7 @@
 #include "session/Project.h"
 #include "session/RenderJob.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 struct ShotFrame {
     int frame = 0;
@@ -33,4 +33,4 @@ struct ShotPressOptions {
 // frames before it keyed.
 std::vector<ShotFrame> pressShot(RenderJob& job, const Project& project, const ShotPressOptions& options);
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

@@ -7,7 +7,7 @@
 #include "session/EffectCheck.h"
 #include "session/ParamAssign.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 refhost::DrawOutcome drawStatusArea(const std::string& modulePath, const Project* project) {
     const auto module = std::make_unique<refhost::Module>(modulePath);  // its errors name the file
@@ -49,4 +49,4 @@ std::string drawnText(const refhost::DrawOutcome& drawn) {
     return joined;
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

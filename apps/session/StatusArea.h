@@ -8,7 +8,7 @@
 #include "DrawbotHost.h"
 #include "session/Project.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 // A fresh editing-host instance of the module, opened with `project`'s values and saved
 // global display when one is given, draws the area. Text needs a QGuiApplication. Throws
@@ -20,4 +20,4 @@ refhost::DrawOutcome drawStatusArea(refhost::EffectInstance& fx);
 // The drawn texts, in drawing order, joined by "; ".
 std::string drawnText(const refhost::DrawOutcome& drawn);
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

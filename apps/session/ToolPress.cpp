@@ -8,7 +8,7 @@
 #include "session/EffectCheck.h"
 #include "session/ImageInput.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 namespace {
 
@@ -45,4 +45,4 @@ int pressToolButton(refhost::EffectInstance& fx, refhost::Layer primary, refhost
     return static_cast<int>(fx.calls().changedPositions.size());
 }
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

@@ -5,7 +5,7 @@
 #include "EffectInstance.h"
 #include "session/Project.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 // Presses the tool button of an opened project's instance and returns how many values the
 // effect changed. The tool started is DUOVIS_DEPTHSCOPE, or else the depthscope next to this
@@ -15,4 +15,4 @@ int pressToolButton(refhost::EffectInstance& fx, const Project& project);
 // may be null. The layers are read at the instance's current time.
 int pressToolButton(refhost::EffectInstance& fx, refhost::Layer primary, refhost::Layer* second);
 
-}  // namespace duovis::cli
+}  // namespace duovis::session

@@ -1,19 +1,51 @@
 #include "session/VideoDemux.h"
 
+#include "core/params/ParamId.h"
 #include "core/params/StereoPacking.h"
 
-#include <string>
+namespace duovis::session {
 
-namespace duovis::cli {
+namespace {
 
-void demuxFromMetadata(const media::VideoInfo& video, RenderJob& job) {
-    Packing packing = Packing::None;
-    if (video.layout.packing == media::Packing::SideBySide) packing = Packing::SideBySide;
-    if (video.layout.packing == media::Packing::TopBottom) packing = Packing::TopBottom;
-    if (packing == Packing::None) return;
-    job.assign("PRIMARY_DEMUX_MODE=" +
-               std::to_string(demuxModeForPacking(packing, video.width, video.height)));
-    if (video.layout.rightFirst) job.assign("SWAP_LR=on");
+EyePacking packingOf(media::Packing packing) {
+    switch (packing) {
+        case media::Packing::SideBySide:
+            return EyePacking::SideBySide;
+        case media::Packing::TopBottom:
+            return EyePacking::TopBottom;
+        case media::Packing::None:
+            break;
+    }
+    return EyePacking::None;
 }
 
-}  // namespace duovis::cli
+media::Packing packingOf(EyePacking packing) {
+    switch (packing) {
+        case EyePacking::SideBySide:
+            return media::Packing::SideBySide;
+        case EyePacking::TopBottom:
+            return media::Packing::TopBottom;
+        case EyePacking::None:
+            break;
+    }
+    return media::Packing::None;
+}
+
+}  // namespace
+
+void demuxFromMetadata(const media::VideoInfo& video, RenderJob& job) {
+    const EyePacking packing = packingOf(video.layout.packing);
+    if (packing == EyePacking::None) return;
+    job.choose(PRIMARY_DEMUX_MODE, demuxModeForPacking(packing, video.width, video.height));
+    if (video.layout.rightFirst) job.check(SWAP_LR, true);
+}
+
+media::StereoLayout outputLayout(RenderJob& job) {
+    const refhost::ParamStore& params = job.params();
+    media::StereoLayout layout;
+    layout.packing = packingOf(displayPacking(params.at(DISPLAY_TYPE).u.pd.value));
+    layout.rightFirst = params.at(SWAP_LR).u.bd.value != 0;
+    return layout;
+}
+
+}  // namespace duovis::session

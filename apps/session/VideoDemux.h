@@ -1,15 +1,20 @@
 #pragma once
-// The demux a video's stereo metadata asks for, shared by `duovis render` and the studio so
-// both open a packed video the same way.
+// How a video's stereo metadata meets the effect, shared by `duovis render` and the studio so
+// both treat packed video the same way: the demux a packed video asks for, and the packing an
+// output carries for players to read.
 
+#include "media/StereoLayout.h"
 #include "media/VideoReader.h"
 #include "session/RenderJob.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 
 // Sets the primary demux mode (and the eye swap) that a video's stereo metadata asks for; the
 // eyes are full size where the frame is much wider (side by side) or taller (top and bottom)
 // than one picture would be.
 void demuxFromMetadata(const media::VideoInfo& video, RenderJob& job);
 
-}  // namespace duovis::cli
+// How the display type in force packs the eyes, and whether the right eye comes first.
+media::StereoLayout outputLayout(RenderJob& job);
+
+}  // namespace duovis::session

@@ -310,7 +310,8 @@ void MainWindow::showValues(int slot) {
         if (const auto drawn = session_.drawCustomArea(slot)) {
             p->setCustomArea(GLOBAL_DISPLAY_SETTINGS, drawn->area);
             // The host learns the global display only from what the effect draws.
-            statusLineOf_[static_cast<std::size_t>(slot)] = QString::fromStdString(cli::drawnText(*drawn));
+            statusLineOf_[static_cast<std::size_t>(slot)] =
+                QString::fromStdString(session::drawnText(*drawn));
         }
     } catch (const std::exception& e) {
         report(QString::fromStdString(e.what()));
@@ -393,7 +394,7 @@ bool MainWindow::changesSettled() {
 // A numbered file opens as its sequence unless one frame is asked for.
 static QString asFootage(const QString& path, bool singleFrame) {
     if (singleFrame || path.isEmpty()) return path;
-    return cli::sequencePatternFor(path).value_or(path);
+    return session::sequencePatternFor(path).value_or(path);
 }
 
 bool MainWindow::openPath(const QString& path, const QString& second, bool singleFrame) {

@@ -54,15 +54,15 @@ class LabelToggles : public QObject {
 };
 
 QString unitText(int position) {
-    return QString::fromStdString(cli::docAt(position).unit);
+    return QString::fromStdString(session::docAt(position).unit);
 }
 
 // What a control does, in which unit, by which identifier it is set, and how to move it finely.
 QString tooltipFor(int position, const PF_ParamDef& def) {
-    const ParamDoc doc = cli::docAt(position);
+    const ParamDoc doc = session::docAt(position);
     QString tip =
         QStringLiteral("<b>%1</b> (%2)")
-            .arg(text(def.name).toHtmlEscaped(), QString::fromStdString(cli::identifierAt(position)));
+            .arg(text(def.name).toHtmlEscaped(), QString::fromStdString(session::identifierAt(position)));
     if (!doc.description.empty())
         tip += QStringLiteral("<br>") + QString::fromStdString(doc.description).toHtmlEscaped();
     if (def.param_type == PF_Param_FLOAT_SLIDER) {
@@ -121,7 +121,7 @@ ParamPanel::ParamPanel(const refhost::ParamStore& store, QWidget* parent) : QWid
         else
             open.back()->addRow(text(def.name), control);
         const QString words =
-            text(def.name) + QLatin1Char(' ') + QString::fromStdString(cli::identifierAt(i));
+            text(def.name) + QLatin1Char(' ') + QString::fromStdString(session::identifierAt(i));
         QWidget* label = open.back()->labelForField(control);
         if (auto* box = qobject_cast<QCheckBox*>(control); box && qobject_cast<QLabel*>(label))
             new LabelToggles(static_cast<QLabel*>(label), box);
@@ -135,7 +135,7 @@ QWidget* ParamPanel::controlFor(int position, const PF_ParamDef& def) {
     switch (def.param_type) {
         case PF_Param_POPUP: {
             auto* box = new QComboBox(this);
-            for (const std::string& choice : cli::popupChoices(def))
+            for (const std::string& choice : session::popupChoices(def))
                 box->addItem(QString::fromStdString(choice));
             connect(box, QOverload<int>::of(&QComboBox::activated), this,
                     [this, position](int index) { emit edited(position, index + 1); });

@@ -8,7 +8,7 @@
 namespace duovis::studio {
 
 struct RenderWorker::Instance {
-    std::unique_ptr<cli::RenderJob> job;
+    std::unique_ptr<session::RenderJob> job;
     refhost::Module* module = nullptr;
     refhost::HostApp app;
     const StudioSource* source = nullptr;
@@ -78,12 +78,12 @@ RenderResult RenderWorker::render(const RenderRequest& request) {
             instance->source != request.source.get()) {
             instance.reset();  // the old one is set down before the new one is set up
             instance = std::make_unique<Instance>();
-            instance->job = std::make_unique<cli::RenderJob>(request.module, request.app);
+            instance->job = std::make_unique<session::RenderJob>(request.module, request.app);
             instance->module = request.module.get();
             instance->app = request.app;
             instance->source = request.source.get();
         }
-        cli::RenderJob& job = *instance->job;
+        session::RenderJob& job = *instance->job;
         restoreValues(job.params(), request.values);
         job.setTime(request.frame, request.framesPerSecond);
         job.setDownsample(request.factor);
@@ -106,7 +106,7 @@ RenderResult RenderWorker::render(const RenderRequest& request) {
                          .first;
             out = job.render(it->second.first, withSecond ? &it->second.second : nullptr);
         }
-        result.image = cli::fromWorld(out, false);
+        result.image = session::fromWorld(out, false);
         result.fullSize = result.image.size() * request.factor;
     } catch (const std::exception& e) {
         result.error = e.what();

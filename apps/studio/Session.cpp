@@ -61,7 +61,7 @@ int previewFactorFor(QSize frame) {
 }
 
 struct Session::Slot {
-    std::unique_ptr<cli::RenderJob> job;
+    std::unique_ptr<session::RenderJob> job;
     quint64 latest = 0;  // the newest request's generation
     quint64 shown = 0;   // the generation on screen
     int shownFactor = 0;
@@ -90,27 +90,28 @@ void Session::closeModule() {
 std::unique_ptr<Session::Slot> Session::makeSlot(const std::shared_ptr<refhost::Module>& module,
                                                  const StudioSource& source) const {
     auto slot = std::make_unique<Slot>();
-    slot->job = std::make_unique<cli::RenderJob>(module, options_.host);
+    slot->job = std::make_unique<session::RenderJob>(module, options_.host);
+    slot->job->setWorkerThreads(options_.threads);
     // The layer's full size: what the shift twins are measured in.
     slot->job->setLayerSize(source.frameSize().width(), source.frameSize().height());
     return slot;
 }
 
 void Session::install(std::shared_ptr<const StudioSource> source, const SessionOptions& options,
-                      const cli::Project* project, const QString& projectPath) {
+                      const session::Project* project, const QString& projectPath) {
     const SessionOptions previousOptions = options_;
     options_ = options;
     std::shared_ptr<refhost::Module> module;
     std::vector<std::unique_ptr<Slot>> fresh;
     try {
-        const std::string path = cli::locatePlugin(options.plugin, options.pluginDir);
+        const std::string path = session::locatePlugin(options.plugin, options.pluginDir);
         module = module_ && module_->path() == path ? module_ : std::make_shared<refhost::Module>(path);
         fresh.push_back(makeSlot(module, *source));
         // A packed video opens demuxed as its metadata says, as `duovis render` reads it; a
         // project's own values then win.
         if (const media::VideoInfo* video = source->primaryVideo(); video && !source->spec().second)
-            cli::demuxFromMetadata(*video, *fresh.front()->job);
-        if (project) cli::applyProject(*project, fresh.front()->job->instance());
+            session::demuxFromMetadata(*video, *fresh.front()->job);
+        if (project) session::applyProject(*project, fresh.front()->job->instance());
         fresh.front()->useSecond = source->hasSecond();
     } catch (...) {
         options_ = previousOptions;
@@ -136,7 +137,7 @@ void Session::openFootage(const SourceSpec& spec, const SessionOptions& options)
 }
 
 void Session::openProject(const QString& path, const SessionOptions& options, const Locate& locate) {
-    cli::Project project = cli::loadProject(path);
+    session::Project project = session::loadProject(path);
     relink(project.primary.file, locate);
     relink(project.second, locate);
     SourceSpec spec;
@@ -151,7 +152,7 @@ void Session::openProject(const QString& path, const SessionOptions& options, co
 
 // A layer's file that is no longer where the project says is looked for by the person.
 void Session::relink(QString& file, const Locate& locate) {
-    if (file.isEmpty() || QFileInfo::exists(file) || cli::FrameSequence::looksLikePattern(file)) return;
+    if (file.isEmpty() || QFileInfo::exists(file) || session::FrameSequence::looksLikePattern(file)) return;
     const QString found = locate ? locate(file) : QString();
     if (found.isEmpty()) throw std::runtime_error(file.toStdString() + ": layer file not found");
     file = found;
@@ -172,9 +173,9 @@ refhost::EffectInstance& Session::instance(int slot) {
     return slots_.at(static_cast<std::size_t>(slot))->job->instance();
 }
 
-void Session::change(int slot, const QString& what, const std::function<void(cli::RenderJob&)>& action,
+void Session::change(int slot, const QString& what, const std::function<void(session::RenderJob&)>& action,
                      int repress) {
-    cli::RenderJob& job = *slots_.at(static_cast<std::size_t>(slot))->job;
+    session::RenderJob& job = *slots_.at(static_cast<std::size_t>(slot))->job;
     ValueSet before = snapshotValues(job.params());
     try {
         action(job);
@@ -198,11 +199,11 @@ QString Session::entryName(int slot, int position) {
 void Session::edit(int slot, int position, double value) {
     change(
         slot, entryName(slot, position),
-        [position, value](cli::RenderJob& job) {
+        [position, value](session::RenderJob& job) {
             refhost::EffectInstance& fx = job.instance();
             setStoreValue(fx.params(), position, value);
             if ((fx.params().at(position).flags & PF_ParamFlag_SUPERVISE) != 0)
-                cli::checkEffect(fx.userChangedParam(position), "the change of a parameter");
+                session::checkEffect(fx.userChangedParam(position), "the change of a parameter");
         },
         -1);
 }
@@ -215,19 +216,19 @@ void Session::press(int slot, int position) {
         const bool withSecond = usesSecond(slot);
         change(
             slot, entryName(slot, position),
-            [this, withSecond](cli::RenderJob& job) {
+            [this, withSecond](session::RenderJob& job) {
                 const refhost::PixelFormat format = job.pixelFormat();
                 refhost::Layer second = source_->secondLayer(format, 1, job.timeStep());
-                cli::pressToolButton(job.instance(), source_->primaryLayer(format, 1, job.timeStep()),
-                                     withSecond ? &second : nullptr);
+                session::pressToolButton(job.instance(), source_->primaryLayer(format, 1, job.timeStep()),
+                                         withSecond ? &second : nullptr);
             },
             -1);
         return;
     }
     change(
         slot, entryName(slot, position),
-        [position](cli::RenderJob& job) {
-            cli::checkEffect(job.instance().userChangedParam(position), "the press of a button");
+        [position](session::RenderJob& job) {
+            session::checkEffect(job.instance().userChangedParam(position), "the press of a button");
         },
         position == GLOBAL_DISPLAY_SWITCH ? position : -1);
 }
@@ -235,7 +236,7 @@ void Session::press(int slot, int position) {
 void Session::assign(int slot, const std::string& assignment) {
     change(
         slot, QString::fromStdString(assignment),
-        [&assignment](cli::RenderJob& job) { job.assign(assignment); }, -1);
+        [&assignment](session::RenderJob& job) { job.assign(assignment); }, -1);
 }
 
 void Session::restore(int slot, const ValueSet& values, int repress) {
@@ -275,9 +276,9 @@ void Session::setFrame(int frame) {
     requestRenders();
 }
 
-cli::Project Session::currentProject() {
+session::Project Session::currentProject() {
     if (!source_) throw std::runtime_error("nothing is open");
-    cli::Project p;
+    session::Project p;
     p.plugin = options_.plugin;
     p.host = options_.host;
     const SourceSpec& spec = source_->spec();
@@ -285,16 +286,16 @@ cli::Project Session::currentProject() {
     p.primary.width = source_->frameSize().width();
     p.primary.height = source_->frameSize().height();
     if (spec.second && usesSecond(0)) p.second = absoluteName(*spec.second);
-    p.values = cli::captureValues(instance(0));
+    p.values = session::captureValues(instance(0));
     return p;
 }
 
 void Session::save(const QString& path) {
-    cli::Project p = currentProject();
-    cli::captureProject(p, instance(0));
-    std::optional<cli::FileLock> lock;
+    session::Project p = currentProject();
+    session::captureProject(p, instance(0));
+    std::optional<session::FileLock> lock;
     if (QFileInfo::exists(path)) lock.emplace(path);
-    cli::saveProject(p, path);
+    session::saveProject(p, path);
     projectPath_ = QFileInfo(path).absoluteFilePath();
     undo_.setClean();
 }
@@ -303,12 +304,12 @@ std::optional<refhost::DrawOutcome> Session::drawCustomArea(int slot) {
     const int position = GLOBAL_DISPLAY_SETTINGS;
     const refhost::ParamStore& store = instance(slot).params();
     if (position >= store.count() || (store.at(position).ui_flags & PF_PUI_CONTROL) == 0) return std::nullopt;
-    return cli::drawStatusArea(instance(slot));
+    return session::drawStatusArea(instance(slot));
 }
 
 QString Session::displayTypeText(int slot) const {
     const refhost::ParamStore& store = slots_.at(static_cast<std::size_t>(slot))->job->params();
-    const std::vector<std::string> choices = cli::popupChoices(store.at(DISPLAY_TYPE));
+    const std::vector<std::string> choices = session::popupChoices(store.at(DISPLAY_TYPE));
     const A_long value = store.popup(DISPLAY_TYPE);
     if (value < 1 || value > static_cast<A_long>(choices.size())) return QString::number(value);
     return QString::fromStdString(choices[static_cast<std::size_t>(value - 1)]);

@@ -19,18 +19,20 @@
 #include "RenderWorker.h"
 #include "StudioSource.h"
 #include "ValueSet.h"
+#include "session/PluginLocator.h"
 #include "session/Project.h"
 
-namespace duovis::cli {
+namespace duovis::session {
 class RenderJob;
 }
 
 namespace duovis::studio {
 
 struct SessionOptions {
-    std::string plugin = "DuovisX";
+    std::string plugin = session::kDefaultPlugin;
     std::optional<std::string> pluginDir;
     refhost::HostApp host = refhost::HostApp::Premiere;
+    int threads = 0;  // the host's worker threads for each instance (0: every core)
 };
 
 // The down-sampling that keeps a preview of a frame this size within about 160 thousand
@@ -79,7 +81,7 @@ class Session : public QObject {
     // Writes the project (atomically, holding the file's lock while it is replaced).
     void save(const QString& path);
     // The project as `duovis project` keeps it, with the first instance's values.
-    cli::Project currentProject();
+    session::Project currentProject();
 
     // The effect's drawing of its custom area; nullopt where it registered none in this host.
     std::optional<refhost::DrawOutcome> drawCustomArea(int slot);
@@ -106,12 +108,12 @@ class Session : public QObject {
     static void relink(QString& file, const Locate& locate);
     struct Slot;
     void install(std::shared_ptr<const StudioSource> source, const SessionOptions& options,
-                 const cli::Project* project, const QString& projectPath);
+                 const session::Project* project, const QString& projectPath);
     std::unique_ptr<Slot> makeSlot(const std::shared_ptr<refhost::Module>& module,
                                    const StudioSource& source) const;
     void closeModule();
     // Runs a user's change on an instance and keeps it as one undo step named `what`.
-    void change(int slot, const QString& what, const std::function<void(cli::RenderJob&)>& action,
+    void change(int slot, const QString& what, const std::function<void(session::RenderJob&)>& action,
                 int repress);
     QString entryName(int slot, int position);
     void deliver(const RenderResult& result);

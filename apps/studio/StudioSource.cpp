@@ -13,17 +13,17 @@ namespace duovis::studio {
 namespace {
 
 qint64 pixelLimit() {
-    return cli::maxInputPixels(std::nullopt);
+    return session::maxInputPixels(std::nullopt);
 }
 
 // The frame's picture as a world of the host's format; float worlds keep the file's values.
 refhost::World worldAt(const media::Picture& picture, int factor, refhost::PixelFormat format) {
-    if (factor <= 1) return cli::worldFor(picture, format);
-    return cli::worldFor(downsampled(picture, factor), format);
+    if (factor <= 1) return session::worldFor(picture, format);
+    return session::worldFor(downsampled(picture, factor), format);
 }
 
 // A video's length where its container does not declare one: its frames, decoded once.
-int countFrames(const cli::InputLayer& layer) {
+int countFrames(const session::InputLayer& layer) {
     const long long declared = layer.videoInfo()->frames;
     if (declared > 0) return static_cast<int>(declared);
     media::VideoReader video(layer.name());
@@ -38,7 +38,7 @@ int countFrames(const cli::InputLayer& layer) {
 // and second layers of a two-view file ask for the same file in turn, so reads take turns.
 struct StudioSource::Frames {
     std::mutex mutex;
-    std::shared_ptr<const cli::InputLayer> layer;  // the reader reads the layer's names
+    std::shared_ptr<const session::InputLayer> layer;  // the reader reads the layer's names
     std::unique_ptr<media::FrameReader> reader;
 
     std::shared_ptr<const media::Frame> read(int index) {
@@ -53,14 +53,14 @@ StudioSource::StudioSource(SourceSpec spec) : spec_(std::move(spec)) {
         size_ = spec_.blankSize;
     } else {
         primary_ = open(spec_.primary);
-        const cli::InputLayer& layer = *primary_->layer;
+        const session::InputLayer& layer = *primary_->layer;
         const int first = layer.isPattern() ? layer.sequence().first() : 0;
-        size_ = cli::layerFrameSize(layer, first, first);
+        size_ = session::layerFrameSize(layer, first, first);
     }
     if (spec_.second) {
         second_ = open(*spec_.second);
     } else if (primary_ && !primary_->layer->isVideo() &&
-               cli::layerHasViews(*primary_->layer, firstFrame())) {
+               session::layerHasViews(*primary_->layer, firstFrame())) {
         // A two-view file is both eyes: its right view is the second layer.
         second_ = primary_;
         second_->view = 1;
@@ -71,8 +71,8 @@ StudioSource::Input StudioSource::open(const std::string& name) {
     // Standard input gives its frames once; a session scrubs back and forth.
     if (name == "-") throw std::runtime_error("-: the studio cannot read standard input; name a file");
     Input input;
-    input.layer = std::make_shared<cli::InputLayer>(name);
-    const cli::InputLayer& layer = *input.layer;
+    input.layer = std::make_shared<session::InputLayer>(name);
+    const session::InputLayer& layer = *input.layer;
     if (layer.isVideo()) {
         const int count = countFrames(layer);
         if (count <= 0) throw std::runtime_error(name + ": the video has no frames");
@@ -80,7 +80,7 @@ StudioSource::Input StudioSource::open(const std::string& name) {
     } else if (layer.isPattern()) {
         if (layer.sequence().empty()) throw std::runtime_error(name + ": no frames match the pattern");
         // The first frame's header tells whether the sequence is readable at all.
-        cli::declaredImageSize(layer.fileFor(layer.sequence().first()));
+        session::declaredImageSize(layer.fileFor(layer.sequence().first()));
         input.lastFrame = layer.sequence().last();
     } else {
         input.still = std::make_shared<const media::Frame>(media::readStill(name, pixelLimit()));

@@ -49,7 +49,7 @@ class StudioSource {
   private:
     struct Frames;
     struct Input {
-        std::shared_ptr<cli::InputLayer> layer;
+        std::shared_ptr<session::InputLayer> layer;
         int view = 0;                               // 1: the right view of a two-view file
         std::shared_ptr<const media::Frame> still;  // a still's frame; null when it changes over time
         std::shared_ptr<Frames> frames;             // a sequence's or video's frames, read on demand

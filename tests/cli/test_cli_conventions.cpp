@@ -11,8 +11,8 @@
 namespace duovis::clitest {
 namespace {
 
-using cli::FrameRange;
-using cli::FrameSequence;
+using session::FrameRange;
+using session::FrameSequence;
 
 struct NameCase {
     const char* name;
@@ -86,14 +86,14 @@ TEST(CliNames, FrameListsParseOrNameTheCulprit) {
         SCOPED_TRACE(c.text);
         if (c.expected.step == 0) {
             try {
-                cli::parseFrameRange(c.text, "--frames");
+                session::parseFrameRange(c.text, "--frames");
                 ADD_FAILURE() << "accepted";
             } catch (const std::runtime_error& e) {
                 EXPECT_NE(std::string(e.what()).find("--frames"), std::string::npos) << e.what();
             }
             continue;
         }
-        const FrameRange r = cli::parseFrameRange(c.text, "--frames");
+        const FrameRange r = session::parseFrameRange(c.text, "--frames");
         EXPECT_EQ(r.first, c.expected.first);
         EXPECT_EQ(r.last, c.expected.last);
         EXPECT_EQ(r.step, c.expected.step);

@@ -294,7 +294,7 @@ INSTANTIATE_TEST_SUITE_P(Shot, CliShotPress, ::testing::ValuesIn(kShots),
 
 struct SmoothCase {
     const char* name;
-    std::vector<cli::ShotSample> samples;
+    std::vector<session::ShotSample> samples;
     int window;
     std::vector<double> expected;
 };
@@ -315,7 +315,7 @@ class CliKeySmoothing : public ::testing::TestWithParam<SmoothCase> {};
 
 TEST_P(CliKeySmoothing, RobustLineThroughTheNearestKeys) {
     const SmoothCase& c = GetParam();
-    const std::vector<double> got = cli::smoothShot(c.samples, c.window);
+    const std::vector<double> got = session::smoothShot(c.samples, c.window);
     ASSERT_EQ(got.size(), c.expected.size());
     for (std::size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], c.expected[i], 1e-12) << "sample " << i;
 }
@@ -324,7 +324,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, CliKeySmoothing, ::testing::ValuesIn(kSmooths),
                          [](const auto& tp) { return std::string(tp.param.name); });
 
 TEST(CliKeySmoothingRefusal, AWindowBelowOne) {
-    EXPECT_THROW(cli::smoothShot({{0, 1}}, 0), std::invalid_argument);
+    EXPECT_THROW(session::smoothShot({{0, 1}}, 0), std::invalid_argument);
 }
 
 }  // namespace

@@ -23,9 +23,9 @@ extern "C" const char* __lsan_default_suppressions() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray json(reinterpret_cast<const char*>(data), static_cast<int>(size));
-    cli::Project p;
+    session::Project p;
     try {
-        p = cli::parseProject(json, QStringLiteral("fuzz.json"));
+        p = session::parseProject(json, QStringLiteral("fuzz.json"));
     } catch (const std::runtime_error& e) {
         fuzz::require(std::string(e.what()).rfind("fuzz.json: ", 0) == 0, "a refusal names the file");
         return 0;

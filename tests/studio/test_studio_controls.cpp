@@ -153,7 +153,7 @@ TEST_P(NumberedFiles, StandForTheirSequence) {
         QFile f(dir.filePath(name));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
-    const auto found = cli::sequencePatternFor(dir.filePath(GetParam().files.front()));
+    const auto found = session::sequencePatternFor(dir.filePath(GetParam().files.front()));
     const QString expected = *GetParam().pattern ? dir.filePath(GetParam().pattern) : QString();
     EXPECT_EQ(found.value_or(QString()).toStdString(), expected.toStdString());
 }

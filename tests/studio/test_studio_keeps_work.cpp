@@ -19,7 +19,7 @@ namespace {
 
 double savedRotation(const QString& file) {
     const QString id = QString::fromUtf8(paramDef(ROTATE_L).identifier);
-    return cli::loadProject(file).values.value(id).toDouble();
+    return session::loadProject(file).values.value(id).toDouble();
 }
 
 QByteArray contents(const QString& file) {
@@ -61,9 +61,9 @@ TEST_F(StudioTest, EveryActionThatDropsTheSessionAsksAboutUnsavedChanges) {
         QFile::remove(path("saved.json"));
         open();
         window_->show();
-        cli::Project kept = session().currentProject();
-        cli::captureProject(kept, session().instance(0));
-        cli::saveProject(kept, path("kept.json"));
+        session::Project kept = session().currentProject();
+        session::captureProject(kept, session().instance(0));
+        session::saveProject(kept, path("kept.json"));
         if (row.changed) session().edit(0, ROTATE_L, 1.5);
         person_ = Person{row.answer, {}, path("saved")};
         for (const QString& f : row.files) person_.opens << path(f);

@@ -70,7 +70,7 @@ TEST_P(StudioVideo, OpensWithItsFramesRateAndDemux) {
     for (int n : {c.frames - 1, 0})
         EXPECT_NEAR(redAt(source, false, n, 1), static_cast<float>(n) / 8.0f, 4 / 255.0f) << n;
 
-    const auto demux = cli::popupChoices(store().at(PRIMARY_DEMUX_MODE));
+    const auto demux = session::popupChoices(store().at(PRIMARY_DEMUX_MODE));
     EXPECT_EQ(demux[static_cast<std::size_t>(store().popup(PRIMARY_DEMUX_MODE) - 1)], c.demux);
     EXPECT_EQ(store().checkbox(SWAP_LR), c.swapped);
 }

@@ -29,7 +29,7 @@ void expectControlMatches(StudioTest& t, QWidget* w, const PF_ParamDef& def, int
         case PF_Param_POPUP: {
             auto* box = qobject_cast<QComboBox*>(w);
             ASSERT_NE(box, nullptr);
-            const auto choices = cli::popupChoices(def);
+            const auto choices = session::popupChoices(def);
             ASSERT_EQ(box->count(), static_cast<int>(choices.size()));
             EXPECT_EQ(box->count(), def.u.pd.num_choices);
             for (int i = 0; i < box->count(); ++i)

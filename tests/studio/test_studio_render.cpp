@@ -113,7 +113,7 @@ TEST_F(StudioTest, SavedProjectOpensAgainAndRendersInTheCommandLineTool) {
     session().undoStack().undo();
     session().save(project);
 
-    const cli::Project p = cli::loadProject(project);
+    const session::Project p = session::loadProject(project);
     EXPECT_EQ(p.values.value("VSHIFT_PX_R").toDouble(), -3.0);
     EXPECT_NE(p.values.value("VSHIFT_PCT_R").toDouble(), 0.0);
     EXPECT_EQ(p.second, path("right.png"));

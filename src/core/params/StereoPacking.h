@@ -2,9 +2,11 @@
 // which "Demux Mode" opens such a frame or which packing a "Display Type" makes.
 #pragma once
 
+#include "core/params/ChoiceCodes.h"
+
 namespace duovis {
 
-enum class Packing { None, SideBySide, TopBottom };
+using Packing = EyePacking;
 
 // The 1-based "Demux Mode" value for a frame of `width` x `height` packed this way: full-size
 // eyes where the frame is much wider (side by side) or taller (top and bottom) than one picture
@@ -12,6 +14,8 @@ enum class Packing { None, SideBySide, TopBottom };
 int demuxModeForPacking(Packing packing, int width, int height);
 
 // The packing of the image a 1-based "Display Type" value makes; None for single-image types.
-Packing packingOfDisplayType(int displayTypeValue);
+inline Packing packingOfDisplayType(int displayTypeValue) {
+    return displayPacking(displayTypeValue);
+}
 
 }  // namespace duovis
