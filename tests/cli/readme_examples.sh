@@ -48,6 +48,11 @@ ran=()
             echo "echo 'skipped (no OpenCL in this build): README block $(basename "$b")'"
             continue
         fi
+        # A sanitized build's engine modules cannot be loaded by the system's melt and gst-launch.
+        if [ -n "${DUOVIS_README_NO_ENGINES:-}" ] && grep -qE '^melt |host-env|gst-' "$b"; then
+            echo "echo 'skipped (no engines in this build): README block $(basename "$b")'"
+            continue
+        fi
         if grep -q '^melt ' "$b" && ! command -v melt >/dev/null; then
             echo "echo 'skipped (melt is not installed): README block $(basename "$b")'"
             continue
