@@ -28,12 +28,6 @@ QString text(const char* s) {
     return QString::fromUtf8(s != nullptr ? s : "");
 }
 
-double sliderValue(const PF_FloatSliderDef& fs, int step) {
-    const double low = fs.slider_min;
-    const double high = fs.slider_max;
-    return low + (high - low) * step / ParamPanel::kSliderSteps;
-}
-
 // A click on a checkbox's name in the panel's left column toggles it, as a click on its own
 // text does.
 class LabelToggles : public QObject {
@@ -194,7 +188,7 @@ QWidget* ParamPanel::floatControl(int position, const PF_ParamDef& def) {
     row->addWidget(slider, 1);
     row->addWidget(spin);
     connect(slider, &QSlider::valueChanged, this,
-            [this, position, fs](int at) { emit edited(position, sliderValue(fs, at)); });
+            [this, position, slider](int at) { emit edited(position, slider->valueAt(at)); });
     connect(slider, &FineSlider::valueRequested, this, [this, position, fs](double v) {
         emit edited(position,
                     std::clamp(v, static_cast<double>(fs.valid_min), static_cast<double>(fs.valid_max)));

@@ -31,9 +31,6 @@ class ParamPanel : public QWidget {
     // The layers a layer choice offers besides "None", and the one chosen (-1: none).
     void setLayers(const QStringList& names, int chosen);
 
-    // Slider steps between a slider's ends.
-    static constexpr int kSliderSteps = 1000;
-
     // Narrows the panel to the controls whose name or identifier (or group) holds `words`.
     void setFilter(const QString& words);
     void setAllExpanded(bool open);

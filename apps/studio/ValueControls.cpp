@@ -57,6 +57,10 @@ void FineSlider::showValue(double value) {
     setValue(static_cast<int>(std::lround(t * kSteps)));
 }
 
+double FineSlider::valueAt(int step) const {
+    return low_ + (high_ - low_) * step / kSteps;
+}
+
 void FineSlider::mousePressEvent(QMouseEvent* event) {
     relative_ = (event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) != 0;
     if (!relative_) {

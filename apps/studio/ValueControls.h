@@ -24,6 +24,8 @@ class FineSlider : public QSlider {
     FineSlider(double low, double high, double step, QWidget* parent = nullptr);
     // The value the handle shows; set without signals.
     void showValue(double value);
+    // The value at one of the handle's positions.
+    double valueAt(int step) const;
 
   signals:
     // A drag or key press asks for this value (not rounded to the slider's steps).
