@@ -26,5 +26,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The GPU engine needs an OpenCL driver; PoCL runs it on the CPU where there is no GPU.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pocl-opencl-icd")
+# The engines whose modules it carries, and the editor that shows them.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "melt, gstreamer1.0-tools, kdenlive")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)

@@ -19,6 +19,17 @@ fi
 if [ -e "$build/lib/gstreamer-1.0/libgstduovis.so" ]; then
     ls "$stage"/usr/lib/*/gstreamer-1.0/libgstduovis.so >/dev/null
 fi
+# The package's dependencies are read from what these link, so each library they load must
+# come from a Debian package: a toolkit's library under /usr/local would be missing on a user's
+# machine (this once happened with the CUDA runtime).
+for binary in "$stage"/usr/bin/* "$stage"/usr/lib*/duovis/*.so $(find "$stage" -name 'lib*duovis.so'); do
+    while read -r lib _ path _; do
+        case $path in
+            /lib/* | /usr/lib/*) ;;
+            *) echo "$binary loads $lib from ${path:-nowhere}, outside the system's packages" >&2; exit 1 ;;
+        esac
+    done < <(ldd "$binary" | grep '=>' | grep -v 'linux-vdso')
+done
 cd "$stage"
 "$stage/usr/bin/duovis" demo -o demo >/dev/null
 [ -s demo/contact-sheet.png ] || { echo "the installed duovis rendered nothing" >&2; exit 1; }
