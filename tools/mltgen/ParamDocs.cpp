@@ -1,32 +1,21 @@
 #include "ParamDocs.h"
 
+#include "core/params/ParamDocs.h"
 #include "core/params/ParamTable.h"
 #include "engine/EngineParams.h"
 
-#include <algorithm>
 
 namespace duovis::mltgen {
 
 namespace {
 
-bool endsWith(const std::string& s, const std::string& tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-bool inFamily(ParamId id, ParamId group) {
-    return id > group && id < group + kFamilySize;
-}
-
-std::string unitOf(ParamId id, const std::string& title) {
-    if (title.find('%') != std::string::npos) return "%";
-    if (endsWith(title, " Px")) return "pixels";
-    for (ParamId g : {ROTATE_GROUP, HSKEW_GROUP, VSKEW_GROUP, HKEYSTONE_GROUP, VKEYSTONE_GROUP})
-        if (inFamily(id, g)) return "degrees";
-    if (id == FIELD_OF_VIEW) return "degrees";
-    for (ParamId g : {SCALE_GROUP, HSCALE_GROUP, VSCALE_GROUP})
-        if (inFamily(id, g)) return "powers of 2";
-    if (id == MASTER_SCALE) return "powers of 2";
-    return {};
+// The unit beside a value in the panel, spelt out as MLT's metadata and Kdenlive show units.
+std::string unitOf(ParamId id) {
+    const std::string unit = paramDoc(id).unit;
+    if (unit == "px") return "pixels";
+    if (unit == "°") return "degrees";
+    if (unit == "log2") return "powers of 2";
+    return unit;
 }
 
 // The group names above every entry, joined as the panel nests them.
@@ -65,7 +54,7 @@ std::vector<ParamDoc> paramDocs() {
                    engine::propertyName(id, '_'),
                    d.uiName,
                    {},
-                   unitOf(id, d.uiName),
+                   unitOf(id),
                    DocKind::Number,
                    d.validMin,
                    d.validMax,
