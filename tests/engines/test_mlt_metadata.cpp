@@ -24,6 +24,7 @@ struct Described {
     std::string defaultText;
     std::vector<std::string> choices;
     bool animatable = false;
+    std::string label;  // what the panel shows beside the control, where the reader shows one
 };
 
 using Descriptions = std::map<std::string, Described>;
@@ -73,6 +74,8 @@ Descriptions readKdenliveXml(const std::string& path) {
             d.minimum = a.value("min").toDouble(), d.maximum = a.value("max").toDouble();
             d.defaultText = a.value("default").toString().toStdString();
             d.animatable = d.kind == "animated";
+        } else if (xml.name() == QLatin1String("name") && !current.empty()) {
+            out[current].label = xml.readElementText().toStdString();
         } else if (xml.name() == QLatin1String("paramlistdisplay") && !current.empty()) {
             for (const QString& c : xml.readElementText().split(','))
                 out[current].choices.push_back(c.toStdString());
@@ -134,6 +137,16 @@ TEST(MltMetadata, EveryDescriptionReadsBackWithTheTablesValues) {
         const Descriptions all = f.mlt ? readMltYaml(path) : readKdenliveXml(path);
         ASSERT_EQ(all.size(), engineParams().size()) << path;
         for (ParamId id : engineParams()) expectDescribes(all, id, f.mlt, path);
+        if (f.mlt) continue;
+        // Kdenlive lists the controls flat, without the effect's groups: each label must say
+        // which control it is on its own.
+        std::map<std::string, std::string> byLabel;
+        for (const auto& [name, d] : all) {
+            EXPECT_FALSE(d.label.empty()) << path << ": " << name << " has no label";
+            const auto [seen, fresh] = byLabel.emplace(d.label, name);
+            EXPECT_TRUE(fresh) << path << ": " << name << " and " << seen->second << " are both \"" << d.label
+                               << "\"";
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 #include "core/params/ParamTable.h"
 #include "engine/EngineParams.h"
 
+#include <sstream>
 
 namespace duovis::mltgen {
 
@@ -16,6 +17,17 @@ std::string unitOf(ParamId id) {
     if (unit == "°") return "degrees";
     if (unit == "log2") return "powers of 2";
     return unit;
+}
+
+// "Enable" says nothing without "3D Looking Glass" above it, nor "Demux Mode" without its layer;
+// "Horizontal Shift Both %" under "Horizontal Shift %" says it already. The innermost group goes
+// in front where the title shares none of its words.
+std::string labelOf(const std::string& title, const std::string& path) {
+    const std::string group = path.substr(path.rfind(" / ") == std::string::npos ? 0 : path.rfind(" / ") + 3);
+    std::istringstream words(group);
+    for (std::string word; words >> word;)
+        if (title.find(word) != std::string::npos) return title;
+    return group.empty() ? title : group + ": " + title;
 }
 
 // The group names above every entry, joined as the panel nests them.
@@ -53,6 +65,7 @@ std::vector<ParamDoc> paramDocs() {
         ParamDoc p{id,
                    engine::propertyName(id, '_'),
                    d.uiName,
+                   labelOf(d.uiName, paths[id]),
                    {},
                    unitOf(id),
                    DocKind::Number,

@@ -14,6 +14,8 @@ struct ParamDoc {
     ParamId id;
     std::string name;         // the property, lower_snake
     std::string title;        // the effect's own label
+    std::string label;        // the title with its group where the title alone does not say
+                              // which control it is (panels that show no groups: Kdenlive's)
     std::string description;  // where it sits in the effect's panel, and what it takes
     std::string unit;         // empty when none
     DocKind kind;

@@ -101,7 +101,7 @@ void xmlParameter(std::ostream& out, const ParamDoc& p) {
             out << ">\n";
             break;
     }
-    out << "    <name>" << xmlText(p.title) << "</name>\n    <comment>" << xmlText(p.description)
+    out << "    <name>" << xmlText(p.label) << "</name>\n    <comment>" << xmlText(p.description)
         << "</comment>\n  </parameter>\n";
 }
 
