@@ -9,9 +9,11 @@
 #include <QToolButton>
 
 #include "KeyButton.h"
+#include "KeyMarks.h"
 #include "KeyTicks.h"
 #include "StudioFixture.h"
 #include "core/params/ParamId.h"
+#include "media/VideoWriter.h"
 #include "session/Project.h"
 
 namespace duovis::studiotest {
@@ -70,6 +72,7 @@ TEST_F(StudioKeys, KeyButtonSetsAndRemovesTheKeyOfBothTwinsAtTheFrame) {
         {"a value changed there keys it", 4, Act::Edit, KeyMark::Here, {2, 4}},
         {"the key removed", 4, Act::ClickKey, KeyMark::Elsewhere, {2}},
         {"its removal undone", 4, Act::Undo, KeyMark::Here, {2, 4}},
+        {"a value changed at a key moves that key", 2, Act::Edit, KeyMark::Here, {2, 4}},
         {"the last key removed", 2, Act::ClickKey, KeyMark::Elsewhere, {4}},
     };
     for (const KeyStep& step : steps) {
@@ -187,6 +190,43 @@ TEST_P(StudioKeysScrub, PanelShowsTheValueAtEachFrameAndSavingKeepsTheKeys) {
 INSTANTIATE_TEST_SUITE_P(Interpolation, StudioKeysScrub, ::testing::Values(false, true),
                          [](const auto& p) { return p.param ? "Hold" : "Linear"; });
 
+// A video's keys sit on its own frames at its own rate, also once its project is opened again.
+TEST_F(StudioKeys, KeysOfAVideoAtItsOwnRateKeepTheirFrames) {
+    media::VideoSettings settings;
+    settings.codec = "ffv1";
+    settings.rateNum = 30000;
+    settings.rateDen = 1001;
+    {
+        media::VideoWriter writer(QFile::encodeName(path("clip.mkv")).toStdString(), settings, kWidth,
+                                  kHeight);
+        for (int n = 0; n < 6; ++n) {
+            media::Picture pic(kWidth, kHeight, 8, false);
+            for (std::size_t i = 0; i < pic.rgba.size(); ++i) pic.rgba[i] = i % 4 == 3 ? 1.0f : float(n) / 8;
+            writer.write(pic);
+        }
+        writer.finish();
+    }
+    open(refhost::HostApp::Premiere, "clip.mkv", QString());
+    goTo(1);
+    keyButton(ROTATE_R)->click();
+    goTo(4);
+    session().edit(0, ROTATE_R, 3.0);
+    const QString file = path("clip.duovis.json");
+    session().save(file);
+    const auto saved = session::loadProject(file).keys["ROTATE_R"];
+    ASSERT_EQ(saved.size(), 2u);
+    EXPECT_EQ(saved[0].frame, 1);
+    EXPECT_EQ(saved[1].frame, 4);
+
+    ASSERT_TRUE(window_->openPath(file));
+    settle();
+    EXPECT_EQ(studio::keyFrames(session().instance(0), ROTATE_R), (std::vector<int>{1, 4}));
+    goTo(4);
+    EXPECT_DOUBLE_EQ(shownValue(ROTATE_R), 3.0);
+    goTo(3);
+    EXPECT_DOUBLE_EQ(shownValue(ROTATE_R), 2.0);
+}
+
 // "Track Shot..." presses the stand-in tool (the right eye up 2.5 % each time) at each frame.
 struct ShotCase {
     const char* name;
@@ -195,6 +235,10 @@ struct ShotCase {
     std::vector<int> keyed;  // frames keyed afterwards
     const char* told;        // in the summary, or in the error for frames outside the shot
 };
+
+void PrintTo(const ShotCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class StudioTrackShot : public StudioKeys, public ::testing::WithParamInterface<ShotCase> {};
 
