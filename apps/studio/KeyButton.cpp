@@ -1,14 +1,24 @@
 #include "KeyButton.h"
 
+#include <QAction>
+
 namespace duovis::studio {
 
-KeyButton::KeyButton(QWidget* parent) : QToolButton(parent) {
+KeyButton::KeyButton(QWidget* parent)
+    : QToolButton(parent), hold_(new QAction(tr("Hold Until the Next Key"), this)) {
+    hold_->setObjectName(QStringLiteral("hold"));
+    hold_->setCheckable(true);
+    connect(hold_, &QAction::triggered, this, &KeyButton::holdChosen);
+    addAction(hold_);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
     setAutoRaise(true);
     setFocusPolicy(Qt::NoFocus);  // the value's own field keeps the keyboard
     setMark(KeyMark::None);
 }
 
-void KeyButton::setMark(KeyMark mark) {
+void KeyButton::setMark(KeyMark mark, bool hold) {
+    hold_->setEnabled(mark == KeyMark::Here);
+    hold_->setChecked(mark == KeyMark::Here && hold);
     if (mark == mark_) return;
     mark_ = mark;
     switch (mark) {

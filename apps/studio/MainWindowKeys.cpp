@@ -50,6 +50,8 @@ void MainWindow::addShotAction(QMenu* tools) {
 void MainWindow::connectKeys(ParamPanel* panel, int slot) {
     connect(panel, &ParamPanel::keyToggled, this,
             [this, slot](int position) { session_.toggleKey(slot, position); });
+    connect(panel, &ParamPanel::keyHoldChosen, this,
+            [this, slot](int position, bool hold) { session_.holdKey(slot, position, hold); });
     connect(panel, &ParamPanel::selectionChanged, this, [this] { showKeyTicks(); });
 }
 

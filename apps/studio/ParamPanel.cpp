@@ -141,6 +141,10 @@ QWidget* ParamPanel::withKeyButton(int position, QWidget* control) {
         select(position);
         emit keyToggled(position);
     });
+    connect(key, &KeyButton::holdChosen, this, [this, position](bool hold) {
+        select(position);
+        emit keyHoldChosen(position, hold);
+    });
     row->addWidget(control, 1);
     row->addWidget(key);
     keyButtons_[position] = key;
@@ -164,7 +168,10 @@ void ParamPanel::select(int position) {
 }
 
 void ParamPanel::showKeyMarks(const refhost::ParamStore& store) {
-    for (const auto& [position, key] : keyButtons_) key->setMark(keyMarkAt(store, position));
+    for (const auto& [position, key] : keyButtons_) {
+        const refhost::Keyframe* here = store.keyAt(position, store.now());
+        key->setMark(keyMarkAt(store, position), here != nullptr && here->hold);
+    }
 }
 
 QWidget* ParamPanel::controlFor(int position, const PF_ParamDef& def) {

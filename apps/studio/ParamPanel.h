@@ -52,6 +52,7 @@ class ParamPanel : public QWidget {
     void dragStarted();
     void dragFinished();
     void keyToggled(int position);  // the key button of an animatable control
+    void keyHoldChosen(int position, bool hold);
     void selectionChanged(int position);
 
   private:

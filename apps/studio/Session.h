@@ -81,6 +81,9 @@ class Session : public QObject {
     // Sets the entry's key at the current frame, or removes it (and its twin's) where there is
     // one: one undo step either way.
     void toggleKey(int slot, int position);
+    // Makes the entry's key at the current frame (and its twin's) hold until the next key, or
+    // move linearly to it: one undo step. Nothing without a key here.
+    void holdKey(int slot, int position, bool hold);
 
     // The parallax tool over a shot, keying each frame's correction. `keepGoing` is told of
     // each pressed frame and `done` of `total`; false stops after that frame, and a stopped

@@ -7,6 +7,7 @@
 
 #include "Session.h"
 #include "session/EffectCheck.h"
+#include "session/HostKeys.h"
 #include "session/KeyEdit.h"
 #include "session/ParamDescribe.h"
 #include "session/RenderJob.h"
@@ -40,6 +41,23 @@ void Session::toggleKey(int slot, int position) {
             // The effect's change handling at this time keys the shift's twin along.
             if ((st.at(position).flags & PF_ParamFlag_SUPERVISE) != 0)
                 session::checkEffect(fx.userChangedParam(position), "the change of a key");
+        },
+        -1);
+}
+
+void Session::holdKey(int slot, int position, bool hold) {
+    const refhost::ParamStore& store = instance(slot).params();
+    if (store.keyAt(position, store.now()) == nullptr) return;
+    const QString what = (hold ? tr("Hold Key: %1 at %2") : tr("Linear Key: %1 at %2"))
+                             .arg(entryName(slot, position))
+                             .arg(frame_);
+    change(
+        slot, what,
+        [position, hold](session::RenderJob& job) {
+            refhost::ParamStore& st = job.params();
+            for (const int p : session::keyedTogether(st, position))
+                if (st.keyAt(p, st.now()) != nullptr)
+                    session::prepareKey(st, p, hold, session::identifierAt(p));
         },
         -1);
 }

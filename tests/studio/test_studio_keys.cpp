@@ -107,6 +107,35 @@ TEST_F(StudioKeys, UndoNamesTheKeyStep) {
     EXPECT_EQ(session().undoStack().count(), 2);
 }
 
+// The key button's menu makes a key hold, for both twins, and back; each one undo step.
+TEST_F(StudioKeys, HoldFromTheKeyButtonsMenuKeepsTheValueUntilTheNextKey) {
+    openShot();
+    goTo(1);
+    keyButton(VSHIFT_PCT_R)->click();
+    goTo(5);
+    session().edit(0, VSHIFT_PCT_R, 4.0);
+    struct Row {
+        int at;
+        bool hold;  // chosen in the menu there; the key at 1 then holds or not
+        double atThree;
+    };
+    for (const Row& r : {Row{1, true, 0.0}, Row{1, false, 2.0}, Row{3, true, 2.0}}) {
+        SCOPED_TRACE(std::to_string(r.at) + (r.hold ? " hold" : " linear"));
+        goTo(r.at);
+        QAction* hold = keyButton(VSHIFT_PCT_R)->holdAction();
+        EXPECT_EQ(hold->isEnabled(), r.at != 3);  // no key at frame 3 to hold
+        if (hold->isEnabled() && hold->isChecked() != r.hold) hold->trigger();
+        EXPECT_EQ(store().keys(VSHIFT_PCT_R).front().hold, r.at == 1 && r.hold);
+        EXPECT_EQ(store().keys(VSHIFT_PX_R).front().hold, r.at == 1 && r.hold);
+        goTo(3);
+        EXPECT_DOUBLE_EQ(shownValue(VSHIFT_PCT_R), r.atThree);
+    }
+    EXPECT_EQ(session().undoStack().undoText(),
+              QStringLiteral("Linear Key: %1 at 1").arg(QString::fromUtf8(store().at(VSHIFT_PCT_R).name)));
+    session().undoStack().undo();
+    EXPECT_DOUBLE_EQ(shownValue(VSHIFT_PCT_R), 0.0);
+}
+
 // The time bar shows the selected control's keys; previous and next key move between them.
 TEST_F(StudioKeys, TicksShowTheSelectedControlsKeysAndTheMenuMovesBetweenThem) {
     openShot();
