@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -90,6 +91,7 @@ void MainWindow::trackShot() {
     const ShotPrompt ask = shotPrompt_ ? shotPrompt_ : ShotPrompt(&TrackShotDialog::ask);
     const std::optional<Session::ShotRequest> request = ask(this, source->firstFrame(), source->lastFrame());
     if (!request) return;
+    play_->setChecked(false);  // the frame stays put while the shot is pressed
     const int total = request->frames.count();
     QProgressDialog progress(tr("Tracking the shot with the parallax tool..."), tr("Cancel"), 0, total, this);
     progress.setObjectName(QStringLiteral("shot-progress"));

@@ -93,13 +93,17 @@ Session::ShotOutcome Session::trackShot(int slot, const ShotRequest& request, co
     change(
         slot, what,
         [&](session::RenderJob& job) {
-            struct TimeBack {
+            // However the run ends, the instance is back at the session's frame, holding no
+            // footage of the shot. The frame and rate were taken already: this cannot throw.
+            struct Afterwards {
                 session::RenderJob& job;
                 int frame;
                 double fps;
-                // The frame and rate were taken at this frame already: this cannot throw.
-                ~TimeBack() { job.setTime(frame, fps); }
-            } back{job, frame_, o.fps};
+                ~Afterwards() {
+                    job.releaseFrames();
+                    job.setTime(frame, fps);
+                }
+            } afterwards{job, frame_, o.fps};
             const ValueSet start = snapshotValues(job.params());
             try {
                 outcome.frames = session::pressShot(job, project, o);
