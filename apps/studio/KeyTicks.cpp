@@ -16,7 +16,7 @@ KeyTicks::KeyTicks(QWidget* parent) : QWidget(parent) {
     setFixedHeight(8);
 }
 
-void KeyTicks::show(int first, int last, std::vector<int> frames) {
+void KeyTicks::setKeys(int first, int last, std::vector<int> frames) {
     first_ = first;
     last_ = last;
     frames_ = std::move(frames);

@@ -13,7 +13,7 @@ class KeyTicks : public QWidget {
     explicit KeyTicks(QWidget* parent = nullptr);
 
     // The frames the slider spans, and those with keys.
-    void show(int first, int last, std::vector<int> frames);
+    void setKeys(int first, int last, std::vector<int> frames);
     const std::vector<int>& frames() const { return frames_; }
     // Where a frame's mark is drawn, in the widget's own coordinates.
     int xOf(int frame) const;

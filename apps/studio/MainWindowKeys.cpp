@@ -61,10 +61,10 @@ void MainWindow::showKeyTicks() {
     const StudioSource* source = session_.source();
     ParamPanel* shown = panel(currentSlot());
     if (source == nullptr || shown == nullptr) {
-        keyTicks_->show(0, 0, {});
+        keyTicks_->setKeys(0, 0, {});
         return;
     }
-    keyTicks_->show(source->firstFrame(), source->lastFrame(),
+    keyTicks_->setKeys(source->firstFrame(), source->lastFrame(),
                     keyFrames(session_.instance(currentSlot()), shown->selectedPosition()));
 }
 
