@@ -65,7 +65,7 @@ void MainWindow::showKeyTicks() {
         return;
     }
     keyTicks_->setKeys(source->firstFrame(), source->lastFrame(),
-                    keyFrames(session_.instance(currentSlot()), shown->selectedPosition()));
+                       keyFrames(session_.instance(currentSlot()), shown->selectedPosition()));
 }
 
 void MainWindow::jumpToKey(int step) {
