@@ -12,21 +12,13 @@
 #include "session/ParamAssign.h"
 #include "session/ProjectLayers.h"
 #include "session/ShotPress.h"
+#include "session/ShotReport.h"
 
 namespace duovis::cli {
 
 using namespace session;
 
 namespace {
-
-std::string valuesText(const std::map<int, double>& values) {
-    std::string text;
-    for (const auto& [position, value] : values)
-        text += (text.empty() ? "" : ", ") +
-                std::string(paramDef(static_cast<ParamId>(position)).identifier) + " " +
-                QString::number(value, 'f', 4).toStdString();
-    return text;
-}
 
 ShotPressOptions shotOptions(const Args& args, const Project& p) {
     const auto frames = args.value("--frames");
@@ -46,11 +38,8 @@ void reportFrames(const std::vector<ShotFrame>& frames) {
     for (const ShotFrame& f : frames) {
         if (f.refused) {
             refused += (refused.empty() ? "" : ", ") + std::to_string(f.frame);
-            std::printf("frame %d: refused by the tool, no key\n", f.frame);
-            continue;
         }
-        std::printf("frame %d: measured %s; keyed %s\n", f.frame, valuesText(f.measured).c_str(),
-                    valuesText(f.keyed).c_str());
+        std::printf("%s\n", shotFrameLine(f).c_str());
     }
     if (!refused.empty())
         std::fprintf(stderr,

@@ -68,7 +68,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     timeSlider_->setObjectName(QStringLiteral("time"));
     frameLabel_ = new QLabel(timeBar_);
     bar->addWidget(play_);
-    bar->addWidget(timeSlider_, 1);
+    bar->addWidget(withKeyTicks(timeSlider_), 1);
     bar->addWidget(frameLabel_);
     column->addWidget(timeBar_);
     timeBar_->hide();
@@ -165,6 +165,7 @@ void MainWindow::buildMenus() {
     menuItem(frame, tr("&Next Frame"), QKeySequence(tr("Ctrl+Right")), this, [this] { stepFrame(1); });
     menuItem(frame, tr("&Previous Frame"), QKeySequence(tr("Ctrl+Left")), this, [this] { stepFrame(-1); });
     menuItem(frame, tr("&Play"), QKeySequence(tr("Ctrl+Space")), this, [this] { play_->toggle(); });
+    addKeyActions(frame);
 
     // The tool button is registered invisible: this menu is how a person reaches it.
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
@@ -181,6 +182,7 @@ void MainWindow::buildMenus() {
         statusBar()->showMessage(summary, 30000);
         std::fprintf(stderr, "duovis-studio: %s\n", summary.toLocal8Bit().constData());
     });
+    addShotAction(tools);
 }
 
 void MainWindow::rebuild() {
@@ -210,6 +212,7 @@ void MainWindow::rebuild() {
                 [this, slot](int position) { session_.press(slot, position); });
         connect(panel, &ParamPanel::dragStarted, this, [this] { session_.beginDrag(); });
         connect(panel, &ParamPanel::dragFinished, this, [this] { session_.endDrag(); });
+        connectKeys(panel, slot);
         panels_->addTab(panelPage(panel), tr("Instance %1").arg(slot + 1));
         panelOf_.push_back(panel);
 
@@ -238,6 +241,7 @@ void MainWindow::rebuild() {
         timeSlider_->setValue(session_.frame());
         showTime();
     }
+    showKeyTicks();
     showTitle();
 }
 
@@ -306,6 +310,7 @@ void MainWindow::showValues(int slot) {
     ParamPanel* p = panel(slot);
     if (p == nullptr) return;
     p->refresh(session_.instance(slot).params());
+    if (slot == currentSlot()) showKeyTicks();
     try {
         if (const auto drawn = session_.drawCustomArea(slot)) {
             p->setCustomArea(GLOBAL_DISPLAY_SETTINGS, drawn->area);

@@ -3,12 +3,17 @@
 // output side by side, a time bar for sequences, and the menus and shortcuts of an editing host.
 
 #include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <optional>
 #include <vector>
 
 #include "Prompts.h"
 #include "Session.h"
 
 class QLabel;
+class QMenu;
+class QPlainTextEdit;
 class QPushButton;
 class QSlider;
 class QSplitter;
@@ -17,6 +22,7 @@ class QTimer;
 
 namespace duovis::studio {
 
+class KeyTicks;
 class ParamPanel;
 class Viewer;
 
@@ -38,6 +44,13 @@ class MainWindow : public QMainWindow {
     bool openPath(const QString& path, const QString& second = QString(), bool singleFrame = false);
     void setOptions(const SessionOptions& options) { options_ = options; }
     void setPrompts(Prompts prompts) { prompts_ = std::move(prompts); }
+
+    // What "Track Shot..." asks: the frames and smoothing, or nullopt when the person cancels.
+    using ShotPrompt = std::function<std::optional<Session::ShotRequest>(QWidget*, int first, int last)>;
+    void setShotPrompt(ShotPrompt prompt) { shotPrompt_ = std::move(prompt); }
+    KeyTicks* keyTicks() const { return keyTicks_; }
+    // What the last "Track Shot..." measured and keyed, frame by frame.
+    QString shotSummary() const;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -64,6 +77,15 @@ class MainWindow : public QMainWindow {
     bool saveAsDialog();
     int currentSlot() const;
     void forEachViewer(void (Viewer::*action)());
+    // Keys: the marks under the time slider, the key buttons, previous/next key, Track Shot.
+    QWidget* withKeyTicks(QSlider* slider);
+    void addKeyActions(QMenu* frame);
+    void addShotAction(QMenu* tools);
+    void connectKeys(ParamPanel* panel, int slot);
+    void showKeyTicks();
+    void jumpToKey(int step);
+    void trackShot();
+    void showShotOutcome(const Session::ShotRequest& request, const Session::ShotOutcome& outcome);
 
     Session session_;
     SessionOptions options_;
@@ -80,6 +102,9 @@ class MainWindow : public QMainWindow {
     QLabel* frameLabel_ = nullptr;
     QPushButton* play_ = nullptr;
     QTimer* player_ = nullptr;
+    KeyTicks* keyTicks_ = nullptr;
+    ShotPrompt shotPrompt_;
+    QPointer<QPlainTextEdit> shotSummary_;
 };
 
 }  // namespace duovis::studio

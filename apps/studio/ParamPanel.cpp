@@ -1,5 +1,6 @@
 #include "ParamPanel.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -16,6 +17,7 @@
 #include <cmath>
 #include <vector>
 
+#include "KeyButton.h"
 #include "ValueControls.h"
 #include "WheelGuard.h"
 #include "session/ParamDescribe.h"
@@ -110,19 +112,66 @@ ParamPanel::ParamPanel(const refhost::ParamStore& store, QWidget* parent) : QWid
         control->setToolTip(tooltipFor(i, def));
         offerReset(i, def, control);
         controls_[i] = control;
+        QWidget* field = store.timeVaries(i) ? withKeyButton(i, control) : control;
+        fieldPositions_[field] = i;
         if (def.param_type == PF_Param_BUTTON)
-            open.back()->addRow(control);
+            open.back()->addRow(field);
         else
-            open.back()->addRow(text(def.name), control);
+            open.back()->addRow(text(def.name), field);
         const QString words =
             text(def.name) + QLatin1Char(' ') + QString::fromStdString(session::identifierAt(i));
-        QWidget* label = open.back()->labelForField(control);
+        QWidget* label = open.back()->labelForField(field);
         if (auto* box = qobject_cast<QCheckBox*>(control); box && qobject_cast<QLabel*>(label))
             new LabelToggles(static_cast<QLabel*>(label), box);
-        rows_.push_back({words, label, control, within.back()});
+        rows_.push_back({words, label, field, within.back()});
     }
     WheelGuard::guardControlsUnder(this);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { followFocus(now); });
+    connect(this, &ParamPanel::edited, this, [this](int position) { select(position); });
     refresh(store);
+}
+
+QWidget* ParamPanel::withKeyButton(int position, QWidget* control) {
+    auto* field = new QWidget(this);
+    auto* row = new QHBoxLayout(field);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* key = new KeyButton(field);
+    key->setObjectName(QStringLiteral("key-%1").arg(position));
+    connect(key, &KeyButton::clicked, this, [this, position] {
+        select(position);
+        emit keyToggled(position);
+    });
+    connect(key, &KeyButton::holdChosen, this, [this, position](bool hold) {
+        select(position);
+        emit keyHoldChosen(position, hold);
+    });
+    row->addWidget(control, 1);
+    row->addWidget(key);
+    keyButtons_[position] = key;
+    return field;
+}
+
+// Working in a control's field selects it.
+void ParamPanel::followFocus(QWidget* now) {
+    for (QWidget* w = now; w != nullptr && w != this; w = w->parentWidget()) {
+        if (const auto it = fieldPositions_.find(w); it != fieldPositions_.end()) {
+            select(it->second);
+            return;
+        }
+    }
+}
+
+void ParamPanel::select(int position) {
+    if (position == selected_) return;
+    selected_ = position;
+    emit selectionChanged(position);
+}
+
+void ParamPanel::showKeyMarks(const refhost::ParamStore& store) {
+    for (const auto& [position, key] : keyButtons_) {
+        const refhost::Keyframe* here = store.keyAt(position, store.now());
+        key->setMark(keyMarkAt(store, position), here != nullptr && here->hold);
+    }
 }
 
 QWidget* ParamPanel::controlFor(int position, const PF_ParamDef& def) {
@@ -201,8 +250,9 @@ QWidget* ParamPanel::floatControl(int position, const PF_ParamDef& def) {
 }
 
 void ParamPanel::refresh(const refhost::ParamStore& store) {
+    showKeyMarks(store);
     for (const auto& [position, control] : controls_) {
-        const PF_ParamDef& def = store.at(position);
+        const PF_ParamDef def = store.current(position);  // an animated value at this frame
         switch (def.param_type) {
             case PF_Param_POPUP: {
                 auto* box = static_cast<QComboBox*>(control);

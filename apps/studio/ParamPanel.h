@@ -19,6 +19,8 @@ class QVBoxLayout;
 
 namespace duovis::studio {
 
+class KeyButton;
+
 class ParamPanel : public QWidget {
     Q_OBJECT
 
@@ -39,12 +41,19 @@ class ParamPanel : public QWidget {
     // Sets a value back to what the module registered as its default (its context menu's action).
     void resetToDefault(int position);
 
+    // The control a person last worked with (0: none): the one whose keys the time bar shows.
+    int selectedPosition() const { return selected_; }
+    void select(int position);
+
   signals:
     void edited(int position, double value);
     void pressed(int position);
     void layerChosen(int position, int layer);  // -1: none
     void dragStarted();
     void dragFinished();
+    void keyToggled(int position);  // the key button of an animatable control
+    void keyHoldChosen(int position, bool hold);
+    void selectionChanged(int position);
 
   private:
     struct Section {
@@ -64,6 +73,10 @@ class ParamPanel : public QWidget {
     QWidget* controlFor(int position, const PF_ParamDef& def);
     void offerReset(int position, const PF_ParamDef& def, QWidget* control);
     QWidget* floatControl(int position, const PF_ParamDef& def);
+    // The control with its key button beside it.
+    QWidget* withKeyButton(int position, QWidget* control);
+    void followFocus(QWidget* now);
+    void showKeyMarks(const refhost::ParamStore& store);
 
     std::map<int, QWidget*> controls_;
     std::map<int, QLabel*> customAreas_;
@@ -72,6 +85,9 @@ class ParamPanel : public QWidget {
     std::vector<Row> rows_;
     QString filter_;
     std::map<int, double> defaults_;
+    std::map<int, KeyButton*> keyButtons_;
+    std::map<QWidget*, int> fieldPositions_;  // each row's field, for the focus to name its entry
+    int selected_ = 0;
 };
 
 }  // namespace duovis::studio

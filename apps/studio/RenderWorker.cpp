@@ -84,7 +84,7 @@ RenderResult RenderWorker::render(const RenderRequest& request) {
             instance->source = request.source.get();
         }
         session::RenderJob& job = *instance->job;
-        restoreValues(job.params(), request.values);
+        restoreValues(job.instance(), request.values);
         job.setTime(request.frame, request.framesPerSecond);
         job.setDownsample(request.factor);
         const StudioSource& source = *request.source;

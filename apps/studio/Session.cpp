@@ -111,6 +111,8 @@ void Session::install(std::shared_ptr<const StudioSource> source, const SessionO
         // project's own values then win.
         if (const media::VideoInfo* video = source->primaryVideo(); video && !source->spec().second)
             session::demuxFromMetadata(*video, *fresh.front()->job);
+        // Keys go to their frames at the footage's own rate, the one the session plays at.
+        fresh.front()->job->setTime(source->firstFrame(), source->framesPerSecond());
         if (project) session::applyProject(*project, fresh.front()->job->instance());
         fresh.front()->useSecond = source->hasSecond();
     } catch (...) {
@@ -161,7 +163,7 @@ void Session::relink(QString& file, const Locate& locate) {
 void Session::addInstance() {
     if (!source_) throw std::runtime_error("open a picture or project first");
     auto slot = makeSlot(module_, *source_);
-    restoreValues(slot->job->params(), snapshotValues(instance(0).params()));
+    restoreValues(slot->job->instance(), snapshotValues(instance(0).params()));
     slot->useSecond = slots_.front()->useSecond;
     slot->job->setTime(frame_, source_->framesPerSecond());
     slots_.push_back(std::move(slot));
@@ -180,7 +182,7 @@ void Session::change(int slot, const QString& what, const std::function<void(ses
     try {
         action(job);
     } catch (const std::exception& e) {
-        restoreValues(job.params(), before);
+        restoreValues(job.instance(), before);
         emit failed(QString::fromStdString(e.what()));
         changedEverywhere();  // the controls go back to what the effect holds
         return;
@@ -241,7 +243,7 @@ void Session::assign(int slot, const std::string& assignment) {
 
 void Session::restore(int slot, const ValueSet& values, int repress) {
     refhost::EffectInstance& fx = instance(slot);
-    restoreValues(fx.params(), values);
+    restoreValues(fx, values);
     if (repress >= 0) fx.userChangedParam(repress);
     changedEverywhere();
 }
@@ -273,6 +275,7 @@ void Session::setFrame(int frame) {
     if (!source_) return;
     frame_ = std::clamp(frame, source_->firstFrame(), source_->lastFrame());
     for (auto& slot : slots_) slot->job->setTime(frame_, source_->framesPerSecond());
+    for (int i = 0; i < instanceCount(); ++i) emit valuesChanged(i);  // animated values move
     requestRenders();
 }
 

@@ -21,6 +21,7 @@
 #include "ValueSet.h"
 #include "session/PluginLocator.h"
 #include "session/Project.h"
+#include "session/ShotPress.h"
 
 namespace duovis::session {
 class RenderJob;
@@ -74,7 +75,31 @@ class Session : public QObject {
     void chooseSecond(int slot, bool use);
 
     int frame() const { return frame_; }
+    // Moves to the frame; the panels then show the values there.
     void setFrame(int frame);
+
+    // Sets the entry's key at the current frame, or removes it (and its twin's) where there is
+    // one: one undo step either way.
+    void toggleKey(int slot, int position);
+    // Makes the entry's key at the current frame (and its twin's) hold until the next key, or
+    // move linearly to it: one undo step. Nothing without a key here.
+    void holdKey(int slot, int position, bool hold);
+
+    // The parallax tool over a shot, keying each frame's correction. `keepGoing` is told of
+    // each pressed frame and `done` of `total`; false stops after that frame, and a stopped
+    // run keys nothing. A finished run is one undo step. Throws naming the frames when they
+    // are outside the footage's; an effect's failure is reported as `failed`.
+    struct ShotRequest {
+        session::FrameRange frames;
+        int smooth = 1;
+    };
+    struct ShotOutcome {
+        std::vector<session::ShotFrame> frames;  // those pressed, keyed ones with their keys
+        bool finished = false;
+        bool cancelled = false;
+    };
+    using ShotProgress = std::function<bool(const session::ShotFrame& pressed, int done, int total)>;
+    ShotOutcome trackShot(int slot, const ShotRequest& request, const ShotProgress& keepGoing);
 
     QUndoStack& undoStack() { return undo_; }
     const QString& projectPath() const { return projectPath_; }

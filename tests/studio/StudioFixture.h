@@ -116,8 +116,13 @@ class StudioTest : public ::testing::Test {
     }
 
     // Presses "Launch Depthscope" in the Tools menu with the stand-in tool, which records what
-    // it is sent under the test's folder and replies with the right eye up 2.5 %.
+    // it is sent under the test's folder and replies with the right eye up 2.5 % each time.
     void launchTool() {
+        withStandInTool([this] { trigger(QStringLiteral("Launch Depthscope")); });
+    }
+    // Runs `action` with the stand-in tool in the parallax tool's place.
+    template <typename F>
+    void withStandInTool(F action) {
         QByteArray reply(256, '\0');  // slot 27 with its mask bit
         const auto put = [&reply](int offset, uint32_t v) {
             for (int i = 0; i < 4; ++i) reply[offset + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
@@ -131,7 +136,7 @@ class StudioTest : public ::testing::Test {
         qputenv("DUOVIS_DEPTHSCOPE", TOOL_RECORDER_PATH);
         qputenv("DUOVIS_TEST_TOOL_DIR", QFile::encodeName(dir_.path()));
         qputenv("DUOVIS_TEST_TOOL_REPLY", QFile::encodeName(path("reply.bin")));
-        trigger(QStringLiteral("Launch Depthscope"));
+        action();
         for (const char* name :
              {"TMPDIR", "DUOVIS_DEPTHSCOPE", "DUOVIS_TEST_TOOL_DIR", "DUOVIS_TEST_TOOL_REPLY"})
             qunsetenv(name);
