@@ -95,7 +95,7 @@ void drawMarks(QPainter& p, const ShotPlotArea& a, const std::vector<FrameDepth>
 
 }  // namespace
 
-double ShotPlotArea::xOf(int frame) const {
+double ShotPlotArea::xOf(double frame) const {
     if (last == first) return plot.center().x();
     return plot.left() + (frame - first) * plot.width() / (last - first);
 }

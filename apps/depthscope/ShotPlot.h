@@ -17,7 +17,7 @@ struct ShotPlotArea {
     int first = 0, last = 0;         // frames at the left and right ends
     double lowPct = 0, highPct = 0;  // disparities at the bottom and top
 
-    double xOf(int frame) const;
+    double xOf(double frame) const;
     double yOf(double pct) const;
 };
 
