@@ -25,8 +25,12 @@ void shadeBands(QPainter& p, const ShotPlotArea& a, const ComfortLimits& limits)
     p.setPen(QPen(QColor(220, 220, 220), 1, Qt::DashLine));
     for (const auto& [pct, name] : {std::pair{limits.farPct, "far limit"}, {limits.nearPct, "near limit"}}) {
         p.drawLine(QPointF(r.left(), a.yOf(pct)), QPointF(r.right(), a.yOf(pct)));
-        p.drawText(QRectF(r.left(), a.yOf(pct) - 18, r.width() - 6, 16), Qt::AlignRight | Qt::AlignVCenter,
-                   QString("%1 %2 %").arg(name).arg(QString::asprintf("%+.2f", pct)));
+        const QString label = QString("%1 %2 %").arg(name).arg(QString::asprintf("%+.2f", pct));
+        // On a dark box, so a curve passing under it leaves it readable.
+        const QRectF box = p.boundingRect(QRectF(r.left(), a.yOf(pct) - 18, r.width() - 6, 16),
+                                          Qt::AlignRight | Qt::AlignVCenter, label);
+        p.fillRect(box.adjusted(-3, 0, 3, 0), QColor(16, 16, 16, 170));
+        p.drawText(box, Qt::AlignCenter, label);
     }
     if (0.0 > a.lowPct && 0.0 < a.highPct) {
         p.setPen(QPen(QColor(120, 120, 120), 1, Qt::DotLine));
