@@ -10,6 +10,7 @@
 #include "session/VideoDemux.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <stdexcept>
 #include <utility>
@@ -30,8 +31,11 @@ std::string shotName(const std::string& name) {
     const QString typed = QFile::decodeName(name.c_str());
     if (duovis::session::FrameSequence::looksLikePattern(typed) || duovis::media::isVideoName(name))
         return name;
-    if (const std::optional<QString> pattern = duovis::session::sequencePatternFor(typed))
-        return QFile::encodeName(*pattern).toStdString();
+    if (const std::optional<QString> pattern = duovis::session::sequencePatternFor(typed)) {
+        // Spelled as typed: a name without a folder gets none, so messages name its files so.
+        const QString spelled = typed.contains('/') ? *pattern : QFileInfo(*pattern).fileName();
+        return QFile::encodeName(spelled).toStdString();
+    }
     throw std::runtime_error(name +
                              ": a shot needs a numbered sequence (L_%04d.png, L_####.png or one of its "
                              "files) or a video");

@@ -15,8 +15,9 @@ namespace depthscope {
 
 namespace {
 
+// To a ten-thousandth of a percent, far finer than the map resolves, without float noise.
 QString number(double v) {
-    return std::isfinite(v) ? QString::number(v, 'g', 8) : QStringLiteral("null");
+    return std::isfinite(v) ? QString::number(std::round(v * 1e4) / 1e4, 'g', 12) : QStringLiteral("null");
 }
 
 // A string as JSON spells it, quotes and escapes included.
