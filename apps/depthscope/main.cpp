@@ -1,7 +1,9 @@
 // depthscope: measures how the right eye of a stereo pair is misaligned against the left and
 // gives the effect the corrections, over its two local sockets or on two image files.
+#include "AnalyseOptions.h"
 #include "Analysis.h"
 #include "Report.h"
+#include "ShotCommand.h"
 #include "Synth.h"
 #include "ToolStream.h"
 #include "media/AtomicSave.h"
@@ -31,7 +33,8 @@ const char* kHelp =
     "Commands:\n"
     "  Plugin                    the effect's exchange: read the pair from the local socket\n"
     "                            \"depthscope.pipe\", reply on \"depthscope.pipeout\"\n"
-    "  analyse LEFT RIGHT        measure two image files, one per eye\n"
+    "  analyse LEFT RIGHT        measure two image files, one per eye, or a shot's depth over\n"
+    "                            its frames (--frames)\n"
     "  synth LEFT RIGHT          write a synthetic misaligned pair\n"
     "\n"
     "`depthscope COMMAND --help` describes each command's options.\n";
@@ -63,7 +66,30 @@ const char* kAnalyseHelp =
     "correction: \"ok\", or \"refused\" with the reason where they are too few, crowded into part\n"
     "of the frame, or where the frame's halves disagree (a repeated pattern matched a period off).\n"
     "Exit 0: measured; 1: refused, no correction (the reason on standard error); 2: an option or\n"
-    "an input file that cannot be used.\n";
+    "an input file that cannot be used.\n"
+    "\n"
+    "usage: depthscope analyse LEFT RIGHT --frames A-B[xN] [--json] [--report PLOT.png]\n"
+    "                          [--limits NEAR,FAR]\n"
+    "       depthscope analyse PACKED_VIDEO [--frames A-B[xN]] ...\n"
+    "\n"
+    "A shot's depth report: each frame's near and far ends of the dense disparity map, right minus\n"
+    "left in percent of the eye width (negative: nearer than the screen; positive: farther),\n"
+    "measured as above on the corrected pair. LEFT and RIGHT are numbered sequences (L_%04d.png,\n"
+    "L_####.png, or one numbered file standing for its sequence) or videos; a side-by-side or\n"
+    "top-bottom video alone is both eyes, its layout read from its stereo metadata as duovis render\n"
+    "reads it. Frames are the sequence's own numbers (a video's from 0), as duovis render --frames\n"
+    "counts them; without --frames, every frame of LEFT. A pattern or a video as LEFT is a shot\n"
+    "without --frames too.\n"
+    "  --frames A-B[xN]  frame N, frames A to B, or every Nth of them\n"
+    "  --limits NEAR,FAR the comfort limits, NEAR below FAR (default -1,2: nothing nearer than -1 %\n"
+    "                    nor farther than +2 % of the eye width)\n"
+    "  --json            {\"frames\": [{\"frame\": N, \"disparity_pct\": {\"near\": .., \"far\": ..},\n"
+    "                    \"beyond_limits\": true|false}, ..]}; a frame not measured has null ends,\n"
+    "                    \"measured\": false and its \"reason\"\n"
+    "  --report FILE     the plot over time: the comfort band shaded, frames beyond it marked\n"
+    "Frames beyond the limits, and frames the dense map could not measure, are named on standard\n"
+    "error as they are measured. Exit 0: every frame measured; 1: some frame not measured; 2: an\n"
+    "option, an input or a frame that cannot be used.\n";
 
 const char* kSynthHelp =
     "usage: depthscope synth LEFT RIGHT [--scene NAME] [--size WxH] [--vertical PX] [--rotate DEG]\n"
@@ -139,25 +165,17 @@ void printSummary(const Analysis& a) {
 
 int analyseCommand(const std::vector<std::string>& args) {
     if (wantsHelp(args)) return std::fputs(kAnalyseHelp, stdout), 0;
-    std::vector<std::string> files;
-    bool json = false;
-    std::string report;
-    std::optional<std::string> megapixels;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--json") {
-            json = true;
-        } else if (args[i] == "--report") {
-            if (++i >= args.size()) return usage("--report needs a file name");
-            report = args[i];
-        } else if (args[i] == "--max-megapixels") {
-            if (++i >= args.size()) return usage("--max-megapixels needs a number");
-            megapixels = args[i];
-        } else if (!args[i].empty() && args[i][0] == '-') {
-            return usage("unknown option '" + args[i] + "' (see depthscope analyse --help)");
-        } else {
-            files.push_back(args[i]);
-        }
+    AnalyseOptions o;
+    try {
+        o = parseAnalyseOptions(args);
+        if (isShot(o)) return analyseShot(o);
+    } catch (const std::runtime_error& e) {
+        return usage(e.what());
     }
+    const std::vector<std::string>& files = o.files;
+    const bool json = o.json;
+    const std::string& report = o.report;
+    const std::optional<std::string>& megapixels = o.megapixels;
     if (files.size() != 2) return usage("analyse needs two image files, LEFT and RIGHT");
     if (!report.empty()) duovis::InputFiles(files).refuseAsOutput(report);
     Analysis a;

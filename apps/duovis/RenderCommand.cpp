@@ -23,6 +23,7 @@
 #include "media/VideoReader.h"
 #include "session/FrameSequence.h"
 #include "session/ImageInput.h"
+#include "session/LayerFrames.h"
 #include "session/PluginLocator.h"
 #include "session/RenderInputs.h"
 #include "session/RenderJob.h"
@@ -33,9 +34,6 @@ namespace duovis::cli {
 using namespace session;
 
 namespace {
-
-// Through the end of a video whose container does not say how many frames it has.
-constexpr int kToTheEnd = 2000000000;
 
 // The footage of a render, opened and checked before the module loads.
 struct Footage {
@@ -59,13 +57,7 @@ struct OutputPlan {
 };
 
 FrameRange framesToRender(const RenderRequest& r, const InputLayer& layer) {
-    if (r.frames) return *r.frames;
-    const FrameSequence& primary = layer.sequence();
-    if (primary.isPattern()) return {primary.first(), primary.last(), 1};
-    if (const media::VideoInfo* video = layer.videoInfo())
-        return video->frames > 0 ? FrameRange{0, static_cast<int>(video->frames - 1), 1}
-                                 : FrameRange{0, kToTheEnd, 1, true};
-    return {0, 0, 1};
+    return r.frames ? *r.frames : allFramesOf(layer);
 }
 
 // --allow-damage: damage is told on stderr, frame by frame, and what decodes is rendered.
@@ -78,27 +70,6 @@ media::ReadChecks readChecks(const RenderRequest& r) {
                          what.c_str());
         };
     return checks;
-}
-
-// Throws naming the first frame asked past the end of a video primary, before any is written:
-// the container declares its frames, or a file that does not is read ahead to its end. A pipe
-// can only be found short as it is read.
-void refuseFramesPastTheEnd(const FrameRange& range, const InputLayer& layer) {
-    const media::VideoInfo* video = layer.videoInfo();
-    if (video == nullptr || range.toTheEnd) return;
-    long long count = video->frames;
-    const int lastAsked = range.at(range.count() - 1);
-    if (count <= 0 && layer.name() != "-") {
-        media::VideoReader ahead(layer.name(), {}, layer.checks());
-        if (ahead.read(0) && ahead.read(lastAsked)) return;
-        if (ahead.whyNoFrame(lastAsked).empty()) return;  // damage allowed and told
-        count = ahead.frameCount();
-    }
-    if (count <= 0 || lastAsked < count) return;
-    const long long firstMissing =
-        range.first >= count ? range.first
-                             : range.first + (count - range.first + range.step - 1) / range.step * range.step;
-    throw std::runtime_error(media::noSuchFrameText(layer.name(), firstMissing, count));
 }
 
 Footage openPrimary(const RenderRequest& r) {
@@ -127,15 +98,6 @@ OutputPlan planOutput(const RenderRequest& r, const FrameRange& range) {
     if (!out.toStdout && !QFileInfo(FrameSequence::expand(out.name, range.first)).absoluteDir().exists())
         throw std::runtime_error(r.output + ": output directory does not exist");
     return out;
-}
-
-// A gap in the primary sequence is found before any frame is written.
-void refusePrimaryGaps(const Footage& f) {
-    const FrameSequence& seq = f.primary.sequence();
-    if (!seq.isPattern()) return;
-    for (int k = 0; k < f.range.count(); ++k)
-        if (!QFileInfo(seq.fileFor(f.range.at(k))).isFile())
-            throw std::runtime_error(f.primary.fileFor(f.range.at(k)) + ": frame missing");
 }
 
 void openSecond(const RenderRequest& r, Footage& f) {
@@ -231,7 +193,8 @@ int renderCommand(const std::vector<std::string>& words) {
     }
     Footage footage = openPrimary(request);
     OutputPlan output = planOutput(request, footage.range);
-    refusePrimaryGaps(footage);
+    // A gap in the primary sequence is found before any frame is written.
+    refuseSequenceGaps(footage.range, footage.primary);
     openSecond(request, footage);
     chooseViews(request, footage, output);
     refuseOutputClashes(request, footage, output);

@@ -33,10 +33,13 @@ media::Packing packingOf(EyePacking packing) {
 
 }  // namespace
 
+int demuxModeFromMetadata(const media::VideoInfo& video) {
+    return demuxModeForPacking(packingOf(video.layout.packing), video.width, video.height);
+}
+
 void demuxFromMetadata(const media::VideoInfo& video, RenderJob& job) {
-    const EyePacking packing = packingOf(video.layout.packing);
-    if (packing == EyePacking::None) return;
-    job.choose(PRIMARY_DEMUX_MODE, demuxModeForPacking(packing, video.width, video.height));
+    if (packingOf(video.layout.packing) == EyePacking::None) return;
+    job.choose(PRIMARY_DEMUX_MODE, demuxModeFromMetadata(video));
     if (video.layout.rightFirst) job.check(SWAP_LR, true);
 }
 

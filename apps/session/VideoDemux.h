@@ -9,9 +9,12 @@
 
 namespace duovis::session {
 
-// Sets the primary demux mode (and the eye swap) that a video's stereo metadata asks for; the
-// eyes are full size where the frame is much wider (side by side) or taller (top and bottom)
-// than one picture would be.
+// The 1-based "Demux Mode" a video's stereo metadata asks for ("None" where it says nothing):
+// the eyes are full size where the frame is much wider (side by side) or taller (top and
+// bottom) than one picture would be.
+int demuxModeFromMetadata(const media::VideoInfo& video);
+
+// Sets the primary demux mode (and the eye swap) that a video's stereo metadata asks for.
 void demuxFromMetadata(const media::VideoInfo& video, RenderJob& job);
 
 // How the display type in force packs the eyes, and whether the right eye comes first.
