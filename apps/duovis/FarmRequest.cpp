@@ -78,6 +78,18 @@ std::optional<std::string> last(const std::multimap<std::string, std::string>& t
     return value;
 }
 
+// A value the job script's #SBATCH lines carry: one word, or it would end the line.
+std::optional<std::string> sbatchValue(const std::multimap<std::string, std::string>& taken,
+                                       const std::string& name) {
+    const std::optional<std::string> value = last(taken, name);
+    if (!value) return value;
+    for (const char c : *value)
+        if (static_cast<unsigned char>(c) <= ' ' || c == '\x7f')
+            throw std::runtime_error(name + ": Slurm takes one word, without spaces or control characters");
+    if (value->empty()) throw std::runtime_error(name + " needs a value");
+    return value;
+}
+
 }  // namespace
 
 FarmRequest parseFarmRequest(const std::vector<std::string>& words) {
@@ -98,9 +110,9 @@ FarmRequest parseFarmRequest(const std::vector<std::string>& words) {
     if (taken.count("--frames") + taken.count("--frame") > 1)
         throw std::runtime_error("give --frame or --frames once");
     r.frames = last(taken, "--frames", "--frame");
-    r.partition = last(taken, "--partition");
-    r.account = last(taken, "--account");
-    r.time = last(taken, "--time");
+    r.partition = sbatchValue(taken, "--partition");
+    r.account = sbatchValue(taken, "--account");
+    r.time = sbatchValue(taken, "--time");
     r.wait = taken.count("--wait") > 0;
     r.dryRun = taken.count("--dry-run") > 0;
     r.force = taken.count("--force") > 0;
