@@ -87,7 +87,9 @@ SubmittedFarm submit(const FarmRequest& farm, const ScriptSpec& spec, const Farm
             std::printf("%s\n", sbatchCommand({}, spec.files.arrayScript()).c_str());
         else
             sent.arrayJob = submitJob({}, spec.files.arrayScript());
-        if (sent.arrayJob) std::printf("job %s: %zu tasks\n", sent.arrayJob->c_str(), chunks.size());
+        if (sent.arrayJob)
+            std::printf("job %s: %zu task%s\n", sent.arrayJob->c_str(), chunks.size(),
+                        chunks.size() == 1 ? "" : "s");
         printChunks(chunks);
     }
     if (!encode) return sent;
