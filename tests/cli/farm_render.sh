@@ -50,6 +50,8 @@ same_as_single sequence 1 out_%04d.png "$S/left_%04d.png" --second "$S/right_%04
     -p SECONDARY_FRAME_OFFSET=2 -p "DISPLAY_TYPE=Side-By-Side(50%)"
 same_as_single keyed 1 pull_%04d.png --project pull.json
 same_as_single clip 3 clip.mp4 demo/clip.mp4 -p "DISPLAY_TYPE=Anaglyph (Red/Cyan)"
+# Float frames through the editing host: the video's deep format, from the tasks' 16-bit frames.
+same_as_single exr 1 shot.mkv "demo/shot.####.exr" --host premiere --codec ffv1
 
 # A frame deleted and one cut short are rendered again, and nothing else is written.
 seq=farm/sequence
