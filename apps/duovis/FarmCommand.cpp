@@ -55,11 +55,8 @@ FarmRender checkRender(const FarmRequest& farm) {
                                  "(.mp4 .mov .mkv)");
     if (r.request.primary == "-")
         throw std::runtime_error("a farm render reads files every node sees, not standard input");
-    const QFileInfo out(qs(farm.output));
-    if (!out.absoluteDir().exists())
-        throw std::runtime_error(farm.output + ": output directory does not exist");
-    r.output = bytesOf(out.absoluteFilePath());
     r.frames = footageFrames(r.request);
+    r.output = bytesOf(QFileInfo(qs(farm.output)).absoluteFilePath());
     if (r.frames.toTheEnd)
         throw std::runtime_error(r.request.primary +
                                  ": the video does not say how many frames it has; give --frames A-B");

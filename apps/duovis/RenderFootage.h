@@ -7,7 +7,8 @@
 
 namespace duovis::cli {
 
-// Throws std::runtime_error naming the input and the first frame it lacks.
+// Throws std::runtime_error naming the input and the first frame it lacks, or the output
+// where render would refuse it (its folder missing, a name that is not UTF-8).
 session::FrameRange footageFrames(const RenderRequest& request);
 
 }  // namespace duovis::cli
