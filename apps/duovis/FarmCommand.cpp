@@ -104,6 +104,14 @@ SubmittedFarm submit(const FarmRequest& farm, const ScriptSpec& spec, const Farm
     return sent;
 }
 
+// The folders the jobs write to, and the records made the render's own.
+void prepareFolders(const ScriptSpec& spec, const QString& target, const QByteArray& render, bool dryRun) {
+    for (const QString& folder : {qs(spec.files.folder), QFileInfo(target).absolutePath()})
+        if (!QDir().mkpath(folder)) throw std::runtime_error(bytesOf(folder) + ": cannot make the folder");
+    // A dry run leaves the records as they are: another render's still count for nothing.
+    if (!dryRun) session::keepRecordsFor(qs(spec.files.records()), render);
+}
+
 int farmRender(const FarmRequest& farm) {
     if (!farm.dryRun) requireSlurm();
     const FarmRender r = checkRender(farm);
@@ -116,21 +124,20 @@ int farmRender(const FarmRequest& farm) {
                     farm.time};
     const QString records = qs(spec.files.records());
     const QString target = qs(r.video ? spec.files.videoFrames() : r.output);
+    // Frames another render (other options, inputs or folder) left are made again.
+    const QByteArray render = QByteArray::fromStdString(renderIdentity(spec, r.output));
+    const bool keep = !farm.force && session::recordsAreOf(records, render);
     const auto finished = [&](int frame) {
-        return !farm.force && session::isFinished(records, FrameSequence::expand(target, frame));
+        return keep && session::isFinished(records, FrameSequence::expand(target, frame));
     };
     const std::vector<FarmChunk> chunks = planChunks(r.frames, farm.chunk, finished);
-    const bool encode =
-        r.video && (farm.force || !chunks.empty() || !session::isFinished(records, qs(r.output)));
+    const bool encode = r.video && (!keep || !chunks.empty() || !session::isFinished(records, qs(r.output)));
     if (chunks.empty() && !encode) {
         std::printf("nothing to render: every frame of %s is finished (--force renders them again)\n",
                     r.output.c_str());
         return 0;
     }
-    for (const std::string& folder : {spec.files.folder, spec.files.records()})
-        if (!QDir().mkpath(qs(folder))) throw std::runtime_error(folder + ": cannot make the folder");
-    if (r.video && !QDir().mkpath(QFileInfo(target).absolutePath()))
-        throw std::runtime_error(bytesOf(QFileInfo(target).absolutePath()) + ": cannot make the folder");
+    prepareFolders(spec, target, render, farm.dryRun);
     const SubmittedFarm sent = submit(farm, spec, r, chunks, encode);
     std::fflush(stdout);
     if (farm.wait && !farm.dryRun) {

@@ -44,6 +44,11 @@ void footer(std::ostringstream& s, const ScriptSpec& spec, const std::string& st
 
 }  // namespace
 
+std::string renderIdentity(const ScriptSpec& spec, const std::string& output) {
+    return "cd " + shellQuoted(spec.workdir) + "\nrender" + words(spec.renderWords) + " -o " +
+           shellQuoted(output) + "\n";
+}
+
 std::string arrayScript(const ScriptSpec& spec, const std::vector<FarmChunk>& chunks,
                         const std::string& target) {
     std::ostringstream s;

@@ -24,6 +24,9 @@ struct ScriptSpec {
 // `text` as one shell word.
 std::string shellQuoted(const std::string& text);
 
+// The render the jobs run, as one text: its words, the folder they are read in and `output`.
+std::string renderIdentity(const ScriptSpec& spec, const std::string& output);
+
 // The array job: task K renders the frames of chunks[K] into `target`, recording each.
 std::string arrayScript(const ScriptSpec& spec, const std::vector<FarmChunk>& chunks,
                         const std::string& target);

@@ -28,4 +28,26 @@ bool isFinished(const QString& records, const QString& file) {
     return ok && info.isFile() && info.size() == size;
 }
 
+namespace {
+
+QString renderNameIn(const QString& records) {
+    return QDir(records).filePath(".render");
+}
+
+}  // namespace
+
+bool recordsAreOf(const QString& records, const QByteArray& render) {
+    QFile name(renderNameIn(records));
+    if (!name.open(QIODevice::ReadOnly)) return QDir(records).isEmpty();
+    return name.readAll() == render;
+}
+
+void keepRecordsFor(const QString& records, const QByteArray& render) {
+    if (recordsAreOf(records, render) && QFileInfo::exists(renderNameIn(records))) return;
+    const std::string folder = QFile::encodeName(records).toStdString();
+    if (!QDir(records).removeRecursively() || !QDir().mkpath(records))
+        throw std::runtime_error(folder + ": cannot start the records over");
+    saveBytesAtomically(render, renderNameIn(records));
+}
+
 }  // namespace duovis::session

@@ -17,4 +17,12 @@ void recordFinished(const QString& records, const QString& file, long long size)
 // Whether `file` is there with the size its record gives.
 bool isFinished(const QString& records, const QString& file);
 
+// Records stand only for the render that made them, named by `render` (its options, inputs and
+// output): whether the folder's records were made by it. A folder without records is.
+bool recordsAreOf(const QString& records, const QByteArray& render);
+
+// Makes the folder the records of `render`, removing those of another render, whose files
+// must be made again. Throws std::runtime_error naming the folder where it cannot.
+void keepRecordsFor(const QString& records, const QByteArray& render);
+
 }  // namespace duovis::session

@@ -69,6 +69,12 @@ for f in single/sequence/*; do
 done
 echo "ok: a rerun renders exactly the deleted and the cut-short frame"
 
+# Other options into the same output: the frames of the first render count for nothing.
+"$D" farm render "$S/left_%04d.png" --second "$S/right_%04d.png" -p SECONDARY_FRAME_OFFSET=2 \
+    -p "DISPLAY_TYPE=Top-Bottom(50%)" --chunk 4 --wait -o "$seq/out_%04d.png" >changed.txt
+grep -q 'renders 1-4$' changed.txt || fail "a render with other options kept frames of the first: $(cat changed.txt)"
+echo "ok: a render with other options renders every frame"
+
 # A video's lost frame is rendered again and the video encoded anew, to the same frames.
 rm farm/clip/.duovis-farm/clip.mp4.frames/frame_00000005.png
 "$D" farm render demo/clip.mp4 -p "DISPLAY_TYPE=Anaglyph (Red/Cyan)" --chunk 3 --wait -o farm/clip/clip.mp4 >rerun-clip.txt

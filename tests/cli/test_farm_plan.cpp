@@ -116,6 +116,54 @@ TEST(FarmRecordsWritten, ARecordMadeAfterTheSaveFinishesTheFile) {
     EXPECT_FALSE(session::isFinished(records, file));
 }
 
+struct OwnerCase {
+    const char* name;
+    const char* renderName;  // the .render file's text, or null for none
+    bool doneFiles;          // a frame's record is there
+    bool ofA;                // whether the records are render A's
+};
+
+const OwnerCase kOwnerCases[] = {
+    {"noFolderYet", nullptr, false, true},
+    {"emptyFolder", nullptr, false, true},
+    {"sameRender", "A", true, true},
+    {"otherRender", "B", true, false},
+    {"recordsOfNoRender", nullptr, true, false},
+    {"prefixOfTheName", "A ", true, false},
+};
+
+class FarmRecordOwner : public ::testing::TestWithParam<OwnerCase> {};
+
+TEST_P(FarmRecordOwner, RecordsCountOnlyForTheRenderThatMadeThem) {
+    const OwnerCase& c = GetParam();
+    QTemporaryDir dir;
+    const QString records = dir.filePath("r"), frame = dir.filePath("f_0001.png");
+    if (std::string(c.name) != "noFolderYet") {
+        ASSERT_TRUE(QDir().mkpath(records));
+    }
+    if (c.renderName) {
+        QFile f(records + "/.render");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(c.renderName);
+    }
+    if (c.doneFiles) {
+        QFile f(frame);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("xy");
+        f.close();
+        session::recordFinished(records, frame, 2);
+    }
+    EXPECT_EQ(session::recordsAreOf(records, "A"), c.ofA);
+    // Taken over by A: another render's records are gone, A's own stay.
+    session::keepRecordsFor(records, "A");
+    EXPECT_TRUE(session::recordsAreOf(records, "A"));
+    EXPECT_FALSE(session::recordsAreOf(records, "B"));
+    EXPECT_EQ(session::isFinished(records, frame), c.doneFiles && c.ofA);
+}
+
+INSTANTIATE_TEST_SUITE_P(Farm, FarmRecordOwner, ::testing::ValuesIn(kOwnerCases),
+                         [](const auto& row) { return std::string(row.param.name); });
+
 struct RequestCase {
     const char* name;
     std::vector<std::string> words;
