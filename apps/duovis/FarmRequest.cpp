@@ -43,7 +43,8 @@ const std::map<std::string, Kind>& farmOptions() {
         {"-o", Kind::Valued},          {"--frames", Kind::Valued},
         {"--frame", Kind::Valued},     {"--wait", Kind::Flag},
         {"--dry-run", Kind::Flag},     {"--force", Kind::Flag},
-        {"--help", Kind::Flag},        {"-h", Kind::Flag}};
+        {"--help", Kind::Flag},        {"-h", Kind::Flag},
+        {"--records", Kind::Valued},   {"--from-frames", Kind::Valued}};
     return options;
 }
 
@@ -97,6 +98,10 @@ FarmRequest parseFarmRequest(const std::vector<std::string>& words) {
     const auto taken = takeFarmOptions(words, r.renderWords);
     r.help = taken.count("--help") + taken.count("-h") > 0;
     if (r.help) return r;
+    // The tasks' own plumbing: the farm sets them for each job.
+    for (const char* own : {"--records", "--from-frames"})
+        if (taken.count(own) > 0)
+            throw std::runtime_error(std::string(own) + ": a farm render sets it itself");
     const std::string scheduler = last(taken, "--scheduler").value_or("slurm");
     if (scheduler != "slurm")
         throw std::runtime_error("--scheduler: '" + scheduler + "' is not one of slurm");

@@ -197,6 +197,11 @@ const RequestCase kRequestCases[] = {
      {"in.png", "-o", "o_%d.png", "--chunk", "2", "--partition", "a\n#SBATCH x"},
      "one word",
      nullptr},
+    {"ownRecords", {"in.png", "-o", "o_%d.png", "--chunk", "2", "--records", "r"}, "sets it itself", nullptr},
+    {"ownFromFrames",
+     {"in.mp4", "-o", "o.mp4", "--chunk", "2", "--from-frames=f_%d.png"},
+     "sets it itself",
+     nullptr},
     {"accountSpace", {"in.png", "-o", "o_%d.png", "--chunk", "2", "--account=a b"}, "one word", nullptr},
 };
 
