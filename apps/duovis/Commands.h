@@ -13,5 +13,6 @@ int demoCommand(const std::vector<std::string>& words);
 int aboutCommand(const std::vector<std::string>& words);
 int overlayCommand(const std::vector<std::string>& words);
 int projectCommand(const std::vector<std::string>& words);
+int farmCommand(const std::vector<std::string>& words);
 
 }  // namespace duovis::cli

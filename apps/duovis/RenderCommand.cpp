@@ -16,11 +16,13 @@
 #include "GpuRender.h"
 #include "Overwrite.h"
 #include "Progress.h"
+#include "RenderFootage.h"
 #include "RenderMedia.h"
 #include "RenderPipeline.h"
 #include "RenderRequest.h"
 #include "media/StillFile.h"
 #include "media/VideoReader.h"
+#include "session/FrameRecords.h"
 #include "session/FrameSequence.h"
 #include "session/ImageInput.h"
 #include "session/LayerFrames.h"
@@ -155,6 +157,18 @@ void setValues(const RenderRequest& r, const Footage& f, RenderJob& job) {
     for (const auto& assignment : r.assignments) job.assignStatic(assignment);
 }
 
+// The primary's frames, or under --from-frames the frames rendered before, which then go to
+// the writer as they are.
+std::unique_ptr<media::FrameReader> sourceFrames(const RenderRequest& r, const Footage& f) {
+    if (!r.fromFrames) return f.primary.reader(r.maxPixels);
+    const QString pattern = QFile::decodeName(r.fromFrames->c_str());
+    return media::stillReader(
+        [pattern](int frame) {
+            return QFile::encodeName(FrameSequence::expand(pattern, frame)).toStdString();
+        },
+        r.maxPixels);
+}
+
 // The frames of the range, rendered as the effect is set up now and written as planned.
 int renderFrames(const RenderRequest& r, Footage& f, const OutputPlan& out, RenderJob& job, GpuRender* gpu) {
     const double rate = timelineRate(r.video, f.primary, r.fps);
@@ -167,23 +181,34 @@ int renderFrames(const RenderRequest& r, Footage& f, const OutputPlan& out, Rend
     sources.maxPixels = r.maxPixels;
     sources.rate = rate;
     sources.bothEyes = out.views;
-    FrameRenderer renderer(job, gpu, sources);
+    std::optional<FrameRenderer> renderer;
+    if (!r.fromFrames) renderer.emplace(job, gpu, sources);
     media::VideoSettings settings = videoSettings(r.video, f.primary, rate, f.range.first);
     if (!out.views) settings.layout = outputLayout(job);
+    const QString records = r.records ? QFile::decodeName(r.records->c_str()) : QString();
     const std::unique_ptr<media::FrameWriter> writer =
-        openWriter(r.output, out.name, settings, r.saveMode, out.tiles);
-    const std::unique_ptr<media::FrameReader> primaryFrames = f.primary.reader(r.maxPixels);
+        openWriter(r.output, out.name, settings, r.saveMode, out.tiles, records);
+    const std::unique_ptr<media::FrameReader> primaryFrames = sourceFrames(r, f);
     const int total = f.range.toTheEnd ? 0 : f.range.count();
     Progress progress(total, r.quiet || total == 0);
     renderOverlapped(
         f.range, *primaryFrames, job.pixelFormat(),
-        [&renderer](SourceFrame& src) { return renderer.render(src); }, *writer,
-        [&progress] { progress.frameDone(); });
+        [&renderer](SourceFrame& src) { return renderer ? renderer->render(src) : std::move(src.views); },
+        *writer, [&progress] { progress.frameDone(); });
     progress.finish();
+    if (out.video && !out.toStdout && !records.isEmpty())
+        recordFinished(records, out.name, QFileInfo(out.name).size());
     return 0;
 }
 
 }  // namespace
+
+FrameRange footageFrames(const RenderRequest& request) {
+    const Footage footage = openPrimary(request);
+    (void)planOutput(request, footage.range);
+    refusePrimaryGaps(footage);
+    return footage.range;
+}
 
 int renderCommand(const std::vector<std::string>& words) {
     const RenderRequest request = parseRenderRequest(words);

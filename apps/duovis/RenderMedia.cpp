@@ -8,6 +8,7 @@
 
 #include "media/AtomicSave.h"
 #include "media/StillFile.h"
+#include "session/FrameRecords.h"
 #include "session/FrameSequence.h"
 #include "session/RenderJob.h"
 
@@ -128,7 +129,7 @@ media::VideoSettings videoSettings(const VideoChoices& choices, const InputLayer
 
 std::unique_ptr<media::FrameWriter> openWriter(const std::string& output, const QString& outName,
                                                const media::VideoSettings& settings, SaveMode mode,
-                                               media::TileSize tiles) {
+                                               media::TileSize tiles, const QString& records) {
     if (writesVideo(output)) media::checkVideoSettings(output, settings);
     if (settings.rotation)
         std::fprintf(stderr, "%s\n", media::rotationNotice(output, *settings.rotation).c_str());
@@ -139,8 +140,10 @@ std::unique_ptr<media::FrameWriter> openWriter(const std::string& output, const 
         [outName](int frame) {
             return QFile::encodeName(FrameSequence::expand(outName, frame)).toStdString();
         },
-        [mode](const QByteArray& bytes, const std::string& path) {
-            saveBytesAtomically(bytes, QFile::decodeName(path.c_str()), mode);
+        [mode, records](const QByteArray& bytes, const std::string& path) {
+            const QString name = QFile::decodeName(path.c_str());
+            saveBytesAtomically(bytes, name, mode);
+            if (!records.isEmpty()) session::recordFinished(records, name, bytes.size());
         },
         tiles);
 }

@@ -45,8 +45,9 @@ media::PipeInput pipeInput(const Args& args, double fps);
 // A video writer, its settings and its container checked before anything is rendered, or one
 // that saves each frame's file as the name or pattern `outName` says.
 // `mode` says whether a frame's file may replace one that exists; `tiles` lays out OpenEXR files.
+// `records`, where given, is the folder where each frame's file is recorded as finished once saved.
 std::unique_ptr<media::FrameWriter> openWriter(const std::string& output, const QString& outName,
                                                const media::VideoSettings& settings, SaveMode mode,
-                                               media::TileSize tiles = {});
+                                               media::TileSize tiles = {}, const QString& records = {});
 
 }  // namespace duovis::cli

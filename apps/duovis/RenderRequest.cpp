@@ -75,6 +75,10 @@ const char* const kRenderHelp =
     "                    default when PRIMARY is one)\n"
     "  --exr-tiles WxH   writes an OpenEXR output in tiles of W x H pixels (none: in scanlines);\n"
     "                    by default it keeps the layout of an OpenEXR PRIMARY, else scanlines\n"
+    "  --records DIR     after each output file is saved, records its size in DIR, so that a\n"
+    "                    rerun (duovis farm render) knows the finished files from cut-short ones\n"
+    "  --from-frames PATTERN  encodes the frames of PATTERN, rendered before with the same\n"
+    "                    options, instead of rendering them (a farm render's video step)\n"
     "  -y                replaces outputs that exist (the default)\n"
     "  -n                refuses to render when an output exists\n"
     "The plug-ins are looked for in ../plugins beside the binary, DUOVIS_PLUGIN_DIR or --plugin-dir.\n";
@@ -90,6 +94,8 @@ OptionSpec renderSpec() {
                    "--crf",    "--bitrate", "--pipe",    "--pipe-size",      "--threads"};
     spec.valued.insert("--exr-tiles");
     spec.valued.insert("--preset");
+    spec.valued.insert("--records");
+    spec.valued.insert("--from-frames");
     spec.flags.insert("--allow-damage");
     spec.aliases = {{"-p", "--param"},
                     {"-o", "--output"},
@@ -174,6 +180,8 @@ RenderRequest parseRenderRequest(const std::vector<std::string>& words) {
     readModule(args, r);
     r.downsample = session::parseInt(args.value("--downsample").value_or("1"), "--downsample");
     r.assignments = args.values("--param");
+    r.records = args.value("--records");
+    r.fromFrames = args.value("--from-frames");
     return r;
 }
 

@@ -42,6 +42,10 @@ struct RenderRequest {
     int threads = 0;
     int downsample = 1;
     std::vector<std::string> assignments;  // -p, in order, after the project's values
+    // Farm tasks: --records keeps a record of each finished output file; --from-frames
+    // encodes frames rendered before (with these options) instead of rendering them.
+    std::optional<std::string> records;
+    std::optional<std::string> fromFrames;
 };
 
 // Throws std::runtime_error naming the option or the word at fault.

@@ -26,6 +26,7 @@ const char* kHelp =
     "  about                      show the effect's About box, or capture it to a picture\n"
     "  overlay -o OUTPUT          draw the effect panel's global display status line\n"
     "  project ACTION FILE        create, change, press buttons in and show a saved project\n"
+    "  farm render ... -o OUTPUT  renders as render does, in chunks on a Slurm cluster\n"
     "\n"
     "Global options, given before COMMAND, for the rendering commands (render, demo):\n"
     "  --threads N                the host's worker threads (default: every core, or\n"
@@ -48,6 +49,7 @@ const Command kCommands[] = {
     {"render", duovis::cli::renderCommand, true}, {"params", duovis::cli::paramsCommand},
     {"demo", duovis::cli::demoCommand, true},     {"about", duovis::cli::aboutCommand},
     {"overlay", duovis::cli::overlayCommand},     {"project", duovis::cli::projectCommand},
+    {"farm", duovis::cli::farmCommand},
 };
 
 const Command* findCommand(const std::string& name) {
