@@ -1,6 +1,7 @@
 // depthscope: measures how the right eye of a stereo pair is misaligned against the left and
 // gives the effect the corrections, over its two local sockets or on two image files.
 #include "Analysis.h"
+#include "BigBuffers.h"
 #include "Report.h"
 #include "Synth.h"
 #include "ToolStream.h"
@@ -258,6 +259,7 @@ int pluginCommand(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    depthscope::useBigBuffers();
     if (!qEnvironmentVariableIsSet("DEPTHSCOPE_QT_MESSAGES")) qInstallMessageHandler(quietQtMessages);
     std::vector<std::string> words(argv + 1, argv + argc);
     // The report's labels need fonts, never a display.
