@@ -132,26 +132,32 @@ int main(int argc, char** argv) {
                       {"render", "--project", "shot.json", "-p", QString("DISPLAY_TYPE=") + eye, "--quiet",
                        "-o", QString("out%1_%04d.png").arg(eye)});
         const std::map<int, double> keyed = keysOf(dir + "/shot.json", "VSHIFT_PX_R");
-        std::printf("%5s %8s %8s | %10s %10s | %9s %7s\n", "frame", "drift", "turn", "keyed px", "+ drift",
-                    "resid med", "pairs");
-        double worst = 0;
+        std::printf("%5s %8s %8s | %10s %10s | %9s %7s | %9s %7s\n", "frame", "drift", "turn", "keyed px",
+                    "+ drift", "resid med", "pairs", "LK med", "corners");
+        double worst = 0, worstLk = 0;
         std::vector<double> beyond;
         for (int f = 1; f <= kFrames; ++f) {
-            const auto dy =
-                benchmeasure::verticalDisparities(luma(dir + QString::asprintf("/out1_%04d.png", f)),
-                                                  luma(dir + QString::asprintf("/out2_%04d.png", f)));
-            const double m = median(dy);
+            const cv::Mat l = luma(dir + QString::asprintf("/out1_%04d.png", f)),
+                          r = luma(dir + QString::asprintf("/out2_%04d.png", f));
+            const auto dy = benchmeasure::verticalDisparities(l, r);
+            // The finer measure: the left eye's corners tracked into the right at sub-pixel places.
+            const auto lk =
+                benchmeasure::finite(benchmeasure::verticalAt(l, r, benchmeasure::leftCorners(l)));
+            const double m = median(dy), mk = median(lk);
             worst = std::max(worst, std::abs(m));
+            worstLk = std::max(worstLk, std::abs(mk));
             const double k = keyed.count(f) ? keyed.at(f) : std::nan("");
             beyond.push_back(k + driftAt(f - 1));
-            std::printf("%5d %+8.3f %+8.3f | %+10.3f %+10.3f | %+9.3f %7zu\n", f, driftAt(f - 1),
-                        turnAt(f - 1), k, k + driftAt(f - 1), m, dy.size());
+            std::printf("%5d %+8.3f %+8.3f | %+10.3f %+10.3f | %+9.3f %7zu | %+9.3f %7zu\n", f,
+                        driftAt(f - 1), turnAt(f - 1), k, k + driftAt(f - 1), m, dy.size(), mk, lk.size());
         }
         std::vector<double> steps;
         for (std::size_t i = 1; i < beyond.size(); ++i) steps.push_back(beyond[i] - beyond[i - 1]);
         const double jitter = stddev(steps), perFrame = press / kFrames;
-        std::printf("worst per-frame median |residual| %.3f px (target <= 0.2): %s\n", worst,
-                    worst <= 0.2 ? "met" : "NOT met");
+        std::printf(
+            "worst per-frame median |residual| %.3f px by SIFT + phase, %.3f px by Lucas-Kanade "
+            "(target <= 0.2): %s\n",
+            worst, worstLk, std::max(worst, worstLk) <= 0.2 ? "met" : "NOT met");
         std::printf(
             "sd of the frame-to-frame change of the offset beyond the drift %.3f px (target <= 0.05): %s\n",
             jitter, jitter <= 0.05 ? "met" : "NOT met");

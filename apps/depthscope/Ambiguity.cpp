@@ -1,5 +1,6 @@
 #include "Ambiguity.h"
 
+#include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -55,11 +56,15 @@ std::vector<char> verticallyUnique(const cv::Mat& left, const cv::Mat& right,
                                    const std::vector<cv::Point2d>& pl, const std::vector<cv::Point2d>& pr) {
     const int reach = searchRows(left.rows);
     std::vector<char> keep(pl.size(), 0);
-    for (std::size_t i = 0; i < pl.size(); ++i) {
-        const cv::Point l(int(std::lround(pl[i].x)), int(std::lround(pl[i].y)));
-        const cv::Point r(int(std::lround(pr[i].x)), int(std::lround(pr[i].y)));
-        keep[i] = unique(left, right, l, r, reach);
-    }
+    // Each pair on its own: the pairs are shared out between the threads.
+    cv::parallel_for_(cv::Range(0, int(pl.size())), [&](const cv::Range& range) {
+        for (int k = range.start; k < range.end; ++k) {
+            const std::size_t i = std::size_t(k);
+            const cv::Point l(int(std::lround(pl[i].x)), int(std::lround(pl[i].y)));
+            const cv::Point r(int(std::lround(pr[i].x)), int(std::lround(pr[i].y)));
+            keep[i] = unique(left, right, l, r, reach);
+        }
+    });
     return keep;
 }
 

@@ -40,7 +40,7 @@ auto naming(const std::string& who, F&& step) {
 
 }  // namespace
 
-Analysis analyse(const EyeViews& views, const duovis::ParamValues& current) {
+Analysis analyse(const EyeViews& views, const duovis::ParamValues& current, DepthScope scope) {
     Analysis a;
     a.views = views;
     if (!matchEyes(views.left, views.right, a.pairs, a.error)) return a;
@@ -50,10 +50,11 @@ Analysis analyse(const EyeViews& views, const duovis::ParamValues& current) {
     a.error = refusalReason(a.evidence);
     if (!a.error.empty()) return a;
     a.correction = computeCorrection(current, views.eye, a.pairs, reachOf(a.evidence));
+    a.ok = true;
+    if (scope == DepthScope::PairsOnly) return a;
     const DisparityRange& sparse = a.correction.disparity;
     a.depth =
         denseDepth(views.left, views.right, a.correction.after, views.eye, sparse.nearPct, sparse.farPct);
-    a.ok = true;
     return a;
 }
 

@@ -24,7 +24,12 @@ struct Analysis {
     const char* verdict() const { return ok ? "ok" : "refused"; }
 };
 
-Analysis analyse(const EyeViews& views, const duovis::ParamValues& current);
+// What a measurement includes besides the correction. A press needs only the correction; the
+// dense budget costs about as much again as the matching.
+enum class DepthScope { Dense, PairsOnly };
+
+Analysis analyse(const EyeViews& views, const duovis::ParamValues& current,
+                 DepthScope scope = DepthScope::Dense);
 
 // Two image files, one per eye, measured from the effect's defaults. Each file's declared size
 // is checked against `maxPixels` before it is decoded. Throws std::runtime_error, one line

@@ -3,11 +3,14 @@
 #include "Ambiguity.h"
 
 #include <opencv2/calib3d.hpp>
+#include <opencv2/core/utility.hpp>
 #include <opencv2/features2d.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 #include <cmath>
+#include <future>
+#include <limits>
 
 namespace depthscope {
 
@@ -54,7 +57,7 @@ Features detect(const cv::Mat& view) {
     view.convertTo(bytes, CV_8U);
     const double f = std::min(1.0, double(kDetectWidth) / std::max(1, bytes.cols));
     if (f < 1.0) cv::resize(bytes, bytes, cv::Size(), f, f, cv::INTER_AREA);
-    static const cv::Ptr<cv::SIFT> sift = cv::SIFT::create();
+    const cv::Ptr<cv::SIFT> sift = cv::SIFT::create();
     std::vector<cv::KeyPoint> all;
     cv::Mat descriptors;
     sift->detectAndCompute(bytes, cv::noArray(), all, descriptors);
@@ -68,27 +71,61 @@ Features detect(const cv::Mat& view) {
     return out;
 }
 
-// The best match of each descriptor, where it is clearly better than the second best.
-std::vector<int> bestMatches(const cv::Mat& from, const cv::Mat& to) {
-    std::vector<int> best(static_cast<std::size_t>(from.rows), -1);
-    cv::BFMatcher matcher(cv::NORM_L2);
-    std::vector<std::vector<cv::DMatch>> knn;
-    matcher.knnMatch(from, to, knn, 2);
-    for (const auto& m : knn)
-        if (m.size() == 2 && m[0].distance < 0.8f * m[1].distance)
-            best[static_cast<std::size_t>(m[0].queryIdx)] = m[0].trainIdx;
-    return best;
-}
+// The nearest and second-nearest of one side's descriptors, by distance.
+struct Nearest {
+    float first = std::numeric_limits<float>::max(), second = std::numeric_limits<float>::max();
+    int index = -1;
 
-// The pairs that pass the ratio test both ways and choose each other.
+    void offer(float d, int i) {
+        if (d < first) {
+            second = first, first = d, index = i;
+        } else if (d < second) {
+            second = d;
+        }
+    }
+    // The nearest, where it is clearly nearer than the second (Lowe's ratio test); else -1.
+    int clear() const {
+        return second < std::numeric_limits<float>::max() && first < 0.8f * second ? index : -1;
+    }
+};
+
+// The pairs that pass the ratio test both ways and choose each other. One pass over the
+// distances serves both ways, a band of left descriptors at a time (bands in parallel, each
+// with its own view of the right descriptors' nearest, merged after).
 void pairUp(const Features& l, const Features& r, std::vector<cv::Point2d>& pl,
             std::vector<cv::Point2d>& pr) {
     if (l.descriptors.empty() || r.descriptors.empty()) return;
-    const std::vector<int> forward = bestMatches(l.descriptors, r.descriptors);
-    const std::vector<int> backward = bestMatches(r.descriptors, l.descriptors);
+    constexpr int kBand = 256;
+    const int n = l.descriptors.rows, m = r.descriptors.rows, bands = (n + kBand - 1) / kBand;
+    std::vector<Nearest> forward(static_cast<std::size_t>(n));
+    std::vector<std::vector<Nearest>> backward(static_cast<std::size_t>(bands),
+                                               std::vector<Nearest>(static_cast<std::size_t>(m)));
+    cv::parallel_for_(cv::Range(0, bands), [&](const cv::Range& range) {
+        cv::Mat dist;
+        for (int band = range.start; band < range.end; ++band) {
+            const int y0 = band * kBand;
+            cv::batchDistance(l.descriptors.rowRange(y0, std::min(n, y0 + kBand)), r.descriptors, dist,
+                              CV_32F, cv::noArray(), cv::NORM_L2);
+            std::vector<Nearest>& back = backward[static_cast<std::size_t>(band)];
+            for (int i = 0; i < dist.rows; ++i) {
+                const float* d = dist.ptr<float>(i);
+                Nearest& f = forward[static_cast<std::size_t>(y0 + i)];
+                for (int j = 0; j < m; ++j) {
+                    f.offer(d[j], j);
+                    back[static_cast<std::size_t>(j)].offer(d[j], y0 + i);
+                }
+            }
+        }
+    });
+    for (std::size_t band = 1; band < backward.size(); ++band)
+        for (std::size_t j = 0; j < backward[band].size(); ++j) {
+            const Nearest& b = backward[band][j];
+            backward[0][j].offer(b.first, b.index);
+            backward[0][j].offer(b.second, b.index);  // never nearer than the first just offered
+        }
     for (std::size_t i = 0; i < forward.size(); ++i) {
-        const int j = forward[i];
-        if (j < 0 || backward[static_cast<std::size_t>(j)] != static_cast<int>(i)) continue;
+        const int j = forward[i].clear();
+        if (j < 0 || backward[0][static_cast<std::size_t>(j)].clear() != static_cast<int>(i)) continue;
         pl.emplace_back(l.points[i].pt);
         pr.emplace_back(r.points[static_cast<std::size_t>(j)].pt);
     }
@@ -130,6 +167,32 @@ bool inside(const cv::Mat& view, cv::Point2d p, double margin) {
     return p.x >= margin && p.y >= margin && p.x <= view.cols - 1 - margin && p.y <= view.rows - 1 - margin;
 }
 
+// Phase correlation of the patches around one pair, the right one resampled by `toRight`;
+// moves `r` onto the left point. False where the peak is weak or too far.
+bool refineOne(const cv::Mat& left, const cv::Mat& right, const cv::Matx22d& toRight, double reach,
+               cv::Point2d l, cv::Point2d& r) {
+    static const cv::Mat window = [] {
+        cv::Mat w;
+        cv::createHanningWindow(w, cv::Size(kPatch, kPatch), CV_32F);
+        return w;
+    }();
+    if (!inside(left, l, kHalf + 1) || !inside(right, r, reach)) return false;
+    cv::Mat pl, pr;
+    const cv::Matx23d leftPatch(1, 0, l.x - kHalf, 0, 1, l.y - kHalf);
+    // Patch (u, v) to the right view at r + toRight ((u, v) - half).
+    const cv::Matx23d rightPatch(toRight(0, 0), toRight(0, 1), r.x - kHalf * (toRight(0, 0) + toRight(0, 1)),
+                                 toRight(1, 0), toRight(1, 1), r.y - kHalf * (toRight(1, 0) + toRight(1, 1)));
+    cv::warpAffine(left, pl, leftPatch, cv::Size(kPatch, kPatch), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP);
+    cv::warpAffine(right, pr, rightPatch, cv::Size(kPatch, kPatch), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP);
+    double response = 0;
+    const cv::Point2d shift = cv::phaseCorrelate(pl, pr, window, &response);
+    if (response < kMinResponse || std::hypot(shift.x, shift.y) > kMaxPatchShift) return false;
+    // The left feature sits `shift` further on in the resampled right patch.
+    r += cv::Point2d(toRight(0, 0) * shift.x + toRight(0, 1) * shift.y,
+                     toRight(1, 0) * shift.x + toRight(1, 1) * shift.y);
+    return true;
+}
+
 // One refinement pass: for each pair, the right patch around its own right point is resampled
 // through the fit's rotation and scale, and the remaining shift found by phase correlation moves
 // the right point. Anchoring at the pair rather than at the fit's offset keeps pairs the fit
@@ -138,33 +201,13 @@ bool inside(const cv::Mat& view, cv::Point2d p, double margin) {
 void refinePairs(const cv::Mat& left, const cv::Mat& right, EyeMatches& m) {
     const cv::Matx22d toRight = leftToRight(m.fit);
     const double reach = kHalf * std::sqrt(2.0) * std::hypot(toRight(0, 0), toRight(0, 1)) + 1;
-    static const cv::Mat window = [] {
-        cv::Mat w;
-        cv::createHanningWindow(w, cv::Size(kPatch, kPatch), CV_32F);
-        return w;
-    }();
     std::vector<char> keep(m.left.size(), 0);
-    cv::Mat pl, pr;
-    for (std::size_t i = 0; i < m.left.size(); ++i) {
-        const cv::Point2d l = m.left[i], r = m.right[i];
-        if (!inside(left, l, kHalf + 1) || !inside(right, r, reach)) continue;
-        const cv::Matx23d leftPatch(1, 0, l.x - kHalf, 0, 1, l.y - kHalf);
-        // Patch (u, v) to the right view at r + toRight ((u, v) - half).
-        const cv::Matx23d rightPatch(toRight(0, 0), toRight(0, 1),
-                                     r.x - kHalf * (toRight(0, 0) + toRight(0, 1)), toRight(1, 0),
-                                     toRight(1, 1), r.y - kHalf * (toRight(1, 0) + toRight(1, 1)));
-        cv::warpAffine(left, pl, leftPatch, cv::Size(kPatch, kPatch),
-                       cv::INTER_LINEAR | cv::WARP_INVERSE_MAP);
-        cv::warpAffine(right, pr, rightPatch, cv::Size(kPatch, kPatch),
-                       cv::INTER_LINEAR | cv::WARP_INVERSE_MAP);
-        double response = 0;
-        const cv::Point2d shift = cv::phaseCorrelate(pl, pr, window, &response);
-        if (response < kMinResponse || std::hypot(shift.x, shift.y) > kMaxPatchShift) continue;
-        // The left feature sits `shift` further on in the resampled right patch.
-        m.right[i] = r + cv::Point2d(toRight(0, 0) * shift.x + toRight(0, 1) * shift.y,
-                                     toRight(1, 0) * shift.x + toRight(1, 1) * shift.y);
-        keep[i] = 1;
-    }
+    // Each pair on its own: the pairs are shared out between the threads.
+    cv::parallel_for_(cv::Range(0, int(m.left.size())), [&](const cv::Range& range) {
+        for (int k = range.start; k < range.end; ++k)
+            if (refineOne(left, right, toRight, reach, m.left[std::size_t(k)], m.right[std::size_t(k)]))
+                keep[std::size_t(k)] = 1;
+    });
     keepPairs(m, keep);
 }
 
@@ -183,7 +226,9 @@ bool robustFit(EyeMatches& m, double thresholdPx) {
 
 bool matchEyes(const cv::Mat& left, const cv::Mat& right, EyeMatches& out, std::string& error) {
     EyeMatches m;
-    const Features fl = detect(left), fr = detect(right);
+    // The eyes' features are found side by side: the search is most of a press's time.
+    std::future<Features> rightFeatures = std::async(std::launch::async, [&] { return detect(right); });
+    const Features fl = detect(left), fr = rightFeatures.get();
     m.keypointsLeft = static_cast<int>(fl.points.size());
     m.keypointsRight = static_cast<int>(fr.points.size());
     pairUp(fl, fr, m.left, m.right);

@@ -51,7 +51,8 @@ bool readRequest(QLocalSocket& socket, int timeoutMs, ToolBlock& block, Exchange
     };
     EyeViews views;
     if (!readEyeViews(source, block, views, ex.error)) return false;
-    ex.analysis = analyse(views, valuesFromBlock(block));
+    // The reply carries only the correction; the log line takes the pairs' disparity range.
+    ex.analysis = analyse(views, valuesFromBlock(block), DepthScope::PairsOnly);
     if (!ex.analysis.ok) ex.error = ex.analysis.error;
     return ex.analysis.ok;
 }

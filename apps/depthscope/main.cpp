@@ -2,6 +2,7 @@
 // gives the effect the corrections, over its two local sockets or on two image files.
 #include "AnalyseOptions.h"
 #include "Analysis.h"
+#include "BigBuffers.h"
 #include "Report.h"
 #include "ShotCommand.h"
 #include "Synth.h"
@@ -276,6 +277,7 @@ int pluginCommand(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    depthscope::useBigBuffers();
     if (!qEnvironmentVariableIsSet("DEPTHSCOPE_QT_MESSAGES")) qInstallMessageHandler(quietQtMessages);
     std::vector<std::string> words(argv + 1, argv + argc);
     // The report's labels need fonts, never a display.

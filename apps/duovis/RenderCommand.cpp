@@ -206,7 +206,7 @@ int renderFrames(const RenderRequest& r, Footage& f, const OutputPlan& out, Rend
 FrameRange footageFrames(const RenderRequest& request) {
     const Footage footage = openPrimary(request);
     (void)planOutput(request, footage.range);
-    refusePrimaryGaps(footage);
+    refuseSequenceGaps(footage.range, footage.primary);
     return footage.range;
 }
 
