@@ -331,7 +331,7 @@ void Session::requestRenders() {
         request.slot = i;
         request.generation = ++generation_;
         request.module = module_;
-        request.app = options_.host;
+        request.app = kViewerHost;
         request.source = source_;
         request.values = snapshotValues(slot.job->params());
         request.factor = factor;

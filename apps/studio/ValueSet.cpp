@@ -33,7 +33,12 @@ ValueSet snapshotValues(const refhost::ParamStore& store) {
 
 void restoreValues(refhost::ParamStore& store, const ValueSet& values) {
     const int shared = std::min(store.count(), static_cast<int>(values.size()));
-    for (int i = 1; i < shared; ++i) store.adopt(i, values[static_cast<std::size_t>(i)]);
+    for (int i = 1; i < shared; ++i) {
+        // Another host's table may hold a different kind at a position (a drawn area where
+        // this one has a colour): its bytes are no value here.
+        const PF_ParamDef& value = values[static_cast<std::size_t>(i)];
+        if (value.param_type == store.at(i).param_type) store.adopt(i, value);
+    }
 }
 
 std::vector<int> differingPositions(const ValueSet& a, const ValueSet& b) {
