@@ -44,6 +44,7 @@ class MainWindow : public QMainWindow {
 
   private:
     void buildMenus();
+    void launchTool();
     void rebuild();
     QWidget* panelPage(ParamPanel* panel);
     void showValues(int slot);
