@@ -323,10 +323,10 @@ void MainWindow::showValues(int slot) {
     p->refresh(session_.instance(slot).params());
     try {
         if (const auto drawn = session_.drawCustomArea(slot)) {
-            p->setCustomArea(GLOBAL_DISPLAY_SETTINGS, drawn->area);
             // The host learns the global display only from what the effect draws.
-            statusLineOf_[static_cast<std::size_t>(slot)] =
-                QString::fromStdString(session::drawnText(*drawn));
+            const QString text = QString::fromStdString(session::drawnText(*drawn));
+            p->setCustomArea(GLOBAL_DISPLAY_SETTINGS, text);
+            statusLineOf_[static_cast<std::size_t>(slot)] = text;
         }
     } catch (const std::exception& e) {
         report(QString::fromStdString(e.what()));
