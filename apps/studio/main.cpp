@@ -8,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "EventLog.h"
 #include "MainWindow.h"
 #include "Prompts.h"
 #include "StudioOptions.h"
@@ -124,6 +125,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     studio::MainWindow window;
     window.setOptions(options.session);
+    studio::logEventsOf(window);
     try {
         if (!options.file.isEmpty()) {
             // What the command line names opens without dialogs: a failure is its exit status.
