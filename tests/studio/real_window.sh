@@ -16,9 +16,12 @@ done
 work=$(mktemp -d)
 xpid= spid=
 cleanup() {
-    [ -n "$spid" ] && kill "$spid" 2>/dev/null && wait "$spid" 2>/dev/null
-    [ -n "$xpid" ] && kill "$xpid" 2>/dev/null && wait "$xpid" 2>/dev/null
+    local status=$?
+    # The processes end by this signal: their exit status is not the test's.
+    if [ -n "$spid" ]; then kill "$spid" 2>/dev/null; wait "$spid" 2>/dev/null || true; fi
+    if [ -n "$xpid" ]; then kill "$xpid" 2>/dev/null; wait "$xpid" 2>/dev/null || true; fi
     rm -rf "$work"
+    exit "$status"
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; echo "--- studio events:" >&2; cat "$work/events" >&2; exit 1; }
