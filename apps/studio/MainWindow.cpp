@@ -28,6 +28,7 @@
 #include "ParamPanel.h"
 #include "ProjectName.h"
 #include "TimeText.h"
+#include "ToolReport.h"
 #include "ToolRun.h"
 #include "ToolSummary.h"
 #include "ValueSet.h"
@@ -196,6 +197,15 @@ void MainWindow::launchTool() {
     const QString summary = toolSummary(before, snapshotValues(session_.instance(slot).params()));
     statusBar()->showMessage(summary, 30000);
     std::fprintf(stderr, "duovis-studio: %s\n", summary.toLocal8Bit().constData());
+    showToolReport(slot, summary);
+}
+
+// The tool's measurement of the same pictures, its verdict and report picture, with the summary.
+void MainWindow::showToolReport(int slot, const QString& summary) {
+    if (!prompts_.showToolReport) return;
+    const auto [left, right] = session_.toolEyes(slot);
+    ToolReport report;
+    if (measureForReport(this, left, right, report)) prompts_.showToolReport(this, summary, report);
 }
 
 void MainWindow::rebuild() {

@@ -12,6 +12,7 @@
 #include "core/params/ParamId.h"
 #include "session/EffectCheck.h"
 #include "session/FileLock.h"
+#include "session/ImageWorld.h"
 #include "session/ParamDescribe.h"
 #include "session/PluginLocator.h"
 #include "session/RenderJob.h"
@@ -258,6 +259,19 @@ void Session::pressTool(int slot, const QString& what, const PressRunner& run) {
             if (failure) std::rethrow_exception(failure);
         },
         -1);
+}
+
+std::pair<QImage, QImage> Session::toolEyes(int slot) {
+    if (!source_) return {};
+    session::RenderJob& job = *slots_.at(static_cast<std::size_t>(slot))->job;
+    const refhost::PixelFormat format = job.pixelFormat();
+    const A_long now = job.instance().time().currentTime;
+    const auto picture = [now](refhost::Layer layer) {
+        const refhost::World* frame = layer.frameAt(now);
+        return frame ? session::fromWorld(*frame, false) : QImage();
+    };
+    QImage second = usesSecond(slot) ? picture(source_->secondLayer(format, 1, job.timeStep())) : QImage();
+    return {picture(source_->primaryLayer(format, 1, job.timeStep())), std::move(second)};
 }
 
 void Session::assign(int slot, const std::string& assignment) {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "DrawbotHost.h"
@@ -68,6 +69,9 @@ class Session : public QObject {
     // nothing behind; a finished one is one undo step named `what`.
     using PressRunner = std::function<bool(const std::function<void()>& press)>;
     void pressTool(int slot, const QString& what, const PressRunner& run);
+    // The pictures the tool measures at the current frame: the primary layer's and, where the
+    // instance uses one, the second layer's (else a null image).
+    std::pair<QImage, QImage> toolEyes(int slot);
     void assign(int slot, const std::string& assignment);  // "ID=VALUE", as -p gives it
     void beginDrag();
     void endDrag();
