@@ -4,11 +4,12 @@
 #include <QLocalSocket>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
 #include <atomic>
-#include <thread>
+#include <memory>
 
 #include "ToolChannel.h"
 #include "ToolChildren.h"
@@ -68,14 +69,16 @@ bool runToolPress(QWidget* parent, const std::function<void()>& press) {
         stopTools(toolChildren(), 0);
         hangUpToolChannels();
     });
-    std::thread worker([&] {
+    // A QThread, not a bare thread: the tool link's sockets need its event dispatcher.
+    std::unique_ptr<QThread> worker(QThread::create([&] {
         press();
         done = true;
-    });
+    }));
+    worker->start();
     poll.start(kPollMs);
     busy.show();
     loop.exec();
-    worker.join();
+    worker->wait();
     stopTools(tools, cancelled ? 0 : kToolEndMs);
     return !cancelled;
 }

@@ -41,11 +41,14 @@ TEST_P(StudioToolRun, RunsOffTheWindowThreadAndCancelsCleanly) {
     QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
     ticker.start(20);
     bool sawBusy = false;
-    QTimer::singleShot(400, [this, &c, &sawBusy] {
+    QTimer person;  // the test's own: it must not fire into the next test
+    person.setSingleShot(true);
+    QObject::connect(&person, &QTimer::timeout, [this, &c, &sawBusy] {
         auto* busy = window_->findChild<QProgressDialog*>(QStringLiteral("tool-progress"));
         sawBusy = busy != nullptr && busy->isVisible();
         if (busy && c.cancel) busy->cancel();
     });
+    person.start(400);
     qputenv("DUOVIS_TEST_TOOL_MODE", c.mode);
     QElapsedTimer clock;
     clock.start();
