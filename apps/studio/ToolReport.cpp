@@ -73,7 +73,7 @@ bool measureForReport(QWidget* parent, const QImage& left, const QImage& right, 
 
 void showToolReportDialog(QWidget* parent, const QString& applied, const ToolReport& report) {
     QDialog dialog(parent);
-    dialog.setWindowTitle(QObject::tr("Parallax tool"));
+    dialog.setWindowTitle(QObject::tr("Parallax tool summary"));
     auto* column = new QVBoxLayout(&dialog);
     auto* text = new QLabel(
         applied + QStringLiteral("\n\n") + (report.measured.isEmpty() ? report.missing : report.measured),

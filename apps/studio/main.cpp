@@ -3,6 +3,7 @@
 // module registered, a rendered preview, undo, and projects shared with `duovis project`.
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
@@ -140,6 +141,8 @@ int main(int argc, char** argv) {
             if (!opened) return 1;
             for (int i = 1; i < options.instances; ++i) window.session().addInstance();
             if (!applyValues(window.session(), options)) return 2;
+            for (QLineEdit* box : window.findChildren<QLineEdit*>(QStringLiteral("panel-filter")))
+                box->setText(options.filter);
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "duovis-studio: %s\n", e.what());
