@@ -21,8 +21,8 @@ void line(const QString& text) {
 }
 
 bool logged(const QString& name) {
-    return name.startsWith(QLatin1String("param-")) || name == QLatin1String("panel-filter") ||
-           name == QLatin1String("time");
+    return name.startsWith(QLatin1String("param-")) || name.startsWith(QLatin1String("viewer-")) ||
+           name == QLatin1String("panel-filter") || name == QLatin1String("time");
 }
 
 void logWidgets(MainWindow& window) {

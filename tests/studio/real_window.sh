@@ -2,7 +2,8 @@
 # The studio in a real X window (a private Xvfb), driven by X's own mouse and keys through
 # xdotool; what changed is read from the studio's event lines (DUOVIS_STUDIO_EVENTS). Checks:
 # the wheel over the panel scrolls it and changes no value, Ctrl+Z in a focused number field
-# undoes, a Shift drag moves a twentieth of a plain drag, and File > Open on one numbered file
+# undoes, a Shift drag moves a twentieth of a plain drag, the edge between panel and viewer
+# drags and the panel gives way to a narrower window, and File > Open on one numbered file
 # opens its sequence with a time bar over all its frames.
 #
 # usage: real_window.sh STUDIO PLUGIN_DIR      exit 77: Xvfb or xdotool is not installed
@@ -114,7 +115,34 @@ await "^undo 0 "
 awk -v p="$plain" -v f="$fine" 'BEGIN { if (p == 0 || f == 0) exit 1; r = p / f; exit !(r > 16 && r < 30) }' ||
     fail "plain drag $plain, Shift drag $fine: not a twentieth"
 
-# 4. File > Open on one file of a numbered sequence opens all five frames.
+# 4. The edge between panel and viewer drags, and the panel gives way when the window shrinks.
+relog() {  # the filter's text changed and back: the widgets' places are logged again
+    local n
+    n=$(grep -c '^widget viewer-0 ' "$work/events")
+    read -r x y <<<"$(centre panel-filter)"
+    xdotool mousemove "$x" "$y" click 1 key End type x
+    xdotool key BackSpace
+    for _ in $(seq 100); do [ "$(grep -c '^widget viewer-0 ' "$work/events")" -gt "$n" ] && return; sleep 0.05; done
+    fail "no new widget lines"
+}
+read -r -a v <<<"$(geometry viewer-0)"
+edge=$((v[0] - 5)) y=$((v[1] + v[3] / 2))
+xdotool mousemove "$edge" "$y" mousedown 1 sleep 0.1 mousemove "$((edge + 60))" "$y" sleep 0.1 \
+    mousemove "$((edge + 120))" "$y" sleep 0.2 mouseup 1
+sleep 0.3
+relog
+read -r -a dragged <<<"$(geometry viewer-0)"
+[ "${dragged[0]}" -ge "$((v[0] + 80))" ] || fail "the viewer's edge stayed at ${dragged[0]} (was ${v[0]})"
+read -r -a f <<<"$(geometry panel-filter)"
+xdotool windowsize "$window" 700 700
+sleep 0.5
+relog
+read -r -a small <<<"$(geometry panel-filter)"
+read -r -a sv <<<"$(geometry viewer-0)"
+[ "${small[2]}" -lt "${f[2]}" ] || fail "the panel kept its width (${f[2]}) in a 700-wide window"
+[ "${sv[2]}" -ge 160 ] || fail "the viewer shrank to ${sv[2]}"
+
+# 5. File > Open on one file of a numbered sequence opens all five frames.
 xdotool key ctrl+o
 sleep 1
 xdotool type --delay 10 "$work/seq/left_0003.png"
