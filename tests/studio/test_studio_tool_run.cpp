@@ -56,7 +56,9 @@ TEST_P(StudioToolRun, RunsOffTheWindowThreadAndCancelsCleanly) {
     const qint64 took = clock.elapsed();
     qunsetenv("DUOVIS_TEST_TOOL_MODE");
 
-    EXPECT_GT(ticks, 3);
+    // A 20 ms timer ticks about 50 times a second while the window goes on; a frozen one would
+    // tick once at the end. A third of that rate is the least accepted.
+    EXPECT_GE(ticks, static_cast<int>(took / 60)) << took << " ms";
     EXPECT_LT(took, 10000) << "the effect waits up to 30 s for a tool that is gone";
     EXPECT_TRUE(studio::toolChildren().empty()) << "the tool outlived its press";
     ASSERT_EQ(session().undoStack().count(), c.applied ? 2 : 1);
