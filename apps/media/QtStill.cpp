@@ -29,6 +29,10 @@ void openInput(const std::string& path, QFile& file) {
 }
 
 [[noreturn]] void cannotRead(const std::string& path, const QImageReader& reader) {
+    // Qt calls a file with no bytes an unsupported format, which sends a person looking for
+    // the wrong cause.
+    if (reader.device() != nullptr && reader.device()->size() == 0)
+        throw std::runtime_error(path + ": cannot read image (the file is empty)");
     throw std::runtime_error(path + ": cannot read image (" + reader.errorString().toStdString() + ")");
 }
 

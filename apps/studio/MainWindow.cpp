@@ -28,6 +28,8 @@
 #include "ParamPanel.h"
 #include "ProjectName.h"
 #include "TimeText.h"
+#include "ToolReport.h"
+#include "ToolRun.h"
 #include "ToolSummary.h"
 #include "ValueSet.h"
 #include "Viewer.h"
@@ -46,6 +48,11 @@ QAction* menuItem(QMenu* menu, const QString& text, const QKeySequence& keys, QO
     action->setShortcut(keys);
     QObject::connect(action, &QAction::triggered, receiver, std::move(slot));
     return action;
+}
+
+// The tool's menu item, whose name its undo step carries too.
+QString toolItemText() {
+    return QObject::tr("Launch &Depthscope");
 }
 
 }  // namespace
@@ -169,20 +176,38 @@ void MainWindow::buildMenus() {
 
     // The tool button is registered invisible: this menu is how a person reaches it.
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
-    menuItem(tools, tr("Launch &Depthscope"), QKeySequence(tr("Ctrl+T")), this, [this] {
-        if (!session_.isOpen()) return;
-        const int slot = currentSlot();
-        const ValueSet before = snapshotValues(session_.instance(slot).params());
-        statusBar()->showMessage(tr("Measuring the pair with the parallax tool..."));
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);  // paint the message first
-        session_.press(slot, LAUNCH_TOOL);
-        QApplication::restoreOverrideCursor();
-        const QString summary = toolSummary(before, snapshotValues(session_.instance(slot).params()));
-        statusBar()->showMessage(summary, 30000);
-        std::fprintf(stderr, "duovis-studio: %s\n", summary.toLocal8Bit().constData());
-    });
+    menuItem(tools, toolItemText(), QKeySequence(tr("Ctrl+T")), this, [this] { launchTool(); });
     addShotAction(tools);
+}
+
+// The press runs under a busy dialog with Cancel; its undo step is named as the menu item.
+void MainWindow::launchTool() {
+    if (!session_.isOpen()) return;
+    play_->setChecked(false);  // the frame stays the one measured
+    const int slot = currentSlot();
+    const ValueSet before = snapshotValues(session_.instance(slot).params());
+    bool cancelled = false;
+    session_.pressTool(slot, toolItemText().remove('&'),
+                       [this, &cancelled](const std::function<void()>& press) {
+                           cancelled = !runToolPress(this, press);
+                           return !cancelled;
+                       });
+    if (cancelled) {
+        report(tr("Parallax tool cancelled: nothing applied"));
+        return;
+    }
+    const QString summary = toolSummary(before, snapshotValues(session_.instance(slot).params()));
+    statusBar()->showMessage(summary, 30000);
+    std::fprintf(stderr, "duovis-studio: %s\n", summary.toLocal8Bit().constData());
+    showToolReport(slot, summary);
+}
+
+// The tool's measurement of the same pictures, its verdict and report picture, with the summary.
+void MainWindow::showToolReport(int slot, const QString& summary) {
+    if (!prompts_.showToolReport) return;
+    const auto [left, right] = session_.toolEyes(slot);
+    ToolReport report;
+    if (measureForReport(this, left, right, report)) prompts_.showToolReport(this, summary, report);
 }
 
 void MainWindow::rebuild() {
@@ -313,10 +338,10 @@ void MainWindow::showValues(int slot) {
     if (slot == currentSlot()) showKeyTicks();
     try {
         if (const auto drawn = session_.drawCustomArea(slot)) {
-            p->setCustomArea(GLOBAL_DISPLAY_SETTINGS, drawn->area);
             // The host learns the global display only from what the effect draws.
-            statusLineOf_[static_cast<std::size_t>(slot)] =
-                QString::fromStdString(session::drawnText(*drawn));
+            const QString text = QString::fromStdString(session::drawnText(*drawn));
+            p->setCustomArea(GLOBAL_DISPLAY_SETTINGS, text);
+            statusLineOf_[static_cast<std::size_t>(slot)] = text;
         }
     } catch (const std::exception& e) {
         report(QString::fromStdString(e.what()));

@@ -57,6 +57,8 @@ class MainWindow : public QMainWindow {
 
   private:
     void buildMenus();
+    void launchTool();
+    void showToolReport(int slot, const QString& summary);
     void rebuild();
     QWidget* panelPage(ParamPanel* panel);
     void showValues(int slot);

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "KeyButton.h"
+#include "StatusBox.h"
 #include "ValueControls.h"
 #include "WheelGuard.h"
 #include "session/ParamDescribe.h"
@@ -199,8 +200,7 @@ QWidget* ParamPanel::controlFor(int position, const PF_ParamDef& def) {
         }
         case PF_Param_ARBITRARY_DATA:
             if ((def.ui_flags & PF_PUI_CONTROL) != 0) {
-                auto* area = new QLabel(this);
-                area->setFixedSize(def.ui_width, def.ui_height);
+                auto* area = makeStatusBox(this, def.ui_height);
                 customAreas_[position] = area;
                 return area;
             }
@@ -288,9 +288,8 @@ void ParamPanel::refresh(const refhost::ParamStore& store) {
     }
 }
 
-void ParamPanel::setCustomArea(int position, const QImage& area) {
-    if (auto it = customAreas_.find(position); it != customAreas_.end())
-        it->second->setPixmap(QPixmap::fromImage(area));
+void ParamPanel::setCustomArea(int position, const QString& drawnText) {
+    if (auto it = customAreas_.find(position); it != customAreas_.end()) it->second->setText(drawnText);
 }
 
 void ParamPanel::setLayers(const QStringList& names, int chosen) {

@@ -29,7 +29,8 @@ class ParamPanel : public QWidget {
 
     // Shows the values the store holds now, without reporting them as edits.
     void refresh(const refhost::ParamStore& store);
-    void setCustomArea(int position, const QImage& area);
+    // What the effect drew in its custom area, as text.
+    void setCustomArea(int position, const QString& drawnText);
     // The layers a layer choice offers besides "None", and the one chosen (-1: none).
     void setLayers(const QStringList& names, int chosen);
 

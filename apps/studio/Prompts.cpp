@@ -43,7 +43,7 @@ void tellError(QWidget* parent, const QString& message) {
 }  // namespace
 
 Prompts dialogPrompts() {
-    return Prompts{askSaveChanges, askOpenFile, askSaveFile, askReplaceFile, tellError};
+    return Prompts{askSaveChanges, askOpenFile, askSaveFile, askReplaceFile, tellError, showToolReportDialog};
 }
 
 }  // namespace duovis::studio

@@ -6,6 +6,8 @@
 #include <QString>
 #include <functional>
 
+#include "ToolReport.h"
+
 class QWidget;
 
 namespace duovis::studio {
@@ -25,6 +27,10 @@ struct Prompts {
     std::function<bool(QWidget* parent, const QString& path)> replaceFile;
     // Tells of a failed action: what failed and why, naming the file.
     std::function<void(QWidget* parent, const QString& message)> showError;
+    // Shows the parallax tool's summary: what the press applied and the tool's report. Unset,
+    // the tool is not asked for a report and the summary goes to the status bar only.
+    std::function<void(QWidget* parent, const QString& applied, const ToolReport& report)> showToolReport =
+        {};
 };
 
 // Qt's dialogs.

@@ -22,6 +22,12 @@
 
 namespace duovis::studio {
 
+// The host the viewer's renders run as: the compositing host, whose output the effect sizes
+// (both eyes of a side-by-side or top-bottom output, one eye of a demuxed packed video), so the
+// viewer shows the frame `duovis render` writes. The editing host would keep every frame at
+// the layer's size and crop those outputs.
+constexpr refhost::HostApp kViewerHost = refhost::HostApp::AfterEffects;
+
 struct RenderRequest {
     int slot = 0;
     quint64 generation = 0;

@@ -5,12 +5,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cmath>
+#include <exception>
 #include <stdexcept>
 
 #include "UndoStep.h"
 #include "core/params/ParamId.h"
 #include "session/EffectCheck.h"
 #include "session/FileLock.h"
+#include "session/ImageWorld.h"
 #include "session/ParamDescribe.h"
 #include "session/PluginLocator.h"
 #include "session/RenderJob.h"
@@ -23,6 +25,9 @@ namespace duovis::studio {
 namespace {
 
 constexpr qint64 kPreviewPixels = 160000;
+
+// A press the person cancelled: nothing of it stays, and nothing failed.
+struct PressCancelled {};
 
 std::string bytesOf(const QString& name) {
     return QFile::encodeName(name).toStdString();
@@ -181,6 +186,10 @@ void Session::change(int slot, const QString& what, const std::function<void(ses
     ValueSet before = snapshotValues(job.params());
     try {
         action(job);
+    } catch (const PressCancelled&) {
+        restoreValues(job.params(), before);
+        changedEverywhere();
+        return;
     } catch (const std::exception& e) {
         restoreValues(job.instance(), before);
         emit failed(QString::fromStdString(e.what()));
@@ -210,21 +219,20 @@ void Session::edit(int slot, int position, double value) {
         -1);
 }
 
+// The tool measures the pictures on screen: the current frame of the layers this instance
+// uses, whatever holds them (a video, a two-view file).
+std::function<void(session::RenderJob&)> Session::toolPress(int slot) {
+    return [this, withSecond = usesSecond(slot)](session::RenderJob& job) {
+        const refhost::PixelFormat format = job.pixelFormat();
+        refhost::Layer second = source_->secondLayer(format, 1, job.timeStep());
+        session::pressToolButton(job.instance(), source_->primaryLayer(format, 1, job.timeStep()),
+                                 withSecond ? &second : nullptr);
+    };
+}
+
 void Session::press(int slot, int position) {
     if (position == LAUNCH_TOOL) {
-        if (!source_) return;
-        // The tool measures the pictures on screen: the current frame of the layers this
-        // instance uses, whatever holds them (a video, a two-view file).
-        const bool withSecond = usesSecond(slot);
-        change(
-            slot, entryName(slot, position),
-            [this, withSecond](session::RenderJob& job) {
-                const refhost::PixelFormat format = job.pixelFormat();
-                refhost::Layer second = source_->secondLayer(format, 1, job.timeStep());
-                session::pressToolButton(job.instance(), source_->primaryLayer(format, 1, job.timeStep()),
-                                         withSecond ? &second : nullptr);
-            },
-            -1);
+        if (source_) change(slot, entryName(slot, position), toolPress(slot), -1);
         return;
     }
     change(
@@ -233,6 +241,39 @@ void Session::press(int slot, int position) {
             session::checkEffect(job.instance().userChangedParam(position), "the press of a button");
         },
         position == GLOBAL_DISPLAY_SWITCH ? position : -1);
+}
+
+void Session::pressTool(int slot, const QString& what, const PressRunner& run) {
+    if (!source_) return;
+    const auto action = toolPress(slot);
+    change(
+        slot, what,
+        [&action, &run](session::RenderJob& job) {
+            std::exception_ptr failure;
+            const bool finished = run([&] {
+                try {
+                    action(job);
+                } catch (...) {
+                    failure = std::current_exception();
+                }
+            });
+            if (!finished) throw PressCancelled{};
+            if (failure) std::rethrow_exception(failure);
+        },
+        -1);
+}
+
+std::pair<QImage, QImage> Session::toolEyes(int slot) {
+    if (!source_) return {};
+    session::RenderJob& job = *slots_.at(static_cast<std::size_t>(slot))->job;
+    const refhost::PixelFormat format = job.pixelFormat();
+    const A_long now = job.instance().time().currentTime;
+    const auto picture = [now](refhost::Layer layer) {
+        const refhost::World* frame = layer.frameAt(now);
+        return frame ? session::fromWorld(*frame, false) : QImage();
+    };
+    QImage second = usesSecond(slot) ? picture(source_->secondLayer(format, 1, job.timeStep())) : QImage();
+    return {picture(source_->primaryLayer(format, 1, job.timeStep())), std::move(second)};
 }
 
 void Session::assign(int slot, const std::string& assignment) {
@@ -334,7 +375,7 @@ void Session::requestRenders() {
         request.slot = i;
         request.generation = ++generation_;
         request.module = module_;
-        request.app = options_.host;
+        request.app = kViewerHost;
         request.source = source_;
         request.values = snapshotValues(slot.job->params());
         request.factor = factor;

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "DrawbotHost.h"
@@ -64,6 +65,14 @@ class Session : public QObject {
     // A user's edits, each one undo step; edits during a drag merge into the drag's step.
     void edit(int slot, int position, double value);
     void press(int slot, int position);
+    // The parallax tool's press, handed to `run`, which may run it on another thread while the
+    // window goes on; it returns false when the person cancelled. A cancelled press leaves
+    // nothing behind; a finished one is one undo step named `what`.
+    using PressRunner = std::function<bool(const std::function<void()>& press)>;
+    void pressTool(int slot, const QString& what, const PressRunner& run);
+    // The pictures the tool measures at the current frame: the primary layer's and, where the
+    // instance uses one, the second layer's (else a null image).
+    std::pair<QImage, QImage> toolEyes(int slot);
     void assign(int slot, const std::string& assignment);  // "ID=VALUE", as -p gives it
     void beginDrag();
     void endDrag();
@@ -141,6 +150,7 @@ class Session : public QObject {
     void change(int slot, const QString& what, const std::function<void(session::RenderJob&)>& action,
                 int repress);
     QString entryName(int slot, int position);
+    std::function<void(session::RenderJob&)> toolPress(int slot);
     void deliver(const RenderResult& result);
     void changedEverywhere();
 

@@ -11,8 +11,8 @@ namespace duovis::studio {
 
 const char* const kStudioUsage =
     "usage: duovis-studio [FILE] [--second FILE] [-p ID=VALUE]... [--press ID]... [--instances 1|2]\n"
-    "                     [--screenshot OUT.png] [--host premiere|ae] [--plugin DuovisX|Duovis]\n"
-    "                     [--plugin-dir DIR] [--threads N]\n"
+    "                     [--screenshot OUT.png] [--filter WORDS] [--host premiere|ae]\n"
+    "                     [--plugin DuovisX|Duovis] [--plugin-dir DIR] [--threads N]\n"
     "Opens FILE (a stereo picture, one eye of a pair with --second, a numbered sequence such as\n"
     "shot_%04d.png, a video (.mp4, .mov, .mkv), or a project saved by duovis-studio or `duovis\n"
     "project`) in a window with the effect's controls and its rendered output. A two-view OpenEXR\n"
@@ -24,6 +24,8 @@ const char* const kStudioUsage =
     "  --instances N       1 or 2 effect instances side by side (default 1)\n"
     "  --screenshot OUT    waits for the render, writes a picture of the whole window and exits;\n"
     "                      without a display it uses Qt's offscreen platform\n"
+    "  --filter WORDS      fills the panel's filter box: only the controls whose name,\n"
+    "                      identifier or group holds the words show (e.g. vshift)\n"
     "  --host HOST         premiere (default: the editing host's panel, with the global display\n"
     "                      switch and status area) or ae; a project brings its own\n"
     "  --plugin, --plugin-dir  the module, as for duovis\n"
@@ -74,10 +76,11 @@ struct StudioParser {
     const QCommandLineOption plugin{"plugin", "", "NAME"};
     const QCommandLineOption pluginDir{"plugin-dir", "", "DIR"};
     const QCommandLineOption threads{"threads", "", "N"};
+    const QCommandLineOption filter{"filter", "", "WORDS"};
 
     explicit StudioParser(const QStringList& words) {
-        const QList<QCommandLineOption> options{help,       second, param,  press,     instances,
-                                                screenshot, host,   plugin, pluginDir, threads};
+        const QList<QCommandLineOption> options{help, second, param,     press,   instances, screenshot,
+                                                host, plugin, pluginDir, threads, filter};
         parser.addOptions(options);
         // The parser takes the program's name first.
         if (!parser.parse(QStringList{QStringLiteral("duovis-studio")} + words))
@@ -95,6 +98,7 @@ void readFiles(const StudioParser& p, StudioOptions& o) {
         throw std::runtime_error("one FILE at most: '" + bytes(positional[1]) + "' is one too many");
     if (!positional.isEmpty()) o.file = positional.front();
     if (p.parser.isSet(p.second)) o.second = p.parser.value(p.second);
+    o.filter = p.parser.value(p.filter);
     if (!o.second.isEmpty() && o.file.isEmpty())
         throw std::runtime_error("--second needs a FILE to pair with");
     if (const auto shot = p.value(p.screenshot)) {
@@ -125,8 +129,9 @@ StudioOptions parseStudioOptions(const QStringList& words) {
         if (o.instances < 1 || o.instances > 2) throw std::runtime_error("--instances must be 1 or 2");
     }
     readSession(p, o.session);
-    if ((!o.assignments.empty() || !o.presses.empty() || o.instances > 1) && o.file.isEmpty())
-        throw std::runtime_error("-p, --press and --instances need a FILE to open");
+    if ((!o.assignments.empty() || !o.presses.empty() || o.instances > 1 || !o.filter.isEmpty()) &&
+        o.file.isEmpty())
+        throw std::runtime_error("-p, --press, --instances and --filter need a FILE to open");
     return o;
 }
 

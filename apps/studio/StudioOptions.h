@@ -21,6 +21,7 @@ struct StudioOptions {
     std::vector<std::string> presses;      // identifiers of buttons, for the first instance
     int instances = 1;
     QString screenshot;
+    QString filter;  // what the panel's filter box starts with
     SessionOptions session;
 };
 

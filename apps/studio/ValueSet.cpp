@@ -76,7 +76,10 @@ void restoreValues(refhost::EffectInstance& fx, const ValueSet& values) {
     refhost::ParamStore& store = fx.params();
     const int shared = std::min(store.count(), static_cast<int>(values.size()));
     for (int i = 1; i < shared; ++i) {
+        // Another host's table may hold a different kind at a position (a drawn area where
+        // this one has a colour): its bytes are no value here.
         const PF_ParamDef& def = values[static_cast<std::size_t>(i)];
+        if (def.param_type != store.at(i).param_type) continue;
         store.clearKeys(i);
         store.adopt(i, def);
         if (const auto& keys = keysOf(values, i); !keys.empty()) placeKeys(fx, i, def, keys);

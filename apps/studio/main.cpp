@@ -3,11 +3,13 @@
 // module registered, a rendered preview, undo, and projects shared with `duovis project`.
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
 
+#include "EventLog.h"
 #include "MainWindow.h"
 #include "Prompts.h"
 #include "StudioOptions.h"
@@ -124,6 +126,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     studio::MainWindow window;
     window.setOptions(options.session);
+    studio::logEventsOf(window);
     try {
         if (!options.file.isEmpty()) {
             // What the command line names opens without dialogs: a failure is its exit status.
@@ -138,6 +141,8 @@ int main(int argc, char** argv) {
             if (!opened) return 1;
             for (int i = 1; i < options.instances; ++i) window.session().addInstance();
             if (!applyValues(window.session(), options)) return 2;
+            for (QLineEdit* box : window.findChildren<QLineEdit*>(QStringLiteral("panel-filter")))
+                box->setText(options.filter);
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "duovis-studio: %s\n", e.what());

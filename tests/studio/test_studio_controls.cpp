@@ -286,6 +286,8 @@ TEST_F(StudioControls, FailuresAreToldAndMovedLayersRelinked) {
     EXPECT_FALSE(window_->openPath(path("empty.exr")));
     ASSERT_EQ(person_.errors.size(), 1);
     EXPECT_TRUE(person_.errors[0].contains(path("empty.exr"))) << person_.errors[0].toStdString();
+    EXPECT_TRUE(person_.errors[0].contains(QStringLiteral("the file is empty")))
+        << person_.errors[0].toStdString();
 
     person_.saveAs = path("shot");
     trigger(QStringLiteral("Save As..."));

@@ -75,6 +75,7 @@ TEST(StudioOptions, RefusalsNameTheCulprit) {
         {{"a.png", "--instances", "two"}, "--instances: 'two' is not a whole number"},
         {{"-p", "DISPLAY_TYPE=Left"}, "need a FILE to open"},
         {{"--instances", "2"}, "need a FILE to open"},
+        {{"--filter", "vshift"}, "need a FILE to open"},
         {{"a.png", "--screenshot="}, "--screenshot needs a file name"},
         {{"a.png", "--threads", "0"}, "--threads: '0' is not a thread count"},
     };

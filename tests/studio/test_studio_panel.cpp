@@ -58,10 +58,10 @@ void expectControlMatches(StudioTest& t, QWidget* w, const PF_ParamDef& def, int
             ASSERT_NE(qobject_cast<QPushButton*>(w), nullptr);
             EXPECT_EQ(qobject_cast<QPushButton*>(w)->text(), textOf(def.u.button_d.namesptr));
             break;
-        case PF_Param_ARBITRARY_DATA:  // the effect's own area, drawn at its registered size
+        case PF_Param_ARBITRARY_DATA:  // the effect's own area: the words it drew, wrapped
             ASSERT_NE(qobject_cast<QLabel*>(w), nullptr);
-            EXPECT_EQ(w->size(), QSize(def.ui_width, def.ui_height));
-            EXPECT_FALSE(qobject_cast<QLabel*>(w)->pixmap(Qt::ReturnByValue).isNull());
+            EXPECT_GE(w->minimumHeight(), def.ui_height);
+            EXPECT_FALSE(qobject_cast<QLabel*>(w)->text().isEmpty());
             break;
         case PF_Param_LAYER:  // "None" and the session's second layer
             ASSERT_NE(qobject_cast<QComboBox*>(w), nullptr);

@@ -12,32 +12,13 @@
 #include <QStatusBar>
 
 #include "StudioFixture.h"
+#include "StudioPrograms.h"
 #include "core/params/ParamId.h"
 #include "session/Project.h"
 
 namespace duovis::studiotest {
 
 namespace {
-
-struct Outcome {
-    int exitCode;
-    QString err;
-};
-
-Outcome runProgram(const QString& program, const QStringList& args, const QProcessEnvironment& env) {
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(program, args);
-    p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardError())};
-}
-
-QProcessEnvironment studioEnvironment() {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DUOVIS_PLUGIN_DIR"), QStringLiteral(DUOVIS_PLUGIN_DIR));
-    return env;
-}
 
 // A window picture is not blank when it holds many colours, the rendered pattern among them.
 int colourCount(const QImage& image) {
