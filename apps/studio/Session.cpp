@@ -187,7 +187,7 @@ void Session::change(int slot, const QString& what, const std::function<void(ses
     try {
         action(job);
     } catch (const PressCancelled&) {
-        restoreValues(job.params(), before);
+        restoreValues(job.instance(), before);
         changedEverywhere();
         return;
     } catch (const std::exception& e) {
