@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #undef HWY_TARGET_INCLUDE
@@ -528,6 +529,9 @@ HWY_INLINE VU Channel(VU p, int shift) {
 // float pixels as they lie (one pixel's channels in four lanes). Each form does what the
 // one-position rule does to each channel, in its operand order.
 
+// The looking glass's `outside` on rows that have no looking glass: it never holds.
+struct NoLens {};
+
 // A vector per channel.
 struct ChannelVectors {
     using Value = Colour;
@@ -563,7 +567,7 @@ struct ChannelVectors {
 // the float rule truncates to.
 struct PackedBytes {
     using Value = VU;
-    using Mask = hn::Mask<DU>;
+    using Mask = NoLens;
     static HWY_INLINE VU blue(VU c) { return c; }
     static HWY_INLINE VU green(VU c) { return c; }
     static HWY_INLINE VU red(VU c) { return c; }
@@ -573,7 +577,8 @@ struct PackedBytes {
         return hn::Or(hn::Or(hn::And(b, hn::Set(du, 0xFF000000u)), hn::And(g, hn::Set(du, 0xFF0000u))),
                       hn::Or(hn::And(r, hn::Set(du, 0xFF00u)), hn::And(a, hn::Set(du, 0xFFu))));
     }
-    static HWY_INLINE VU pick(Mask m, VU yes, VU no) { return hn::IfThenElse(m, yes, no); }
+    static HWY_INLINE VU pick(hn::Mask<DU> m, VU yes, VU no) { return hn::IfThenElse(m, yes, no); }
+    static HWY_INLINE VU pick(NoLens, VU, VU no) { return no; }
     static HWY_INLINE VU pick(bool m, VU yes, VU no) { return m ? yes : no; }
     // op on each byte of two pixels.
     template <class Op>
@@ -619,7 +624,7 @@ struct PackedBytes {
     static HWY_INLINE bool evenRow(int32_t x, int32_t y, int32_t odd) {
         return ChannelVectors::evenRow(x, y, odd);
     }
-    static HWY_INLINE Mask evenPixel(int32_t x0, int32_t y, int32_t odd) {
+    static HWY_INLINE hn::Mask<DU> evenPixel(int32_t x0, int32_t y, int32_t odd) {
         return hn::RebindMask(DU(), ChannelVectors::evenPixel(x0, y, odd));
     }
 };
@@ -628,21 +633,27 @@ struct PackedBytes {
 // channel accessor leaves the vector whole and a colour takes each lane from its channel's value.
 struct FloatsAsTheyLie {
     using Value = VF;
-    using Mask = MF;
+    using Mask = NoLens;
     static HWY_INLINE VF blue(VF c) { return c; }
     static HWY_INLINE VF green(VF c) { return c; }
     static HWY_INLINE VF red(VF c) { return c; }
     static HWY_INLINE VF alpha(VF c) { return c; }
-    static HWY_INLINE MF channelLane(int32_t channel) {
+    // Each lane from its channel's value, through bit masks on integers: where two channels
+    // take one value (the anaglyph's blue and green) the compiler merges their masks.
+    static HWY_INLINE VU channelBits(VF v, int32_t channel) {
         const DI di;
-        return hn::RebindMask(DF(), hn::Eq(hn::And(CountFrom(0), hn::Set(di, 3)), hn::Set(di, channel)));
+        const DU du;
+        const VI lane = hn::And(CountFrom(0), hn::Set(di, 3));
+        return hn::And(hn::BitCast(du, v),
+                       hn::BitCast(du, hn::VecFromMask(di, hn::Eq(lane, hn::Set(di, channel)))));
     }
     static HWY_INLINE VF colour4(VF b, VF g, VF r, VF a) {
-        return hn::IfThenElse(channelLane(0), b,
-                              hn::IfThenElse(channelLane(1), g, hn::IfThenElse(channelLane(2), r, a)));
+        return hn::BitCast(DF(), hn::Or(hn::Or(channelBits(b, 0), channelBits(g, 1)),
+                                        hn::Or(channelBits(r, 2), channelBits(a, 3))));
     }
     static HWY_INLINE VF pick(MF m, VF yes, VF no) { return hn::IfThenElse(m, yes, no); }
     static HWY_INLINE VF pick(bool m, VF yes, VF no) { return m ? yes : no; }
+    static HWY_INLINE VF pick(NoLens, VF, VF no) { return no; }
     static HWY_INLINE VF larger(VF a, VF b) { return Larger(a, b); }
     static HWY_INLINE VF difference(VF l, VF r) { return ChannelVectors::difference(l, r); }
     static HWY_INLINE VF halfSum(VF l, VF r) { return ChannelVectors::halfSum(l, r); }
@@ -707,21 +718,37 @@ struct Shows {
 #undef DV_EVEN_PIXEL
 #undef DV_FIXED_ONION
 
-// A span's colours, starting at eye column x0, stored where the display code's layout puts
-// them: `put(value, index)` stores the span's pixels from destination pixel `index`. The
-// squeeze across scatters single pixels, which only the Store below does.
+// `row(code)` with the display code as a constant, so that a row loop has its code's rule
+// compiled in rather than a choice per span.
+template <class Row>
+HWY_INLINE void ForCode(int32_t code, const Row& row) {
+    switch (code) {
+#define DV_CODE_CASE(name, value) \
+    case value:                   \
+        return row(std::integral_constant<int32_t, value>());
+        DUOVIS_DISPLAY_CODES(DV_CODE_CASE)
+#undef DV_CODE_CASE
+        default:
+            return;  // no such display code: nothing is stored
+    }
+}
+
+// A span's colours, starting at eye column x0, stored where display code `code` puts them: `put(value,
+// index)` stores the span's pixels from destination pixel `index`. The squeeze across scatters single pixels,
+// which only the Store below does.
 template <class Form, class PutSpan>
-HWY_INLINE void Place(const CpuKernelPlan& p, int32_t x0, int32_t y, typename Form::Mask outside,
-                      const typename Form::Value& l0, const typename Form::Value& r0,
-                      const typename Form::Value& cL, const typename Form::Value& cR, const PutSpan& put) {
+HWY_INLINE void Place(const CpuKernelPlan& p, int32_t code, int32_t x0, int32_t y,
+                      typename Form::Mask outside, const typename Form::Value& l0,
+                      const typename Form::Value& r0, const typename Form::Value& cL,
+                      const typename Form::Value& cR, const PutSpan& put) {
     const TransformKernelArgs& a = *p.args;
     const int64_t pitch = a.inPitchD;
     const int64_t here = int64_t(y) * pitch + x0;
-    switch (stereo::eyeLayout(a.inDispMode)) {
+    switch (stereo::eyeLayout(code)) {
         case stereo::SHOW_AT_POSITION:
-            return put(Shows<Form>::composeAt(a.inDispMode, x0, y, a.inInterlaceOdd, a.inFactor, outside, l0,
-                                              r0, cL, cR),
-                       here);
+            return put(
+                Shows<Form>::composeAt(code, x0, y, a.inInterlaceOdd, a.inFactor, outside, l0, r0, cL, cR),
+                here);
         case stereo::SHOW_ACROSS:
             put(cL, here);
             return put(cR, here + p.eyeW);
@@ -766,7 +793,7 @@ HWY_INLINE void Store(const CpuKernelPlan& p, int32_t x0, int32_t y, size_t coun
     if (stereo::eyeLayout(p.args->inDispMode) == stereo::SHOW_SQUEEZED_ACROSS)
         return StoreSqueezedAcross<Fmt>(p, x0, y, count, cL, cR);
     void* dst = p.args->inImageD;
-    Place<ChannelVectors>(p, x0, y, outside, l0, r0, cL, cR,
+    Place<ChannelVectors>(p, p.args->inDispMode, x0, y, outside, l0, r0, cL, cR,
                           [&](const Colour& c, int64_t index) { Put<Fmt>(c, dst, index, count); });
 }
 
@@ -837,18 +864,19 @@ void WholePixelSpan(const CpuKernelPlan& p, const PixelRun& left, const PixelRun
     const uint32_t* srcR = static_cast<const uint32_t*>(p.swap ? p.first.frame : p.second.frame);
     void* dst = p.args->inImageD;
     const int32_t lanes = int32_t(hn::Lanes(du));
-    const PackedBytes::Mask none = hn::FirstN(du, 0);
-    for (int32_t x0 = xBegin; x0 < xEnd; x0 += lanes) {
-        const size_t count = size_t(std::min(lanes, xEnd - x0));
-        VU cL = left.hi > left.lo ? LoadRun(srcL, left, x0, lanes) : hn::Zero(du);
-        VU cR = right.hi > right.lo ? LoadRun(srcR, right, x0, lanes) : hn::Zero(du);
-        if (p.gray) {
-            cL = GrayBytes(cL);
-            cR = GrayBytes(cR);
+    ForCode(p.args->inDispMode, [&](auto code) {
+        for (int32_t x0 = xBegin; x0 < xEnd; x0 += lanes) {
+            const size_t count = size_t(std::min(lanes, xEnd - x0));
+            VU cL = left.hi > left.lo ? LoadRun(srcL, left, x0, lanes) : hn::Zero(du);
+            VU cR = right.hi > right.lo ? LoadRun(srcR, right, x0, lanes) : hn::Zero(du);
+            if (p.gray) {
+                cL = GrayBytes(cL);
+                cR = GrayBytes(cR);
+            }
+            Place<PackedBytes>(p, code, x0, y, NoLens(), cL, cR, cL, cR,
+                               [&](VU v, int64_t index) { PutBytes(v, dst, index, count); });
         }
-        Place<PackedBytes>(p, x0, y, none, cL, cR, cL, cR,
-                           [&](VU v, int64_t index) { PutBytes(v, dst, index, count); });
-    }
+    });
 }
 
 // The looking glass and the display code's stores for a span whose eye colours are known.
@@ -938,14 +966,16 @@ void FloatRowInPlace(const CpuKernelPlan& p, const float* srcL, const float* src
     void* dst = p.args->inImageD;
     const int32_t pixels = int32_t(hn::Lanes(df) / 4);
     const VF w = OpaqueZero();
-    const MF none = hn::FirstN(df, 0);
-    for (int32_t x0 = 0; x0 < p.eyeW; x0 += pixels) {
-        const size_t count = size_t(std::min(pixels, p.eyeW - x0));
-        if (!RunMeets(left, x0, pixels) && !RunMeets(right, x0, pixels)) n.add(&FastKernelCounts::emptySpans);
-        const VF l = RunFloats(srcL, left, x0, w), r = RunFloats(srcR, right, x0, w);
-        Place<FloatsAsTheyLie>(p, x0, y, none, l, r, l, r,
-                               [&](VF v, int64_t index) { PutFloats(v, dst, index, count); });
-    }
+    ForCode(p.args->inDispMode, [&](auto code) {
+        for (int32_t x0 = 0; x0 < p.eyeW; x0 += pixels) {
+            const size_t count = size_t(std::min(pixels, p.eyeW - x0));
+            if (!RunMeets(left, x0, pixels) && !RunMeets(right, x0, pixels))
+                n.add(&FastKernelCounts::emptySpans);
+            const VF l = RunFloats(srcL, left, x0, w), r = RunFloats(srcR, right, x0, w);
+            Place<FloatsAsTheyLie>(p, code, x0, y, NoLens(), l, r, l, r,
+                                   [&](VF v, int64_t index) { PutFloats(v, dst, index, count); });
+        }
+    });
 }
 
 // Every other display code: a span's samples as colours, then the general composition.
