@@ -634,22 +634,34 @@ struct PackedBytes {
 struct FloatsAsTheyLie {
     using Value = VF;
     using Mask = NoLens;
-    static HWY_INLINE VF blue(VF c) { return c; }
-    static HWY_INLINE VF green(VF c) { return c; }
-    static HWY_INLINE VF red(VF c) { return c; }
-    static HWY_INLINE VF alpha(VF c) { return c; }
-    // Each lane from its channel's value, through bit masks on integers: where two channels
-    // take one value (the anaglyph's blue and green) the compiler merges their masks.
-    static HWY_INLINE VU channelBits(VF v, int32_t channel) {
+    // A channel is the vector itself, by reference, so that colour4 can tell two channels that
+    // take one vector apart from two that take two.
+    static HWY_INLINE const VF& blue(const VF& c) { return c; }
+    static HWY_INLINE const VF& green(const VF& c) { return c; }
+    static HWY_INLINE const VF& red(const VF& c) { return c; }
+    static HWY_INLINE const VF& alpha(const VF& c) { return c; }
+    static HWY_INLINE MF channelLane(int32_t channel) {
         const DI di;
-        const DU du;
-        const VI lane = hn::And(CountFrom(0), hn::Set(di, 3));
-        return hn::And(hn::BitCast(du, v),
-                       hn::BitCast(du, hn::VecFromMask(di, hn::Eq(lane, hn::Set(di, channel)))));
+        return hn::RebindMask(DF(), hn::Eq(hn::And(CountFrom(0), hn::Set(di, 3)), hn::Set(di, channel)));
     }
-    static HWY_INLINE VF colour4(VF b, VF g, VF r, VF a) {
-        return hn::BitCast(DF(), hn::Or(hn::Or(channelBits(b, 0), channelBits(g, 1)),
-                                        hn::Or(channelBits(r, 2), channelBits(a, 3))));
+    // Each lane from its channel's vector. Channels that take the same vector share one
+    // selection (the anaglyph's blue and green): the addresses are known where this is inlined,
+    // so the comparisons cost nothing.
+    static HWY_INLINE VF colour4(const VF& b, const VF& g, const VF& r, const VF& a) {
+        const VF* value[4] = {&b, &g, &r, &a};
+        MF lanes[4] = {channelLane(0), channelLane(1), channelLane(2), channelLane(3)};
+        bool own[4] = {true, true, true, true};
+        for (int i = 0; i < 3; ++i) {
+            for (int j = i + 1; j < 4 && own[i]; ++j) {
+                if (value[i] != value[j]) continue;
+                lanes[j] = hn::Or(lanes[j], lanes[i]);
+                own[i] = false;
+            }
+        }
+        VF out = a;
+        for (int i = 0; i < 3; ++i)
+            if (own[i]) out = hn::IfThenElse(lanes[i], *value[i], out);
+        return out;
     }
     static HWY_INLINE VF pick(MF m, VF yes, VF no) { return hn::IfThenElse(m, yes, no); }
     static HWY_INLINE VF pick(bool m, VF yes, VF no) { return m ? yes : no; }
