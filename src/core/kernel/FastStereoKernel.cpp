@@ -693,6 +693,7 @@ struct FloatsAsTheyLie {
 
 #define DV_FUNC static HWY_INLINE
 #define DV_COLOUR typename Form::Value
+#define DV_COLOUR_IN const typename Form::Value&
 #define DV_MASK typename Form::Mask
 #define DV_BLUE(c) Form::blue(c)
 #define DV_GREEN(c) Form::green(c)
@@ -714,6 +715,7 @@ struct Shows {
 };
 #undef DV_FUNC
 #undef DV_COLOUR
+#undef DV_COLOUR_IN
 #undef DV_MASK
 #undef DV_BLUE
 #undef DV_GREEN
