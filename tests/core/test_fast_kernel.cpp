@@ -405,42 +405,77 @@ const WholeRowSetting kWholeRowSettings[] = {
     {"infinities beside the samples", true, [](TransformKernelArgs& a) { a.inL31 = 1, a.inCropRR = 50; }},
 };
 
+// Both eyes of a `width` x 21 grid on whole pixels, in display `code`, with `bpp` bytes per
+// pixel; `where` names the case.
+Case wholePixelCase(const WholeRowSetting& setting, int32_t code, int32_t width, int bpp,
+                    std::string& where) {
+    Rng g{uint32_t(code * 131 + width)};
+    const float nan = nanWith(uint32_t(g()), chance(g, 0.5));
+    const float* oneNan = setting.infinities ? nullptr : &nan;
+    Case c;
+    c.primary = makeImage(g, width, 21, bpp, true, oneNan);
+    c.secondary = makeImage(g, width, 21, bpp, true, oneNan);
+    c.hasSecondary = true;
+    c.onePayload = !setting.infinities;
+    TransformKernelArgs& a = c.args;
+    a.inImageL = c.primary.bytes.data(), a.inImageR = c.secondary.bytes.data();
+    a.inPitchL = c.primary.pitch, a.inPitchR = c.secondary.pitch;
+    a.inWidthL = a.inWidthR = a.inWidthLP = width;
+    a.inHeightL = a.inHeightR = a.inHeightLP = 21;
+    a.inAutoCropR = float(width) + 0.5f, a.inAutoCropB = 21.5f;
+    a.inDispMode = code;
+    a.inInterlaceOdd = width == 3;
+    setting.set(a);
+    c.outW = width * (code == DISPLAY_SBS_FULL ? 2 : 1);
+    c.outH = 21 * (code == DISPLAY_TB_FULL ? 2 : 1);
+    c.outPitch = a.inPitchD = c.outW + 1;
+    c.bands = {{0, 21}};
+    where = std::string(setting.name) + ", display " + std::to_string(code) + ", width " +
+            std::to_string(width) + ", " + std::to_string(bpp) + " bytes per pixel";
+    return c;
+}
+
+// The case's frame through the vector kernel alone, counting what its loop did.
+FastKernelCounts countsOf(Case c, CpuPixelFormat format, CpuKernelTarget target) {
+    const int bpp = format == CpuPixelFormat::Argb8 ? 4 : 16;
+    std::vector<uint8_t> out(size_t(c.outH * c.outPitch * bpp));
+    c.args.inImageD = out.data();
+    FastKernelCounts n;
+    runFastCpuKernel(planCpuKernel(c.args, bpp), format, {}, target, &n);
+    return n;
+}
+
 TEST_P(FastKernel, WholePixelFloatRowsMatchReferenceInEveryCode) {
     for (const WholeRowSetting& setting : kWholeRowSettings) {
         for (const int32_t code : kCodes) {
             for (const int32_t width : {45, 3}) {
-                Rng g{uint32_t(code * 131 + width)};
-                const float nan = nanWith(uint32_t(g()), chance(g, 0.5));
-                const float* oneNan = setting.infinities ? nullptr : &nan;
-                Case c;
-                c.primary = makeImage(g, width, 21, 16, true, oneNan);
-                c.secondary = makeImage(g, width, 21, 16, true, oneNan);
-                c.hasSecondary = true;
-                c.onePayload = !setting.infinities;
-                TransformKernelArgs& a = c.args;
-                a.inImageL = c.primary.bytes.data(), a.inImageR = c.secondary.bytes.data();
-                a.inPitchL = c.primary.pitch, a.inPitchR = c.secondary.pitch;
-                a.inWidthL = a.inWidthR = a.inWidthLP = width;
-                a.inHeightL = a.inHeightR = a.inHeightLP = 21;
-                a.inAutoCropR = float(width) + 0.5f, a.inAutoCropB = 21.5f;
-                a.inDispMode = code;
-                a.inInterlaceOdd = width == 3;
-                setting.set(a);
-                c.outW = width * (code == DISPLAY_SBS_FULL ? 2 : 1);
-                c.outH = 21 * (code == DISPLAY_TB_FULL ? 2 : 1);
-                c.outPitch = a.inPitchD = c.outW + 1;
-                c.bands = {{0, 21}};
-                const std::string where = std::string(setting.name) + ", display " + std::to_string(code) +
-                                          ", width " + std::to_string(width);
+                std::string where;
+                const Case c = wholePixelCase(setting, code, width, 16, where);
                 EXPECT_EQ(compare(c, CpuPixelFormat::Bgra32f, target), "") << where;
-
-                std::vector<uint8_t> out(size_t(c.outH * c.outPitch * 16));
-                a.inImageD = out.data();
-                FastKernelCounts n;
-                runFastCpuKernel(planCpuKernel(a, 16), CpuPixelFormat::Bgra32f, {}, target, &n);
+                const FastKernelCounts n = countsOf(c, CpuPixelFormat::Bgra32f, target);
                 if (n.lanes >= 4) {
                     EXPECT_GT(n.wholePixelRows, 0) << where;
                 }
+            }
+        }
+    }
+}
+
+// 8-bit rows on whole pixels compose the packed source bytes by each display code's rule; they
+// must store the reference's bytes, and must be taken where the plan admits them: no looking
+// glass, no squeeze, no rounding of the code's own (the optimized anaglyph), a code that stores.
+TEST_P(FastKernel, WholePixelByteRowsMatchReferenceInEveryCode) {
+    const std::set<int32_t> notWhole = {DISPLAY_SBS_HALF, DISPLAY_TB_HALF, DISPLAY_ANAGLYPH_OPTIMIZED,
+                                        DISPLAY_PARALLAX, 99};
+    for (const WholeRowSetting& setting : kWholeRowSettings) {
+        if (setting.infinities) continue;  // bytes hold none
+        for (const int32_t code : kCodes) {
+            for (const int32_t width : {45, 3, 17}) {
+                std::string where;
+                const Case c = wholePixelCase(setting, code, width, 4, where);
+                EXPECT_EQ(compare(c, CpuPixelFormat::Argb8, target), "") << where;
+                if (notWhole.count(code) || c.args.inEnableAreaAlter) continue;
+                EXPECT_GT(countsOf(c, CpuPixelFormat::Argb8, target).wholePixelRows, 0) << where;
             }
         }
     }

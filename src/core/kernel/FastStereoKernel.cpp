@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #undef HWY_TARGET_INCLUDE
@@ -517,85 +518,297 @@ HWY_INLINE VF InDouble(DoubleRule rule, VF l, VF r, VF l2) {
     return hn::Load(d, x);
 }
 
-template <class Fmt>
-HWY_INLINE void Store(const CpuKernelPlan& p, int32_t x0, int32_t y, size_t count, const Colour& l0,
-                      const Colour& r0, const Colour& cL, const Colour& cR, MF outside) {
-    const DF df;
-    const DI di;
+// One channel of packed 8-bit pixels, as a number from 0 to 255.
+HWY_INLINE VU Channel(VU p, int shift) {
+    const DU du;
+    return hn::And(hn::ShiftRightSame(p, shift), hn::Set(du, 0xFF));
+}
+
+// ---- What each display code shows is StereoCompose.clh, taken here over the three forms a
+// span's colours have: a vector per channel, 8-bit pixels packed four channels to a lane, and
+// float pixels as they lie (one pixel's channels in four lanes). Each form does what the
+// one-position rule does to each channel, in its operand order.
+
+// The looking glass's `outside` on rows that have no looking glass: it never holds.
+struct NoLens {};
+
+// A vector per channel.
+struct ChannelVectors {
+    using Value = Colour;
+    using Mask = MF;
+    static HWY_INLINE VF blue(const Colour& c) { return c.b; }
+    static HWY_INLINE VF green(const Colour& c) { return c.g; }
+    static HWY_INLINE VF red(const Colour& c) { return c.r; }
+    static HWY_INLINE VF alpha(const Colour& c) { return c.a; }
+    static HWY_INLINE Colour colour4(VF b, VF g, VF r, VF a) { return {b, g, r, a}; }
+    static HWY_INLINE Colour pick(MF m, const Colour& yes, const Colour& no) { return Select(m, yes, no); }
+    static HWY_INLINE Colour pick(bool m, const Colour& yes, const Colour& no) { return m ? yes : no; }
+    static HWY_INLINE VF larger(VF a, VF b) { return Larger(a, b); }
+    static HWY_INLINE VF difference(VF l, VF r) { return InDouble(DoubleRule::Difference, l, r, l); }
+    static HWY_INLINE VF weightedRed(VF b, VF g) { return InDouble(DoubleRule::OptimizedRed, b, b, g); }
+    static HWY_INLINE VF halfSum(VF l, VF r) {
+        const VF h = hn::Set(DF(), 0.5f);
+        return hn::Add(hn::Mul(h, r), hn::Mul(h, l));
+    }
+    static HWY_INLINE VF weigh(VF l, VF r, float f) {
+        return hn::Add(hn::Mul(l, hn::Set(DF(), f)), hn::Mul(r, hn::Set(DF(), 1.0f - f)));
+    }
+    static HWY_INLINE bool evenRow(int32_t, int32_t y, int32_t odd) { return (int64_t(y) + odd) % 2 == 0; }
+    static HWY_INLINE MF evenPixel(int32_t x0, int32_t y, int32_t odd) {
+        const DI di;
+        const VI lane = CountFrom(int32_t((int64_t(x0) + y + odd) & 1));
+        return hn::RebindMask(DF(), hn::Eq(hn::And(lane, hn::Set(di, 1)), hn::Zero(di)));
+    }
+};
+
+// 8-bit pixels, alpha in the low byte, then red, green and blue. A channel accessor leaves the
+// pixel whole and a colour is put together from one byte of each value, so every rule runs on
+// all four bytes at once; on whole numbers from 0 to 255 each gives exactly the integer that
+// the float rule truncates to.
+struct PackedBytes {
+    using Value = VU;
+    using Mask = NoLens;
+    static HWY_INLINE VU blue(VU c) { return c; }
+    static HWY_INLINE VU green(VU c) { return c; }
+    static HWY_INLINE VU red(VU c) { return c; }
+    static HWY_INLINE VU alpha(VU c) { return c; }
+    static HWY_INLINE VU colour4(VU b, VU g, VU r, VU a) {
+        const DU du;
+        return hn::Or(hn::Or(hn::And(b, hn::Set(du, 0xFF000000u)), hn::And(g, hn::Set(du, 0xFF0000u))),
+                      hn::Or(hn::And(r, hn::Set(du, 0xFF00u)), hn::And(a, hn::Set(du, 0xFFu))));
+    }
+    static HWY_INLINE VU pick(hn::Mask<DU> m, VU yes, VU no) { return hn::IfThenElse(m, yes, no); }
+    static HWY_INLINE VU pick(NoLens, VU, VU no) { return no; }
+    static HWY_INLINE VU pick(bool m, VU yes, VU no) { return m ? yes : no; }
+    // op on each byte of two pixels.
+    template <class Op>
+    static HWY_INLINE VU bytewise(VU l, VU r, const Op& op) {
+#if HWY_TARGET != HWY_SCALAR
+        const hn::Repartition<uint8_t, DU> d8;
+        return hn::BitCast(DU(), op(hn::BitCast(d8, l), hn::BitCast(d8, r)));
+#else
+        VU out = hn::Zero(DU());
+        for (int shift = 0; shift < 32; shift += 8)
+            out = hn::Or(out, hn::ShiftLeftSame(op(Channel(l, shift), Channel(r, shift)), shift));
+        return out;
+#endif
+    }
+    static HWY_INLINE VU larger(VU a, VU b) {
+        return bytewise(a, b, [](auto x, auto y) { return hn::Max(x, y); });
+    }
+    static HWY_INLINE VU difference(VU l, VU r) {
+        return bytewise(l, r, [](auto x, auto y) { return hn::Sub(hn::Max(x, y), hn::Min(x, y)); });
+    }
+    // 0.5 R + 0.5 L is exact, and truncates to the floor of the mean of the bytes.
+    static HWY_INLINE VU halfSum(VU l, VU r) {
+        return hn::Add(hn::And(l, r), hn::And(hn::ShiftRight<1>(hn::Xor(l, r)), hn::Set(DU(), 0x7F7F7F7Fu)));
+    }
+    // The rules that round go through floats, channel by channel, and are stored as Put stores.
+    static HWY_INLINE VF floats(VU p, int shift) {
+        return hn::ConvertTo(DF(),
+                             hn::BitCast(DI(), hn::And(hn::ShiftRightSame(p, shift), hn::Set(DU(), 0xFF))));
+    }
+    static HWY_INLINE VU bytes(VF v, int shift) {
+        return hn::ShiftLeftSame(hn::And(hn::BitCast(DU(), hn::ConvertTo(DI(), v)), hn::Set(DU(), 0xFF)),
+                                 shift);
+    }
+    static HWY_INLINE VU weightedRed(VU b, VU g) {
+        return bytes(ChannelVectors::weightedRed(floats(b, 24), floats(g, 16)), 8);
+    }
+    static HWY_INLINE VU weigh(VU l, VU r, float f) {
+        VU out = hn::Zero(DU());
+        for (int shift = 0; shift < 32; shift += 8)
+            out = hn::Or(out, bytes(ChannelVectors::weigh(floats(l, shift), floats(r, shift), f), shift));
+        return out;
+    }
+    static HWY_INLINE bool evenRow(int32_t x, int32_t y, int32_t odd) {
+        return ChannelVectors::evenRow(x, y, odd);
+    }
+    static HWY_INLINE hn::Mask<DU> evenPixel(int32_t x0, int32_t y, int32_t odd) {
+        return hn::RebindMask(DU(), ChannelVectors::evenPixel(x0, y, odd));
+    }
+};
+
+// Float pixels as they lie: lanes blue, green, red, alpha of one pixel, then the next. A
+// channel accessor leaves the vector whole and a colour takes each lane from its channel's value.
+struct FloatsAsTheyLie {
+    using Value = VF;
+    using Mask = NoLens;
+    // A channel is the vector itself, by reference, so that colour4 can tell two channels that
+    // take one vector apart from two that take two.
+    static HWY_INLINE const VF& blue(const VF& c) { return c; }
+    static HWY_INLINE const VF& green(const VF& c) { return c; }
+    static HWY_INLINE const VF& red(const VF& c) { return c; }
+    static HWY_INLINE const VF& alpha(const VF& c) { return c; }
+    static HWY_INLINE MF channelLane(int32_t channel) {
+        const DI di;
+        return hn::RebindMask(DF(), hn::Eq(hn::And(CountFrom(0), hn::Set(di, 3)), hn::Set(di, channel)));
+    }
+    // Each lane from its channel's vector. Channels that take the same vector share one
+    // selection (the anaglyph's blue and green): the addresses are known where this is inlined,
+    // so the comparisons cost nothing.
+    static HWY_INLINE VF colour4(const VF& b, const VF& g, const VF& r, const VF& a) {
+        const VF* value[4] = {&b, &g, &r, &a};
+        MF lanes[4] = {channelLane(0), channelLane(1), channelLane(2), channelLane(3)};
+        bool own[4] = {true, true, true, true};
+        for (int i = 0; i < 3; ++i) {
+            for (int j = i + 1; j < 4 && own[i]; ++j) {
+                if (value[i] != value[j]) continue;
+                lanes[j] = hn::Or(lanes[j], lanes[i]);
+                own[i] = false;
+            }
+        }
+        VF out = a;
+        for (int i = 0; i < 3; ++i)
+            if (own[i]) out = hn::IfThenElse(lanes[i], *value[i], out);
+        return out;
+    }
+    static HWY_INLINE VF pick(MF m, VF yes, VF no) { return hn::IfThenElse(m, yes, no); }
+    static HWY_INLINE VF pick(bool m, VF yes, VF no) { return m ? yes : no; }
+    static HWY_INLINE VF pick(NoLens, VF, VF no) { return no; }
+    static HWY_INLINE VF larger(VF a, VF b) { return Larger(a, b); }
+    static HWY_INLINE VF difference(VF l, VF r) { return ChannelVectors::difference(l, r); }
+    static HWY_INLINE VF halfSum(VF l, VF r) { return ChannelVectors::halfSum(l, r); }
+    static HWY_INLINE VF weigh(VF l, VF r, float f) { return ChannelVectors::weigh(l, r, f); }
+    // Each pixel's red lane from the blue and green lanes of that pixel.
+    static HWY_INLINE VF weightedRed(VF b, VF g) {
+        const DF d;
+        alignas(64) float x[kMaxLanes], z[kMaxLanes];
+        hn::Store(b, d, x);
+        hn::Store(g, d, z);
+        for (size_t i = 0; i + 3 < hn::Lanes(d); i += 4) x[i + 2] = x[i], z[i + 2] = z[i + 1];
+        const VF lined = hn::Load(d, x), greens = hn::Load(d, z);
+        return ChannelVectors::weightedRed(lined, greens);
+    }
+    static HWY_INLINE bool evenRow(int32_t x, int32_t y, int32_t odd) {
+        return ChannelVectors::evenRow(x, y, odd);
+    }
+    static HWY_INLINE MF evenPixel(int32_t x0, int32_t y, int32_t odd) {
+        const DI di;
+        const MF evenInVector = hn::RebindMask(
+            DF(), hn::Eq(hn::And(hn::ShiftRight<2>(CountFrom(0)), hn::Set(di, 1)), hn::Zero(di)));
+        return ((int64_t(x0) + y + odd) & 1) == 0 ? evenInVector : hn::Not(evenInVector);
+    }
+};
+
+#define DV_FUNC static HWY_INLINE
+#define DV_COLOUR typename Form::Value
+#define DV_COLOUR_IN const typename Form::Value&
+#define DV_MASK typename Form::Mask
+#define DV_BLUE(c) Form::blue(c)
+#define DV_GREEN(c) Form::green(c)
+#define DV_RED(c) Form::red(c)
+#define DV_ALPHA(c) Form::alpha(c)
+#define DV_COLOUR4(b, g, r, a) Form::colour4(b, g, r, a)
+#define DV_PICK(m, yes, no) Form::pick(m, yes, no)
+#define DV_LARGER(a, b) Form::larger(a, b)
+#define DV_DIFFERENCE(a, b) Form::difference(a, b)
+#define DV_WEIGHTED_RED(b, g) Form::weightedRed(b, g)
+#define DV_HALF_SUM(l, r) Form::halfSum(l, r)
+#define DV_WEIGH(l, r, f) Form::weigh(l, r, f)
+#define DV_EVEN_ROW(x, y, odd) Form::evenRow(x, y, odd)
+#define DV_EVEN_PIXEL(x, y, odd) Form::evenPixel(x, y, odd)
+#define DV_FIXED_ONION CpuRenderPolicy::kFixedOnionWeight
+template <class Form>
+struct Shows {
+#include "core/kernel/StereoCompose.clh"
+};
+#undef DV_FUNC
+#undef DV_COLOUR
+#undef DV_COLOUR_IN
+#undef DV_MASK
+#undef DV_BLUE
+#undef DV_GREEN
+#undef DV_RED
+#undef DV_ALPHA
+#undef DV_COLOUR4
+#undef DV_PICK
+#undef DV_LARGER
+#undef DV_DIFFERENCE
+#undef DV_WEIGHTED_RED
+#undef DV_HALF_SUM
+#undef DV_WEIGH
+#undef DV_EVEN_ROW
+#undef DV_EVEN_PIXEL
+#undef DV_FIXED_ONION
+
+// `row(code)` with the display code as a constant, so that a row loop has its code's rule
+// compiled in rather than a choice per span.
+template <class Row>
+HWY_INLINE void ForCode(int32_t code, const Row& row) {
+    switch (code) {
+#define DV_CODE_CASE(name, value) \
+    case value:                   \
+        return row(std::integral_constant<int32_t, value>());
+        DUOVIS_DISPLAY_CODES(DV_CODE_CASE)
+#undef DV_CODE_CASE
+        default:
+            return;  // no such display code: nothing is stored
+    }
+}
+
+// A span's colours, starting at eye column x0, stored where display code `code` puts them: `put(value,
+// index)` stores the span's pixels from destination pixel `index`. The squeeze across scatters single pixels,
+// which only the Store below does.
+template <class Form, class PutSpan>
+HWY_INLINE void Place(const CpuKernelPlan& p, int32_t code, int32_t x0, int32_t y,
+                      typename Form::Mask outside, const typename Form::Value& l0,
+                      const typename Form::Value& r0, const typename Form::Value& cL,
+                      const typename Form::Value& cR, const PutSpan& put) {
     const TransformKernelArgs& a = *p.args;
-    void* dst = a.inImageD;
     const int64_t pitch = a.inPitchD;
     const int64_t here = int64_t(y) * pitch + x0;
-    switch (a.inDispMode) {
-        case DISPLAY_LEFT:
-            return Put<Fmt>(l0, dst, here, count);
-        case DISPLAY_RIGHT:
-            return Put<Fmt>(r0, dst, here, count);
-        case DISPLAY_SBS_HALF: {
-            // Two neighbours meet in one column; the later store remains, as in a plain loop.
-            alignas(64) uint8_t left[kMaxLanes * Fmt::kPixelBytes], right[kMaxLanes * Fmt::kPixelBytes];
-            Put<Fmt>(cL, left, 0, hn::Lanes(df));
-            Put<Fmt>(cR, right, 0, hn::Lanes(df));
-            uint8_t* row = static_cast<uint8_t*>(dst) + int64_t(y) * pitch * int64_t(Fmt::kPixelBytes);
-            for (size_t i = 0; i < count; ++i) {
-                const int32_t x = x0 + int32_t(i);
-                std::memcpy(row + int64_t(x / 2) * Fmt::kPixelBytes, left + i * Fmt::kPixelBytes,
-                            Fmt::kPixelBytes);
-                std::memcpy(row + int64_t((p.eyeW + x) / 2) * Fmt::kPixelBytes, right + i * Fmt::kPixelBytes,
-                            Fmt::kPixelBytes);
-            }
-            return;
-        }
-        case DISPLAY_SBS_FULL:
-            Put<Fmt>(cL, dst, here, count);
-            return Put<Fmt>(cR, dst, here + p.eyeW, count);
-        case DISPLAY_TB_HALF: {
-            if (stereo::keepsFirstEyeFold(y, p.eyeH)) Put<Fmt>(cL, dst, int64_t(y / 2) * pitch + x0, count);
+    switch (stereo::eyeLayout(code)) {
+        case stereo::SHOW_AT_POSITION:
+            return put(
+                Shows<Form>::composeAt(code, x0, y, a.inInterlaceOdd, a.inFactor, outside, l0, r0, cL, cR),
+                here);
+        case stereo::SHOW_ACROSS:
+            put(cL, here);
+            return put(cR, here + p.eyeW);
+        case stereo::SHOW_DOWN:
+            put(cL, here);
+            return put(cR, here + int64_t(p.eyeH) * pitch);
+        case stereo::SHOW_SQUEEZED_DOWN:
+            if (stereo::keepsFirstEyeFold(y, p.eyeH))
+                put(cL, int64_t(stereo::squeezedPosition(y, p.eyeH, 0)) * pitch + x0);
             if (stereo::keepsSecondEyeFold(y, p.eyeH))
-                Put<Fmt>(cR, dst, int64_t((p.eyeH + y) / 2) * pitch + x0, count);
+                put(cR, int64_t(stereo::squeezedPosition(y, p.eyeH, 1)) * pitch + x0);
             return;
-        }
-        case DISPLAY_TB_FULL:
-            Put<Fmt>(cL, dst, here, count);
-            return Put<Fmt>(cR, dst, here + int64_t(p.eyeH) * pitch, count);
-        case DISPLAY_INTERLACED:
-            return Put<Fmt>((int64_t(y) + a.inInterlaceOdd) % 2 == 0 ? cL : cR, dst, here, count);
-        case DISPLAY_ANAGLYPH:
-        case DISPLAY_ANAGLYPH_GRAY:
-            return Put<Fmt>(Select(outside, cL, Colour{cR.b, cR.g, cL.r, Larger(cL.a, cR.a)}), dst, here,
-                            count);
-        case DISPLAY_ANAGLYPH_OPTIMIZED: {
-            const VF red = InDouble(DoubleRule::OptimizedRed, cL.b, cL.b, cL.g);
-            return Put<Fmt>(Select(outside, cL, Colour{cR.b, cR.g, red, Larger(cL.a, cR.a)}), dst, here,
-                            count);
-        }
-        case DISPLAY_ONION: {
-            static_assert(CpuRenderPolicy::kFixedOnionWeight, "onion skin here is one half each");
-            const VF h = hn::Set(df, 0.5f);
-            const Colour mix{
-                hn::Add(hn::Mul(h, cR.b), hn::Mul(h, cL.b)), hn::Add(hn::Mul(h, cR.g), hn::Mul(h, cL.g)),
-                hn::Add(hn::Mul(h, cR.r), hn::Mul(h, cL.r)), hn::Add(hn::Mul(h, cR.a), hn::Mul(h, cL.a))};
-            return Put<Fmt>(mix, dst, here, count);
-        }
-        case DISPLAY_DIFFERENCE: {
-            const Colour diff{InDouble(DoubleRule::Difference, cL.b, cR.b, cL.b),
-                              InDouble(DoubleRule::Difference, cL.g, cR.g, cL.g),
-                              InDouble(DoubleRule::Difference, cL.r, cR.r, cL.r), Larger(cL.a, cR.a)};
-            return Put<Fmt>(Select(outside, cL, diff), dst, here, count);
-        }
-        case DISPLAY_CHECKERBOARD: {
-            const int64_t start = int64_t(x0) + y + a.inInterlaceOdd;
-            const VI lane = CountFrom(int32_t(start & 1));
-            const MF even = hn::RebindMask(df, hn::Eq(hn::And(lane, hn::Set(di, 1)), hn::Zero(di)));
-            return Put<Fmt>(Select(even, cL, cR), dst, here, count);
-        }
-        case DISPLAY_PARALLAX_LEFT:
-            return Put<Fmt>(cL, dst, here, count);
-        case DISPLAY_PARALLAX_RIGHT:
-            return Put<Fmt>(cR, dst, here, count);
         default:
             return;
     }
+}
+
+// Two neighbours meet in one column: each eye's pixels one by one, where the squeeze keeps them.
+template <class Fmt>
+HWY_INLINE void StoreSqueezedAcross(const CpuKernelPlan& p, int32_t x0, int32_t y, size_t count,
+                                    const Colour& cL, const Colour& cR) {
+    const DF df;
+    alignas(64) uint8_t left[kMaxLanes * Fmt::kPixelBytes], right[kMaxLanes * Fmt::kPixelBytes];
+    Put<Fmt>(cL, left, 0, hn::Lanes(df));
+    Put<Fmt>(cR, right, 0, hn::Lanes(df));
+    uint8_t* row = static_cast<uint8_t*>(p.args->inImageD) +
+                   int64_t(y) * int64_t(p.args->inPitchD) * int64_t(Fmt::kPixelBytes);
+    for (size_t i = 0; i < count; ++i) {
+        const int32_t x = x0 + int32_t(i);
+        if (stereo::keepsFirstEyeFold(x, p.eyeW))
+            std::memcpy(row + int64_t(stereo::squeezedPosition(x, p.eyeW, 0)) * Fmt::kPixelBytes,
+                        left + i * Fmt::kPixelBytes, Fmt::kPixelBytes);
+        if (stereo::keepsSecondEyeFold(x, p.eyeW))
+            std::memcpy(row + int64_t(stereo::squeezedPosition(x, p.eyeW, 1)) * Fmt::kPixelBytes,
+                        right + i * Fmt::kPixelBytes, Fmt::kPixelBytes);
+    }
+}
+
+template <class Fmt>
+HWY_INLINE void Store(const CpuKernelPlan& p, int32_t x0, int32_t y, size_t count, const Colour& l0,
+                      const Colour& r0, const Colour& cL, const Colour& cR, MF outside) {
+    if (stereo::eyeLayout(p.args->inDispMode) == stereo::SHOW_SQUEEZED_ACROSS)
+        return StoreSqueezedAcross<Fmt>(p, x0, y, count, cL, cR);
+    void* dst = p.args->inImageD;
+    Place<ChannelVectors>(p, p.args->inDispMode, x0, y, outside, l0, r0, cL, cR,
+                          [&](const Colour& c, int64_t index) { Put<Fmt>(c, dst, index, count); });
 }
 
 // The looking glass: outside the lens and its ring both eyes show the left colour; on the
@@ -641,11 +854,6 @@ HWY_INLINE VU LoadRun(const uint32_t* frame, const PixelRun& run, int32_t x0, in
     return hn::Load(du, part);
 }
 
-HWY_INLINE VU Channel(VU p, int shift) {
-    const DU du;
-    return hn::And(hn::ShiftRightSame(p, shift), hn::Set(du, 0xFF));
-}
-
 HWY_INLINE VU GrayBytes(VU p) {
     const VU g = hn::Max(hn::Max(Channel(p, 8), Channel(p, 16)), Channel(p, 24));
     return hn::Or(Channel(p, 0),
@@ -661,78 +869,28 @@ HWY_INLINE void PutBytes(VU v, void* frame, int64_t index, size_t count) {
     std::memcpy(dst, part, count * 4);
 }
 
+// The display codes the plan admits here (no squeeze across, no looking glass) through the
+// shared rules on packed pixels.
 void WholePixelSpan(const CpuKernelPlan& p, const PixelRun& left, const PixelRun& right, int32_t y,
                     int32_t xBegin, int32_t xEnd) {
     const DU du;
-    const TransformKernelArgs& a = *p.args;
     const uint32_t* srcL = static_cast<const uint32_t*>(p.swap ? p.second.frame : p.first.frame);
     const uint32_t* srcR = static_cast<const uint32_t*>(p.swap ? p.first.frame : p.second.frame);
-    void* dst = a.inImageD;
-    const int64_t pitch = a.inPitchD;
+    void* dst = p.args->inImageD;
     const int32_t lanes = int32_t(hn::Lanes(du));
-    const VU alpha = hn::Set(du, 0xFF), red = hn::Set(du, 0xFF00), greenBlue = hn::Set(du, 0xFFFF0000u);
-    for (int32_t x0 = xBegin; x0 < xEnd; x0 += lanes) {
-        const size_t count = size_t(std::min(lanes, xEnd - x0));
-        const int64_t here = int64_t(y) * pitch + x0;
-        VU cL = left.hi > left.lo ? LoadRun(srcL, left, x0, lanes) : hn::Zero(du);
-        VU cR = right.hi > right.lo ? LoadRun(srcR, right, x0, lanes) : hn::Zero(du);
-        if (p.gray) {
-            cL = GrayBytes(cL);
-            cR = GrayBytes(cR);
+    ForCode(p.args->inDispMode, [&](auto code) {
+        for (int32_t x0 = xBegin; x0 < xEnd; x0 += lanes) {
+            const size_t count = size_t(std::min(lanes, xEnd - x0));
+            VU cL = left.hi > left.lo ? LoadRun(srcL, left, x0, lanes) : hn::Zero(du);
+            VU cR = right.hi > right.lo ? LoadRun(srcR, right, x0, lanes) : hn::Zero(du);
+            if (p.gray) {
+                cL = GrayBytes(cL);
+                cR = GrayBytes(cR);
+            }
+            Place<PackedBytes>(p, code, x0, y, NoLens(), cL, cR, cL, cR,
+                               [&](VU v, int64_t index) { PutBytes(v, dst, index, count); });
         }
-        switch (a.inDispMode) {
-            case DISPLAY_LEFT:
-            case DISPLAY_PARALLAX_LEFT:
-                PutBytes(cL, dst, here, count);
-                break;
-            case DISPLAY_RIGHT:
-            case DISPLAY_PARALLAX_RIGHT:
-                PutBytes(cR, dst, here, count);
-                break;
-            case DISPLAY_SBS_FULL:
-                PutBytes(cL, dst, here, count);
-                PutBytes(cR, dst, here + p.eyeW, count);
-                break;
-            case DISPLAY_TB_FULL:
-                PutBytes(cL, dst, here, count);
-                PutBytes(cR, dst, here + int64_t(p.eyeH) * pitch, count);
-                break;
-            case DISPLAY_INTERLACED:
-                PutBytes((int64_t(y) + a.inInterlaceOdd) % 2 == 0 ? cL : cR, dst, here, count);
-                break;
-            case DISPLAY_ANAGLYPH:
-            case DISPLAY_ANAGLYPH_GRAY: {
-                const VU alphaMax = hn::Max(hn::And(cL, alpha), hn::And(cR, alpha));
-                PutBytes(hn::Or(hn::Or(hn::And(cL, red), hn::And(cR, greenBlue)), alphaMax), dst, here,
-                         count);
-                break;
-            }
-            case DISPLAY_ONION: {
-                // 0.5 R + 0.5 L is exact, and truncates to the floor of the mean of the bytes.
-                const VU half = hn::And(hn::ShiftRight<1>(hn::Xor(cL, cR)), hn::Set(du, 0x7F7F7F7Fu));
-                PutBytes(hn::Add(hn::And(cL, cR), half), dst, here, count);
-                break;
-            }
-            case DISPLAY_DIFFERENCE: {
-                VU out = hn::Max(Channel(cL, 0), Channel(cR, 0));
-                for (int shift = 8; shift < 32; shift += 8) {
-                    const VU l = Channel(cL, shift), r = Channel(cR, shift);
-                    out = hn::Or(out, hn::ShiftLeftSame(hn::Sub(hn::Max(l, r), hn::Min(l, r)), shift));
-                }
-                PutBytes(out, dst, here, count);
-                break;
-            }
-            case DISPLAY_CHECKERBOARD: {
-                const int64_t start = int64_t(x0) + y + a.inInterlaceOdd;
-                const VU lane = hn::BitCast(du, CountFrom(int32_t(start & 1)));
-                PutBytes(hn::IfThenElse(hn::Eq(hn::And(lane, hn::Set(du, 1)), hn::Zero(du)), cL, cR), dst,
-                         here, count);
-                break;
-            }
-            default:
-                break;  // the plan admits no other code here
-        }
-    }
+    });
 }
 
 // The looking glass and the display code's stores for a span whose eye colours are known.
@@ -803,89 +961,35 @@ HWY_INLINE void PutFloats(VF v, void* frame, int64_t index, size_t count) {
     std::memcpy(dst, part, count * 16);
 }
 
-// Display codes whose stores take each channel from one eye, or combine the same channel of
-// both, at the pixel's own column: these compose the floats as they lie.
+// Display codes that store each eye at its own columns (no squeeze) compose the floats as they
+// lie, except those whose rule takes double precision: their double steps cost less on a vector
+// of one channel than on four.
 bool ChannelWise(const CpuKernelPlan& p) {
-    switch (p.args->inDispMode) {
-        case DISPLAY_LEFT:
-        case DISPLAY_RIGHT:
-        case DISPLAY_PARALLAX_LEFT:
-        case DISPLAY_PARALLAX_RIGHT:
-        case DISPLAY_SBS_FULL:
-        case DISPLAY_TB_FULL:
-        case DISPLAY_INTERLACED:
-        case DISPLAY_ANAGLYPH:
-        case DISPLAY_ANAGLYPH_GRAY:
-        case DISPLAY_ONION:
-        case DISPLAY_CHECKERBOARD:
-            return !p.gray && !p.lensOn;
-        default:
-            return false;
-    }
+    const int32_t code = p.args->inDispMode;
+    const int layout = stereo::eyeLayout(code);
+    const bool unsqueezed =
+        layout == stereo::SHOW_AT_POSITION || layout == stereo::SHOW_ACROSS || layout == stereo::SHOW_DOWN;
+    const bool inDouble = code == DISPLAY_ANAGLYPH_OPTIMIZED || code == DISPLAY_DIFFERENCE;
+    return unsqueezed && !inDouble && !p.gray && !p.lensOn;
 }
 
 template <class Tally>
 void FloatRowInPlace(const CpuKernelPlan& p, const float* srcL, const float* srcR, const PixelRun& left,
                      const PixelRun& right, int32_t y, Tally& n) {
     const DF df;
-    const DI di;
-    const TransformKernelArgs& a = *p.args;
-    void* dst = a.inImageD;
-    const int64_t pitch = a.inPitchD;
+    void* dst = p.args->inImageD;
     const int32_t pixels = int32_t(hn::Lanes(df) / 4);
     const VF w = OpaqueZero();
-    const VI lane = CountFrom(0);
-    const VI channel = hn::And(lane, hn::Set(di, 3));  // blue, green, red, alpha
-    const MF redLane = hn::RebindMask(df, hn::Eq(channel, hn::Set(di, 2)));
-    const MF alphaLane = hn::RebindMask(df, hn::Eq(channel, hn::Set(di, 3)));
-    const MF evenPixel =
-        hn::RebindMask(df, hn::Eq(hn::And(hn::ShiftRight<2>(lane), hn::Set(di, 1)), hn::Zero(di)));
-    const bool leftRow = (int64_t(y) + a.inInterlaceOdd) % 2 == 0;
-    for (int32_t x0 = 0; x0 < p.eyeW; x0 += pixels) {
-        const size_t count = size_t(std::min(pixels, p.eyeW - x0));
-        if (!RunMeets(left, x0, pixels) && !RunMeets(right, x0, pixels)) n.add(&FastKernelCounts::emptySpans);
-        const VF l = RunFloats(srcL, left, x0, w), r = RunFloats(srcR, right, x0, w);
-        const int64_t here = int64_t(y) * pitch + x0;
-        switch (a.inDispMode) {
-            case DISPLAY_LEFT:
-            case DISPLAY_PARALLAX_LEFT:
-                PutFloats(l, dst, here, count);
-                break;
-            case DISPLAY_RIGHT:
-            case DISPLAY_PARALLAX_RIGHT:
-                PutFloats(r, dst, here, count);
-                break;
-            case DISPLAY_SBS_FULL:
-                PutFloats(l, dst, here, count);
-                PutFloats(r, dst, here + p.eyeW, count);
-                break;
-            case DISPLAY_TB_FULL:
-                PutFloats(l, dst, here, count);
-                PutFloats(r, dst, here + int64_t(p.eyeH) * pitch, count);
-                break;
-            case DISPLAY_INTERLACED:
-                PutFloats(leftRow ? l : r, dst, here, count);
-                break;
-            case DISPLAY_ANAGLYPH:
-            case DISPLAY_ANAGLYPH_GRAY:
-                PutFloats(hn::IfThenElse(redLane, l, hn::IfThenElse(alphaLane, Larger(l, r), r)), dst, here,
-                          count);
-                break;
-            case DISPLAY_ONION: {
-                const VF h = hn::Set(df, 0.5f);
-                PutFloats(hn::Add(hn::Mul(h, r), hn::Mul(h, l)), dst, here, count);
-                break;
-            }
-            case DISPLAY_CHECKERBOARD: {
-                const bool evenFirst = ((int64_t(x0) + y + a.inInterlaceOdd) & 1) == 0;
-                PutFloats(evenFirst ? hn::IfThenElse(evenPixel, l, r) : hn::IfThenElse(evenPixel, r, l), dst,
-                          here, count);
-                break;
-            }
-            default:
-                break;  // ChannelWise admits no other code
+    ForCode(p.args->inDispMode, [&](auto code) {
+        for (int32_t x0 = 0; x0 < p.eyeW; x0 += pixels) {
+            const size_t count = size_t(std::min(pixels, p.eyeW - x0));
+            if (!RunMeets(left, x0, pixels) && !RunMeets(right, x0, pixels))
+                n.add(&FastKernelCounts::emptySpans);
+            const VF l = RunFloats(srcL, left, x0, w), r = RunFloats(srcR, right, x0, w);
+            Place<FloatsAsTheyLie>(p, code, x0, y, NoLens(), l, r, l, r,
+                                   [&](VF v, int64_t index) { PutFloats(v, dst, index, count); });
         }
-    }
+    });
 }
 
 // Every other display code: a span's samples as colours, then the general composition.
