@@ -8,9 +8,9 @@
 #include <stdexcept>
 
 #include "core/params/ParamTable.h"
-#include "session/ProjectKeys.h"
 #include "session/HostSetup.h"
 #include "session/PluginLocator.h"
+#include "session/ProjectKeys.h"
 
 namespace duovis::session {
 
@@ -38,6 +38,13 @@ int checkVersion(const QJsonValue& v, const QString& path) {
     return static_cast<int>(number);
 }
 
+// A field every project has: its absence is named, not read as an empty name.
+std::string requiredText(const QJsonObject& root, const char* key, const QString& path) {
+    const QJsonValue v = root.value(key);
+    if (!v.isString()) refuseProject(path, std::string("\"") + key + "\" is missing or not text");
+    return v.toString().toStdString();
+}
+
 }  // namespace
 
 void refuseProject(const QString& path, const std::string& why) {
@@ -54,11 +61,12 @@ Project parseProject(const QByteArray& json, const QString& path) {
     const int version = checkVersion(root.value("version"), path);
 
     Project p;
-    p.plugin = root.value("plugin").toString().toStdString();
-    if (!isPluginName(p.plugin)) refuseProject(path, "unknown plug-in '" + p.plugin + "'");
-    const std::string host = root.value("host").toString().toStdString();
+    p.plugin = requiredText(root, "plugin", path);
+    if (!isPluginName(p.plugin))
+        refuseProject(path, "unknown plug-in '" + p.plugin + "' (DuovisX or Duovis)");
+    const std::string host = requiredText(root, "host", path);
     const auto app = hostAppNamed(host);
-    if (!app) refuseProject(path, "unknown host '" + host + "'");
+    if (!app) refuseProject(path, "unknown host '" + host + "' (ae or premiere)");
     p.host = *app;
     const QJsonObject layers = root.value("layers").toObject();
     if (!layers.value("primary").isObject()) refuseProject(path, "no primary layer");

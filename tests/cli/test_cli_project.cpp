@@ -267,6 +267,16 @@ const ProjectRefusal kProjectRefusals[] = {
      "{\"format\": \"duovis-project\", \"version\": 1.5}",
      {"project", "set", "p.json", "ROTATE_B=1"},
      "\"version\" is not an integer"},
+    {"no plug-in in the file",
+     "{\"format\":\"duovis-project\",\"version\":1,\"host\":\"ae\","
+     "\"layers\":{\"primary\":{\"width\":8,\"height\":8}},\"instances\":[{\"params\":{}}]}",
+     {"project", "show", "p.json"},
+     "\"plugin\" is missing"},
+    {"unknown host in the file",
+     "{\"format\":\"duovis-project\",\"version\":1,\"plugin\":\"Duovis\",\"host\":\"nuke\","
+     "\"layers\":{\"primary\":{\"width\":8,\"height\":8}},\"instances\":[{\"params\":{}}]}",
+     {"project", "show", "p.json"},
+     "unknown host 'nuke'"},
     {"unknown identifier in the file",
      "{\"format\":\"duovis-project\",\"version\":1,\"plugin\":\"DuovisX\",\"host\":\"ae\","
      "\"layers\":{\"primary\":{\"width\":8,\"height\":8}},\"instances\":[{\"params\":{\"WARP\":1}}]}",
