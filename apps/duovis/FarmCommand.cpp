@@ -73,6 +73,35 @@ void printChunks(const std::vector<FarmChunk>& chunks) {
                     framesText(chunks[k].frames).c_str(), runsText(chunks[k].runs).c_str());
 }
 
+// The ids a file of earlier jobs holds, one a line; none where there is no such file.
+std::vector<std::string> jobsListedIn(const std::string& path) {
+    QFile f(qs(path));
+    std::vector<std::string> ids;
+    if (!f.open(QIODevice::ReadOnly)) return ids;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (!line.trimmed().isEmpty()) ids.push_back(line.trimmed().toStdString());
+    return ids;
+}
+
+// A second submission while the first one's tasks still run would render the same frames twice
+// and reset the records they are writing to.
+void refuseWhileEarlierJobsRun(const FarmFiles& files, const std::string& output) {
+    const std::vector<std::string> earlier = jobsListedIn(files.jobs());
+    if (earlier.empty() || !jobsQueued(earlier)) return;
+    std::string ids;
+    for (const std::string& id : earlier) ids += (ids.empty() ? "" : " ") + id;
+    throw std::runtime_error(output + ": the jobs of an earlier farm render of it (" + ids +
+                             ") are still queued or running; wait for them, or cancel them with scancel " +
+                             ids);
+}
+
+void keepJobIds(const SubmittedFarm& sent) {
+    std::string text;
+    for (const auto& id : {sent.arrayJob, sent.videoJob})
+        if (id) text += *id + "\n";
+    if (!text.empty()) saveBytesAtomically(QByteArray::fromStdString(text), qs(sent.files.jobs()));
+}
+
 // Submits the jobs the plan needs (or prints their commands, for a dry run).
 SubmittedFarm submit(const FarmRequest& farm, const ScriptSpec& spec, const FarmRender& r,
                      const std::vector<FarmChunk>& chunks, bool encode) {
@@ -84,6 +113,7 @@ SubmittedFarm submit(const FarmRequest& farm, const ScriptSpec& spec, const Farm
             std::printf("%s\n", sbatchCommand({}, spec.files.arrayScript()).c_str());
         else
             sent.arrayJob = submitJob({}, spec.files.arrayScript());
+        keepJobIds(sent);
         if (sent.arrayJob)
             std::printf("job %s: %zu task%s\n", sent.arrayJob->c_str(), chunks.size(),
                         chunks.size() == 1 ? "" : "s");
@@ -100,6 +130,7 @@ SubmittedFarm submit(const FarmRequest& farm, const ScriptSpec& spec, const Farm
         return sent;
     }
     sent.videoJob = submitJob(after, spec.files.assembleScript());
+    keepJobIds(sent);
     std::printf("job %s: encodes %s\n", sent.videoJob->c_str(), r.output.c_str());
     return sent;
 }
@@ -122,6 +153,7 @@ int farmRender(const FarmRequest& farm) {
                     farm.partition,
                     farm.account,
                     farm.time};
+    if (!farm.dryRun) refuseWhileEarlierJobsRun(spec.files, r.output);
     const QString records = qs(spec.files.records());
     const QString target = qs(r.video ? spec.files.videoFrames() : r.output);
     // Frames another render (other options, inputs or folder) left are made again.

@@ -15,6 +15,8 @@ struct FarmFiles {
     std::string assembleScript() const { return folder + "/" + name + ".assemble.sbatch"; }
     std::string records() const { return folder + "/" + name + ".done"; }
     std::string statuses() const { return folder + "/" + name + ".status"; }
+    // The ids of the jobs the last submission made, one a line: a rerun waits for none of them.
+    std::string jobs() const { return folder + "/" + name + ".jobs"; }
     std::string videoFrames() const { return folder + "/" + name + ".frames/frame_%08d.png"; }
     // As sbatch spells them (%A the array's job id, %a the task, %j a job's id), and as written.
     std::string taskLogPattern() const { return folder + "/" + name + ".%A.%a.log"; }

@@ -19,7 +19,7 @@ const char* const kFarmHelp =
     "them succeeded, as `duovis render` would encode them. The job scripts are written to\n"
     ".duovis-farm/ beside OUTPUT, with the task logs; inputs, outputs and duovis must be on a\n"
     "file system every node sees. Run again, it renders only the frames that are missing or\n"
-    "cut short.\n"
+    "cut short; while the jobs it submitted last are still queued or running, it refuses.\n"
     "  --chunk N         frames a task renders (weigh a task's start-up against its length)\n"
     "  --scheduler slurm the scheduler (Slurm's sbatch, squeue and scancel on the PATH)\n"
     "  --partition P     the partition the tasks run in (sbatch --partition)\n"

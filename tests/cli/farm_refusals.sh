@@ -57,5 +57,20 @@ grep -q "^sbatch $work/$script\$" <<<"$out" || fail "dry run printed: $out"
 grep -q '^#SBATCH --partition=p1$' "$script" || fail "dry run: no partition in $script"
 grep -q '^#SBATCH --array=0-1$' "$script" || fail "dry run: not 2 tasks in $script"
 [ ! -e submitted ] || fail "dry run submitted a job"
-[ $status -eq 0 ] && echo "farm refusals: ${#rows[@]} rows and the dry run"
+# A rerun while the earlier submission's jobs are still queued (the stand-in squeue lists 999
+# while `queued` exists) is refused before anything is written; once they are over it submits.
+printf '#!/bin/sh\n[ -e %s/queued ] && echo 999\nexit 0\n' "$work" >bin/squeue
+chmod +x bin/squeue
+farm() { PATH="$work/bin:/usr/bin:/bin" "$D" farm render seq_%04d.png -o q_%04d.png --chunk 2 "$@"; }
+farm >/dev/null || fail "first submission: exit $?"
+[ "$(cat .duovis-farm/q__04d.png.jobs 2>/dev/null)" = 999 ] || fail "the job id was not kept"
+touch queued && rm -f submitted
+err=$(farm 2>&1 >/dev/null) && fail "rerun while queued: exit 0"
+grep -q '^.*q_%04d\.png: the jobs of an earlier farm render of it (999) are still queued or running.*scancel 999$' <<<"$err" ||
+    fail "rerun while queued said: $err"
+[ ! -e submitted ] || fail "rerun while queued submitted a job"
+rm queued
+farm >/dev/null || fail "rerun once the jobs are over: exit $?"
+[ -e submitted ] || fail "rerun once the jobs are over submitted nothing"
+[ $status -eq 0 ] && echo "farm refusals: ${#rows[@]} rows, the dry run and the rerun"
 exit $status
