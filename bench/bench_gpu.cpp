@@ -83,104 +83,132 @@ struct Case {
     bool half;
 };
 
-void run(benchmark::State& state, const Case& c, Engine engine) {
+// One case's frames in host memory and the kernel's arguments over them.
+struct HostFrames {
+    size_t eyeBytes = 0, outBytes = 0;
+    std::vector<float> left, right, dst;
+    TransformKernelArgs args;
+};
+
+HostFrames makeHostFrames(const Case& c) {
     const int bytesPerPixel = c.half ? 8 : 16;
     const EyeSize eye{kW, kH};
     const OutputSize out = computeOutputSize(eye, c.displayCode);
-    const size_t eyeBytes = size_t(kW) * kH * size_t(bytesPerPixel);
-    const size_t outBytes = size_t(out.width) * size_t(out.height) * size_t(bytesPerPixel);
-    std::vector<float> left = makeFrame(eyeBytes / 4, 1), right = makeFrame(eyeBytes / 4, 2);
-    std::vector<float> dst(outBytes / 4);
+    HostFrames h;
+    h.eyeBytes = size_t(kW) * kH * size_t(bytesPerPixel);
+    h.outBytes = size_t(out.width) * size_t(out.height) * size_t(bytesPerPixel);
+    h.left = makeFrame(h.eyeBytes / 4, 1);
+    h.right = makeFrame(h.eyeBytes / 4, 2);
+    h.dst.resize(h.outBytes / 4);
     if (c.half) {
         // Half floats of the noise's bytes would hold NaNs and infinities; give them real values.
-        for (auto* f : {&left, &right}) {
-            auto* h = reinterpret_cast<uint16_t*>(f->data());
-            for (size_t i = 0; i < eyeBytes / 2; ++i)
-                h[i] = uint16_t(0x3000u + (i * 2654435761u >> 20) % 0x0c00u);
+        for (auto* f : {&h.left, &h.right}) {
+            auto* half = reinterpret_cast<uint16_t*>(f->data());
+            for (size_t i = 0; i < h.eyeBytes / 2; ++i)
+                half[i] = uint16_t(0x3000u + (i * 2654435761u >> 20) % 0x0c00u);
         }
     }
-
     KernelFrames frames;
-    frames.primary = KernelFrame{left.data(), kW, kW, kH};
-    frames.secondary = KernelFrame{right.data(), kW, kW, kH};
-    frames.destination = dst.data();
+    frames.primary = KernelFrame{h.left.data(), kW, kW, kH};
+    frames.secondary = KernelFrame{h.right.data(), kW, kW, kH};
+    frames.destination = h.dst.data();
     frames.destinationPitch = out.width;
     frames.halfFloat = c.half;
-    TransformKernelArgs args = fillKernelArgs(c.values, frames, c.displayCode, eye, out, 0);
+    h.args = fillKernelArgs(c.values, frames, c.displayCode, eye, out, 0);
+    return h;
+}
 
-    if (engine == Engine::Cpu) {
-        // DUOVIS_CPU_TARGET pins the instruction set, as it does the module's.
-        const CpuKernelTarget target = pinnedCpuKernelTarget(std::getenv("DUOVIS_CPU_TARGET"));
-        for (auto _ : state) {
-            runCpuTransformKernel(args, CpuPixelFormat::Bgra32f, {}, target);
-            benchmark::DoNotOptimize(dst.data());
-            benchmark::ClobberMemory();
+void runCpu(benchmark::State& state, HostFrames& h) {
+    // DUOVIS_CPU_TARGET pins the instruction set, as it does the module's.
+    const CpuKernelTarget target = pinnedCpuKernelTarget(std::getenv("DUOVIS_CPU_TARGET"));
+    for (auto _ : state) {
+        runCpuTransformKernel(h.args, CpuPixelFormat::Bgra32f, {}, target);
+        benchmark::DoNotOptimize(h.dst.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+#if DUOVIS_BENCH_CUDA
+void runCuda(benchmark::State& state, HostFrames& h, bool withCopies) {
+    int devices = 0;
+    if (cudaGetDeviceCount(&devices) != cudaSuccess || devices == 0) {
+        state.SkipWithError("no CUDA device");
+        return;
+    }
+    void *dl = nullptr, *dr = nullptr, *dd = nullptr;
+    cudaMalloc(&dl, h.eyeBytes);
+    cudaMalloc(&dr, h.eyeBytes);
+    cudaMalloc(&dd, h.outBytes);
+    cudaMemcpy(dl, h.left.data(), h.eyeBytes, cudaMemcpyHostToDevice);
+    cudaMemcpy(dr, h.right.data(), h.eyeBytes, cudaMemcpyHostToDevice);
+    TransformKernelArgs args = h.args;
+    args.inImageL = dl;
+    args.inImageR = dr;
+    args.inImageD = dd;
+    bool ok = true;
+    for (auto _ : state) {
+        if (withCopies) {
+            cudaMemcpy(dl, h.left.data(), h.eyeBytes, cudaMemcpyHostToDevice);
+            cudaMemcpy(dr, h.right.data(), h.eyeBytes, cudaMemcpyHostToDevice);
         }
+        ok = gpu::launchCudaKernel(args) && ok;  // waits for the device
+        if (withCopies) cudaMemcpy(h.dst.data(), dd, h.outBytes, cudaMemcpyDeviceToHost);
+    }
+    cudaFree(dl);
+    cudaFree(dr);
+    cudaFree(dd);
+    if (!ok) state.SkipWithError("launch failed");
+}
+#endif
+
+void runOpenCl(benchmark::State& state, HostFrames& h, bool withCopies) {
+    const Device& d = device();
+    if (!d.kernel) {
+        state.SkipWithError("no OpenCL device with the stereo kernel");
+        return;
+    }
+    cl_int error = CL_SUCCESS;
+    cl_mem bl = clCreateBuffer(d.context, CL_MEM_READ_ONLY, h.eyeBytes, nullptr, &error);
+    cl_mem br = clCreateBuffer(d.context, CL_MEM_READ_ONLY, h.eyeBytes, nullptr, &error);
+    cl_mem bd = clCreateBuffer(d.context, CL_MEM_READ_WRITE, h.outBytes, nullptr, &error);
+    clEnqueueWriteBuffer(d.queue, bl, CL_TRUE, 0, h.eyeBytes, h.left.data(), 0, nullptr, nullptr);
+    clEnqueueWriteBuffer(d.queue, br, CL_TRUE, 0, h.eyeBytes, h.right.data(), 0, nullptr, nullptr);
+    TransformKernelArgs args = h.args;
+    std::memcpy(&args.inImageL, &bl, sizeof bl);
+    std::memcpy(&args.inImageR, &br, sizeof br);
+    std::memcpy(&args.inImageD, &bd, sizeof bd);
+    bool ok = true;
+    for (auto _ : state) {
+        if (withCopies) {
+            clEnqueueWriteBuffer(d.queue, bl, CL_FALSE, 0, h.eyeBytes, h.left.data(), 0, nullptr, nullptr);
+            clEnqueueWriteBuffer(d.queue, br, CL_FALSE, 0, h.eyeBytes, h.right.data(), 0, nullptr, nullptr);
+        }
+        ok = gpu::launchOpenClKernel(d.kernel, d.queue, args) && ok;
+        if (withCopies) {
+            clEnqueueReadBuffer(d.queue, bd, CL_TRUE, 0, h.outBytes, h.dst.data(), 0, nullptr, nullptr);
+        } else {
+            clFinish(d.queue);
+        }
+    }
+    clReleaseMemObject(bl);
+    clReleaseMemObject(br);
+    clReleaseMemObject(bd);
+    if (!ok) state.SkipWithError("launch failed");
+}
+
+void run(benchmark::State& state, const Case& c, Engine engine) {
+    HostFrames h = makeHostFrames(c);
+    if (engine == Engine::Cpu) {
+        runCpu(state, h);
     } else if (engine == Engine::CudaKernel || engine == Engine::CudaTotal) {
 #if DUOVIS_BENCH_CUDA
-        int devices = 0;
-        if (cudaGetDeviceCount(&devices) != cudaSuccess || devices == 0) {
-            state.SkipWithError("no CUDA device");
-            return;
-        }
-        void *dl = nullptr, *dr = nullptr, *dd = nullptr;
-        cudaMalloc(&dl, eyeBytes);
-        cudaMalloc(&dr, eyeBytes);
-        cudaMalloc(&dd, outBytes);
-        cudaMemcpy(dl, left.data(), eyeBytes, cudaMemcpyHostToDevice);
-        cudaMemcpy(dr, right.data(), eyeBytes, cudaMemcpyHostToDevice);
-        args.inImageL = dl;
-        args.inImageR = dr;
-        args.inImageD = dd;
-        bool ok = true;
-        for (auto _ : state) {
-            if (engine == Engine::CudaTotal) {
-                cudaMemcpy(dl, left.data(), eyeBytes, cudaMemcpyHostToDevice);
-                cudaMemcpy(dr, right.data(), eyeBytes, cudaMemcpyHostToDevice);
-            }
-            ok = gpu::launchCudaKernel(args) && ok;  // waits for the device
-            if (engine == Engine::CudaTotal) cudaMemcpy(dst.data(), dd, outBytes, cudaMemcpyDeviceToHost);
-        }
-        cudaFree(dl);
-        cudaFree(dr);
-        cudaFree(dd);
-        if (!ok) state.SkipWithError("launch failed");
+        runCuda(state, h, engine == Engine::CudaTotal);
 #endif
     } else {
-        const Device& d = device();
-        if (!d.kernel) {
-            state.SkipWithError("no OpenCL device with the stereo kernel");
-            return;
-        }
-        cl_int error = CL_SUCCESS;
-        cl_mem bl = clCreateBuffer(d.context, CL_MEM_READ_ONLY, eyeBytes, nullptr, &error);
-        cl_mem br = clCreateBuffer(d.context, CL_MEM_READ_ONLY, eyeBytes, nullptr, &error);
-        cl_mem bd = clCreateBuffer(d.context, CL_MEM_READ_WRITE, outBytes, nullptr, &error);
-        clEnqueueWriteBuffer(d.queue, bl, CL_TRUE, 0, eyeBytes, left.data(), 0, nullptr, nullptr);
-        clEnqueueWriteBuffer(d.queue, br, CL_TRUE, 0, eyeBytes, right.data(), 0, nullptr, nullptr);
-        std::memcpy(&args.inImageL, &bl, sizeof bl);
-        std::memcpy(&args.inImageR, &br, sizeof br);
-        std::memcpy(&args.inImageD, &bd, sizeof bd);
-        bool ok = true;
-        for (auto _ : state) {
-            if (engine == Engine::OpenClTotal) {
-                clEnqueueWriteBuffer(d.queue, bl, CL_FALSE, 0, eyeBytes, left.data(), 0, nullptr, nullptr);
-                clEnqueueWriteBuffer(d.queue, br, CL_FALSE, 0, eyeBytes, right.data(), 0, nullptr, nullptr);
-            }
-            ok = gpu::launchOpenClKernel(d.kernel, d.queue, args) && ok;
-            if (engine == Engine::OpenClTotal) {
-                clEnqueueReadBuffer(d.queue, bd, CL_TRUE, 0, outBytes, dst.data(), 0, nullptr, nullptr);
-            } else {
-                clFinish(d.queue);
-            }
-        }
-        clReleaseMemObject(bl);
-        clReleaseMemObject(br);
-        clReleaseMemObject(bd);
-        if (!ok) state.SkipWithError("launch failed");
+        runOpenCl(state, h, engine == Engine::OpenClTotal);
     }
     // Both eyes read once and the output written once: the least a frame can move.
-    const double traffic = 2.0 * double(eyeBytes) + double(outBytes);
+    const double traffic = 2.0 * double(h.eyeBytes) + double(h.outBytes);
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(traffic));
 }
 
