@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "KeyButton.h"
+#include "PanelFit.h"
 #include "StatusBox.h"
 #include "ValueControls.h"
 #include "WheelGuard.h"
@@ -78,7 +79,7 @@ QString tooltipFor(int position, const PF_ParamDef& def) {
 }  // namespace
 
 ParamPanel::ParamPanel(const refhost::ParamStore& store, QWidget* parent) : QWidget(parent) {
-    auto* root = new QFormLayout(this);
+    QFormLayout* root = fittingForm(this);
     std::vector<QFormLayout*> open{root};
     std::vector<int> within{-1};  // the section each open form belongs to
     for (int i = 1; i < store.count(); ++i) {
@@ -118,7 +119,7 @@ ParamPanel::ParamPanel(const refhost::ParamStore& store, QWidget* parent) : QWid
         if (def.param_type == PF_Param_BUTTON)
             open.back()->addRow(field);
         else
-            open.back()->addRow(text(def.name), field);
+            open.back()->addRow(rowName(text(def.name), this), field);
         const QString words =
             text(def.name) + QLatin1Char(' ') + QString::fromStdString(session::identifierAt(i));
         QWidget* label = open.back()->labelForField(field);
@@ -179,6 +180,7 @@ QWidget* ParamPanel::controlFor(int position, const PF_ParamDef& def) {
     switch (def.param_type) {
         case PF_Param_POPUP: {
             auto* box = new QComboBox(this);
+            letNarrow(box);
             for (const std::string& choice : session::popupChoices(def))
                 box->addItem(QString::fromStdString(choice));
             connect(box, QOverload<int>::of(&QComboBox::activated), this,
@@ -207,6 +209,7 @@ QWidget* ParamPanel::controlFor(int position, const PF_ParamDef& def) {
             return new QLabel(this);
         case PF_Param_LAYER: {
             auto* box = new QComboBox(this);
+            letNarrow(box);
             box->addItem(tr("None"));
             connect(box, QOverload<int>::of(&QComboBox::activated), this,
                     [this, position](int index) { emit layerChosen(position, index - 1); });
@@ -231,6 +234,7 @@ QWidget* ParamPanel::floatControl(int position, const PF_ParamDef& def) {
     const double step = unitStep(unit);
     auto* slider = new FineSlider(fs.slider_min, fs.slider_max, step, box);
     slider->setObjectName(QStringLiteral("param-%1-slider").arg(position));
+    keepGrip(slider);
     auto* spin = new ValueSpinBox(unit, fs.precision, step, box);
     spin->setObjectName(QStringLiteral("param-%1-value").arg(position));
     spin->setRange(fs.valid_min, fs.valid_max);
@@ -310,8 +314,9 @@ QFormLayout* ParamPanel::addSection(QFormLayout* parent, const QString& name, in
     header->setArrowType(Qt::DownArrow);
     header->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     header->setAutoRaise(true);
+    letNarrow(header);
     auto* body = new QWidget(this);
-    auto* form = new QFormLayout(body);
+    QFormLayout* form = fittingForm(body);
     form->setContentsMargins(12, 0, 0, 0);
     QObject::connect(header, &QToolButton::toggled, body, [this, header, body](bool open) {
         header->setArrowType(open ? Qt::DownArrow : Qt::RightArrow);

@@ -1,7 +1,10 @@
 // The window's layout: the effect's status area reads in full at any panel width, and the
-// panel gives way when the window shrinks.
+// panel fits its dock at any width the dock is dragged to.
+#include <QDockWidget>
 #include <QLabel>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QSlider>
 #include <algorithm>
 #include <cmath>
 
@@ -52,5 +55,52 @@ TEST_P(StudioLayout, StatusAreaIsReadableInFullAtEveryWidth) {
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowWidths, StudioLayout, ::testing::Values(1280, 800, 640));
+
+// The window's width, then the dock's as dragged (0: as the window lays it out; 1: as narrow
+// as it goes), with every group open.
+struct DockCase {
+    const char* name;
+    int window;
+    int dock;
+    int atLeast;  // the dock's width afterwards lies in [atLeast, atMost]
+    int atMost;
+};
+
+void PrintTo(const DockCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class StudioDockWidth : public StudioTest, public ::testing::WithParamInterface<DockCase> {};
+
+TEST_P(StudioDockWidth, PanelFitsItsDockWithoutScrollingSideways) {
+    const DockCase& c = GetParam();
+    open();
+    window_->show();
+    window_->resize(c.window, 800);
+    QApplication::processEvents();
+    window_->panel(0)->setAllExpanded(true);
+    auto* dock = window_->findChild<QDockWidget*>(QStringLiteral("controls"));
+    ASSERT_NE(dock, nullptr);
+    if (c.dock > 0) window_->resizeDocks({dock}, {c.dock}, Qt::Horizontal);
+    QApplication::processEvents();
+    const auto* scroll = window_->findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_EQ(scroll->horizontalScrollBar()->maximum(), 0)
+        << "panel " << scroll->widget()->width() << " px in a " << scroll->viewport()->width() << " px view";
+    EXPECT_GE(dock->width(), c.atLeast);
+    EXPECT_LE(dock->width(), c.atMost);
+    // Rows wrap under their names rather than squeeze a slider past dragging.
+    for (const QSlider* slider : scroll->widget()->findChildren<QSlider*>())
+        if (slider->isVisible()) {
+            EXPECT_GE(slider->width(), 48) << slider->objectName().toStdString();
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(Widths, StudioDockWidth,
+                         ::testing::Values(DockCase{"Wide", 1280, 0, 200, 1280},
+                                           DockCase{"DraggedNarrow", 1280, 1, 150, 340},
+                                           DockCase{"DraggedWide", 1280, 760, 700, 820},
+                                           DockCase{"NarrowWindow", 640, 0, 150, 400}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace duovis::studiotest
