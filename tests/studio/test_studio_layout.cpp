@@ -74,7 +74,11 @@ class StudioDockWidth : public StudioTest, public ::testing::WithParamInterface<
 
 TEST_P(StudioDockWidth, PanelFitsItsDockWithoutScrollingSideways) {
     const DockCase& c = GetParam();
-    open();
+    // A long name in the layer choice: the panel was laid out wider than the dock once the
+    // groups opened and the panel needed a vertical scrollbar.
+    const QString second = QStringLiteral("the_right_eye_of_the_second_take_graded.png");
+    ASSERT_TRUE(pattern(kWidth, kHeight, 77).save(path(second)));
+    open(refhost::HostApp::Premiere, "left.png", second);
     window_->show();
     window_->resize(c.window, 800);
     QApplication::processEvents();
