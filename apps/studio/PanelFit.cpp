@@ -7,9 +7,25 @@
 #include <QSlider>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace duovis::studio {
 
 namespace {
+
+// A row's name: on one line where the dock has room, wrapped where it has not. A wrapping
+// label's own size hint would wrap any name over about twenty characters.
+class RowName : public QLabel {
+  public:
+    RowName(const QString& name, QWidget* parent) : QLabel(name, parent) { setWordWrap(true); }
+
+    QSize sizeHint() const override {
+        const QMargins m = contentsMargins();
+        const int line = fontMetrics().horizontalAdvance(text()) + 2 * margin() + m.left() + m.right() + 1;
+        const int width = std::max(QLabel::sizeHint().width(), line);
+        return {width, heightForWidth(width)};
+    }
+};
 
 // Characters a choice box keeps room for; its list still shows each choice in full.
 constexpr int kChoiceChars = 8;
@@ -25,9 +41,7 @@ QFormLayout* fittingForm(QWidget* owner) {
 }
 
 QLabel* rowName(const QString& name, QWidget* parent) {
-    auto* label = new QLabel(name, parent);
-    label->setWordWrap(true);
-    return label;
+    return new RowName(name, parent);
 }
 
 void letNarrow(QComboBox* box) {
