@@ -1,5 +1,6 @@
-// The window's layout: the effect's status area reads in full at any panel width, and the
-// panel fits its dock at any width the dock is dragged to.
+// The window's layout: the effect's status area reads in full at any panel width, the panel
+// fits its dock at any width the dock is dragged to, and a filter or folded groups leave no
+// blank where rows were hidden.
 #include <QDockWidget>
 #include <QLabel>
 #include <QLineEdit>
