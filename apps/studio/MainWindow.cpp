@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QSplitter>
 #include <QStatusBar>
@@ -312,8 +313,9 @@ QWidget* MainWindow::panelPage(ParamPanel* panel) {
     auto* scroll = new QScrollArea(page);
     scroll->setWidget(panel);
     scroll->setWidgetResizable(true);
-    // The panel scrolls sideways rather than hold the window wider than a person wants it.
-    scroll->setMinimumWidth(std::min(panel->sizeHint().width() + 24, 260));
+    // The dock narrows as far as the panel's rows can wrap, never so far that it scrolls sideways.
+    scroll->setMinimumWidth(panel->minimumSizeHint().width() +
+                            scroll->verticalScrollBar()->sizeHint().width() + 2 * scroll->frameWidth());
     column->addWidget(scroll, 1);
     return page;
 }

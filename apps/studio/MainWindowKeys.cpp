@@ -1,11 +1,9 @@
 // The window's work with keys: the key buttons' edits, the selected control's keys under the
 // time slider, moving to the previous or next key, and the parallax tool over a shot.
 #include <QAction>
-#include <QApplication>
 #include <QDialog>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QSlider>
 #include <QStatusBar>
@@ -17,6 +15,7 @@
 #include "KeyTicks.h"
 #include "MainWindow.h"
 #include "ParamPanel.h"
+#include "ToolRun.h"
 #include "TrackShotDialog.h"
 #include "session/ShotReport.h"
 
@@ -92,25 +91,18 @@ void MainWindow::trackShot() {
     const std::optional<Session::ShotRequest> request = ask(this, source->firstFrame(), source->lastFrame());
     if (!request) return;
     play_->setChecked(false);  // the frame stays put while the shot is pressed
-    const int total = request->frames.count();
-    QProgressDialog progress(tr("Tracking the shot with the parallax tool..."), tr("Cancel"), 0, total, this);
-    progress.setObjectName(QStringLiteral("shot-progress"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setAutoReset(false);  // a cancel at the last frame still counts
-    progress.setMinimumDuration(0);
-    progress.setValue(0);
+    PressProgress progress(QStringLiteral("shot-progress"), tr("Tracking the shot with the parallax tool..."),
+                           request->frames.count());
     try {
         const Session::ShotOutcome outcome = session_.trackShot(
-            currentSlot(), *request, [&progress](const session::ShotFrame& f, int done, int all) {
-                progress.setLabelText(tr("Frame %1 pressed (%2 of %3); Cancel stops after this frame")
-                                          .arg(f.frame)
-                                          .arg(done)
-                                          .arg(all));
-                progress.setValue(done);
-                QApplication::processEvents();
-                return !progress.wasCanceled();
+            currentSlot(), *request,
+            [this, &progress](const std::function<void()>& press) {
+                return runToolPress(this, press, &progress);
+            },
+            [&progress](const session::ShotFrame& f, int done, int all) {
+                progress.tell(done, tr("Frame %1 pressed (%2 of %3)").arg(f.frame).arg(done).arg(all));
+                return !progress.cancelled();
             });
-        progress.close();
         showShotOutcome(*request, outcome);
     } catch (const std::exception& e) {
         complain(tr("Track Shot: %1").arg(QString::fromStdString(e.what())));

@@ -17,7 +17,9 @@
 #include <cmath>
 #include <vector>
 
+#include "FormRows.h"
 #include "KeyButton.h"
+#include "PanelFit.h"
 #include "StatusBox.h"
 #include "ValueControls.h"
 #include "WheelGuard.h"
@@ -78,8 +80,8 @@ QString tooltipFor(int position, const PF_ParamDef& def) {
 }  // namespace
 
 ParamPanel::ParamPanel(const refhost::ParamStore& store, QWidget* parent) : QWidget(parent) {
-    auto* root = new QFormLayout(this);
-    std::vector<QFormLayout*> open{root};
+    forms_.push_back(std::make_unique<FormRows>(fittingForm(this)));
+    std::vector<FormRows*> open{forms_.front().get()};
     std::vector<int> within{-1};  // the section each open form belongs to
     for (int i = 1; i < store.count(); ++i) {
         const PF_ParamDef& def = store.at(i);
@@ -106,7 +108,8 @@ ParamPanel::ParamPanel(const refhost::ParamStore& store, QWidget* parent) : QWid
         if ((def.ui_flags & PF_PUI_ECW_SEPARATOR) != 0) {
             auto* line = new QFrame(this);
             line->setFrameShape(QFrame::HLine);
-            open.back()->addRow(line);
+            separators_.push_back(line);
+            open.back()->add(nullptr, line);
         }
         QWidget* control = controlFor(i, def);
         control->setObjectName(QStringLiteral("param-%1").arg(i));
@@ -115,15 +118,11 @@ ParamPanel::ParamPanel(const refhost::ParamStore& store, QWidget* parent) : QWid
         controls_[i] = control;
         QWidget* field = store.timeVaries(i) ? withKeyButton(i, control) : control;
         fieldPositions_[field] = i;
-        if (def.param_type == PF_Param_BUTTON)
-            open.back()->addRow(field);
-        else
-            open.back()->addRow(text(def.name), field);
+        QLabel* label = def.param_type == PF_Param_BUTTON ? nullptr : rowName(text(def.name), this);
+        open.back()->add(label, field);
         const QString words =
             text(def.name) + QLatin1Char(' ') + QString::fromStdString(session::identifierAt(i));
-        QWidget* label = open.back()->labelForField(field);
-        if (auto* box = qobject_cast<QCheckBox*>(control); box && qobject_cast<QLabel*>(label))
-            new LabelToggles(static_cast<QLabel*>(label), box);
+        if (auto* box = qobject_cast<QCheckBox*>(control); box && label) new LabelToggles(label, box);
         rows_.push_back({words, label, field, within.back()});
     }
     WheelGuard::guardControlsUnder(this);
@@ -179,6 +178,7 @@ QWidget* ParamPanel::controlFor(int position, const PF_ParamDef& def) {
     switch (def.param_type) {
         case PF_Param_POPUP: {
             auto* box = new QComboBox(this);
+            letNarrow(box);
             for (const std::string& choice : session::popupChoices(def))
                 box->addItem(QString::fromStdString(choice));
             connect(box, QOverload<int>::of(&QComboBox::activated), this,
@@ -207,6 +207,7 @@ QWidget* ParamPanel::controlFor(int position, const PF_ParamDef& def) {
             return new QLabel(this);
         case PF_Param_LAYER: {
             auto* box = new QComboBox(this);
+            letNarrow(box);
             box->addItem(tr("None"));
             connect(box, QOverload<int>::of(&QComboBox::activated), this,
                     [this, position](int index) { emit layerChosen(position, index - 1); });
@@ -231,6 +232,7 @@ QWidget* ParamPanel::floatControl(int position, const PF_ParamDef& def) {
     const double step = unitStep(unit);
     auto* slider = new FineSlider(fs.slider_min, fs.slider_max, step, box);
     slider->setObjectName(QStringLiteral("param-%1-slider").arg(position));
+    keepGrip(slider);
     auto* spin = new ValueSpinBox(unit, fs.precision, step, box);
     spin->setObjectName(QStringLiteral("param-%1-value").arg(position));
     spin->setRange(fs.valid_min, fs.valid_max);
@@ -302,7 +304,7 @@ void ParamPanel::setLayers(const QStringList& names, int chosen) {
 }
 
 // A group's heading folds its entries away, as the hosts' panels do.
-QFormLayout* ParamPanel::addSection(QFormLayout* parent, const QString& name, int parentSection) {
+FormRows* ParamPanel::addSection(FormRows* parent, const QString& name, int parentSection) {
     auto* header = new QToolButton(this);
     header->setText(name);
     header->setCheckable(true);
@@ -310,17 +312,20 @@ QFormLayout* ParamPanel::addSection(QFormLayout* parent, const QString& name, in
     header->setArrowType(Qt::DownArrow);
     header->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     header->setAutoRaise(true);
+    letNarrow(header);
     auto* body = new QWidget(this);
-    auto* form = new QFormLayout(body);
-    form->setContentsMargins(12, 0, 0, 0);
+    forms_.push_back(std::make_unique<FormRows>(fittingForm(body)));
+    forms_.back()->form()->setContentsMargins(12, 0, 0, 0);
     QObject::connect(header, &QToolButton::toggled, body, [this, header, body](bool open) {
         header->setArrowType(open ? Qt::DownArrow : Qt::RightArrow);
-        if (filter_.isEmpty()) body->setVisible(open);
+        if (!filter_.isEmpty()) return;
+        body->setVisible(open);
+        placeRows();
     });
-    parent->addRow(header);
-    parent->addRow(body);
+    parent->add(nullptr, header);
+    parent->add(nullptr, body);
     sections_.push_back({name, header, body, parentSection});
-    return form;
+    return forms_.back().get();
 }
 
 void ParamPanel::setAllExpanded(bool open) {
@@ -350,6 +355,13 @@ void ParamPanel::setFilter(const QString& words) {
         section.header->setVisible(filter_.isEmpty() || sectionShown[s]);
         section.body->setVisible(filter_.isEmpty() ? section.header->isChecked() : bool(sectionShown[s]));
     }
+    // A line between entries means nothing among the few a filter leaves.
+    for (QWidget* line : separators_) line->setVisible(filter_.isEmpty());
+    placeRows();
+}
+
+void ParamPanel::placeRows() {
+    for (const auto& form : forms_) form->place();
 }
 
 int ParamPanel::visibleControls() const {

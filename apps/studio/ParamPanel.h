@@ -7,12 +7,13 @@
 #include <QImage>
 #include <QWidget>
 #include <map>
+#include <memory>
 #include <vector>
 
+#include "FormRows.h"
 #include "ParamStore.h"
 
 class QComboBox;
-class QFormLayout;
 class QToolButton;
 class QLabel;
 class QVBoxLayout;
@@ -70,7 +71,9 @@ class ParamPanel : public QWidget {
         int section;
     };
 
-    QFormLayout* addSection(QFormLayout* parent, const QString& name, int parentSection);
+    FormRows* addSection(FormRows* parent, const QString& name, int parentSection);
+    // Lays each form out with the rows that show, so hidden ones leave no gap.
+    void placeRows();
     QWidget* controlFor(int position, const PF_ParamDef& def);
     void offerReset(int position, const PF_ParamDef& def, QWidget* control);
     QWidget* floatControl(int position, const PF_ParamDef& def);
@@ -83,6 +86,8 @@ class ParamPanel : public QWidget {
     std::map<int, QLabel*> customAreas_;
     std::map<int, QComboBox*> layers_;
     std::vector<Section> sections_;
+    std::vector<std::unique_ptr<FormRows>> forms_;  // the panel's own first, then each group's
+    std::vector<QWidget*> separators_;
     std::vector<Row> rows_;
     QString filter_;
     std::map<int, double> defaults_;

@@ -94,10 +94,11 @@ class Session : public QObject {
     // move linearly to it: one undo step. Nothing without a key here.
     void holdKey(int slot, int position, bool hold);
 
-    // The parallax tool over a shot, keying each frame's correction. `keepGoing` is told of
-    // each pressed frame and `done` of `total`; false stops after that frame, and a stopped
-    // run keys nothing. A finished run is one undo step. Throws naming the frames when they
-    // are outside the footage's; an effect's failure is reported as `failed`.
+    // The parallax tool over a shot, keying each frame's correction. The whole shot is pressed
+    // inside `run`, as in pressTool; `keepGoing` is told there of each frame pressed, `done` of
+    // `total`, and false stops before the next. A cancelled or stopped run keys nothing; a
+    // finished one is one undo step. Throws naming the frames when they are outside the
+    // footage's; an effect's failure is reported as `failed`.
     struct ShotRequest {
         session::FrameRange frames;
         int smooth = 1;
@@ -108,7 +109,8 @@ class Session : public QObject {
         bool cancelled = false;
     };
     using ShotProgress = std::function<bool(const session::ShotFrame& pressed, int done, int total)>;
-    ShotOutcome trackShot(int slot, const ShotRequest& request, const ShotProgress& keepGoing);
+    ShotOutcome trackShot(int slot, const ShotRequest& request, const PressRunner& run,
+                          const ShotProgress& keepGoing);
 
     QUndoStack& undoStack() { return undo_; }
     const QString& projectPath() const { return projectPath_; }

@@ -3,7 +3,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <exception>
 #include <stdexcept>
+#include <vector>
 
 #include "Session.h"
 #include "session/EffectCheck.h"
@@ -17,6 +19,43 @@ namespace duovis::studio {
 namespace {
 
 struct ShotCancelled {};
+
+void checkShotFrames(const session::FrameRange& range, const StudioSource& source) {
+    const int last = range.at(range.count() - 1);
+    if (range.first < source.firstFrame() || last > source.lastFrame())
+        throw std::runtime_error(QStringLiteral("frames %1-%2: the footage has frames %3-%4")
+                                     .arg(range.first)
+                                     .arg(last)
+                                     .arg(source.firstFrame())
+                                     .arg(source.lastFrame())
+                                     .toStdString());
+}
+
+// Presses the shot inside `run`. False when the person cancelled or `o.pressed` stopped it: the
+// values are then put back as they were, so nothing is keyed. Rethrows the press's failure.
+bool pressShotWithin(const Session::PressRunner& run, session::RenderJob& job,
+                     const session::Project& project, const session::ShotPressOptions& o,
+                     std::vector<session::ShotFrame>& frames) {
+    const ValueSet start = snapshotValues(job.params());
+    std::exception_ptr failure;
+    bool stopped = false;
+    const bool finished = run([&] {
+        try {
+            frames = session::pressShot(job, project, o);
+        } catch (const ShotCancelled&) {
+            stopped = true;
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    // A cancel stops the tool mid-press; whatever that made the effect say is not a failure.
+    if (!finished || stopped) {
+        restoreValues(job.instance(), start);
+        return false;
+    }
+    if (failure) std::rethrow_exception(failure);
+    return true;
+}
 
 }  // namespace
 
@@ -62,18 +101,12 @@ void Session::holdKey(int slot, int position, bool hold) {
         -1);
 }
 
-Session::ShotOutcome Session::trackShot(int slot, const ShotRequest& request, const ShotProgress& keepGoing) {
+Session::ShotOutcome Session::trackShot(int slot, const ShotRequest& request, const PressRunner& run,
+                                        const ShotProgress& keepGoing) {
     ShotOutcome outcome;
     if (!source_) return outcome;
     const session::FrameRange& range = request.frames;
-    const int last = range.at(range.count() - 1);
-    if (range.first < source_->firstFrame() || last > source_->lastFrame())
-        throw std::runtime_error(QStringLiteral("frames %1-%2: the footage has frames %3-%4")
-                                     .arg(range.first)
-                                     .arg(last)
-                                     .arg(source_->firstFrame())
-                                     .arg(source_->lastFrame())
-                                     .toStdString());
+    checkShotFrames(range, *source_);
     session::Project project = currentProject();
     const SourceSpec& spec = source_->spec();
     project.second = usesSecond(slot) && spec.second
@@ -83,15 +116,16 @@ Session::ShotOutcome Session::trackShot(int slot, const ShotRequest& request, co
     o.frames = range;
     o.smooth = request.smooth;
     o.fps = source_->framesPerSecond();
+    // Told on the press's thread. A frame whose tool a cancel stopped is not counted as pressed.
     o.pressed = [&outcome, &keepGoing, total = range.count()](const session::ShotFrame& f) {
+        const int done = static_cast<int>(outcome.frames.size()) + 1;
+        if (keepGoing && !keepGoing(f, done, total)) throw ShotCancelled();
         outcome.frames.push_back(f);
-        if (keepGoing && !keepGoing(f, static_cast<int>(outcome.frames.size()), total)) throw ShotCancelled();
     };
-    QString frames = QStringLiteral("%1-%2").arg(range.first).arg(last);
+    QString frames = QStringLiteral("%1-%2").arg(range.first).arg(range.at(range.count() - 1));
     if (range.step > 1) frames += QStringLiteral("x%1").arg(range.step);
-    const QString what = tr("Track Shot: frames %1").arg(frames);
     change(
-        slot, what,
+        slot, tr("Track Shot: frames %1").arg(frames),
         [&](session::RenderJob& job) {
             // However the run ends, the instance is back at the session's frame, holding no
             // footage of the shot. The frame and rate were taken already: this cannot throw.
@@ -104,14 +138,8 @@ Session::ShotOutcome Session::trackShot(int slot, const ShotRequest& request, co
                     job.setTime(frame, fps);
                 }
             } afterwards{job, frame_, o.fps};
-            const ValueSet start = snapshotValues(job.params());
-            try {
-                outcome.frames = session::pressShot(job, project, o);
-                outcome.finished = true;
-            } catch (const ShotCancelled&) {
-                restoreValues(job.instance(), start);  // a stopped run keys nothing
-                outcome.cancelled = true;
-            }
+            outcome.cancelled = !pressShotWithin(run, job, project, o, outcome.frames);
+            outcome.finished = !outcome.cancelled;
         },
         -1);
     return outcome;

@@ -2,6 +2,7 @@
 // values that follow the frame, keys kept by a saved project, and the tool over a shot.
 #include <QDialog>
 #include <QDoubleSpinBox>
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QSlider>
@@ -12,6 +13,7 @@
 #include "KeyMarks.h"
 #include "KeyTicks.h"
 #include "StudioFixture.h"
+#include "ToolChildren.h"
 #include "core/params/ParamId.h"
 #include "media/VideoWriter.h"
 #include "session/Project.h"
@@ -256,11 +258,12 @@ TEST_F(StudioKeys, KeysOfAVideoAtItsOwnRateKeepTheirFrames) {
     EXPECT_DOUBLE_EQ(shownValue(ROTATE_R), 2.0);
 }
 
-// "Track Shot..." presses the stand-in tool (the right eye up 2.5 % each time) at each frame.
+// "Track Shot..." presses the stand-in tool (the right eye up 2.5 % each time) at each frame,
+// off the window's thread.
 struct ShotCase {
     const char* name;
     const char* frames;
-    bool cancel;             // the person cancels once the first frame is pressed
+    bool cancel;             // the person cancels while the second frame is pressed
     std::vector<int> keyed;  // frames keyed afterwards
     const char* told;        // in the summary, or in the error for frames outside the shot
 };
@@ -276,23 +279,45 @@ TEST_P(StudioTrackShot, KeysEachFrameOrNothingWhenCancelled) {
     const ShotCase& c = GetParam();
     openShot();
     goTo(3);
-    window_->setShotPrompt([this, &c](QWidget*, int first, int last) {
+    window_->setShotPrompt([&c](QWidget*, int first, int last) {
         EXPECT_EQ(first, 1);
         EXPECT_EQ(last, kFrames);
-        if (c.cancel)
-            QTimer::singleShot(0, window_.get(), [this] {
-                if (auto* progress = window_->findChild<QProgressDialog*>(QStringLiteral("shot-progress")))
-                    progress->cancel();
-            });
         studio::Session::ShotRequest r;
         r.frames = session::parseFrameRange(c.frames, "frames");
         r.smooth = 3;
         return std::optional<studio::Session::ShotRequest>(r);
     });
+    // The person cancels once the dialog counts the first frame; the tool then never answers
+    // the second, so only a Cancel that stops it at once ends the shot in time.
+    QTimer person;
+    QObject::connect(&person, &QTimer::timeout, [this, &person] {
+        auto* progress = window_->findChild<QProgressDialog*>(QStringLiteral("shot-progress"));
+        if (progress == nullptr || progress->value() < 1) return;
+        person.stop();
+        progress->cancel();
+    });
+    int ticks = 0;  // the window's own timers keep running while the shot is pressed
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+    if (c.cancel) {
+        qputenv("DUOVIS_TEST_TOOL_MODE", "reply-first");
+        person.start(20);
+        ticker.start(20);
+    }
     const int steps = session().undoStack().count();
+    QElapsedTimer clock;
+    clock.start();
     withStandInTool([this] { trigger(QStringLiteral("Track Shot...")); });
+    const qint64 took = clock.elapsed();
+    qunsetenv("DUOVIS_TEST_TOOL_MODE");
     settle();
 
+    if (c.cancel) {
+        // A frozen window ticks once at the end and could not have shown the count at all.
+        EXPECT_GE(ticks, 3) << took << " ms";
+        EXPECT_LT(took, 10000) << "the effect waits up to 30 s for a tool that is gone";
+        EXPECT_TRUE(studio::toolChildren().empty()) << "the tool outlived the shot";
+    }
     EXPECT_EQ(keyedFrames(VSHIFT_PCT_R), c.keyed);
     for (const refhost::Keyframe& k : store().keys(VSHIFT_PCT_R)) EXPECT_NEAR(k.value, -2.5, 1e-6);
     EXPECT_EQ(keyedFrames(VSHIFT_PX_R), c.keyed);

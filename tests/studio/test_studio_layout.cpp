@@ -1,10 +1,20 @@
-// The window's layout: the effect's status area reads in full at any panel width, and the
-// panel gives way when the window shrinks.
+// The window's layout: the effect's status area reads in full at any panel width, the panel
+// fits its dock at any width the dock is dragged to, and a filter or folded groups leave no
+// blank where rows were hidden.
+#include <QDockWidget>
 #include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QSlider>
+#include <QToolButton>
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
+#include "KeyButton.h"
 #include "StudioFixture.h"
 #include "core/params/ParamId.h"
 
@@ -52,5 +62,119 @@ TEST_P(StudioLayout, StatusAreaIsReadableInFullAtEveryWidth) {
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowWidths, StudioLayout, ::testing::Values(1280, 800, 640));
+
+// The window's width, then the dock's as dragged (0: as the window lays it out; 1: as narrow
+// as it goes), with every group open.
+struct DockCase {
+    const char* name;
+    int window;
+    int dock;
+    int atLeast;  // the dock's width afterwards lies in [atLeast, atMost]
+    int atMost;
+};
+
+void PrintTo(const DockCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class StudioDockWidth : public StudioTest, public ::testing::WithParamInterface<DockCase> {};
+
+TEST_P(StudioDockWidth, PanelFitsItsDockWithoutScrollingSideways) {
+    const DockCase& c = GetParam();
+    // A long name in the layer choice: the panel was laid out wider than the dock once the
+    // groups opened and the panel needed a vertical scrollbar.
+    const QString second = QStringLiteral("the_right_eye_of_the_second_take_graded.png");
+    ASSERT_TRUE(pattern(kWidth, kHeight, 77).save(path(second)));
+    open(refhost::HostApp::Premiere, "left.png", second);
+    window_->show();
+    window_->resize(c.window, 800);
+    QApplication::processEvents();
+    window_->panel(0)->setAllExpanded(true);
+    auto* dock = window_->findChild<QDockWidget*>(QStringLiteral("controls"));
+    ASSERT_NE(dock, nullptr);
+    if (c.dock > 0) window_->resizeDocks({dock}, {c.dock}, Qt::Horizontal);
+    QApplication::processEvents();
+    const auto* scroll = window_->findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_EQ(scroll->horizontalScrollBar()->maximum(), 0)
+        << "panel " << scroll->widget()->width() << " px in a " << scroll->viewport()->width() << " px view";
+    EXPECT_GE(dock->width(), c.atLeast);
+    EXPECT_LE(dock->width(), c.atMost);
+    // Rows wrap under their names rather than squeeze a slider past dragging.
+    for (const QSlider* slider : scroll->widget()->findChildren<QSlider*>())
+        if (slider->isVisible()) {
+            EXPECT_GE(slider->width(), 48) << slider->objectName().toStdString();
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(Widths, StudioDockWidth,
+                         ::testing::Values(DockCase{"Wide", 1280, 0, 200, 1280},
+                                           DockCase{"DraggedNarrow", 1280, 1, 150, 340},
+                                           DockCase{"DraggedWide", 1280, 760, 700, 820},
+                                           DockCase{"NarrowWindow", 640, 0, 150, 400}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+// What the filter box holds (or Collapse All with none): what shows sits at the top of the
+// panel, one row under another, however many rows it hides.
+struct NarrowedCase {
+    const char* name;
+    const char* filter;
+    bool collapse;
+};
+
+void PrintTo(const NarrowedCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class StudioNarrowedPanel : public StudioTest, public ::testing::WithParamInterface<NarrowedCase> {};
+
+// The tops and bottoms of the controls, group headings and lines that show, in the panel's terms.
+std::vector<std::pair<int, int>> shownRows(const QWidget* panel) {
+    std::vector<std::pair<int, int>> rows;
+    for (const QWidget* w : panel->findChildren<QWidget*>()) {
+        const bool control = w->objectName().contains(QRegularExpression(QStringLiteral("^param-\\d+$")));
+        const bool heading =
+            qobject_cast<const QToolButton*>(w) && !qobject_cast<const studio::KeyButton*>(w);
+        const auto* frame = qobject_cast<const QFrame*>(w);
+        const bool line = frame != nullptr && frame->frameShape() == QFrame::HLine;
+        if ((!control && !heading && !line) || !w->isVisibleTo(panel)) continue;
+        const int top = w->mapTo(panel, QPoint(0, 0)).y();
+        rows.emplace_back(top, top + w->height());
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+TEST_P(StudioNarrowedPanel, LeavesNoBlankWhereRowsWereHidden) {
+    const NarrowedCase& c = GetParam();
+    open();
+    window_->show();
+    window_->resize(1280, 800);
+    studio::ParamPanel* panel = window_->panel(0);
+    panel->setAllExpanded(true);
+    QApplication::processEvents();
+    const int whole = panel->sizeHint().height();
+    window_->findChild<QLineEdit*>(QStringLiteral("panel-filter"))->setText(QString::fromLatin1(c.filter));
+    if (c.collapse) panel->setAllExpanded(false);
+    QApplication::processEvents();
+
+    const auto rows = shownRows(panel);
+    ASSERT_FALSE(rows.empty());
+    constexpr int kGap = 24;  // the form's spacing and a row's margins, with room to spare
+    EXPECT_LE(rows.front().first, kGap);
+    for (std::size_t i = 1; i < rows.size(); ++i)
+        EXPECT_LE(rows[i].first - rows[i - 1].second, kGap) << "a blank above the row at " << rows[i].first;
+    // The height the panel asks for at its width ends with the last row.
+    const int asked =
+        panel->hasHeightForWidth() ? panel->heightForWidth(panel->width()) : panel->sizeHint().height();
+    EXPECT_LE(asked, rows.back().second + kGap);
+    EXPECT_LT(panel->sizeHint().height(), whole / 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(Filters, StudioNarrowedPanel,
+                         ::testing::Values(NarrowedCase{"OneControl", "VSHIFT_PX_R", false},
+                                           NarrowedCase{"OneGroup", "Crop Left", false},
+                                           NarrowedCase{"AllCollapsed", "", true}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace duovis::studiotest

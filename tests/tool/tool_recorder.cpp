@@ -20,7 +20,8 @@ const char* kHelp =
     "Connects to depthscope.pipe, writes what it receives to DIR/exchange-N/ (stream.bin,\n"
     "args.txt, socket-mode.txt), then connects to depthscope.pipeout and sends FILE as is.\n"
     "MODE: reply (default), silent (never connects), no-reply (connects for the reply, sends\n"
-    "nothing), short-reply (sends the first 100 bytes). Unset options come from\n"
+    "nothing), short-reply (sends the first 100 bytes), reply-first (replies in the first\n"
+    "exchange only, as no-reply after it). Unset options come from\n"
     "DUOVIS_TEST_TOOL_DIR, DUOVIS_TEST_TOOL_REPLY and DUOVIS_TEST_TOOL_MODE. Where DIR holds\n"
     "reply-N.bin, the N-th exchange sends that instead, so each frame of a shot gets its own.\n";
 
@@ -113,7 +114,10 @@ int main(int argc, char** argv) {
 
     QLocalSocket back;
     if (!connectPatiently(back, QStringLiteral("depthscope.pipeout"))) return 1;
-    if (behaviour != QLatin1String("no-reply")) {
+    const bool answers = behaviour == QLatin1String("reply-first")
+                             ? folder.endsWith(QLatin1String("exchange-1"))
+                             : behaviour != QLatin1String("no-reply");
+    if (answers) {
         back.write(reply);
         while (back.bytesToWrite() > 0 && back.waitForBytesWritten(5000)) {
         }
