@@ -30,9 +30,15 @@ class BenchmarkTimes(unittest.TestCase):
             {"name": "B/real_time", "real_time": 1500.0, "cpu_time": 500.0, "time_unit": "us"},
             {"name": "C", "real_time": 3e6, "cpu_time": 2e6, "time_unit": "ns"},
             {"name": "D", "error_occurred": True, "real_time": 1.0, "cpu_time": 1.0, "time_unit": "ms"},
+            # Repetitions kept beside their aggregates: the best one counts, failed ones do not.
+            {"name": "E", "run_name": "E", "real_time": 5, "cpu_time": 6, "time_unit": "ms"},
+            {"name": "E", "run_name": "E", "real_time": 3, "cpu_time": 7, "time_unit": "ms"},
+            {"name": "E", "run_name": "E", "error_occurred": True, "real_time": 1, "cpu_time": 1, "time_unit": "ms"},
+            {"name": "E_median", "run_name": "E", "aggregate_name": "median", "real_time": 5, "cpu_time": 7,
+             "time_unit": "ms"},
         )
-        for clock, want in [("real_time", {"A": 2.0, "B": 1.5, "C": 3.0}),
-                            ("cpu_time", {"A": 1.0, "B": 0.5, "C": 2.0})]:
+        for clock, want in [("real_time", {"A": 2.0, "B": 1.5, "C": 3.0, "E": 3.0}),
+                            ("cpu_time", {"A": 1.0, "B": 0.5, "C": 2.0, "E": 6.0})]:
             self.assertEqual(compare.benchmark_times(text, clock), want, clock)
 
 
