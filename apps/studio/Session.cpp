@@ -249,18 +249,23 @@ void Session::pressTool(int slot, const QString& what, const PressRunner& run) {
     change(
         slot, what,
         [&action, &run](session::RenderJob& job) {
-            std::exception_ptr failure;
-            const bool finished = run([&] {
-                try {
-                    action(job);
-                } catch (...) {
-                    failure = std::current_exception();
-                }
-            });
-            if (!finished) throw PressCancelled{};
-            if (failure) std::rethrow_exception(failure);
+            if (!runCarryingFailure(run, [&] { action(job); })) throw PressCancelled{};
         },
         -1);
+}
+
+bool Session::runCarryingFailure(const PressRunner& run, const std::function<void()>& work) {
+    std::exception_ptr failure;
+    const bool finished = run([&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    if (!finished) return false;
+    if (failure) std::rethrow_exception(failure);
+    return true;
 }
 
 std::pair<QImage, QImage> Session::toolEyes(int slot) {

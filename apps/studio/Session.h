@@ -70,6 +70,9 @@ class Session : public QObject {
     // nothing behind; a finished one is one undo step named `what`.
     using PressRunner = std::function<bool(const std::function<void()>& press)>;
     void pressTool(int slot, const QString& what, const PressRunner& run);
+    // Hands `work` to `run`, carrying what it throws back to this thread. False when the person
+    // cancelled: whatever the stopped work threw then is dropped.
+    static bool runCarryingFailure(const PressRunner& run, const std::function<void()>& work);
     // The pictures the tool measures at the current frame: the primary layer's and, where the
     // instance uses one, the second layer's (else a null image).
     std::pair<QImage, QImage> toolEyes(int slot);

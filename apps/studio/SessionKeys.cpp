@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <exception>
 #include <stdexcept>
 #include <vector>
 
@@ -37,23 +36,18 @@ bool pressShotWithin(const Session::PressRunner& run, session::RenderJob& job,
                      const session::Project& project, const session::ShotPressOptions& o,
                      std::vector<session::ShotFrame>& frames) {
     const ValueSet start = snapshotValues(job.params());
-    std::exception_ptr failure;
     bool stopped = false;
-    const bool finished = run([&] {
+    const bool finished = Session::runCarryingFailure(run, [&] {
         try {
             frames = session::pressShot(job, project, o);
         } catch (const ShotCancelled&) {
             stopped = true;
-        } catch (...) {
-            failure = std::current_exception();
         }
     });
-    // A cancel stops the tool mid-press; whatever that made the effect say is not a failure.
     if (!finished || stopped) {
         restoreValues(job.instance(), start);
         return false;
     }
-    if (failure) std::rethrow_exception(failure);
     return true;
 }
 
